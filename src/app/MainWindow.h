@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QMainWindow>
+
+// The program's only main window.
+class TfMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TfMain(QWidget* parent = nullptr);
+};

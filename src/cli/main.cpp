@@ -1,0 +1,46 @@
+#include "cli/CliCommands.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+void PrintUsage(FILE* out)
+{
+    std::fputs("usage: quarrow-cli generate [--prefix W,...] [--keyword W,...] [--suffix W,...] --tld T,... [--hyphens] "
+               "[-o FILE.prj.xml]\n"
+               "       quarrow-cli check [--config FILE] [--threads N] [--attempts N] [--pause MS] [--timeout SECONDS]\n"
+               "                         [--format tsv|csv|json] [--answers] (NAME... | - | --project FILE.prj.xml)\n"
+               "       quarrow-cli whois [--config FILE] [--host HOST] NAME\n"
+               "       quarrow-cli export FILE.prj.xml (--html OUT | --csv | --json)\n",
+               out);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return ExitUsage;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "generate")
+        return RunGenerateCommand(args);
+    if (command == "check")
+        return RunCheckCommand(args);
+    if (command == "whois")
+        return RunWhoisCommand(args);
+    if (command == "export")
+        return RunExportCommand(args);
+    if (command == "--help" || command == "-h" || command == "help") {
+        PrintUsage(stdout);
+        return ExitSuccess;
+    }
+    std::fprintf(stderr, "quarrow-cli: unknown command \"%s\"\n", command.c_str());
+    PrintUsage(stderr);
+    return ExitUsage;
+}

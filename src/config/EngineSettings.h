@@ -1,0 +1,20 @@
+#pragma once
+
+#include "config/ProxySettings.h"
+
+#include <string>
+
+// The copies of the configuration file's engine settings that the main window (and the command
+// line) keeps; reloaded after every close of the settings dialog.
+struct TEngineSettings
+{
+    TProxySettings Proxy;
+    int Attempts = 5;     // queries per server, and the watchdog budget (Attempts x 41000 ms)
+    int Pause = 250;      // interval in ms of the dispatcher timer
+    int ThreadLimit = 10; // most workers running at once
+    bool UseHyphens = false;
+};
+
+// Reads section Proxy, then Pref: UseProxy, SOCKS, Server, User, Port, Password, Attempts, Pause,
+// ThrdCount, UseHyp, in that order, each with its default.
+TEngineSettings LoadSettings(const std::string& iniPath);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Access to one INI-style configuration file. Nothing is cached: every read opens and parses the
+// file, every write replaces the whole file atomically (temporary file in the same folder, then
+// rename), so a reader in another thread never sees half a file. Section and key names compare
+// without regard to ASCII case. Text is handled as bytes.
+class TIniFile
+{
+public:
+    explicit TIniFile(std::string path);
+
+    const std::string& FileName() const { return Path; }
+
+    // Trimmed value, one pair of matching quotes removed, at most 2047 characters; the default
+    // when the file, section or key is missing.
+    std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
+    // Decimal, or hexadecimal after "0x"/"0X" (at least three characters); the default otherwise.
+    int ReadInteger(const std::string& section, const std::string& key, int def) const;
+    // Read as an integer with default 1 or 0; any non-zero number is true.
+    bool ReadBool(const std::string& section, const std::string& key, bool def) const;
+    // Key names of a section in file order (empty when the section or file is missing).
+    std::vector<std::string> ReadSection(const std::string& section) const;
+    bool SectionExists(const std::string& section) const;
+
+    // Writes throw TQuarrowError("Unable to write to <path>") when the file cannot be replaced.
+    void WriteString(const std::string& section, const std::string& key, const std::string& value) const;
+    void WriteInteger(const std::string& section, const std::string& key, int value) const;
+    void WriteBool(const std::string& section, const std::string& key, bool value) const;
+    void DeleteKey(const std::string& section, const std::string& key) const;
+
+private:
+    std::string Path;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "whois/SocksParameters.h"
+#include "whois/ZqWhois.h"
+
+#include <string>
+
+// The server properties dialog's WHOIS client: the same bytes as TzqWhois, no connect time-out
+// of its own, and every failure thrown as TQuarrowError carrying the connection layer's message
+// (for example "Connection refused", "Host not found").
+class TIdWhois
+{
+public:
+    std::string Host = FallbackWhoisHost;
+    int Port = 43;
+    TSocksParameters Proxy;
+
+    std::string Lookup(const std::string& domain);
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Small text operations that read WHOIS answers. All work on bytes; "upper case" means ASCII a-z
+// to A-Z only. Positions reported by the Find* searches count from 1.
+
+// Lines end at CR LF, a lone CR or a lone LF; a NUL ends the whole text; a break at the very end
+// adds no empty line.
+void SplitLines(std::string_view text, std::vector<std::string>& lines);
+
+// Text after the first occurrence of label (found without regard to case); empty when the label
+// is empty or absent.
+std::string StrAfter(std::string_view label, std::string_view text);
+
+// Reads the label stored under `key` in section `host` of the configuration file at `iniPath`
+// and returns in `value` the trimmed rest of the last answer line that contains it (exact case).
+// Returns false only when an error interrupted it.
+bool ExtractLabelledValue(const std::string& key, const std::string& answer, const std::string& host,
+                          std::string& value, const std::string& iniPath);
+
+// The raw expiry text of the first line containing "EXPIR" (any case) that yields one, starting
+// at the earliest day name, month name or digit; empty when none.
+void FindExpiryDate(const std::string& answer, std::string& text);
+
+bool FindShortDayName(std::string_view upperLine, int& position);
+bool FindLongDayName(std::string_view upperLine, int& position);
+bool FindShortMonthName(std::string_view upperLine, int& position);
+bool FindFirstDigit(std::string_view upperLine, int& position);
+
+// Non-overlapping, left to right, exact case; an empty pattern returns the source unchanged.
+std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement);
+
+std::string UpperAscii(std::string_view text);
+std::string Trim(std::string_view text);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "whois/SocksParameters.h"
+
+#include <atomic>
+#include <string>
+
+// The public WHOIS host of the registry of the .com and .net zones: the default host, and the
+// host for every top-level domain without an entry in section TLD.
+inline constexpr const char* FallbackWhoisHost = "whois.verisign-grs.com";
+
+// The workers' WHOIS client. One query opens its own connection (directly or through the SOCKS
+// proxy), sends the domain name and CR LF, and reads until the host closes. Failures up to and
+// including sending are a false result, never an exception. An answer stops at 1 MiB.
+class TzqWhois
+{
+public:
+    static constexpr int DefaultConnectTimeoutMs = 5000;
+    static constexpr std::size_t MaxAnswerBytes = 1024 * 1024;
+
+    TzqWhois();
+    ~TzqWhois();
+    TzqWhois(const TzqWhois&) = delete;
+    TzqWhois& operator=(const TzqWhois&) = delete;
+
+    std::string Host = FallbackWhoisHost;
+    int Port = 43;
+    TSocksParameters Proxy;
+    // Bound of the TCP connect to the first hop; every Query resets it to 5000 ms unless a test
+    // shortened it through this member (kept for tests only).
+    int ConnectTimeoutMs = DefaultConnectTimeoutMs;
+
+    // Returns true and sets `answer` when the connection was made and the request sent; false,
+    // with `answer` untouched, when anything up to and including sending failed, or when the
+    // query was abandoned.
+    bool Query(const std::string& domain, std::string& answer);
+
+    // Thread-safe: shuts the current connection down so that a Query blocked in another thread
+    // returns promptly; every later Query of this client fails at once. An abandoned query's
+    // result is never reported as an answer (Query returns false).
+    void Abandon();
+    bool Abandoned() const { return AbandonFlag.load(); }
+
+    // Message of the last failure (for logs and tests).
+    const std::string& LastError() const { return ErrorText; }
+
+private:
+    std::atomic<bool> AbandonFlag{false};
+    std::atomic<int> Socket{-1};
+    std::string ErrorText;
+};
