@@ -26,8 +26,7 @@ public:
     std::string Host = FallbackWhoisHost;
     int Port = 43;
     TSocksParameters Proxy;
-    // Bound of the TCP connect to the first hop; every Query resets it to 5000 ms unless a test
-    // shortened it through this member (kept for tests only).
+    // Bound of the TCP connect to the first hop: 5000 ms for every query; only tests shorten it.
     int ConnectTimeoutMs = DefaultConnectTimeoutMs;
 
     // Returns true and sets `answer` when the connection was made and the request sent; false,
@@ -46,6 +45,8 @@ public:
 
 private:
     std::atomic<bool> AbandonFlag{false};
-    std::atomic<int> Socket{-1};
+    // An eventfd written by Abandon and polled by every wait of the query; it lives as long as the
+    // client, so no descriptor is ever closed while another thread may still use it.
+    int CancelFd = -1;
     std::string ErrorText;
 };

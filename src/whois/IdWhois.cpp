@@ -1,0 +1,17 @@
+#include "whois/IdWhois.h"
+
+#include "app/QuarrowError.h"
+#include "whois/WhoisExchange.h"
+
+std::string TIdWhois::Lookup(const std::string& domain)
+{
+    TWhoisRequest request;
+    request.Host = Host;
+    request.Port = Port;
+    request.Proxy = Proxy;
+    std::string answer;
+    std::string error;
+    if (ExchangeWhois(request, domain, answer, error) != TWhoisOutcome::Answered)
+        throw TQuarrowError(error);
+    return answer;
+}

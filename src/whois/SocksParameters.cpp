@@ -1,0 +1,83 @@
+#include "whois/SocksParameters.h"
+
+namespace {
+
+std::string Trimmed(const std::string& text)
+{
+    // Blanks as the configuration file's readers see them: spaces and control characters.
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// Decimal digits only, optionally signed; anything else (blank, "socks", "12ab") is 1080.
+int PortNumber(const std::string& text)
+{
+    static constexpr int DefaultPort = 1080;
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size())
+        return DefaultPort;
+    long long value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return DefaultPort;
+        value = value * 10 + (text[i] - '0');
+        if (value > 2147483647LL)
+            return DefaultPort;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+TSocksVersion VersionOf(int socks)
+{
+    switch (socks) {
+    case 0:
+        return TSocksVersion::Socks5;
+    case 1:
+        return TSocksVersion::Socks4A;
+    case 2:
+        return TSocksVersion::Socks4;
+    default:
+        return TSocksVersion::None;
+    }
+}
+
+} // namespace
+
+TSocksParameters ConfigureProxy(const TProxySettings& settings)
+{
+    TSocksParameters params;
+    if (!settings.UseProxy)
+        return params;
+    params.Host = Trimmed(settings.Server);
+    params.Port = PortNumber(settings.Port);
+    params.Version = VersionOf(settings.SOCKS);
+    if (!(settings.User + settings.Password).empty()) {
+        params.UserName = Trimmed(settings.User);
+        params.Password = Trimmed(settings.Password);
+        params.Authentication = TSocksAuthentication::UsernamePassword;
+    }
+    return params;
+}
+
+TSocksParameters SetupTestProxy(const TProxySettings& settings)
+{
+    TSocksParameters params;
+    if (!settings.UseProxy)
+        return params;
+    params.Host = settings.Server;
+    params.Port = PortNumber(settings.Port);
+    params.Version = VersionOf(settings.SOCKS);
+    params.UserName = settings.User;
+    params.Password = settings.Password;
+    return params;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <utility>
+
+// One outgoing TCP connection over IPv4, shared by both WHOIS clients and the SOCKS negotiation so
+// that every byte on the wire comes from one place. The socket is non-blocking and every wait is a
+// poll() that also watches an optional cancel descriptor: once that descriptor turns readable (an
+// eventfd written by another thread), every pending and later wait ends at once with Cancelled.
+// The socket itself is only ever touched and closed by the thread that owns the connection.
+class TTcpConnection
+{
+public:
+    enum class TReadEnd
+    {
+        Closed,   // the host closed the connection (or the size cap was reached)
+        Reset,    // a read error such as a reset; the bytes received so far stand
+        Cancelled // the cancel descriptor fired
+    };
+
+    static constexpr int ReadSliceMs = 250;
+
+    explicit TTcpConnection(int cancelFd = -1);
+    ~TTcpConnection();
+    TTcpConnection(const TTcpConnection&) = delete;
+    TTcpConnection& operator=(const TTcpConnection&) = delete;
+
+    // Resolves `host` to IPv4 (a dotted IPv4 literal is taken as it is) and connects to it.
+    // timeoutMs <= 0 leaves the bound to the operating system.
+    bool Connect(const std::string& host, int port, int timeoutMs);
+    bool SendAll(const std::string& bytes);
+    // Exactly `count` bytes or failure; a connection closed early is a short reply.
+    bool ReadExact(std::size_t count, std::string& out);
+    // Appends everything the host sends until it closes, at most `cap` bytes in all.
+    TReadEnd ReadToEnd(std::string& answer, std::size_t cap);
+    void Close();
+
+    bool Cancelled() const;
+    // Message of the last failure, worded for the user ("Connection refused", "Host not found").
+    const std::string& Error() const { return ErrorText; }
+    void SetError(std::string text) { ErrorText = std::move(text); }
+
+    // IPv4 dotted literal into network-order bytes; false when `host` is not one.
+    static bool ParseIPv4(const std::string& host, unsigned char (&bytes)[4]);
+    // Name resolution to the first IPv4 address; false with a message when it fails.
+    static bool ResolveIPv4(const std::string& host, unsigned char (&bytes)[4], std::string& error);
+
+private:
+    // Waits until the socket is ready for `events`. 0: ready, 1: timed out, -1: cancelled/failed.
+    int WaitFor(short events, int timeoutMs);
+    bool FailWithErrno(int err);
+
+    int Fd = -1;
+    int CancelFd;
+    std::string ErrorText;
+};

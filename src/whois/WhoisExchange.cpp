@@ -1,0 +1,41 @@
+#include "whois/WhoisExchange.h"
+
+#include "whois/SocksClient.h"
+#include "whois/TcpConnection.h"
+
+TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& domain, std::string& answer,
+                            std::string& error)
+{
+    if (request.Host.empty()) {
+        error = "No WHOIS host given";
+        return TWhoisOutcome::Failed;
+    }
+    // The request is one line: a line break inside the name would smuggle a second request (or
+    // server flags) onto the wire.
+    if (domain.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        error = "The domain name must not contain line breaks or NUL bytes";
+        return TWhoisOutcome::Failed;
+    }
+
+    TTcpConnection connection(request.CancelFd);
+    const bool viaProxy = request.Proxy.Version != TSocksVersion::None;
+    const std::string& firstHost = viaProxy ? request.Proxy.Host : request.Host;
+    const int firstPort = viaProxy ? request.Proxy.Port : request.Port;
+    const bool connected = connection.Connect(firstHost, firstPort, request.ConnectTimeoutMs) &&
+                           TSocksClient::Negotiate(connection, request.Proxy, request.Host, request.Port) &&
+                           connection.SendAll(domain + "\r\n");
+    if (!connected) {
+        error = connection.Error();
+        if (viaProxy && connection.Error() == "No host given")
+            error = "No proxy host given";
+        return connection.Cancelled() ? TWhoisOutcome::Abandoned : TWhoisOutcome::Failed;
+    }
+
+    std::string received;
+    if (connection.ReadToEnd(received, request.MaxAnswerBytes) == TTcpConnection::TReadEnd::Cancelled) {
+        error = connection.Error();
+        return TWhoisOutcome::Abandoned;
+    }
+    answer = std::move(received);
+    return TWhoisOutcome::Answered;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "whois/SocksParameters.h"
+
+#include <cstddef>
+#include <string>
+
+// One WHOIS exchange as both clients perform it: connect to the first hop (the WHOIS host, or the
+// proxy followed by the SOCKS negotiation), send the domain name and CR LF, read until the host
+// closes. Kept in one place so the two clients put identical bytes on the wire.
+struct TWhoisRequest
+{
+    std::string Host;
+    int Port = 43;
+    TSocksParameters Proxy;
+    int ConnectTimeoutMs = 0; // 0: no bound of our own
+    int CancelFd = -1;        // readable once the exchange is to be abandoned
+    std::size_t MaxAnswerBytes = 1024 * 1024;
+};
+
+enum class TWhoisOutcome
+{
+    Answered, // connected and sent; `answer` holds what arrived (possibly cut by a reset or the cap)
+    Failed,   // nothing usable: `error` says why, `answer` is untouched
+    Abandoned // the cancel descriptor fired; `answer` is untouched
+};
+
+TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& domain, std::string& answer,
+                            std::string& error);

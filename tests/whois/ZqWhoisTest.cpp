@@ -1,0 +1,245 @@
+#include "whois/ZqWhois.h"
+#include "support/FakeWhoisServer.h"
+#include "support/LoopbackSockets.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using TBehaviour = TFakeWhoisServer::TBehaviour;
+using TClock = std::chrono::steady_clock;
+
+long long MsSince(TClock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - start).count();
+}
+
+class ZqWhoisTest : public ::testing::Test
+{
+protected:
+    TFakeWhoisServer Server;
+    TzqWhois Client;
+
+    void SetUp() override
+    {
+        Client.Host = Server.Address();
+        Client.Port = Server.Port();
+    }
+};
+
+TEST_F(ZqWhoisTest, SendsExactlyTheNameAndCrLfAndReturnsTheAnswer)
+{
+    Server.SetAnswer("example.com", "Domain Name: EXAMPLE.COM\r\nRegistrar: Someone\r\n");
+    std::string answer = "previous";
+    ASSERT_TRUE(Client.Query("example.com", answer)) << Client.LastError();
+    EXPECT_EQ(answer, "Domain Name: EXAMPLE.COM\r\nRegistrar: Someone\r\n");
+    ASSERT_EQ(Server.Requests().size(), 1u);
+    EXPECT_EQ(Server.Requests()[0], std::string("example.com\x0D\x0A"));
+}
+
+TEST_F(ZqWhoisTest, EachQueryOpensItsOwnConnection)
+{
+    Server.SetAnswer("a.com", "first");
+    Server.SetAnswer("b.net", "second");
+    std::string answer;
+    ASSERT_TRUE(Client.Query("a.com", answer));
+    EXPECT_EQ(answer, "first");
+    ASSERT_TRUE(Client.Query("b.net", answer));
+    EXPECT_EQ(answer, "second");
+    EXPECT_EQ(Server.ConnectionCount(), 2);
+    EXPECT_EQ(Server.RequestCount("a.com"), 1);
+    EXPECT_EQ(Server.RequestCount("b.net"), 1);
+}
+
+TEST_F(ZqWhoisTest, HostClosingAtOnceIsAnEmptyAnswer)
+{
+    Server.SetDefaultReply({TBehaviour::CloseAtOnce, "", 0});
+    std::string answer = "previous";
+    EXPECT_TRUE(Client.Query("example.com", answer));
+    EXPECT_EQ(answer, "");
+}
+
+TEST_F(ZqWhoisTest, ResetAfterPartOfTheAnswerKeepsThePart)
+{
+    Server.SetDefaultReply({TBehaviour::PartThenReset, "Domain Name: EXAMPLE.COM\r\nRegis", 0});
+    std::string answer;
+    EXPECT_TRUE(Client.Query("example.com", answer));
+    EXPECT_EQ(answer, "Domain Name: EXAMPLE.COM\r\nRegis");
+}
+
+TEST_F(ZqWhoisTest, AnswerAfterSeveralQuietSlicesIsReadWhole)
+{
+    Server.SetDefaultReply({TBehaviour::Answer, "late answer", 700});
+    std::string answer;
+    EXPECT_TRUE(Client.Query("example.com", answer));
+    EXPECT_EQ(answer, "late answer");
+}
+
+TEST_F(ZqWhoisTest, EveryByteValueComesBackUnchanged)
+{
+    std::string bytes;
+    for (int round = 0; round < 3; ++round)
+        for (int b = 0; b < 256; ++b)
+            bytes += static_cast<char>(b);
+    bytes += "\r\r\n\n\xC3\xA9\xE9\xFF";
+    Server.SetAnswer("b\xFC"
+                     "cher.de",
+                     bytes);
+    std::string answer;
+    ASSERT_TRUE(Client.Query("b\xFC"
+                             "cher.de",
+                             answer));
+    EXPECT_EQ(answer, bytes);
+    EXPECT_EQ(Server.Requests().at(0), "b\xFC"
+                                       "cher.de\r\n");
+}
+
+TEST_F(ZqWhoisTest, AnswerStopsAtOneMebibyte)
+{
+    std::string big(TzqWhois::MaxAnswerBytes + 300 * 1024, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>('a' + i % 26);
+    Server.SetAnswer("huge.com", big);
+    std::string answer;
+    ASSERT_TRUE(Client.Query("huge.com", answer));
+    ASSERT_EQ(answer.size(), TzqWhois::MaxAnswerBytes);
+    EXPECT_EQ(answer, big.substr(0, TzqWhois::MaxAnswerBytes));
+}
+
+TEST_F(ZqWhoisTest, AnswerOfExactlyTheCapIsWhole)
+{
+    const std::string exact(TzqWhois::MaxAnswerBytes, 'x');
+    Server.SetAnswer("exact.com", exact);
+    std::string answer;
+    ASSERT_TRUE(Client.Query("exact.com", answer));
+    EXPECT_EQ(answer, exact);
+}
+
+TEST_F(ZqWhoisTest, AbandonEndsAQueryThatNeverEnds)
+{
+    Server.SetDefaultReply({TBehaviour::NeverClose, "part of an answer", 0});
+    std::string answer = "untouched";
+    bool result = true;
+    std::thread worker([&] { result = Client.Query("example.com", answer); });
+    ASSERT_TRUE(Server.WaitForRequests(1, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // let the part arrive and the read wait
+    const auto start = TClock::now();
+    Client.Abandon();
+    worker.join();
+    EXPECT_LT(MsSince(start), 300);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(answer, "untouched");
+    EXPECT_TRUE(Client.Abandoned());
+
+    // An abandoned client never connects again.
+    EXPECT_FALSE(Client.Query("example.com", answer));
+    EXPECT_EQ(Server.ConnectionCount(), 1);
+}
+
+TEST_F(ZqWhoisTest, AbandonDuringADelayedAnswerBeforeAnyByte)
+{
+    Server.SetDefaultReply({TBehaviour::Answer, "too late", 3000});
+    std::string answer = "untouched";
+    bool result = true;
+    std::thread worker([&] { result = Client.Query("example.com", answer); });
+    ASSERT_TRUE(Server.WaitForRequests(1, 5000));
+    const auto start = TClock::now();
+    Client.Abandon();
+    worker.join();
+    EXPECT_LT(MsSince(start), 300);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(answer, "untouched");
+}
+
+TEST(ZqWhoisFailures, RefusedPortFailsQuicklyAndLeavesTheAnswer)
+{
+    TReservedPort refused;
+    TzqWhois client;
+    client.Host = "127.0.0.1";
+    client.Port = refused.Port();
+    std::string answer = "untouched";
+    const auto start = TClock::now();
+    EXPECT_FALSE(client.Query("example.com", answer));
+    EXPECT_LT(MsSince(start), 1000);
+    EXPECT_EQ(answer, "untouched");
+    EXPECT_EQ(client.LastError(), "Connection refused");
+}
+
+TEST(ZqWhoisFailures, ConnectTimeOutAgainstAFullBacklog)
+{
+    TFullBacklogListener listener;
+    if (!listener.Full())
+        GTEST_SKIP() << "this network stack completes connections beyond the backlog";
+    TzqWhois client;
+    client.Host = "127.0.0.1";
+    client.Port = listener.Port();
+    client.ConnectTimeoutMs = 400;
+    std::string answer = "untouched";
+    const auto start = TClock::now();
+    EXPECT_FALSE(client.Query("example.com", answer));
+    const long long elapsed = MsSince(start);
+    EXPECT_GE(elapsed, 350);
+    EXPECT_LT(elapsed, 3000);
+    EXPECT_EQ(answer, "untouched");
+    EXPECT_EQ(client.LastError(), "Connection timed out");
+}
+
+TEST(ZqWhoisFailures, EmptyHostFailsWithoutAnyTraffic)
+{
+    // Even with a proxy configured, nothing may be contacted.
+    TFakeWhoisServer proxy;
+    TzqWhois client;
+    client.Host = "";
+    client.Proxy.Version = TSocksVersion::Socks5;
+    client.Proxy.Host = proxy.Address();
+    client.Proxy.Port = proxy.Port();
+    std::string answer = "untouched";
+    for (int attempt = 0; attempt < 3; ++attempt)
+        EXPECT_FALSE(client.Query("example.com", answer));
+    EXPECT_EQ(answer, "untouched");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(proxy.ConnectionCount(), 0);
+}
+
+TEST(ZqWhoisFailures, LineBreakInTheNameIsRefusedBeforeConnecting)
+{
+    TFakeWhoisServer server;
+    TzqWhois client;
+    client.Host = server.Address();
+    client.Port = server.Port();
+    std::string answer = "untouched";
+    EXPECT_FALSE(client.Query("example.com\r\n-T dn example.org", answer));
+    EXPECT_EQ(answer, "untouched");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(server.ConnectionCount(), 0);
+}
+
+TEST(ZqWhoisFailures, DefaultsAreTheRegistryHostOnPort43)
+{
+    TzqWhois client;
+    EXPECT_EQ(client.Host, "whois.verisign-grs.com");
+    EXPECT_EQ(client.Port, 43);
+    EXPECT_EQ(client.ConnectTimeoutMs, 5000);
+    EXPECT_EQ(client.Proxy.Version, TSocksVersion::None);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ZqWhoisPort43, QueriesTheWhoisPortOnAnOwnLoopbackAddress)
+{
+    TFakeWhoisServer server("", 43);
+    ASSERT_EQ(server.Port(), 43);
+    server.SetAnswer("example.com", "on port 43");
+    TzqWhois client;
+    client.Host = server.Address();
+    std::string answer;
+    ASSERT_TRUE(client.Query("example.com", answer)) << client.LastError();
+    EXPECT_EQ(answer, "on port 43");
+}
+
+} // namespace
