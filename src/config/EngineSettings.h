@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigKeys.h"
 #include "config/ProxySettings.h"
 
 #include <string>
@@ -9,10 +10,10 @@
 struct TEngineSettings
 {
     TProxySettings Proxy;
-    int Attempts = 5;     // queries per server, and the watchdog budget (Attempts x 41000 ms)
-    int Pause = 250;      // interval in ms of the dispatcher timer
-    int ThreadLimit = 10; // most workers running at once
-    bool UseHyphens = false;
+    int Attempts = ConfigKeys::Attempts.Default; // queries per server, and the watchdog budget (Attempts x 41000 ms)
+    int Pause = ConfigKeys::Pause.Default;       // interval in ms of the dispatcher timer
+    int ThreadLimit = ConfigKeys::ThreadCount.Default; // most workers running at once
+    bool UseHyphens = ConfigKeys::UseHyphens.Default;
 };
 
 // Reads section Proxy, then Pref: UseProxy, SOCKS, Server, User, Port, Password, Attempts, Pause,

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "config/ConfigKeys.h"
+
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,19 @@ public:
     void WriteInteger(const std::string& section, const std::string& key, int value) const;
     void WriteBool(const std::string& section, const std::string& key, bool value) const;
     void DeleteKey(const std::string& section, const std::string& key) const;
+
+    // The same reads and writes for an entry of the configuration file's key table.
+    std::string Read(const TStringKey& key) const;
+    int Read(const TIntegerKey& key) const;
+    bool Read(const TBoolKey& key) const;
+    void Write(const TStringKey& key, const std::string& value) const;
+    void Write(const TIntegerKey& key, int value) const;
+    void Write(const TBoolKey& key, bool value) const;
+
+    // Longest value a read returns; longer values are cut.
+    static constexpr std::size_t MaxValueLength = 2047;
+    // Room for the names of ReadSection, each counted with one terminating byte.
+    static constexpr std::size_t MaxSectionListBytes = 16384;
 
 private:
     std::string Path;

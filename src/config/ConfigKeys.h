@@ -1,0 +1,74 @@
+#pragma once
+
+#include <string_view>
+
+// The configuration file's keys with their defaults, in one place so that the settings readers and
+// the dialogs that edit them cannot drift apart.
+
+struct TStringKey
+{
+    std::string_view Section;
+    std::string_view Key;
+    std::string_view Default;
+};
+
+struct TIntegerKey
+{
+    std::string_view Section;
+    std::string_view Key;
+    int Default;
+};
+
+struct TBoolKey
+{
+    std::string_view Section;
+    std::string_view Key;
+    bool Default;
+};
+
+namespace ConfigKeys {
+
+inline constexpr std::string_view ConfigFileName = "mvwhois.ini";
+
+// Section TLD: one key per top-level domain (its last label, without the dot), the value a WHOIS host.
+inline constexpr std::string_view TldSection = "TLD";
+// Used for a top-level domain without an entry in TLD: the registry host of the .com and .net zones.
+inline constexpr std::string_view FallbackWhoisHost = "whois.verisign-grs.com";
+
+// Keys of a WHOIS host's own section (the section is named after the host); all default to empty.
+inline constexpr std::string_view NotFoundStrings = "not_found_strings";
+inline constexpr std::string_view WhoisServerString = "whois_server_string";
+inline constexpr std::string_view RegistrarString = "registrar_string";
+inline constexpr std::string_view ExpiresString = "expires_string";
+// Stands for the queried domain name inside a not_found_strings value.
+inline constexpr std::string_view DomainPlaceholder = "%DOMAIN%";
+
+inline constexpr TBoolKey UseProxy{"Proxy", "UseProxy", false};
+inline constexpr TIntegerKey Socks{"Proxy", "SOCKS", 0};
+inline constexpr TStringKey ProxyServer{"Proxy", "Server", ""};
+inline constexpr TStringKey ProxyUser{"Proxy", "User", ""};
+inline constexpr TStringKey ProxyPort{"Proxy", "Port", "1080"};
+inline constexpr TStringKey ProxyPassword{"Proxy", "Password", ""};
+
+inline constexpr TBoolKey UseHyphens{"Pref", "UseHyp", false};
+inline constexpr TBoolKey UseUpdate{"Pref", "UseUpdate", true};
+inline constexpr TBoolKey UseUpdateWords{"Pref", "UseUpdWords", false};
+inline constexpr TIntegerKey ThreadCount{"Pref", "ThrdCount", 10};
+inline constexpr TIntegerKey Attempts{"Pref", "Attempts", 5};
+inline constexpr TIntegerKey Pause{"Pref", "Pause", 250};
+
+inline constexpr TIntegerKey MainFormTop{"MainForm", "Top", 100};
+inline constexpr TIntegerKey MainFormLeft{"MainForm", "Left", 100};
+inline constexpr TIntegerKey MainFormWidth{"MainForm", "Width", 0};
+inline constexpr TIntegerKey MainFormHeight{"MainForm", "Height", 0};
+inline constexpr TIntegerKey LeftPanelWidth{"Tabs", "LPan", 0};
+inline constexpr TIntegerKey TopPanelHeight{"Tabs", "PTop", 0};
+// Column widths of the domain table: key "Width" followed by the column index 0 to 4.
+inline constexpr std::string_view ListViewSection = "ListView";
+inline constexpr std::string_view ColumnWidthPrefix = "Width";
+inline constexpr int ColumnWidthDefault = 0;
+inline constexpr int ColumnCount = 5;
+
+inline constexpr TBoolKey ShowTour{"Help", "ShowTour", true};
+
+} // namespace ConfigKeys

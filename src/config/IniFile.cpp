@@ -1,0 +1,493 @@
+#include "config/IniFile.h"
+
+#include "app/QuarrowError.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+// File layout as read here: lines end at LF, CR LF or a lone CR. A line whose first non-blank
+// character is '[' opens a section named by the text up to ']' (or up to the end of the line when
+// the ']' is missing, so that the keys below it never count towards the section above). A line whose
+// first non-blank character is ';' is a comment. Any other line with an '=' is a key; lines without
+// one are ignored. The first occurrence of a section, and of a key inside it, is the one that counts,
+// for reads and writes alike. A write changes only the bytes of the line it touches (or the lines it
+// adds), so comments, odd lines and line ends elsewhere in the file survive byte for byte.
+
+namespace {
+
+struct TLine
+{
+    std::size_t Begin = 0; // first byte of the line
+    std::size_t End = 0;   // one past the last byte before the line break
+    std::size_t Next = 0;  // first byte of the following line
+};
+
+struct TKeyLine
+{
+    TLine Line;
+    std::size_t Equals = 0; // position of the '=' that ends the key name
+};
+
+struct TSection
+{
+    bool Found = false;
+    std::size_t BodyBegin = 0; // first line after the header
+    std::size_t BodyEnd = 0;   // start of the next header, or the end of the text
+    std::size_t InsertAt = 0;  // just after the last non-blank line of the section (header included)
+};
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+// The line starting at pos; false at the end of the text.
+bool LineAt(std::string_view text, std::size_t pos, TLine& line)
+{
+    if (pos >= text.size())
+        return false;
+    std::size_t i = pos;
+    while (i < text.size() && text[i] != '\n' && text[i] != '\r')
+        ++i;
+    line.Begin = pos;
+    line.End = i;
+    if (i < text.size() && text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+        line.Next = i + 2;
+    else
+        line.Next = i < text.size() ? i + 1 : i;
+    return true;
+}
+
+std::string_view LineText(std::string_view text, const TLine& line)
+{
+    return text.substr(line.Begin, line.End - line.Begin);
+}
+
+// Name of the section a header line opens; false when the line is not a header.
+bool HeaderName(std::string_view lineText, std::string_view& name)
+{
+    const std::string_view trimmed = TrimBlanks(lineText);
+    if (trimmed.empty() || trimmed.front() != '[')
+        return false;
+    std::string_view rest = trimmed.substr(1);
+    const std::size_t close = rest.find(']');
+    if (close != std::string_view::npos)
+        rest = rest.substr(0, close);
+    name = TrimBlanks(rest);
+    return true;
+}
+
+// Key name of a key line; false for comments and lines without '='.
+bool KeyName(std::string_view lineText, std::string_view& name, std::size_t& equals)
+{
+    const std::size_t first = lineText.find_first_not_of(" \t");
+    if (first == std::string_view::npos || lineText[first] == ';')
+        return false;
+    equals = lineText.find('=');
+    if (equals == std::string_view::npos)
+        return false;
+    name = TrimBlanks(lineText.substr(0, equals));
+    return true;
+}
+
+std::size_t ContentStart(std::string_view text)
+{
+    // A byte-order mark left by an editor must not hide the first section.
+    return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+}
+
+TSection FindSection(std::string_view text, std::string_view section)
+{
+    TSection result;
+    TLine line;
+    std::size_t pos = ContentStart(text);
+    while (LineAt(text, pos, line)) {
+        pos = line.Next;
+        std::string_view name;
+        const std::string_view lineText = LineText(text, line);
+        if (!result.Found) {
+            if (HeaderName(lineText, name) && SameName(name, section)) {
+                result.Found = true;
+                result.BodyBegin = line.Next;
+                result.InsertAt = line.Next;
+            }
+            continue;
+        }
+        if (HeaderName(lineText, name)) {
+            result.BodyEnd = line.Begin;
+            return result;
+        }
+        if (!TrimBlanks(lineText).empty())
+            result.InsertAt = line.Next;
+    }
+    result.BodyEnd = text.size();
+    return result;
+}
+
+bool FindKey(std::string_view text, const TSection& section, std::string_view key, TKeyLine& found)
+{
+    TLine line;
+    std::size_t pos = section.BodyBegin;
+    while (pos < section.BodyEnd && LineAt(text, pos, line)) {
+        pos = line.Next;
+        std::string_view name;
+        std::size_t equals = 0;
+        if (KeyName(LineText(text, line), name, equals) && SameName(name, key)) {
+            found.Line = line;
+            found.Equals = line.Begin + equals;
+            return true;
+        }
+    }
+    return false;
+}
+
+enum class TLoad
+{
+    Loaded,
+    Missing,
+    Failed
+};
+
+TLoad LoadFile(const std::string& path, std::string& content)
+{
+    content.clear();
+    // O_NONBLOCK keeps a FIFO planted at the path from blocking the open.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT ? TLoad::Missing : TLoad::Failed;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return TLoad::Failed;
+    }
+    content.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == content.size())
+            content.resize(content.size() + 4096); // the file may have grown since fstat
+        const ssize_t got = read(fd, content.data() + filled, content.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            close(fd);
+            content.clear();
+            return TLoad::Failed;
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    close(fd);
+    content.resize(filled);
+    return TLoad::Loaded;
+}
+
+[[noreturn]] void WriteFailed(const std::string& path)
+{
+    throw TQuarrowError("Unable to write to " + path);
+}
+
+bool WriteAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t put = write(fd, data.data(), data.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        data.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+// Replaces the file by a new one holding `content`: written to a temporary file beside it, flushed
+// to disk, then renamed over it, so a reader sees either the old file or the new one, never a mix.
+void SaveAtomically(const std::string& path, std::string_view content)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) {
+        // A file the user marked read-only stays untouched; the owner-write bit is checked as well
+        // as access() because access() grants everything to root.
+        if (!S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0 || access(path.c_str(), W_OK) != 0)
+            WriteFailed(path);
+    }
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        WriteFailed(path);
+    // The file holds the proxy password: owner only, whatever the umask says.
+    const bool ok = fchmod(fd, S_IRUSR | S_IWUSR) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
+    if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        WriteFailed(path);
+    }
+    // Make the rename itself durable; failing here loses nothing already written.
+    std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    if (folder.empty())
+        folder = ".";
+    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+}
+
+std::string_view LineBreakOf(std::string_view text)
+{
+    const std::size_t pos = text.find_first_of("\r\n");
+    if (pos == std::string_view::npos || text[pos] == '\n')
+        return "\n";
+    return pos + 1 < text.size() && text[pos + 1] == '\n' ? "\r\n" : "\r";
+}
+
+// A line break or NUL inside a written name or value would split its line and could plant keys
+// of its own, so they become blanks.
+std::string OneLine(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    return result;
+}
+
+bool ParseDecimal(std::string_view text, int& value)
+{
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty())
+        return false;
+    long long magnitude = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > static_cast<long long>(INT_MAX) + 1)
+            return false;
+    }
+    if (negative)
+        magnitude = -magnitude;
+    if (magnitude > INT_MAX || magnitude < INT_MIN)
+        return false;
+    value = static_cast<int>(magnitude);
+    return true;
+}
+
+bool ParseHex(std::string_view digits, int& value)
+{
+    if (digits.empty())
+        return false;
+    long long result = 0;
+    for (char c : digits) {
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
+        result = result * 16 + digit;
+        if (result > INT_MAX)
+            return false;
+    }
+    value = static_cast<int>(result);
+    return true;
+}
+
+} // namespace
+
+TIniFile::TIniFile(std::string path) : Path(std::move(path)) {}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const
+{
+    std::string content;
+    if (LoadFile(Path, content) != TLoad::Loaded)
+        return def;
+    const std::string_view text = content;
+    const TSection found = FindSection(text, TrimBlanks(section));
+    TKeyLine keyLine;
+    if (!found.Found || !FindKey(text, found, TrimBlanks(key), keyLine))
+        return def;
+    std::string_view value = text.substr(keyLine.Equals + 1, keyLine.Line.End - keyLine.Equals - 1);
+    value = value.substr(0, value.find('\0'));
+    value = TrimBlanks(value);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::string(value.substr(0, MaxValueLength));
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const
+{
+    const std::string text = ReadString(section, key, "");
+    int value = 0;
+    if (text.size() >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        return ParseHex(std::string_view(text).substr(2), value) ? value : def;
+    return ParseDecimal(text, value) ? value : def;
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const
+{
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
+{
+    std::vector<std::string> names;
+    std::string content;
+    if (LoadFile(Path, content) != TLoad::Loaded)
+        return names;
+    const std::string_view text = content;
+    const TSection found = FindSection(text, TrimBlanks(section));
+    if (!found.Found)
+        return names;
+    std::size_t used = 0;
+    TLine line;
+    std::size_t pos = found.BodyBegin;
+    while (pos < found.BodyEnd && LineAt(text, pos, line)) {
+        pos = line.Next;
+        std::string_view name;
+        std::size_t equals = 0;
+        if (!KeyName(LineText(text, line), name, equals) || name.empty())
+            continue;
+        // Names that do not fit whole are left out rather than cut.
+        used += name.size() + 1;
+        if (used > MaxSectionListBytes)
+            break;
+        names.emplace_back(name);
+    }
+    return names;
+}
+
+bool TIniFile::SectionExists(const std::string& section) const
+{
+    std::string content;
+    if (LoadFile(Path, content) != TLoad::Loaded)
+        return false;
+    return FindSection(content, TrimBlanks(section)).Found;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) const
+{
+    std::string content;
+    if (LoadFile(Path, content) == TLoad::Failed)
+        WriteFailed(Path); // rewriting a file we cannot read would throw its contents away
+    const std::string sectionName = OneLine(TrimBlanks(section));
+    const std::string keyName = OneLine(TrimBlanks(key));
+    const std::string cleanValue = OneLine(value);
+    const std::string_view text = content;
+    const std::string_view lineBreak = LineBreakOf(text);
+    const TSection found = FindSection(text, sectionName);
+    TKeyLine keyLine;
+    std::string result;
+    if (found.Found && FindKey(text, found, keyName, keyLine)) {
+        result.reserve(content.size() + cleanValue.size());
+        result.append(text.substr(0, keyLine.Equals + 1));
+        result.append(cleanValue);
+        result.append(text.substr(keyLine.Line.End));
+    } else {
+        const std::size_t at = found.Found ? found.InsertAt : text.size();
+        result.append(text.substr(0, at));
+        if (at > 0 && text[at - 1] != '\n' && text[at - 1] != '\r')
+            result.append(lineBreak);
+        if (!found.Found)
+            result.append("[").append(sectionName).append("]").append(lineBreak);
+        result.append(keyName).append("=").append(cleanValue).append(lineBreak);
+        result.append(text.substr(at));
+    }
+    SaveAtomically(Path, result);
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) const
+{
+    WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) const
+{
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) const
+{
+    std::string content;
+    const TLoad load = LoadFile(Path, content);
+    if (load == TLoad::Missing)
+        return;
+    if (load == TLoad::Failed)
+        WriteFailed(Path);
+    const std::string_view text = content;
+    const TSection found = FindSection(text, TrimBlanks(section));
+    TKeyLine keyLine;
+    if (!found.Found || !FindKey(text, found, TrimBlanks(key), keyLine))
+        return;
+    std::string result(text.substr(0, keyLine.Line.Begin));
+    result.append(text.substr(keyLine.Line.Next));
+    SaveAtomically(Path, result);
+}
+
+std::string TIniFile::Read(const TStringKey& key) const
+{
+    return ReadString(std::string(key.Section), std::string(key.Key), std::string(key.Default));
+}
+
+int TIniFile::Read(const TIntegerKey& key) const
+{
+    return ReadInteger(std::string(key.Section), std::string(key.Key), key.Default);
+}
+
+bool TIniFile::Read(const TBoolKey& key) const
+{
+    return ReadBool(std::string(key.Section), std::string(key.Key), key.Default);
+}
+
+void TIniFile::Write(const TStringKey& key, const std::string& value) const
+{
+    WriteString(std::string(key.Section), std::string(key.Key), value);
+}
+
+void TIniFile::Write(const TIntegerKey& key, int value) const
+{
+    WriteInteger(std::string(key.Section), std::string(key.Key), value);
+}
+
+void TIniFile::Write(const TBoolKey& key, bool value) const
+{
+    WriteBool(std::string(key.Section), std::string(key.Key), value);
+}

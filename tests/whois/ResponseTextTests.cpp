@@ -1,0 +1,186 @@
+#include "whois/ResponseText.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TLines = std::vector<std::string>;
+
+TLines Split(std::string_view text)
+{
+    TLines lines{"left over"};
+    SplitLines(text, lines);
+    return lines;
+}
+
+TEST(SplitLinesTest, EveryKindOfLineBreakEndsALine)
+{
+    EXPECT_EQ(Split("a\r\n\rb"), (TLines{"a", "", "b"}));
+    EXPECT_EQ(Split("a\r\nb\r\n"), (TLines{"a", "b"}));
+    EXPECT_EQ(Split("a\nb\rc"), (TLines{"a", "b", "c"}));
+    EXPECT_EQ(Split("a\r\rb"), (TLines{"a", "", "b"}));
+    EXPECT_EQ(Split("a\n\rb"), (TLines{"a", "", "b"}));
+    EXPECT_EQ(Split("a\n\n"), (TLines{"a", ""}));
+    EXPECT_EQ(Split("\n"), (TLines{""}));
+    EXPECT_EQ(Split(""), TLines{});
+}
+
+TEST(SplitLinesTest, NulEndsTheWholeText)
+{
+    EXPECT_EQ(Split(std::string_view("a\nb\0c\nd", 7)), (TLines{"a", "b"}));
+    EXPECT_EQ(Split(std::string_view("\0a", 2)), TLines{});
+}
+
+TEST(StrAfterTest, FindsTheFirstOccurrenceInAnyCase)
+{
+    EXPECT_EQ(StrAfter("Registrar:", "registrar: X Registrar: Y"), " X Registrar: Y");
+    EXPECT_EQ(StrAfter("EXPIRES", "Domain expires: soon"), ": soon");
+    EXPECT_EQ(StrAfter("abc", "xxabc"), "");
+    EXPECT_EQ(StrAfter("", "text"), "");
+    EXPECT_EQ(StrAfter("missing", "text"), "");
+    EXPECT_EQ(StrAfter("longer than text", "text"), "");
+}
+
+class ExtractLabelledValueTest : public ::testing::Test
+{
+protected:
+    TTempDir Dir;
+
+    std::string Extract(const std::string& label, const std::string& answer, bool* ok = nullptr)
+    {
+        const std::string path = Dir.Write("mvwhois.ini", "[whois.example.net]\nregistrar_string=" + label + "\n");
+        std::string value = "stale";
+        const bool result = ExtractLabelledValue("registrar_string", answer, "WHOIS.Example.NET", value, path);
+        if (ok)
+            *ok = result;
+        return value;
+    }
+};
+
+TEST_F(ExtractLabelledValueTest, TheLastMatchingLineDecides)
+{
+    EXPECT_EQ(Extract("Registrar:", "Registrar: First Ltd\r\nOther: x\r\nRegistrar:   Second Ltd  \r\n"), "Second Ltd");
+    EXPECT_EQ(Extract("Registrar:", "Registrar: First Ltd\nRegistrar:\n"), "");
+}
+
+TEST_F(ExtractLabelledValueTest, MatchingIsExactButTheCutIsCaseBlind)
+{
+    EXPECT_EQ(Extract("Expiration Date:", "expiration date: 2026-01-01\n"), "");
+    EXPECT_EQ(Extract("Registrar:", "registrar: X Registrar: Y\n"), "X Registrar: Y");
+}
+
+TEST_F(ExtractLabelledValueTest, BlankOrMissingLabelGivesAnEmptyValueAndSuccess)
+{
+    bool ok = false;
+    EXPECT_EQ(Extract("\"   \"", "   \nRegistrar: X\n", &ok), "");
+    EXPECT_TRUE(ok);
+
+    std::string value = "stale";
+    EXPECT_TRUE(ExtractLabelledValue("registrar_string", "Registrar: X", "host", value, Dir.File("none.ini")));
+    EXPECT_EQ(value, "");
+}
+
+TEST_F(ExtractLabelledValueTest, QuotedLabelKeepsItsBlank)
+{
+    EXPECT_EQ(Extract("\"Registrar: \"", "Registrar:X\nRegistrar: Y\n"), "Y");
+    EXPECT_EQ(Extract("\"Registrar: \"", "Registrar:X\n"), "");
+}
+
+TEST_F(ExtractLabelledValueTest, ReadsTheLabelAgainOnEveryCall)
+{
+    EXPECT_EQ(Extract("Registrar:", "Registrar: A\nSponsor: B\n"), "A");
+    EXPECT_EQ(Extract("Sponsor:", "Registrar: A\nSponsor: B\n"), "B");
+}
+
+TEST_F(ExtractLabelledValueTest, ValueIsTrimmedOfTabsAndStrayControlCharacters)
+{
+    EXPECT_EQ(Extract("Registrar:", "   Registrar:\t Tabbed Inc.\t\n"), "Tabbed Inc.");
+}
+
+std::string Expiry(const std::string& answer)
+{
+    std::string text = "stale";
+    FindExpiryDate(answer, text);
+    return text;
+}
+
+TEST(FindExpiryDateTest, StartsAtTheEarliestDateMark)
+{
+    EXPECT_EQ(Expiry("Expiration Date: 2010-05-12"), "2010-05-12");
+    EXPECT_EQ(Expiry("Record expires on 12-May-2010."), "12-May-2010.");
+    EXPECT_EQ(Expiry("Expires: Wednesday, 14 July 2027"), "Wednesday, 14 July 2027");
+    EXPECT_EQ(Expiry("expiry: Jul 14 2027"), "Jul 14 2027");
+}
+
+TEST(FindExpiryDateTest, NamesInsideWordsCountToo)
+{
+    EXPECT_EQ(Expiry("Renewed by expiry: 2011-01-01"), "wed by expiry: 2011-01-01");
+}
+
+TEST(FindExpiryDateTest, SkipsLinesWithoutMarksAndStopsAtTheFirstHit)
+{
+    EXPECT_EQ(Expiry("Domain: x.example\r\nExpires\r\nEXPIRY 2030-02-03\r\nexpires 1999-01-01\r\n"), "2030-02-03");
+    EXPECT_EQ(Expiry("Created: 2001-01-01\nUpdated: 2002-02-02\n"), "");
+    EXPECT_EQ(Expiry("Expires\n"), "");
+    EXPECT_EQ(Expiry(""), "");
+}
+
+TEST(FindExpiryDateTest, ALongLineWithoutAnyMarkGivesNothing)
+{
+    EXPECT_EQ(Expiry("Expires " + std::string(2000, 'x')), "");
+    EXPECT_EQ(Expiry("Expires " + std::string(2000, 'x') + "9"), "9");
+}
+
+TEST(FindNameTest, ReportsTheFirstOccurrenceOfTheLastListedName)
+{
+    int position = 0;
+    // SAT comes after MON in the list, so it wins although MON comes first in the line.
+    ASSERT_TRUE(FindShortDayName("MON SAT MON SAT", position));
+    EXPECT_EQ(position, 5);
+    ASSERT_TRUE(FindShortMonthName("DEC 01 JAN 02", position));
+    EXPECT_EQ(position, 1);
+    ASSERT_TRUE(FindShortMonthName("JAN 01 FEB 02", position));
+    EXPECT_EQ(position, 8);
+    ASSERT_TRUE(FindLongDayName("FRIDAY OR MONDAY", position));
+    EXPECT_EQ(position, 1);
+    ASSERT_TRUE(FindFirstDigit("AB3D5", position));
+    EXPECT_EQ(position, 3);
+
+    position = 42;
+    EXPECT_FALSE(FindShortDayName("NOTHING HERE", position));
+    EXPECT_FALSE(FindLongDayName("SUN MON", position));
+    EXPECT_FALSE(FindShortMonthName("mar", position)); // callers pass the upper-case form
+    EXPECT_FALSE(FindFirstDigit("NO DIGITS \xD9", position));
+    EXPECT_EQ(position, 42);
+}
+
+TEST(ReplaceAllTest, ReplacesLeftToRightWithoutOverlap)
+{
+    EXPECT_EQ(ReplaceAll("aaa", "aa", "b"), "ba");
+    EXPECT_EQ(ReplaceAll("No match for %DOMAIN%.", "%DOMAIN%", "example.com"), "No match for example.com.");
+    EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+    EXPECT_EQ(ReplaceAll("a-b-c", "-", ""), "abc");
+    EXPECT_EQ(ReplaceAll("x", "x", "xx"), "xx");
+    EXPECT_EQ(ReplaceAll("%domain%", "%DOMAIN%", "x"), "%domain%");
+}
+
+TEST(ReplaceAllTest, TurnsAPickedAnswerTextIntoANotFoundString)
+{
+    const auto toStored = [](const std::string& picked, const std::string& domain) {
+        return ReplaceAll(ReplaceAll(picked, domain, "%DOMAIN%"), UpperAscii(domain), "%DOMAIN%");
+    };
+    EXPECT_EQ(toStored("No match for EXAMPLE.COM.", "example.com"), "No match for %DOMAIN%.");
+    EXPECT_EQ(toStored("No match for Example.Com.", "example.com"), "No match for Example.Com.");
+}
+
+TEST(TextHelpersTest, UpperCaseTouchesOnlyAsciiLettersAndTrimDropsControls)
+{
+    EXPECT_EQ(UpperAscii("abz AZ 09 \xE4\xF6"), "ABZ AZ 09 \xE4\xF6");
+    EXPECT_EQ(Trim(" \t\r x y \x01\n"), "x y");
+    EXPECT_EQ(Trim("\xA0x\xA0"), "\xA0x\xA0");
+    EXPECT_EQ(Trim("   "), "");
+}
+
+} // namespace
