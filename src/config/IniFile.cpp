@@ -254,9 +254,8 @@ void SaveAtomically(const std::string& path, std::string_view content)
         WriteFailed(path);
     }
     // Make the rename itself durable; failing here loses nothing already written.
-    std::string folder = path.substr(0, path.find_last_of('/') + 1);
-    if (folder.empty())
-        folder = ".";
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
     const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         fsync(dirFd);
