@@ -1,9 +1,162 @@
 #include "cli/CliCommands.h"
 
-#include <cstdio>
+#include "app/QuarrowError.h"
+#include "gen/CustomDomainNameGenerator.h"
 
-int RunGenerateCommand(const std::vector<std::string>&)
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// What the command line of "generate" asks for. Word lists hold the words of every use of their
+// option, in order; a list's option switches its affix on even when it names no word.
+struct TGenerateOptions
 {
-    std::fputs("quarrow-cli: the generate command is not built yet\n", stderr);
-    return ExitUsage;
+    std::vector<std::string> Prefixes;
+    std::vector<std::string> Keywords;
+    std::vector<std::string> Suffixes;
+    std::vector<std::string> Tlds;
+    bool UsePrefix = false;
+    bool UseSuffix = false;
+    bool UseHyphens = false;
+};
+
+bool IsBlank(std::string_view word)
+{
+    for (const char c : word)
+        if (static_cast<unsigned char>(c) > 32)
+            return false;
+    return true;
+}
+
+// Appends the comma-separated words of `text`; blank words are left out, since a blank keyword
+// would only produce names such as ".com".
+void AppendWords(std::string_view text, std::vector<std::string>& words)
+{
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t comma = text.find(',', pos);
+        if (comma == std::string_view::npos)
+            comma = text.size();
+        const std::string_view word = text.substr(pos, comma - pos);
+        if (!IsBlank(word))
+            words.emplace_back(word);
+        pos = comma + 1;
+    }
+}
+
+// Fills `options` from the arguments; on bad usage returns false with a message in `error`.
+bool ParseGenerateOptions(const std::vector<std::string>& args, TGenerateOptions& options, std::string& error)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool hasValue = false;
+        const size_t equals = name.find('=');
+        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.erase(equals);
+            hasValue = true;
+        }
+
+        if (name == "--hyphens") {
+            if (hasValue) {
+                error = "--hyphens takes no value";
+                return false;
+            }
+            options.UseHyphens = true;
+            continue;
+        }
+
+        std::vector<std::string>* list = nullptr;
+        if (name == "--prefix") {
+            list = &options.Prefixes;
+            options.UsePrefix = true;
+        } else if (name == "--keyword") {
+            list = &options.Keywords;
+        } else if (name == "--suffix") {
+            list = &options.Suffixes;
+            options.UseSuffix = true;
+        } else if (name == "--tld") {
+            list = &options.Tlds;
+        } else {
+            error = "unknown option \"" + args[i] + "\"";
+            return false;
+        }
+        if (!hasValue) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+        }
+        AppendWords(value, *list);
+    }
+    return true;
+}
+
+// The refusals of the generator, named for the command line.
+std::string MissingInput(const TGenerateOptions& options)
+{
+    if (options.Keywords.empty())
+        return "no keywords given (--keyword W,...)";
+    if (options.Tlds.empty())
+        return "no top-level domains given (--tld T,...)";
+    if (options.UsePrefix && options.Prefixes.empty())
+        return "--prefix names no prefix";
+    if (options.UseSuffix && options.Suffixes.empty())
+        return "--suffix names no suffix";
+    return {};
+}
+
+bool PrintNames(const TNameList& names)
+{
+    for (const std::string_view name : names) {
+        std::fwrite(name.data(), 1, name.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+} // namespace
+
+int RunGenerateCommand(const std::vector<std::string>& args)
+{
+    TGenerateOptions options;
+    std::string error;
+    if (!ParseGenerateOptions(args, options, error)) {
+        std::fprintf(stderr, "quarrow-cli generate: %s\n", error.c_str());
+        return ExitUsage;
+    }
+    error = MissingInput(options);
+    if (!error.empty()) {
+        std::fprintf(stderr, "quarrow-cli generate: %s\n", error.c_str());
+        return ExitUsage;
+    }
+
+    TCustomDomainNameGenerator generator;
+    generator.SetUsePrefix(options.UsePrefix);
+    generator.SetUseSuffix(options.UseSuffix);
+    generator.SetUseHyphens(options.UseHyphens);
+    generator.Prefixes() = options.Prefixes;
+    generator.Keywords() = options.Keywords;
+    generator.Suffixes() = options.Suffixes;
+    generator.Tlds() = options.Tlds;
+    try {
+        if (!generator.Generate()) {
+            std::fputs("quarrow-cli generate: nothing to generate\n", stderr);
+            return ExitUsage;
+        }
+    } catch (const TQuarrowError& e) {
+        std::fprintf(stderr, "quarrow-cli generate: %s\n", e.what());
+        return ExitUsage;
+    }
+
+    if (!PrintNames(generator.Names())) {
+        std::fputs("quarrow-cli generate: cannot write the names to standard output\n", stderr);
+        return 1;
+    }
+    return ExitSuccess;
 }
