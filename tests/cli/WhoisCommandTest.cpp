@@ -1,0 +1,172 @@
+#include "support/FakeWhoisServer.h"
+#include "support/LoopbackSockets.h"
+#include "support/ProcessRunner.h"
+#include "support/SocksDaemons.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+// quarrow-cli whois against fake WHOIS hosts on port 43 of loopback addresses of their own,
+// directly and through real SOCKS servers configured in the Proxy section.
+
+namespace {
+
+std::string BinaryAnswer()
+{
+    std::string text = "Domain Name: EXAMPLE.COM\r\nRegistrar: R\xE9gistre \"Test\"\n\r\n";
+    for (int b = 0; b < 256; ++b)
+        text += static_cast<char>(b);
+    return text + "\r\nend of answer, no final line break";
+}
+
+class WhoisCommandTest : public ::testing::Test
+{
+protected:
+    TTempDir Home;
+    TFakeWhoisServer Whois{"", 43};
+    std::string Answer = BinaryAnswer();
+
+    void SetUp() override { Whois.SetAnswer("example.com", Answer); }
+
+    std::string Config(const std::string& text) { return Home.Write("mvwhois.ini", text); }
+
+    static std::string ProxySection(int socks, int port, const std::string& user = "", const std::string& password = "")
+    {
+        return "[Proxy]\nUseProxy=1\nSOCKS=" + std::to_string(socks) +
+               "\nServer=127.0.0.1\nPort=" + std::to_string(port) + "\nUser=" + user + "\nPassword=" + password + "\n";
+    }
+
+    TProcessResult Run(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> argv = {QUARROW_CLI_PATH, "whois"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return RunProcess(argv, {{"HOME", Home.Path()}, {"XDG_CONFIG_HOME", Home.Path() + "/config"}});
+    }
+
+    // One-line message on standard error, nothing on standard output, exit status 2.
+    static void ExpectFailure(const TProcessResult& result, const std::string& part)
+    {
+        EXPECT_EQ(result.ExitStatus, 2);
+        EXPECT_EQ(result.Out, "");
+        ASSERT_FALSE(result.Err.empty());
+        EXPECT_EQ(result.Err.find('\n'), result.Err.size() - 1) << result.Err;
+        EXPECT_NE(result.Err.find(part), std::string::npos) << result.Err;
+    }
+};
+
+TEST_F(WhoisCommandTest, DirectQueryPrintsTheAnswerByteForByte)
+{
+    const auto result = Run({"--config", Config("[Pref]\nAttempts=1\n"), "--host", Whois.Address(), "example.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, Answer);
+    EXPECT_EQ(result.Err, "");
+    ASSERT_EQ(Whois.Requests().size(), 1u);
+    EXPECT_EQ(Whois.Requests()[0], "example.com\r\n");
+}
+
+TEST_F(WhoisCommandTest, HostComesFromTheTldSectionOfTheDataFoldersFile)
+{
+    // No --config: the data folder's mvwhois.ini under the configuration home.
+    std::filesystem::create_directories(Home.Path() + "/config/Morvane/Quarrow 2009");
+    Home.Write("config/Morvane/Quarrow 2009/mvwhois.ini", "[TLD]\ncom=" + Whois.Address() + "\n");
+    auto result = Run({"example.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, Answer);
+
+    // A name without a dot is its own key.
+    Whois.SetAnswer("localdomain", "bare name");
+    Home.Write("config/Morvane/Quarrow 2009/mvwhois.ini", "[TLD]\nlocaldomain=" + Whois.Address() + "\n");
+    result = Run({"localdomain"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "bare name");
+}
+
+TEST_F(WhoisCommandTest, ProxyProtocolOutsideTheTableMeansDirect)
+{
+    TReservedPort deadProxy;
+    const auto result =
+        Run({"--config", Config(ProxySection(7, deadProxy.Port())), "--host", Whois.Address(), "example.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, Answer);
+}
+
+TEST_F(WhoisCommandTest, ThroughMicrosocksSocks5)
+{
+    TMicrosocksServer proxy;
+    ASSERT_TRUE(proxy.Started()) << proxy.Failure();
+    // The configured user name is not offered by the test query; this proxy needs none.
+    const auto result = Run(
+        {"--config", Config(ProxySection(0, proxy.Port(), "someone", "pw")), "--host", Whois.Address(), "example.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, Answer);
+}
+
+TEST_F(WhoisCommandTest, Socks5ProxyDemandingAPasswordRefusesTheTestQuery)
+{
+    TMicrosocksServer proxy("quarrow", "s3cret");
+    ASSERT_TRUE(proxy.Started()) << proxy.Failure();
+    const auto result = Run({"--config", Config(ProxySection(0, proxy.Port(), "quarrow", "s3cret")), "--host",
+                             Whois.Address(), "example.com"});
+    ExpectFailure(result, "accepts none of the offered authentication methods");
+    EXPECT_EQ(Whois.ConnectionCount(), 0);
+}
+
+TEST_F(WhoisCommandTest, ThroughDanteSocks4WithUserIdAndSocks5)
+{
+    TDanteServer proxy;
+    ASSERT_TRUE(proxy.Started()) << proxy.Failure();
+    auto result =
+        Run({"--config", Config(ProxySection(2, proxy.Port(), "someone")), "--host", Whois.Address(), "example.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, Answer);
+
+    result = Run({"--config", Config(ProxySection(0, proxy.Port())), "--host", Whois.Address(), "example.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, Answer);
+}
+
+TEST_F(WhoisCommandTest, ThroughSshSocks4AByName)
+{
+    TSshDynamicForward proxy;
+    ASSERT_TRUE(proxy.Started()) << proxy.Failure();
+    TFakeWhoisServer local("127.0.0.1", 43);
+    local.SetAnswer("example.com", Answer);
+    for (const int socks : {1, 2, 0}) {
+        const auto result = Run(
+            {"--config", Config(ProxySection(socks, proxy.Port(), "ssh-user")), "--host", "localhost", "example.com"});
+        ASSERT_EQ(result.ExitStatus, 0) << "SOCKS=" << socks << ": " << result.Err;
+        EXPECT_EQ(result.Out, Answer);
+    }
+    EXPECT_EQ(local.RequestCount("example.com"), 3);
+}
+
+TEST_F(WhoisCommandTest, DeadProxyOrHostIsAOneLineMessageAndStatus2)
+{
+    TReservedPort dead;
+    auto result = Run({"--config", Config(ProxySection(0, dead.Port())), "--host", Whois.Address(), "example.com"});
+    ExpectFailure(result, "Connection refused");
+    EXPECT_NE(result.Err.find("SOCKS proxy"), std::string::npos) << result.Err;
+
+    TFakeWhoisServer nothingOn43("", 0); // its address has nothing on port 43
+    result = Run({"--config", Config(""), "--host", nothingOn43.Address(), "example.com"});
+    ExpectFailure(result, "Connection refused");
+
+    TDanteServer dante;
+    ASSERT_TRUE(dante.Started()) << dante.Failure();
+    result = Run({"--config", Config(ProxySection(1, dante.Port())), "--host", "localhost", "example.com"});
+    ExpectFailure(result, "SOCKS proxy refused the request");
+}
+
+TEST_F(WhoisCommandTest, BadUsage)
+{
+    ExpectFailure(Run({}), "NAME");
+    ExpectFailure(Run({"a.com", "b.com"}), "NAME");
+    ExpectFailure(Run({"--verbose", "a.com"}), "--verbose");
+    ExpectFailure(Run({"a.com", "--host"}), "--host");
+    ExpectFailure(Run({"--config", Home.File("missing.ini"), "a.com"}), "missing.ini");
+    EXPECT_EQ(Whois.ConnectionCount(), 0);
+}
+
+} // namespace
