@@ -2,6 +2,7 @@
 
 #include "app/QuarrowError.h"
 #include "gen/CustomDomainNameGenerator.h"
+#include "project/ProjectFile.h"
 
 #include <cstdio>
 #include <string>
@@ -21,6 +22,8 @@ struct TGenerateOptions
     bool UsePrefix = false;
     bool UseSuffix = false;
     bool UseHyphens = false;
+    // With -o: the project file to write instead of printing the names.
+    std::string ProjectPath;
 };
 
 bool IsBlank(std::string_view word)
@@ -67,6 +70,22 @@ bool ParseGenerateOptions(const std::vector<std::string>& args, TGenerateOptions
                 return false;
             }
             options.UseHyphens = true;
+            continue;
+        }
+
+        if (name == "-o" || name == "--output") {
+            if (!hasValue) {
+                if (i + 1 >= args.size()) {
+                    error = name + " needs a file name";
+                    return false;
+                }
+                value = args[++i];
+            }
+            if (value.empty()) {
+                error = name + " needs a file name";
+                return false;
+            }
+            options.ProjectPath = value;
             continue;
         }
 
@@ -120,6 +139,40 @@ bool PrintNames(const TNameList& names)
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
+std::vector<TWordEntry> Ticked(const std::vector<std::string>& words)
+{
+    std::vector<TWordEntry> entries;
+    for (const std::string& word : words)
+        entries.push_back({word, true});
+    return entries;
+}
+
+// The project the window would save after generating from these lists: the words as given, all
+// ticked, and one ticked row per name with six slots (slot 4 its index into the answers log) and
+// one empty answers-log entry.
+TProjectData GeneratedProject(const TGenerateOptions& options, const TNameList& names)
+{
+    TProjectData project;
+    project.UsePrefix = options.UsePrefix;
+    project.UseSuffix = options.UseSuffix;
+    project.UseHyphens = options.UseHyphens;
+    project.Prefixes = Ticked(options.Prefixes);
+    project.Keywords = Ticked(options.Keywords);
+    project.Suffixes = Ticked(options.Suffixes);
+    project.Tlds = Ticked(options.Tlds);
+    project.Rows.reserve(names.Count());
+    for (const std::string_view name : names) {
+        TDomainRow row;
+        row.Caption = name;
+        row.Checked = true;
+        row.Slots.assign(DomainSlotCount, std::string());
+        row.Slots[SlotAnswerIndex] = std::to_string(project.Rows.size());
+        project.Rows.push_back(std::move(row));
+    }
+    project.AnswerLog.assign(project.Rows.size(), std::string());
+    return project;
+}
+
 } // namespace
 
 int RunGenerateCommand(const std::vector<std::string>& args)
@@ -152,6 +205,20 @@ int RunGenerateCommand(const std::vector<std::string>& args)
     } catch (const TQuarrowError& e) {
         std::fprintf(stderr, "quarrow-cli generate: %s\n", e.what());
         return ExitUsage;
+    }
+
+    if (!options.ProjectPath.empty()) {
+        try {
+            TXMLSaveLoad store;
+            if (!SaveProject(store, options.ProjectPath, GeneratedProject(options, generator.Names()))) {
+                std::fprintf(stderr, "quarrow-cli generate: %s\n", store.LastError().c_str());
+                return ExitUsage;
+            }
+        } catch (const TQuarrowError& e) {
+            std::fprintf(stderr, "quarrow-cli generate: %s\n", e.what());
+            return ExitUsage;
+        }
+        return ExitSuccess;
     }
 
     if (!PrintNames(generator.Names())) {

@@ -9,13 +9,14 @@ namespace {
 
 void PrintUsage(FILE* out)
 {
-    std::fputs("usage: quarrow-cli generate [--prefix W,...] [--keyword W,...] [--suffix W,...] --tld T,... [--hyphens] "
-               "[-o FILE.prj.xml]\n"
-               "       quarrow-cli check [--config FILE] [--threads N] [--attempts N] [--pause MS] [--timeout SECONDS]\n"
-               "                         [--format tsv|csv|json] [--answers] (NAME... | - | --project FILE.prj.xml)\n"
-               "       quarrow-cli whois [--config FILE] [--host HOST] NAME\n"
-               "       quarrow-cli export FILE.prj.xml (--html OUT | --csv | --json)\n",
-               out);
+    std::fputs(
+        "usage: quarrow-cli generate [--prefix W,...] [--keyword W,...] [--suffix W,...] --tld T,... [--hyphens] "
+        "[-o FILE.prj.xml]\n"
+        "       quarrow-cli check [--config FILE] [--threads N] [--attempts N] [--pause MS] [--timeout SECONDS]\n"
+        "                         [--format tsv|csv|json] [--answers] (NAME... | - | --project FILE.prj.xml)\n"
+        "       quarrow-cli whois [--config FILE] [--host HOST] NAME\n"
+        "       quarrow-cli export FILE.prj.xml (--html OUT | --csv | --json)\n",
+        out);
 }
 
 } // namespace

@@ -1,0 +1,141 @@
+#include "project/ProjectFile.h"
+#include "support/ProgramRun.h"
+#include "support/TempDir.h"
+
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <iterator>
+
+namespace {
+
+using testing::HasSubstr;
+
+TProgramResult Cli(const std::vector<std::string>& args)
+{
+    return RunProgram(QUARROW_CLI_PATH, args);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(ProjectCommands, GenerateWritesTheDocumentedProjectLayout)
+{
+    TTempDir dir;
+    const TProgramResult result = Cli({"generate", "--keyword", "shop", "--tld", "com", "-o", dir.File("x.prj.xml")});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "");
+    // The documented example, whose one prefix was not given here.
+    std::string expected = ReadFile(QUARROW_TEST_DATA_DIR "/project/example.prj.xml");
+    const std::string prefixEntry = "      <0>\r\n        <Value>web</Value>\r\n        <Checked>FALSE</Checked>\r\n"
+                                    "      </0>\r\n      <Count>1</Count>\r\n";
+    ASSERT_NE(expected.find(prefixEntry), std::string::npos);
+    expected.replace(expected.find(prefixEntry), prefixEntry.size(), "      <Count>0</Count>\r\n");
+    EXPECT_EQ(dir.Read("x.prj.xml"), expected);
+}
+
+TEST(ProjectCommands, GenerateStoresTheListsAndOneRowPerName)
+{
+    TTempDir dir;
+    const std::string path = dir.File("sub/y.prj.xml");
+    const TProgramResult result = Cli({"generate", "--prefix", "e,my", "--keyword", "shop", "--suffix", "s", "--tld",
+                                       "com,net", "--hyphens", "-o", path});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    TXMLSaveLoad store;
+    const std::optional<TProjectData> project = LoadProject(store, path);
+    ASSERT_TRUE(project);
+    EXPECT_TRUE(project->UsePrefix);
+    EXPECT_TRUE(project->UseSuffix);
+    EXPECT_TRUE(project->UseHyphens);
+    EXPECT_EQ(project->Prefixes, (std::vector<TWordEntry>{{"e", true}, {"my", true}}));
+    EXPECT_EQ(project->Suffixes, (std::vector<TWordEntry>{{"s", true}}));
+    EXPECT_EQ(project->Tlds, (std::vector<TWordEntry>{{"com", true}, {"net", true}}));
+
+    const TProgramResult names =
+        Cli({"generate", "--prefix", "e,my", "--keyword", "shop", "--suffix", "s", "--tld", "com,net", "--hyphens"});
+    std::string captions;
+    for (std::size_t i = 0; i < project->Rows.size(); ++i) {
+        const TDomainRow& row = project->Rows[i];
+        captions += row.Caption + "\n";
+        EXPECT_TRUE(row.Checked);
+        EXPECT_EQ(row.Slots, (std::vector<std::string>{"", "", "", "", std::to_string(i), ""}));
+    }
+    EXPECT_EQ(captions, names.Out); // the rows in generation order
+    EXPECT_EQ(project->AnswerLog, std::vector<std::string>(project->Rows.size()));
+}
+
+TEST(ProjectCommands, GenerateReportsAFileItCannotWrite)
+{
+    TTempDir dir;
+    dir.Write("file", "x");
+    const TProgramResult result = Cli({"generate", "--keyword", "a", "--tld", "com", "-o", dir.File("file/p.prj.xml")});
+    EXPECT_EQ(result.ExitStatus, 2);
+    EXPECT_THAT(result.Err, HasSubstr("Cannot create the folder"));
+    EXPECT_EQ(Cli({"generate", "--keyword", "a", "--tld", "com", "-o"}).ExitStatus, 2);
+}
+
+TEST(ProjectCommands, ExportHtmlEscapesWhatAWhoisHostSent)
+{
+    TTempDir dir;
+    TProjectData project;
+    project.Rows = {{"shop.com", true, {"NO", "Evil <script>alert('x')</script> & Co", "whois.\"x\".com", "", "0", ""}},
+                    {"free.com", false, {"YES", "", "", "", "1", ""}}};
+    project.AnswerLog = {"answer", ""};
+    TXMLSaveLoad store;
+    ASSERT_TRUE(SaveProject(store, dir.File("p.prj.xml"), project));
+
+    const TProgramResult result = Cli({"export", dir.File("p.prj.xml"), "--html", dir.File("r.html")});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    const std::string html = dir.Read("r.html");
+    EXPECT_THAT(html, HasSubstr("\r\n<TD>\r\nEvil &lt;script&gt;alert('x')&lt;/script&gt; &amp; Co\r\n</TD>\r\n"));
+    EXPECT_THAT(html, HasSubstr("\r\nwhois.&quot;x&quot;.com\r\n"));
+    EXPECT_EQ(html.find("<script>"), std::string::npos);
+    EXPECT_LT(html.find("http://www.shop.com"), html.find("http://www.free.com")); // table order
+    EXPECT_THAT(html, HasSubstr("<h1>Quarrow 2009 Report: "));
+}
+
+TEST(ProjectCommands, ExportCsvAndJson)
+{
+    TTempDir dir;
+    TProjectData project;
+    project.Rows = {{"a.com", true, {"NO", "Reg, \"Inc\"", "whois.x", "2030-01-02", "0", ""}},
+                    {"b.com", false, {"YES", "caf\xE9"}}};
+    TXMLSaveLoad store;
+    ASSERT_TRUE(SaveProject(store, dir.File("p.prj.xml"), project));
+
+    const TProgramResult csv = Cli({"export", dir.File("p.prj.xml"), "--csv"});
+    ASSERT_EQ(csv.ExitStatus, 0) << csv.Err;
+    EXPECT_EQ(csv.Out, "domain,checked,availability,registrar,whois_server,expires\r\n"
+                       "a.com,1,NO,\"Reg, \"\"Inc\"\"\",whois.x,2030-01-02\r\n"
+                       "b.com,0,YES,caf\xE9,,\r\n");
+    const TProgramResult json = Cli({"export", "--json", dir.File("p.prj.xml")});
+    ASSERT_EQ(json.ExitStatus, 0) << json.Err;
+    EXPECT_EQ(json.Out, "[\n  {\"domain\": \"a.com\", \"checked\": true, \"availability\": \"NO\", \"registrar\": "
+                        "\"Reg, \\\"Inc\\\"\", \"whois_server\": \"whois.x\", \"expires\": \"2030-01-02\"},\n"
+                        "  {\"domain\": \"b.com\", \"checked\": false, \"availability\": \"YES\", \"registrar\": "
+                        "\"caf\xC3\xA9\", \"whois_server\": \"\", \"expires\": \"\"}\n]\n");
+}
+
+TEST(ProjectCommands, ExportRefusesWhatIsNotAProject)
+{
+    TTempDir dir;
+    TXMLSaveLoad store;
+    ASSERT_TRUE(SaveWordListFile(store, dir.File("w.ctg.xml"), {}));
+    for (const std::string& path : {dir.File("w.ctg.xml"), dir.File("missing.prj.xml")}) {
+        const TProgramResult result = Cli({"export", path, "--csv"});
+        EXPECT_EQ(result.ExitStatus, 2);
+        EXPECT_EQ(result.Out, "");
+        EXPECT_THAT(result.Err, HasSubstr("Wrong XML file."));
+    }
+    const TProgramResult broken = Cli({"export", dir.Write("b.prj.xml", "<QRW>\n<A>\n</B>\n</QRW>"), "--json"});
+    EXPECT_EQ(broken.ExitStatus, 2);
+    EXPECT_THAT(broken.Err, HasSubstr("line 3"));
+    EXPECT_EQ(Cli({"export", dir.File("w.ctg.xml")}).ExitStatus, 2);
+    EXPECT_EQ(Cli({"export", dir.File("w.ctg.xml"), "--csv", "--json"}).ExitStatus, 2);
+    EXPECT_EQ(Cli({"export", dir.File("w.ctg.xml"), "--html"}).ExitStatus, 2);
+}
+
+} // namespace
