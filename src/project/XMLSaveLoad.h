@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The header every project and word-list file starts with.
@@ -62,8 +63,13 @@ public:
     std::vector<TDomainRow> ReadListView(std::string_view listName) const;
     void WriteListView(const std::vector<TDomainRow>& rows, std::string_view listName);
 
-    // The tree itself, for tests and tools.
+    // The tree itself, for tests and tools; SetDocument replaces it without touching any file.
     const TXmlDocument& Document() const { return Doc; }
+    void SetDocument(TXmlDocument doc)
+    {
+        Doc = std::move(doc);
+        TreeIsFileContent = false;
+    }
 
     // The value forms of the file format.
     static int ParseInteger(std::string_view text);
