@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <unistd.h>
+
 std::string GetSpecialFolderPath(int folderId)
 {
     QStandardPaths::StandardLocation location;
@@ -69,4 +71,12 @@ bool ForceDirectories(const std::string& path)
     std::error_code error;
     std::filesystem::create_directories(path, error);
     return std::filesystem::is_directory(path, error);
+}
+
+std::string TFolders::DateMaskFileToLoad() const
+{
+    const std::string own = DateMaskPath();
+    if (::access(own.c_str(), R_OK) == 0 || ProgramFolder.empty())
+        return own;
+    return ProgramFolder + "datemask.ini";
 }

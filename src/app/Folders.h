@@ -13,6 +13,9 @@ struct TFolders
 
     std::string ConfigPath() const { return DataFolder + "mvwhois.ini"; }
     std::string DateMaskPath() const { return DataFolder + "datemask.ini"; }
+    // The user's own datemask.ini when there is one, else the copy shipped beside the program, so
+    // that a fresh installation reads the registries' date styles and not only the built-in masks.
+    std::string DateMaskFileToLoad() const;
 };
 
 // Folder ids understood by GetSpecialFolderPath.

@@ -13,8 +13,8 @@
 #include <string>
 
 // quarrow-cli whois [--config FILE] [--host HOST] NAME: one raw query as the server properties
-// dialog's test runs it (proxy by SetupTestProxy, no connect time-out of our own), the answer
-// written to standard output byte for byte.
+// dialog's test runs it (proxy by SetupTestProxy, no connect time-out of our own; SOCKS 5 offers
+// the configured credentials), the answer written to standard output byte for byte.
 
 namespace {
 
@@ -83,7 +83,12 @@ int RunWhoisCommand(const std::vector<std::string>& args)
                            : TIniFile(configPath)
                                  .ReadString(std::string(ConfigKeys::TldSection), TldKey(domain),
                                              std::string(ConfigKeys::FallbackWhoisHost));
-    client.Proxy = SetupTestProxy(LoadProxySettings(configPath));
+    const TProxySettings proxySettings = LoadProxySettings(configPath);
+    client.Proxy = SetupTestProxy(proxySettings);
+    // The dialog's test offers no authentication, but a batch query has nobody to notice that a
+    // proxy needing the configured credentials refuses it: offer them, untrimmed as the test takes them.
+    if (client.Proxy.Version == TSocksVersion::Socks5 && !(proxySettings.User + proxySettings.Password).empty())
+        client.Proxy.Authentication = TSocksAuthentication::UsernamePassword;
     std::string where = "\"" + client.Host + "\"";
     if (client.Proxy.Version != TSocksVersion::None)
         where += " through the SOCKS proxy \"" + client.Proxy.Host + "\" port " + std::to_string(client.Proxy.Port);

@@ -116,3 +116,20 @@ TEST_F(FoldersTest, ProgramFolderHoldsTheRunningProgramFile)
 }
 
 } // namespace
+
+TEST_F(FoldersTest, DateMasksComeFromTheDataFolderElseFromBesideTheProgram)
+{
+    TFolders folders;
+    folders.DataFolder = Home.File("data") + "/";
+    folders.ProgramFolder = Home.File("program") + "/";
+    EXPECT_EQ(folders.DateMaskFileToLoad(), folders.ProgramFolder + "datemask.ini");
+
+    ASSERT_TRUE(ForceDirectories(folders.DataFolder));
+    Home.Write("data/datemask.ini", "dd.mm.yyyy\n");
+    EXPECT_EQ(folders.DateMaskFileToLoad(), folders.DataFolder + "datemask.ini");
+
+    // Without a program folder there is nothing shipped to fall back to.
+    folders.ProgramFolder.clear();
+    folders.DataFolder = Home.File("nowhere") + "/";
+    EXPECT_EQ(folders.DateMaskFileToLoad(), folders.DataFolder + "datemask.ini");
+}
