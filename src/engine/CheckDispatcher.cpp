@@ -1,0 +1,336 @@
+#include "engine/CheckDispatcher.h"
+
+#include "config/IniFile.h"
+#include "engine/WhoisThread.h"
+
+#include <algorithm>
+#include <limits>
+#include <system_error>
+
+namespace {
+
+const char* const CounterIdentifier = "SMCOUNTER";
+constexpr std::uint64_t BudgetPerAttemptMs = 41000;
+
+} // namespace
+
+TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
+    : QObject(parent),
+      Model(model),
+      Options(std::move(options)),
+      Applier(Options.ConfigPath, Options.DateMasks),
+      smCounter("smCounter", Options.LockFolder),
+      Hub(std::make_shared<TWorkerHub>())
+{
+    smCounter.SetIdentifier(CounterIdentifier);
+    smCounter.TimeOut = 5000;
+    smCounter.WaitInfinite = true;
+    {
+        std::lock_guard lock(Hub->Mutex);
+        Hub->Context = this;
+        Hub->Sink = this;
+    }
+
+    // A precise timer keeps its schedule: a tick that fires late does not push the next ones back,
+    // so a pass of n rows takes n x Pause.
+    tThreads.setTimerType(Qt::PreciseTimer);
+    tThreads.setInterval(EngineSettings.Pause);
+    connect(&tThreads, &QTimer::timeout, this, &TCheckDispatcher::DispatcherTick);
+    tED.setInterval(Options.StatusIntervalMs);
+    connect(&tED, &QTimer::timeout, this, &TCheckDispatcher::StatusTick);
+    tED.start();
+
+    connect(&Model, &QAbstractItemModel::modelAboutToBeReset, this, &TCheckDispatcher::TableChanging);
+    connect(&Model, &QAbstractItemModel::rowsAboutToBeInserted, this, &TCheckDispatcher::TableChanging);
+    connect(&Model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &TCheckDispatcher::TableChanging);
+}
+
+TCheckDispatcher::~TCheckDispatcher()
+{
+    {
+        std::lock_guard lock(Hub->Mutex);
+        Hub->Context = nullptr;
+        Hub->Sink = nullptr;
+    }
+    // Nobody will take their results any more: let blocked workers return from the network.
+    for (auto& [serial, worker] : LiveWorkers)
+        worker->Whois.Abandon();
+}
+
+void TCheckDispatcher::LoadSettings(const TEngineSettings& settings)
+{
+    EngineSettings = settings;
+    if (EngineSettings.Pause > 0)
+        tThreads.setInterval(EngineSettings.Pause);
+    SetDispatcherEnabled(ThreadsEnabled);
+}
+
+std::uint64_t TCheckDispatcher::TickCount() const
+{
+    return Options.Clock ? Options.Clock() : SystemTickCount();
+}
+
+std::uint64_t TCheckDispatcher::WatchdogBudgetMs() const
+{
+    if (Options.WatchdogBudgetMs >= 0)
+        return static_cast<std::uint64_t>(Options.WatchdogBudgetMs);
+    // Attempts of 0 or less still make one query, so they get the budget of one.
+    return static_cast<std::uint64_t>(std::max(EngineSettings.Attempts, 1)) * BudgetPerAttemptMs;
+}
+
+std::string TCheckDispatcher::ThreadsText() const
+{
+    return "Threads: " + std::to_string(Running);
+}
+
+std::string TCheckDispatcher::TotalText() const
+{
+    return "Current/Servers Total: " + std::to_string(Next) + "/" + std::to_string(Model.RowCount());
+}
+
+void TCheckDispatcher::SetDispatcherEnabled(bool enabled)
+{
+    ThreadsEnabled = enabled;
+    // An interval of 0 (or less) means the timer never ticks, as the setting has always meant.
+    if (enabled && EngineSettings.Pause > 0) {
+        if (!tThreads.isActive())
+            tThreads.start();
+    } else {
+        tThreads.stop();
+    }
+}
+
+void TCheckDispatcher::SetRunningCount(int value)
+{
+    smCounter.Enter();
+    struct TLeave
+    {
+        TSyncMutex& Mutex;
+        ~TLeave() { Mutex.Leave(); }
+    } leave{smCounter};
+    Running = value;
+}
+
+void TCheckDispatcher::StartAll()
+{
+    Frozen = false;
+    StopFlag = false;
+    Next = 0;
+    // Workers of a stopped pass that still run stay counted: the count is always the number of
+    // live workers, so the thread limit holds for the new pass too.
+    SetRunningCount(static_cast<int>(LiveWorkers.size()));
+    ProgressMax = Model.RowCount();
+    if (ViewOrder) {
+        PassOrder = ViewOrder();
+    } else {
+        PassOrder.resize(static_cast<std::size_t>(Model.RowCount()));
+        for (int row = 0; row < Model.RowCount(); ++row)
+            PassOrder[static_cast<std::size_t>(row)] = Model.IdAt(row);
+    }
+    Replacements.clear();
+    PassActive = true;
+    SetDispatcherEnabled(true);
+    StartAllOn = false;
+    StopOn = true;
+    emit ModifiedSet();
+    emit StatusChanged();
+}
+
+void TCheckDispatcher::CheckSelected(TRowId row)
+{
+    if (Model.RowOf(row) < 0)
+        return;
+    Frozen = true;
+    StopFlag = false;
+    StartCheck(row);
+    emit StatusChanged();
+}
+
+void TCheckDispatcher::Stop()
+{
+    StopFlag = true;
+    Frozen = true;
+    StopOn = false;
+    StartAllOn = true;
+    Next = 0;
+    ProgressPos = 0;
+    PassActive = false;
+    emit StatusChanged();
+}
+
+void TCheckDispatcher::TableChanging()
+{
+    // The table is being regenerated or replaced: the pass ends first; results of workers still
+    // running are dropped with their rows.
+    if (PassActive || ThreadsEnabled || Next > 0)
+        Stop();
+    PassOrder.clear();
+}
+
+void TCheckDispatcher::DispatcherTick()
+{
+    if (InDispatcherTick)
+        return;
+    if (StopFlag) {
+        SetDispatcherEnabled(false);
+        return;
+    }
+    const int rows = Model.RowCount();
+    if (Next > rows - 1)
+        SetDispatcherEnabled(false);
+    // The spec'd "disable the timer during the tick" is a re-entrance guard here: stopping and
+    // restarting the timer would add each tick's own duration to the interval.
+    InDispatcherTick = true;
+    struct TReset
+    {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{InDispatcherTick};
+
+    if (Running < EngineSettings.ThreadLimit && Next < rows) {
+        const TRowId id = static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)]
+                                                                             : NoRowId;
+        const int row = Model.RowOf(id);
+        if (row >= 0 && Model.Checked(row))
+            StartCheck(id);
+        ++Next;
+    }
+}
+
+std::string TCheckDispatcher::WhoisServerForDomain(const std::string& name) const
+{
+    const std::size_t dot = name.rfind('.');
+    const std::string tld = dot == std::string::npos ? name : name.substr(dot + 1);
+    return TIniFile(Options.ConfigPath).ReadString("TLD", tld, FallbackWhoisHost);
+}
+
+void TCheckDispatcher::StartCheck(TRowId id)
+{
+    const int row = Model.RowOf(id);
+    if (row < 0)
+        return;
+    auto state = std::make_shared<TWorkerState>();
+    state->Serial = ++LastSerial;
+    state->Row = id;
+    auto worker = std::make_unique<TWhoisThread>(Hub, state);
+    RowWorkers[id] = state;
+    Model.SetSlot(row, SlotStartTick, std::to_string(TickCount()));
+
+    const std::string caption = Model.Caption(row);
+    worker->DomainName = caption;
+    worker->ProxySettings = EngineSettings.Proxy;
+    worker->WhoisServer = WhoisServerForDomain(caption);
+    worker->RowIndex = id;
+    worker->Attempts = EngineSettings.Attempts;
+    worker->ConfigPath = Options.ConfigPath;
+    worker->Port = Options.WhoisPort;
+    worker->ConnectTimeoutMs = Options.ConnectTimeoutMs;
+
+    LiveWorkers.emplace(state->Serial, state);
+    SetRunningCount(Running + 1);
+    try {
+        worker->Start();
+        worker.release(); // the thread owns it now and frees it when it ends
+    } catch (const std::system_error&) {
+        // No thread could be made: the check fails like one whose every query failed.
+        LiveWorkers.erase(state->Serial);
+        RowWorkers.erase(id);
+        SetRunningCount(Running - 1);
+        Model.SetSlot(row, SlotStartTick, "");
+        Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
+        emit ResultApplied(id);
+    }
+}
+
+void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result)
+{
+    if (worker->Abandoned.load())
+        return;
+    if (Applier.ApplyResult(Model, result))
+        emit ResultApplied(result.RowIndex);
+}
+
+void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
+{
+    // An abandoned worker was already taken off the count by the watchdog.
+    if (worker->Abandoned.load())
+        return;
+    if (LiveWorkers.erase(worker->Serial) > 0)
+        SetRunningCount(Running - 1);
+    auto it = RowWorkers.find(worker->Row);
+    if (it != RowWorkers.end() && it->second == worker)
+        RowWorkers.erase(it);
+}
+
+void TCheckDispatcher::CheckOverdueWorkers()
+{
+    const std::uint64_t now = TickCount();
+    const std::uint64_t budget = WatchdogBudgetMs();
+    TRowId overdue = NoRowId;
+    for (const TRowId id : Model.RunningRows()) {
+        const std::uint64_t start = Model.StartTick(Model.RowOf(id));
+        const std::uint64_t deadline =
+            start > std::numeric_limits<std::uint64_t>::max() - budget ? std::numeric_limits<std::uint64_t>::max()
+                                                                       : start + budget;
+        if (now > deadline) {
+            overdue = id;
+            break;
+        }
+    }
+    if (overdue == NoRowId)
+        return;
+
+    // At most one worker is replaced per status tick.
+    const int row = Model.RowOf(overdue);
+    Model.SetSlot(row, SlotStartTick, "");
+    emit Beep();
+    auto it = RowWorkers.find(overdue);
+    if (it != RowWorkers.end()) {
+        std::shared_ptr<TWorkerState> worker = it->second;
+        RowWorkers.erase(it);
+        // A worker that already ended (without delivering) is neither touched nor counted again.
+        if (LiveWorkers.erase(worker->Serial) > 0) {
+            worker->Abandoned.store(true);
+            worker->Whois.Abandon();
+            SetRunningCount(Running - 1);
+        }
+    }
+    const int replaced = ++Replacements[overdue];
+    if (Options.MaxReplacements >= 0 && replaced > Options.MaxReplacements) {
+        Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
+        emit ResultApplied(overdue);
+        return;
+    }
+    StartCheck(overdue);
+}
+
+void TCheckDispatcher::StatusTick()
+{
+    if (InStatusTick)
+        return;
+    InStatusTick = true;
+    struct TReset
+    {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{InStatusTick};
+
+    const int rows = Model.RowCount();
+    if (Next == rows && Running > 0)
+        CheckOverdueWorkers();
+    if (Next > rows - 1 && Running == 0) {
+        StartAllOn = true;
+        StopOn = false;
+        ProgressPos = 0;
+        if (PassActive) {
+            PassActive = false;
+            emit StatusChanged();
+            emit PassFinished();
+            return;
+        }
+    } else if (!Frozen && rows > 0) {
+        ProgressMax = rows;
+        ProgressPos = Next - Running;
+    }
+    emit StatusChanged();
+}

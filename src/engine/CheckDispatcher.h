@@ -1,0 +1,124 @@
+#pragma once
+
+#include "config/EngineSettings.h"
+#include "engine/CheckOptions.h"
+#include "engine/DomainTableModel.h"
+#include "engine/ResultApplier.h"
+#include "engine/SyncMutex.h"
+#include "engine/WorkerHub.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Runs the checks of the domain table on the main thread: "Check domains" (a pass over the
+// ticked rows, one row per dispatcher tick while fewer than ThreadLimit workers run), "Check
+// selected domain", "Stop", the status tick every 125 ms (status texts, progress, command states,
+// end of a pass) and the watchdog that replaces a worker that ran over its budget.
+//
+// The window binds its controls to the values and signals here; the command line drives the same
+// object without a window. Results reach their rows by row identity, and a pass walks the order
+// the view had when it started (SetViewOrder), so sorting during a pass changes nothing.
+class TCheckDispatcher : public QObject, public TWorkerSink
+{
+    Q_OBJECT
+
+public:
+    using TViewOrder = std::function<std::vector<TRowId>()>;
+
+    TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent = nullptr);
+    // Cuts the workers' link to this object and abandons them; it never waits for them.
+    ~TCheckDispatcher() override;
+
+    // Copies of the engine settings (reloaded after every close of the settings dialog); the
+    // dispatcher interval follows Pause.
+    void LoadSettings(const TEngineSettings& settings);
+    const TEngineSettings& Settings() const { return EngineSettings; }
+    // The rows in the order the user sees them; empty function: the model's order.
+    void SetViewOrder(TViewOrder order) { ViewOrder = std::move(order); }
+
+    // Commands.
+    void StartAll();                 // "Check domains"
+    void CheckSelected(TRowId row);  // "Check selected domain"; NoRowId: nothing selected
+    void Stop();                     // "Stop"
+
+    // State for the window.
+    int NextRow() const { return Next; }
+    int RunningCount() const { return Running; }
+    bool StopRequested() const { return StopFlag; }
+    bool ProgressFrozen() const { return Frozen; }
+    bool StartAllEnabled() const { return StartAllOn; }
+    bool StopEnabled() const { return StopOn; }
+    bool DispatcherEnabled() const { return ThreadsEnabled; }
+    int ProgressMaximum() const { return ProgressMax; }
+    int ProgressPosition() const { return ProgressPos; }
+    std::string ThreadsText() const;  // panel 0
+    std::string TotalText() const;    // panel 1
+    // Worker threads not yet finished, abandoned ones included (they are not counted in
+    // RunningCount). The program ends without destructors while this is non-zero.
+    int LiveWorkerThreads() const { return Hub->LiveThreads.load(); }
+    std::uint64_t WatchdogBudgetMs() const;
+    std::uint64_t TickCount() const;
+
+    // The steps behind the commands and timers (public so that tests can drive them).
+    void DispatcherTick();
+    void StatusTick();
+    void CheckOverdueWorkers();
+    void StartCheck(TRowId row);
+    std::string WhoisServerForDomain(const std::string& name) const;
+
+    void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
+    void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
+
+signals:
+    // After every status tick and every command: texts, progress and command states may have changed.
+    void StatusChanged();
+    void Beep();
+    // "Check domains" marks the project modified.
+    void ModifiedSet();
+    void ResultApplied(TRowId row);
+    // The status tick found the pass over (all rows passed, no worker running).
+    void PassFinished();
+
+private:
+    void SetDispatcherEnabled(bool enabled);
+    void SetRunningCount(int value);
+    void TableChanging();
+
+    TDomainTableModel& Model;
+    TCheckOptions Options;
+    TResultApplier Applier;
+    TEngineSettings EngineSettings;
+    TViewOrder ViewOrder;
+    TSyncMutex smCounter;
+    QTimer tThreads;
+    QTimer tED;
+    std::shared_ptr<TWorkerHub> Hub;
+
+    std::vector<TRowId> PassOrder;
+    int Next = 0;
+    int Running = 0;
+    bool StopFlag = false;
+    bool Frozen = false;
+    bool ThreadsEnabled = false;
+    bool InDispatcherTick = false;
+    bool InStatusTick = false;
+    bool PassActive = false;
+    bool StartAllOn = true;
+    bool StopOn = false;
+    int ProgressMax = 0;
+    int ProgressPos = 0;
+
+    std::uint64_t LastSerial = 0;
+    // Workers started and neither ended nor abandoned, by serial; RunningCount equals its size.
+    std::map<std::uint64_t, std::shared_ptr<TWorkerState>> LiveWorkers;
+    // Each row's most recently started worker.
+    std::unordered_map<TRowId, std::shared_ptr<TWorkerState>> RowWorkers;
+    std::unordered_map<TRowId, int> Replacements;
+};

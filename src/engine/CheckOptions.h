@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/TickClock.h"
+#include "whois/ExpiryDate.h"
+#include "whois/ZqWhois.h"
+
+#include <cstdint>
+#include <string>
+
+// What the dispatcher is given besides the engine settings of the configuration file: where the
+// configuration file is, the date masks, the clock, and the few knobs that the command line and
+// the tests turn (the window keeps the defaults).
+struct TCheckOptions
+{
+    std::string ConfigPath;   // DataFolder + "mvwhois.ini"
+    TDateMasks DateMasks;
+    int WhoisPort = 43;
+    int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    // Watchdog budget per worker in ms; negative: Attempts x 41000 ms.
+    std::int64_t WatchdogBudgetMs = -1;
+    // How often the watchdog re-checks one row before giving it up as "RESULT ERROR"; negative:
+    // again and again (the window). The command line gives up after one replacement.
+    int MaxReplacements = -1;
+    std::string LockFolder;   // folder of smCounter's lock file; empty: the user's runtime folder
+    TTickClock Clock;         // empty: SystemTickCount
+    int StatusIntervalMs = 125;
+};

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "engine/DomainRow.h"
+
+#include <QAbstractTableModel>
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+// Identity of a row that survives re-sorting: ids are handed out in increasing order and never
+// reused by a model, so a result started for a row that has since been removed finds nothing.
+using TRowId = std::uint32_t;
+inline constexpr TRowId NoRowId = 0xFFFFFFFFu;
+
+// The domain table: one row per candidate name (caption, tick, text slots) and the answers log
+// that runs beside it. Rows are only ever appended in batches or replaced all at once, so the
+// model's own order is stable; views sort through a proxy. Storage is kept compact (captions in
+// one byte arena, slot texts allocated only once a row has any) so that a million rows fit easily.
+//
+// Columns: Domain, then the visible slots 0 to 3. Slot 4 (AnswerIndex) and slot 5 (StartTick)
+// are reachable through Slot()/SetSlot() only.
+class TDomainTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum TColumn
+    {
+        ColumnDomain = 0,
+        ColumnAvailability,
+        ColumnRegistrar,
+        ColumnWhoisServer,
+        ColumnExpires,
+        ColumnCount
+    };
+    enum TRole
+    {
+        RowIdRole = Qt::UserRole + 1, // quint32 row id
+        RawTextRole                   // QByteArray with the cell's bytes, for sorting and copying
+    };
+
+    explicit TDomainTableModel(QObject* parent = nullptr);
+    ~TDomainTableModel() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    int RowCount() const { return static_cast<int>(Rows.size()); }
+    TRowId IdAt(int row) const;
+    // Position of the row with this id in the model, or -1 when the row is gone.
+    int RowOf(TRowId id) const;
+
+    std::string Caption(int row) const;
+    bool Checked(int row) const;
+    void SetChecked(int row, bool checked);
+    int SlotCount(int row) const;
+    // Empty for a slot the row does not have.
+    std::string Slot(int row, int slot) const;
+    // Writing a slot beyond the row's slot count extends the row with empty slots.
+    void SetSlot(int row, int slot, const std::string& text);
+    // Day number of the expiry date behind slot 3 as last written by a result (0: none).
+    int ExpiryDay(int row) const;
+    void SetExpiryDay(int row, int dayNumber);
+
+    // Rows whose slot 5 (StartTick) is non-empty, in model order; the watchdog scans only these.
+    const std::set<TRowId>& RunningRows() const { return Running; }
+    // Slot 5 read as an unsigned number (0 when it is empty or not a number).
+    std::uint64_t StartTick(int row) const;
+
+    // The answers log: one text per row in generation order; a row names its entry in slot 4.
+    const std::vector<std::string>& AnswerLog() const { return Answers; }
+    void SetAnswer(int index, std::string text);
+    int AppendAnswer(std::string text);
+    // Index into AnswerLog named by the row's slot 4, or -1 when slot 4 names no entry.
+    int AnswerIndexOf(int row) const;
+
+    // Empties the table and the answers log.
+    void Clear();
+    // Generation: one ticked row per name with six slots (slot 4 its index into the answers log),
+    // and one empty answers-log entry each.
+    void AppendGenerated(const std::vector<std::string>& captions);
+    // Project loading: the table and the answers log replaced by these.
+    void SetContents(const std::vector<TDomainRow>& rows, std::vector<std::string> answerLog);
+    TDomainRow RowAt(int row) const;
+    std::vector<TDomainRow> AllRows() const;
+
+    // Bytes held by the rows, their captions and slot texts and the answers log (for benchmarks).
+    std::size_t MemoryUsage() const;
+
+private:
+    struct TExtra;
+    struct TRow
+    {
+        std::uint32_t CaptionOffset = 0;
+        std::uint32_t CaptionLength = 0;
+        std::int32_t AnswerIndex = 0; // slot 4 when it holds a plain non-negative number
+        std::uint8_t Slots = 0;       // number of slots the row has
+        std::uint8_t Flags = 0;
+        std::uint64_t Tick = 0;       // slot 5 when it holds a plain number
+        std::unique_ptr<TExtra> Extra;
+    };
+
+    const TRow& At(int row) const;
+    TRow& At(int row);
+    TExtra& ExtraOf(TRow& row);
+    void AppendRow(std::string_view caption, bool checked);
+    void StoreSlot(TRowId id, TRow& row, int slot, const std::string& text);
+    void EmitSlotChanged(int row, int slot);
+
+    std::vector<TRow> Rows;
+    std::string Arena;
+    std::vector<std::string> Answers;
+    std::set<TRowId> Running;
+    TRowId FirstId = 0; // id of row 0; ids of later rows follow without gaps
+    TRowId NextId = 0;  // first id never handed out
+};

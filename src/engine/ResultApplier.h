@@ -1,0 +1,33 @@
+#pragma once
+
+#include "engine/DomainTableModel.h"
+#include "engine/SyncSendResult.h"
+#include "whois/ExpiryDate.h"
+
+#include <string>
+
+// Turns one worker's answers into its row's result on the main thread: "YES", "NO" or
+// "RESULT ERROR", the registrar, the registrar's WHOIS server and the expiry date, read with the
+// response strings that the configuration file keeps per WHOIS host; the raw answers go into the
+// row's own answers-log entry.
+class TResultApplier
+{
+public:
+    TResultApplier(std::string configPath, TDateMasks masks);
+
+    // Returns false when the row the check was started for is gone (the result is dropped).
+    bool ApplyResult(TDomainTableModel& model, const TSyncSendResult& result) const;
+    // True when the answer does not contain the host's not-found text (with "%DOMAIN%" replaced
+    // by the domain), compared in ASCII upper case.
+    bool IsTaken(const std::string& answer, const std::string& whoisServer, const std::string& domain) const;
+
+    // The answers-log entry for a pair of answers.
+    static std::string LogEntry(const std::string& answer, const std::string& referralAnswer);
+
+    const std::string& ConfigPath() const { return Config; }
+    const TDateMasks& DateMasks() const { return Masks; }
+
+private:
+    std::string Config;
+    TDateMasks Masks;
+};

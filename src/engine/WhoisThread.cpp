@@ -1,0 +1,154 @@
+#include "engine/WhoisThread.h"
+
+#include "whois/ResponseText.h"
+#include "whois/SocksParameters.h"
+
+#include <exception>
+#include <semaphore>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const char* const ReferralLabel = "Whois Server:";
+
+// Releases the waiting worker when the posted call is destroyed: after it ran, or when Qt
+// discarded it because the dispatcher went away first.
+struct TReleaseOnDestroy
+{
+    std::binary_semaphore Done{0};
+    std::exception_ptr Failure;
+};
+
+struct TReleaser
+{
+    std::shared_ptr<TReleaseOnDestroy> Target;
+    ~TReleaser() { Target->Done.release(); }
+};
+
+} // namespace
+
+TWhoisThread::TWhoisThread(std::shared_ptr<TWorkerHub> hub, std::shared_ptr<TWorkerState> state)
+    : Hub(std::move(hub)), State(std::move(state))
+{
+}
+
+TWhoisThread::~TWhoisThread() = default;
+
+void TWhoisThread::Start()
+{
+    Hub->LiveThreads.fetch_add(1);
+    try {
+        std::thread(&TWhoisThread::ThreadMain, this).detach();
+    } catch (...) {
+        Hub->LiveThreads.fetch_sub(1);
+        throw;
+    }
+}
+
+void TWhoisThread::ThreadMain(TWhoisThread* self)
+{
+    try {
+        self->Run();
+    } catch (...) {
+        // A failure that escapes the job ends the worker without its hand-over; the end notice
+        // below still goes out.
+    }
+    try {
+        self->NotifyEnded();
+    } catch (...) {
+    }
+    std::shared_ptr<TWorkerHub> hub = self->Hub;
+    delete self;
+    hub->LiveThreads.fetch_sub(1);
+}
+
+bool TWhoisThread::FindReferral(const std::string& text, std::string& server)
+{
+    std::vector<std::string> lines;
+    SplitLines(text, lines);
+    std::string found;
+    for (const std::string& line : lines)
+        if (line.find(ReferralLabel) != std::string::npos)
+            found = Trim(ReplaceAll(line, ReferralLabel, ""));
+    server = found;
+    return !found.empty();
+}
+
+void TWhoisThread::QuerySeries(std::string& answer)
+{
+    // At least one query, whatever Attempts holds; no pause between attempts.
+    int attempt = 0;
+    bool success = false;
+    do {
+        ++attempt;
+        success = State->Whois.Query(DomainName, answer);
+    } while (!success && attempt < Attempts);
+}
+
+void TWhoisThread::Run()
+{
+    TzqWhois& whois = State->Whois;
+    whois.Proxy = ConfigureProxy(ProxySettings);
+    whois.Port = Port;
+    whois.ConnectTimeoutMs = ConnectTimeoutMs;
+    whois.Host = WhoisServer;
+    QuerySeries(Answer);
+
+    std::string referral;
+    if (FindReferral(Answer, referral) && referral != WhoisServer) {
+        // Only for this decision; the main thread reads the expiry date again when it applies.
+        std::string expiry;
+        if (!ExtractLabelledValue("expires_string", Answer, WhoisServer, expiry, ConfigPath))
+            expiry.clear();
+        else if (expiry.empty())
+            FindExpiryDate(Answer, expiry);
+        if (expiry.empty()) {
+            whois.Host = referral;
+            QuerySeries(ReferralAnswer);
+        }
+    }
+
+    if (State->Abandoned.load())
+        return;
+    TSyncSendResult result{Answer, ReferralAnswer, RowIndex, WhoisServer, DomainName};
+    Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
+}
+
+bool TWhoisThread::Synchronize(std::function<void(TWorkerSink&)> method)
+{
+    auto waiter = std::make_shared<TReleaseOnDestroy>();
+    {
+        auto releaser = std::make_shared<TReleaser>(TReleaser{waiter});
+        std::lock_guard lock(Hub->Mutex);
+        if (!Hub->Context)
+            return false;
+        TWorkerSink* sink = Hub->Sink;
+        QMetaObject::invokeMethod(
+            Hub->Context,
+            [releaser, sink, method, state = State]() {
+                if (state->Abandoned.load())
+                    return; // the watchdog gave this worker up: its result must not be written
+                try {
+                    method(*sink);
+                } catch (...) {
+                    releaser->Target->Failure = std::current_exception();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    waiter->Done.acquire();
+    if (waiter->Failure)
+        std::rethrow_exception(waiter->Failure);
+    return true;
+}
+
+void TWhoisThread::NotifyEnded()
+{
+    std::lock_guard lock(Hub->Mutex);
+    if (!Hub->Context)
+        return;
+    TWorkerSink* sink = Hub->Sink;
+    QMetaObject::invokeMethod(
+        Hub->Context, [sink, state = State]() { sink->WorkerEnded(state); }, Qt::QueuedConnection);
+}
