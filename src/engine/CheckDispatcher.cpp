@@ -1,5 +1,6 @@
 #include "engine/CheckDispatcher.h"
 
+#include "config/ConfigKeys.h"
 #include "config/IniFile.h"
 #include "engine/WhoisThread.h"
 
@@ -201,7 +202,7 @@ std::string TCheckDispatcher::WhoisServerForDomain(const std::string& name) cons
 {
     const std::size_t dot = name.rfind('.');
     const std::string tld = dot == std::string::npos ? name : name.substr(dot + 1);
-    return TIniFile(Options.ConfigPath).ReadString("TLD", tld, FallbackWhoisHost);
+    return TIniFile(Options.ConfigPath).ReadString(std::string(ConfigKeys::TldSection), tld, std::string(ConfigKeys::FallbackWhoisHost));
 }
 
 void TCheckDispatcher::StartCheck(TRowId id)

@@ -1,5 +1,6 @@
 #include "engine/ResultApplier.h"
 
+#include "config/ConfigKeys.h"
 #include "config/IniFile.h"
 #include "whois/ExpiryDateFormat.h"
 #include "whois/ResponseText.h"
@@ -27,8 +28,8 @@ std::string TResultApplier::LogEntry(const std::string& answer, const std::strin
 bool TResultApplier::IsTaken(const std::string& answer, const std::string& whoisServer,
                              const std::string& domain) const
 {
-    const std::string notFound = TIniFile(Config).ReadString(whoisServer, "not_found_strings", "");
-    const std::string needle = UpperAscii(ReplaceAll(notFound, "%DOMAIN%", domain));
+    const std::string notFound = TIniFile(Config).ReadString(whoisServer, std::string(ConfigKeys::NotFoundStrings), "");
+    const std::string needle = UpperAscii(ReplaceAll(notFound, ConfigKeys::DomainPlaceholder, domain));
     if (needle.empty())
         return true;
     return UpperAscii(answer).find(needle) == std::string::npos;
@@ -62,18 +63,18 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
         return true;
 
     std::string value;
-    if (ExtractLabelledValue("registrar_string", result.Answer, result.WhoisServer, value, Config))
+    if (ExtractLabelledValue(std::string(ConfigKeys::RegistrarString), result.Answer, result.WhoisServer, value, Config))
         model.SetSlot(row, SlotRegistrar, value);
 
     std::string referralServer;
     value.clear();
-    if (ExtractLabelledValue("whois_server_string", result.Answer, result.WhoisServer, value, Config)) {
+    if (ExtractLabelledValue(std::string(ConfigKeys::WhoisServerString), result.Answer, result.WhoisServer, value, Config)) {
         model.SetSlot(row, SlotWhoisServer, value);
         referralServer = value;
     }
 
     std::string expiry;
-    if (!ExtractLabelledValue("expires_string", result.Answer, result.WhoisServer, expiry, Config))
+    if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), result.Answer, result.WhoisServer, expiry, Config))
         expiry.clear();
     else if (expiry.empty())
         FindExpiryDate(result.Answer, expiry);
@@ -81,7 +82,7 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
     int day = ParseExpiryDate(expiry, Masks);
 
     if (expiry.empty() && !referralServer.empty()) {
-        if (!ExtractLabelledValue("expires_string", result.ReferralAnswer, referralServer, expiry, Config))
+        if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), result.ReferralAnswer, referralServer, expiry, Config))
             expiry.clear();
         else if (expiry.empty())
             FindExpiryDate(result.ReferralAnswer, expiry);

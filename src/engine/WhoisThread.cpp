@@ -1,5 +1,6 @@
 #include "engine/WhoisThread.h"
 
+#include "config/ConfigKeys.h"
 #include "whois/ResponseText.h"
 #include "whois/SocksParameters.h"
 
@@ -99,7 +100,7 @@ void TWhoisThread::Run()
     if (FindReferral(Answer, referral) && referral != WhoisServer) {
         // Only for this decision; the main thread reads the expiry date again when it applies.
         std::string expiry;
-        if (!ExtractLabelledValue("expires_string", Answer, WhoisServer, expiry, ConfigPath))
+        if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), Answer, WhoisServer, expiry, ConfigPath))
             expiry.clear();
         else if (expiry.empty())
             FindExpiryDate(Answer, expiry);

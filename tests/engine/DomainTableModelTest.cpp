@@ -1,0 +1,139 @@
+#include "engine/DomainTableModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSortFilterProxyModel>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DomainTableModelTest : public ::testing::Test
+{
+protected:
+    TDomainTableModel Model;
+    QAbstractItemModelTester Tester{&Model, QAbstractItemModelTester::FailureReportingMode::Fatal};
+};
+
+TEST_F(DomainTableModelTest, GeneratedRowsAreTickedWithSixSlotsAndTheirOwnLogEntry)
+{
+    Model.AppendGenerated({"alpha.com", "beta.net", "gamma.org"});
+    ASSERT_EQ(Model.rowCount(), 3);
+    ASSERT_EQ(Model.AnswerLog().size(), 3u);
+    for (int row = 0; row < 3; ++row) {
+        const TDomainRow plain = Model.RowAt(row);
+        EXPECT_TRUE(plain.Checked);
+        EXPECT_EQ(plain.Slots, (std::vector<std::string>{"", "", "", "", std::to_string(row), ""}));
+        EXPECT_EQ(Model.AnswerIndexOf(row), row);
+    }
+    EXPECT_EQ(Model.Caption(1), "beta.net");
+
+    // A second batch continues the generation indices.
+    Model.AppendGenerated({"delta.com"});
+    EXPECT_EQ(Model.Slot(3, SlotAnswerIndex), "3");
+    EXPECT_EQ(Model.AnswerLog().size(), 4u);
+}
+
+TEST_F(DomainTableModelTest, IdentitiesSurviveAndAreNeverReusedAfterTheTableIsReplaced)
+{
+    Model.AppendGenerated({"a.com", "b.com"});
+    const TRowId first = Model.IdAt(0);
+    const TRowId second = Model.IdAt(1);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(Model.RowOf(second), 1);
+
+    Model.Clear();
+    EXPECT_EQ(Model.rowCount(), 0);
+    EXPECT_TRUE(Model.AnswerLog().empty());
+    EXPECT_EQ(Model.RowOf(first), -1);
+
+    Model.AppendGenerated({"c.com", "d.com", "e.com"});
+    // Old identities name nothing in the new table, even at positions that exist again.
+    EXPECT_EQ(Model.RowOf(first), -1);
+    EXPECT_EQ(Model.RowOf(second), -1);
+    EXPECT_EQ(Model.RowOf(Model.IdAt(2)), 2);
+    EXPECT_EQ(Model.RowOf(NoRowId), -1);
+    EXPECT_EQ(Model.IdAt(3), NoRowId);
+}
+
+TEST_F(DomainTableModelTest, SlotTextsRoundTripWhateverTheyHold)
+{
+    Model.AppendGenerated({"x.com"});
+    const std::vector<std::string> texts = {"NO", "Registrar Inc.", "whois.example.net", "01.02.2030", "007", "x"};
+    for (int slot = 0; slot < DomainSlotCount; ++slot)
+        Model.SetSlot(0, slot, texts[static_cast<std::size_t>(slot)]);
+    EXPECT_EQ(Model.RowAt(0).Slots, texts);
+    // "007" is not a plain index and names no entry; "x" still marks the row as running.
+    EXPECT_EQ(Model.AnswerIndexOf(0), -1);
+    EXPECT_EQ(Model.RunningRows().count(Model.IdAt(0)), 1u);
+    EXPECT_EQ(Model.StartTick(0), 0u);
+
+    Model.SetSlot(0, SlotStartTick, "18446744073709551615");
+    EXPECT_EQ(Model.StartTick(0), 18446744073709551615ull);
+    EXPECT_EQ(Model.Slot(0, SlotStartTick), "18446744073709551615");
+    Model.SetSlot(0, SlotStartTick, "");
+    EXPECT_TRUE(Model.RunningRows().empty());
+    EXPECT_EQ(Model.Slot(0, SlotStartTick), "");
+
+    Model.SetSlot(0, SlotAnswerIndex, "-1");
+    EXPECT_EQ(Model.Slot(0, SlotAnswerIndex), "-1");
+    EXPECT_EQ(Model.AnswerIndexOf(0), -1);
+    Model.SetSlot(0, SlotAnswerIndex, "0");
+    EXPECT_EQ(Model.AnswerIndexOf(0), 0);
+    Model.SetSlot(0, SlotAnswerIndex, "1"); // past the end of the log
+    EXPECT_EQ(Model.AnswerIndexOf(0), -1);
+}
+
+TEST_F(DomainTableModelTest, ProjectRowsKeepTheirSlotCountAndConvertBack)
+{
+    const std::vector<TDomainRow> rows = {
+        {"short.com", false, {"YES"}},
+        {"none.com", true, {}},
+        {"long.com", true, {"NO", "R", "W", "E", "1", "", "extra", "more"}},
+        {"loaded-running.com", true, {"", "", "", "", "2", "123456"}},
+    };
+    Model.SetContents(rows, {"a", "b", "c"});
+    EXPECT_EQ(Model.AllRows(), rows);
+    EXPECT_EQ(Model.AnswerLog(), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(Model.SlotCount(0), 1);
+    EXPECT_EQ(Model.Slot(0, SlotRegistrar), "");
+    EXPECT_EQ(Model.StartTick(3), 123456u);
+    EXPECT_EQ(Model.RunningRows().size(), 1u);
+
+    // Writing past a short row's slots extends it with empty slots.
+    Model.SetSlot(0, SlotStartTick, "");
+    EXPECT_EQ(Model.RowAt(0).Slots, (std::vector<std::string>{"YES", "", "", "", "", ""}));
+}
+
+TEST_F(DomainTableModelTest, ViewShowsCaptionSlotsAndTicksAndTakesTickChanges)
+{
+    Model.AppendGenerated({"caf\xc3\xa9.com", "bad\xe9.com"});
+    Model.SetSlot(0, SlotRegistrar, "Reg");
+    EXPECT_EQ(Model.columnCount(), 5);
+    EXPECT_EQ(Model.headerData(3, Qt::Horizontal).toString(), "Whois Server");
+    EXPECT_EQ(Model.data(Model.index(0, 0)).toString(), QString::fromUtf8("caf\xc3\xa9.com"));
+    // Bytes that are not UTF-8 are shown as Latin-1 rather than lost.
+    EXPECT_EQ(Model.data(Model.index(1, 0)).toString(), QString::fromLatin1("bad\xe9.com"));
+    EXPECT_EQ(Model.data(Model.index(0, 2)).toString(), "Reg");
+    EXPECT_EQ(Model.data(Model.index(1, 0), TDomainTableModel::RawTextRole).toByteArray(), QByteArray("bad\xe9.com"));
+    EXPECT_EQ(Model.data(Model.index(0, 0), Qt::CheckStateRole).toInt(), Qt::Checked);
+    EXPECT_TRUE(Model.flags(Model.index(0, 0)) & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(Model.flags(Model.index(0, 1)) & Qt::ItemIsUserCheckable);
+
+    EXPECT_TRUE(Model.setData(Model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+    EXPECT_FALSE(Model.Checked(0));
+    EXPECT_FALSE(Model.setData(Model.index(0, 1), "text", Qt::EditRole));
+}
+
+TEST_F(DomainTableModelTest, SortingProxyLeavesIdentitiesWithTheirRows)
+{
+    Model.AppendGenerated({"c.com", "a.com", "b.com"});
+    QSortFilterProxyModel proxy;
+    proxy.setSourceModel(&Model);
+    proxy.sort(0);
+    ASSERT_EQ(proxy.data(proxy.index(0, 0)).toString(), "a.com");
+    const auto id = proxy.data(proxy.index(0, 0), TDomainTableModel::RowIdRole).value<quint32>();
+    EXPECT_EQ(Model.Caption(Model.RowOf(id)), "a.com");
+    EXPECT_EQ(Model.Slot(Model.RowOf(id), SlotAnswerIndex), "1");
+}
+
+} // namespace
