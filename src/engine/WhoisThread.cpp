@@ -23,8 +23,11 @@ struct TReleaseOnDestroy
 
 struct TReleaser
 {
-    std::shared_ptr<TReleaseOnDestroy> Target;
+    explicit TReleaser(std::shared_ptr<TReleaseOnDestroy> target) : Target(std::move(target)) {}
+    TReleaser(const TReleaser&) = delete;
+    TReleaser& operator=(const TReleaser&) = delete;
     ~TReleaser() { Target->Done.release(); }
+    std::shared_ptr<TReleaseOnDestroy> Target;
 };
 
 } // namespace
@@ -120,7 +123,7 @@ bool TWhoisThread::Synchronize(std::function<void(TWorkerSink&)> method)
 {
     auto waiter = std::make_shared<TReleaseOnDestroy>();
     {
-        auto releaser = std::make_shared<TReleaser>(TReleaser{waiter});
+        auto releaser = std::make_shared<TReleaser>(waiter);
         std::lock_guard lock(Hub->Mutex);
         if (!Hub->Context)
             return false;

@@ -1,0 +1,556 @@
+#include "CheckRig.h"
+
+#include "whois/ExpiryDate.h"
+#include "whois/ExpiryDateFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using TBehaviour = TFakeWhoisServer::TBehaviour;
+
+const std::string Dashes(69, '-');
+const std::string Equals(69, '=');
+
+// The registry on 127.0.0.1 and a registrar host on 127.0.0.2, as the configuration knows them.
+std::string StandardConfig(const std::string& extra = "")
+{
+    return "[TLD]\n"
+           "com=127.0.0.1\n"
+           "net=127.0.0.2\n" +
+           extra +
+           "\n[127.0.0.1]\n"
+           "not_found_strings=No match for \"%DOMAIN%\".\n"
+           "registrar_string=Registrar:\n"
+           "whois_server_string=Registrar WHOIS Server:\n"
+           "expires_string=Registry Expiry Date:\n"
+           "\n[127.0.0.2]\n"
+           "registrar_string=Sponsoring Registrar:\n"
+           "expires_string=Registrar Registration Expiration Date:\n";
+}
+
+std::string TakenAnswer(const std::string& domain, const std::string& registrar, const std::string& expiry)
+{
+    return "   Domain Name: " + domain + "\r\n   Registrar: " + registrar +
+           "\r\n   Registry Expiry Date: " + expiry + "\r\n";
+}
+
+std::string Formatted(int year, int month, int day)
+{
+    return FormatDayNumber(DayNumberFromDate(year, month, day));
+}
+
+TEST(CheckDispatcherTest, FreeAndTakenNamesWithThePlaceholderInEitherCase)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetAnswer("free.com", "No match for \"FREE.COM\".\r\n");
+    server.SetAnswer("lower.com", "no MATCH for \"lower.com\".\r\n");
+    server.SetAnswer("other.com", "No match for \"another.com\".\r\n");
+    server.SetAnswer("taken.com", TakenAnswer("TAKEN.COM", "Example Registrar, Inc.", "2030-05-12T04:00:00Z"));
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port());
+    rig.Generate({"free.com", "lower.com", "other.com", "taken.com"});
+    ASSERT_TRUE(rig.RunPass());
+
+    EXPECT_EQ(rig.Slot("free.com", SlotAvailability), "YES");
+    EXPECT_EQ(rig.Slot("lower.com", SlotAvailability), "YES");
+    // The placeholder stands for the checked name only.
+    EXPECT_EQ(rig.Slot("other.com", SlotAvailability), "NO");
+    EXPECT_EQ(rig.Slot("taken.com", SlotAvailability), "NO");
+    EXPECT_EQ(rig.Slot("taken.com", SlotRegistrar), "Example Registrar, Inc.");
+    EXPECT_EQ(rig.Slot("taken.com", SlotWhoisServer), "");
+    EXPECT_EQ(rig.Slot("taken.com", SlotExpires), Formatted(2030, 5, 12));
+    EXPECT_EQ(rig.Slot("free.com", SlotRegistrar), "");
+    EXPECT_EQ(rig.Answer("free.com"), "No match for \"FREE.COM\".\r\n\r\n" + Dashes);
+    for (const char* name : {"free.com", "lower.com", "other.com", "taken.com"})
+        EXPECT_EQ(rig.Slot(name, SlotStartTick), "") << name;
+    EXPECT_EQ(server.RequestCount("taken.com"), 1);
+    EXPECT_EQ(server.Requests().front().substr(server.Requests().front().size() - 2), "\r\n");
+}
+
+TEST(CheckDispatcherTest, HostWithoutNotFoundTextCallsEveryAnswerTaken)
+{
+    TFakeWhoisServer server("127.0.0.2", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x.net\".\r\n", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port());
+    rig.Generate({"x.net"});
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(rig.Slot("x.net", SlotAvailability), "NO");
+}
+
+TEST(CheckDispatcherTest, ReferralIsFollowedOnlyToAnotherHostAndOnlyWithoutExpiryDate)
+{
+    TServerPair hosts;
+    TFakeWhoisServer& registry = *hosts.First;
+    TFakeWhoisServer& registrar = *hosts.Second;
+    const std::string refer = "   Registrar: Reg\r\n   Whois Server: 127.0.0.2\r\n";
+    registry.SetAnswer("follow.com", refer);
+    registry.SetAnswer("same.com", "   Registrar: Reg\r\n   Whois Server: 127.0.0.1\r\n");
+    registry.SetAnswer("dated.com", refer + "   Registry Expiry Date: 2029-01-02\r\n");
+    registry.SetAnswer("searched.com", refer + "   Expiration: 2028-03-04\r\n");
+    registry.SetAnswer("twice.com", "Whois Server: 127.0.0.9\r\nRef Whois Server:   127.0.0.2 \r\n");
+    registry.SetAnswer("lower.com", "   Registrar: Reg\r\n   whois server: 127.0.0.2\r\n");
+    registrar.SetDefaultReply({TBehaviour::Answer, "Sponsoring Registrar: Real Reg\r\n", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(registry.Port());
+    rig.Generate({"follow.com", "same.com", "dated.com", "searched.com", "twice.com", "lower.com"});
+    ASSERT_TRUE(rig.RunPass());
+
+    EXPECT_EQ(registrar.RequestCount("follow.com"), 1);
+    EXPECT_EQ(rig.Answer("follow.com"), refer + "\r\n" + Equals + "\r\nSponsoring Registrar: Real Reg\r\n");
+    EXPECT_EQ(registry.RequestCount("same.com"), 1);
+    EXPECT_EQ(registrar.RequestCount("same.com"), 0);
+    EXPECT_EQ(rig.Answer("same.com").substr(rig.Answer("same.com").size() - 69), Dashes);
+    EXPECT_EQ(registrar.RequestCount("dated.com"), 0);
+    EXPECT_EQ(registrar.RequestCount("searched.com"), 0);
+    // The last "Whois Server:" line wins, and the text in front of the label stays part of it:
+    // "Ref 127.0.0.2" is no host, so nothing reaches the registrar for this one.
+    EXPECT_EQ(registrar.RequestCount("twice.com"), 0);
+    EXPECT_EQ(registrar.RequestCount("lower.com"), 0);
+    EXPECT_EQ(rig.Slot("dated.com", SlotExpires), Formatted(2029, 1, 2));
+    EXPECT_EQ(rig.Slot("searched.com", SlotExpires), Formatted(2028, 3, 4));
+}
+
+TEST(CheckDispatcherTest, LastOfTwoReferralLinesIsQueried)
+{
+    TServerPair hosts;
+    hosts.First->SetAnswer("two.com", "Whois Server: 127.0.0.9\r\nWhois Server: 127.0.0.2\r\n");
+    hosts.Second->SetAnswer("two.com", "registrar answer\r\n");
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(hosts.First->Port());
+    rig.Generate({"two.com"});
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(hosts.Second->RequestCount("two.com"), 1);
+    EXPECT_NE(rig.Answer("two.com").find("registrar answer"), std::string::npos);
+}
+
+TEST(CheckDispatcherTest, ExpiryFromTheReferralAnswerOrTheMarks)
+{
+    TServerPair hosts;
+    const std::string refer = "   Registrar: Reg\r\n   Registrar WHOIS Server: 127.0.0.2\r\n   Whois Server: 127.0.0.2\r\n";
+    hosts.First->SetAnswer("deep.com", refer);
+    hosts.First->SetAnswer("nodate.com", refer);
+    hosts.First->SetAnswer("garbled.com", refer);
+    hosts.First->SetAnswer("unreadable.com", refer + "   Registry Expiry Date: someday\r\n");
+    hosts.Second->SetAnswer("deep.com", "Registrar Registration Expiration Date: 2027-07-08\r\n");
+    hosts.Second->SetAnswer("nodate.com", "nothing here\r\n");
+    hosts.Second->SetAnswer("garbled.com", "Registrar Registration Expiration Date: soon\r\n");
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(hosts.First->Port());
+    rig.Generate({"deep.com", "nodate.com", "garbled.com", "unreadable.com"});
+    ASSERT_TRUE(rig.RunPass());
+
+    EXPECT_EQ(rig.Slot("deep.com", SlotWhoisServer), "127.0.0.2");
+    EXPECT_EQ(rig.Slot("deep.com", SlotExpires), Formatted(2027, 7, 8));
+    EXPECT_EQ(rig.Model.ExpiryDay(rig.Row("deep.com")), DayNumberFromDate(2027, 7, 8));
+    EXPECT_EQ(rig.Slot("nodate.com", SlotExpires), "!  !");
+    EXPECT_EQ(rig.Slot("garbled.com", SlotExpires), "! soon !");
+    // An unreadable date in the first answer is not looked for anywhere else, and not marked.
+    EXPECT_EQ(rig.Slot("unreadable.com", SlotExpires), "");
+    EXPECT_EQ(hosts.Second->RequestCount("unreadable.com"), 0);
+}
+
+// Every attempt goes to a "proxy" that hangs up at once, so each attempt is one connection there.
+class AttemptsTest : public ::testing::TestWithParam<std::pair<int, int>>
+{
+};
+
+TEST_P(AttemptsTest, EveryFailedAttemptIsOneConnectionAndAllFailingIsResultError)
+{
+    const auto [attempts, expectedConnections] = GetParam();
+    THangUpListener proxy;
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig() + "\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\nPort=" +
+                    std::to_string(proxy.Port()) + "\n");
+    rig.Start(43, 10, attempts);
+    TEngineSettings settings = rig.Dispatcher->Settings();
+    settings.Proxy.UseProxy = true;
+    settings.Proxy.Server = "127.0.0.1";
+    settings.Proxy.Port = std::to_string(proxy.Port());
+    rig.Dispatcher->LoadSettings(settings);
+    rig.Generate({"fail.com"});
+    rig.Model.SetSlot(0, SlotRegistrar, "Old Reg");
+    rig.Model.SetAnswer(0, "old answers");
+    ASSERT_TRUE(rig.RunPass());
+
+    EXPECT_EQ(proxy.Connections(), expectedConnections);
+    EXPECT_EQ(rig.Slot("fail.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Slot("fail.com", SlotRegistrar), "Old Reg");
+    EXPECT_EQ(rig.Slot("fail.com", SlotStartTick), "");
+    EXPECT_EQ(rig.Slot("fail.com", SlotAnswerIndex), "0");
+    EXPECT_EQ(rig.Model.AnswerLog()[0], "old answers");
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, AttemptsTest,
+                         ::testing::Values(std::pair{0, 1}, std::pair{-3, 1}, std::pair{1, 1}, std::pair{3, 3}));
+
+TEST(CheckDispatcherTest, YesAfterNoKeepsRegistrarServerAndExpiry)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetAnswer("flip.com", TakenAnswer("FLIP.COM", "Old Registrar", "2030-01-01") +
+                                     "   Registrar WHOIS Server: whois.old.example\r\n");
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port());
+    rig.Generate({"flip.com"});
+    ASSERT_TRUE(rig.RunPass());
+    ASSERT_EQ(rig.Slot("flip.com", SlotAvailability), "NO");
+
+    server.SetAnswer("flip.com", "No match for \"flip.com\".\r\n");
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(rig.Slot("flip.com", SlotAvailability), "YES");
+    EXPECT_EQ(rig.Slot("flip.com", SlotRegistrar), "Old Registrar");
+    EXPECT_EQ(rig.Slot("flip.com", SlotWhoisServer), "whois.old.example");
+    EXPECT_EQ(rig.Slot("flip.com", SlotExpires), Formatted(2030, 1, 1));
+    EXPECT_EQ(rig.Answer("flip.com"), "No match for \"flip.com\".\r\n\r\n" + Dashes);
+}
+
+TEST(CheckDispatcherTest, DispatcherKeepsToTheThreadLimitButCheckSelectedMayExceedIt)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 150});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 3);
+    std::vector<std::string> names;
+    for (int i = 0; i < 12; ++i)
+        names.push_back("n" + std::to_string(i) + ".com");
+    rig.Generate(names);
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(rig.MaxRunning, 3);
+    EXPECT_EQ(server.ConnectionCount(), 12);
+
+    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 400});
+    rig.Dispatcher->StartAll();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 3; }));
+    rig.Dispatcher->CheckSelected(rig.Model.IdAt(11));
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 4);
+    EXPECT_EQ(rig.Dispatcher->ThreadsText(), "Threads: 4");
+    EXPECT_TRUE(rig.Dispatcher->ProgressFrozen());
+    rig.Dispatcher->CheckSelected(NoRowId); // nothing selected: nothing happens
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 4);
+    rig.Dispatcher->Stop();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 0; }));
+}
+
+TEST(CheckDispatcherTest, StopLetsRunningWorkersDeliverWhileTheCountFalls)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 300});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 3);
+    rig.Generate({"a.com", "b.com", "c.com", "d.com", "e.com", "f.com"});
+    rig.Dispatcher->StartAll();
+    EXPECT_FALSE(rig.Dispatcher->StartAllEnabled());
+    EXPECT_TRUE(rig.Dispatcher->StopEnabled());
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 3; }));
+    rig.Dispatcher->Stop();
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 0);
+    EXPECT_TRUE(rig.Dispatcher->StartAllEnabled());
+    EXPECT_FALSE(rig.Dispatcher->StopEnabled());
+    EXPECT_EQ(rig.Dispatcher->ProgressPosition(), 0);
+
+    std::vector<int> seen;
+    QObject::connect(rig.Dispatcher.get(), &TCheckDispatcher::StatusChanged,
+                     [&] { seen.push_back(rig.Dispatcher->RunningCount()); });
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 0; }));
+    ASSERT_TRUE(rig.Drain());
+    EXPECT_TRUE(std::is_sorted(seen.rbegin(), seen.rend()));
+    EXPECT_EQ(rig.Dispatcher->ProgressPosition(), 0);
+    for (const char* name : {"a.com", "b.com", "c.com"})
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "NO") << name;
+    for (const char* name : {"d.com", "e.com", "f.com"})
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "") << name;
+    EXPECT_EQ(server.ConnectionCount(), 3);
+    EXPECT_FALSE(rig.Dispatcher->DispatcherEnabled());
+}
+
+TEST(CheckDispatcherTest, WatchdogReplacesAnOverdueWorkerWithABeepAndTheCountUnchanged)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetReply("hang.com", {TBehaviour::NeverClose, "partial", 0});
+    server.SetAnswer("quick.com", "No match for \"quick.com\".\r\n");
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    TCheckOptions options;
+    options.WatchdogBudgetMs = 150;
+    rig.Start(server.Port(), 10, 1, 1, options);
+    rig.Generate({"hang.com", "quick.com"});
+    int lowest = 99;
+    QObject::connect(rig.Dispatcher.get(), &TCheckDispatcher::StatusChanged, [&] {
+        if (rig.Dispatcher->NextRow() == 2)
+            lowest = std::min(lowest, rig.Dispatcher->RunningCount());
+    });
+    rig.Dispatcher->StartAll();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Beeps >= 2; }));
+    // Each replacement gave up one worker and started another for the same row.
+    EXPECT_TRUE(rig.WaitUntil([&] { return server.RequestCount("hang.com") >= 3; }));
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 1);
+    EXPECT_EQ(lowest, 1);
+    EXPECT_NE(rig.Slot("hang.com", SlotStartTick), "");
+    EXPECT_EQ(rig.Slot("hang.com", SlotAvailability), "");
+    EXPECT_EQ(rig.Slot("quick.com", SlotAvailability), "YES");
+    // The abandoned workers left their connections and ended without touching the row.
+    ASSERT_TRUE(rig.WaitUntil([&] { return server.FinishedCount() >= 2; }));
+
+    server.SetAnswer("hang.com", "No match for \"hang.com\".\r\n");
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
+    EXPECT_EQ(rig.Slot("hang.com", SlotAvailability), "YES");
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
+    ASSERT_TRUE(rig.Drain());
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
+}
+
+TEST(CheckDispatcherTest, WatchdogWaitsUntilEveryRowWasPassed)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetReply("hang.com", {TBehaviour::NeverClose, "", 0});
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    TCheckOptions options;
+    options.WatchdogBudgetMs = 50;
+    rig.Start(server.Port(), 1, 1, 1, options);
+    rig.Generate({"hang.com", "later.com"});
+    // With one thread the hanging worker holds the only slot: the pass never reaches the last row,
+    // so nothing is replaced.
+    rig.Dispatcher->StartAll();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 1; }));
+    rig.WaitUntil([] { return false; }, 400);
+    EXPECT_EQ(rig.Beeps, 0);
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 1);
+    rig.Dispatcher->Stop();
+    rig.WaitUntil([] { return false; }, 200);
+    EXPECT_EQ(rig.Beeps, 0);
+    server.SetAnswer("hang.com", "x");
+    // The hanging worker is still blocked; leave it to the rig's destructor through its abandonment.
+    rig.Dispatcher.reset();
+}
+
+TEST(CheckDispatcherTest, CommandLineGivesUpARowAfterOneReplacement)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetReply("hang.com", {TBehaviour::NeverClose, "", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    TCheckOptions options;
+    options.WatchdogBudgetMs = 100;
+    options.MaxReplacements = 1;
+    rig.Start(server.Port(), 10, 1, 1, options);
+    rig.Generate({"hang.com"});
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(rig.Beeps, 2);
+    EXPECT_EQ(server.RequestCount("hang.com"), 2);
+    EXPECT_EQ(rig.Slot("hang.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Slot("hang.com", SlotStartTick), "");
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
+}
+
+TEST(CheckDispatcherTest, AbandonedWorkerNeverWritesTheRowTheLogOrTheCount)
+{
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(43);
+    rig.Generate({"a.com"});
+    auto worker = std::make_shared<TWorkerState>();
+    worker->Row = rig.Model.IdAt(0);
+    worker->Abandoned = true;
+    rig.Dispatcher->DeliverResult(worker, {"No match for \"a.com\".", "", rig.Model.IdAt(0), "127.0.0.1", "a.com"});
+    EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "");
+    EXPECT_EQ(rig.Model.AnswerLog()[0], "");
+    rig.Dispatcher->WorkerEnded(worker);
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
+
+    // A worker that is not (or no longer) counted does not lower the count either.
+    auto stranger = std::make_shared<TWorkerState>();
+    stranger->Serial = 999;
+    rig.Dispatcher->WorkerEnded(stranger);
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
+}
+
+TEST(CheckDispatcherTest, ResultsFindTheirRowsAndOwnLogEntriesWhateverTheOrder)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    std::vector<std::string> names;
+    for (int i = 0; i < 6; ++i) {
+        names.push_back("d" + std::to_string(i) + ".com");
+        server.SetAnswer(names.back(), TakenAnswer(names.back(), "Registrar " + std::to_string(i), "2030-01-01"));
+    }
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 1);
+    rig.Generate(names);
+    rig.Dispatcher->SetViewOrder([&] {
+        std::vector<TRowId> order;
+        for (int row = rig.Model.RowCount() - 1; row >= 0; --row)
+            order.push_back(rig.Model.IdAt(row));
+        return order;
+    });
+    ASSERT_TRUE(rig.RunPass());
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(rig.Model.Slot(i, SlotRegistrar), "Registrar " + std::to_string(i));
+        EXPECT_EQ(rig.Model.Slot(i, SlotAnswerIndex), std::to_string(i));
+        EXPECT_NE(rig.Model.AnswerLog()[static_cast<std::size_t>(i)].find("Registrar " + std::to_string(i)),
+                  std::string::npos);
+    }
+    // The pass went through the rows in the view's order.
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 6u);
+    EXPECT_EQ(requests.front(), "d5.com\r\n");
+}
+
+TEST(CheckDispatcherTest, APassKeepsTheOrderItStartedWith)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 20});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 1);
+    rig.Generate({"a.com", "b.com", "c.com", "d.com", "e.com"});
+    std::vector<int> order = {2, 0, 4, 1, 3};
+    rig.Dispatcher->SetViewOrder([&] {
+        std::vector<TRowId> ids;
+        for (int row : order)
+            ids.push_back(rig.Model.IdAt(row));
+        return ids;
+    });
+    rig.Dispatcher->StartAll();
+    ASSERT_TRUE(rig.WaitUntil([&] { return server.RequestCount("c.com") == 1; }));
+    order = {4, 3, 2, 1, 0}; // the user re-sorts during the pass
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
+    EXPECT_EQ(server.Requests(),
+              (std::vector<std::string>{"c.com\r\n", "a.com\r\n", "e.com\r\n", "b.com\r\n", "d.com\r\n"}));
+}
+
+TEST(CheckDispatcherTest, ResultsOfARegeneratedTableAreDroppedAndThePassStops)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 300});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port());
+    rig.Generate({"old1.com", "old2.com", "old3.com"});
+    rig.Dispatcher->StartAll();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 2; }));
+    rig.Model.Clear();
+    rig.Generate({"new1.com", "new2.com"});
+    EXPECT_TRUE(rig.Dispatcher->StopRequested());
+    ASSERT_TRUE(rig.Drain());
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(rig.Model.Slot(row, SlotAvailability), "");
+        EXPECT_EQ(rig.Model.Slot(row, SlotStartTick), "");
+    }
+    EXPECT_EQ(rig.Model.AnswerLog(), (std::vector<std::string>{"", ""}));
+}
+
+TEST(CheckDispatcherTest, NewPassCountsTheWorkersOfAStoppedOne)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 300});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 3);
+    rig.Generate({"a.com", "b.com", "c.com", "d.com"});
+    rig.Dispatcher->StartAll();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 3; }));
+    rig.Dispatcher->Stop();
+    rig.Dispatcher->StartAll();
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 3);
+    int lowest = 3;
+    QObject::connect(rig.Dispatcher.get(), &TCheckDispatcher::StatusChanged,
+                     [&] { lowest = std::min(lowest, rig.Dispatcher->RunningCount()); });
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
+    ASSERT_TRUE(rig.Drain());
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
+    EXPECT_GE(lowest, 0);
+    EXPECT_LE(rig.MaxRunning, 3);
+}
+
+TEST(CheckDispatcherTest, WhoisServerForTheLastLabelWithFallback)
+{
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig("uk=whois.uk.example\nnodot=127.0.0.5\nemp=\n"));
+    rig.Start(43);
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("name.co.uk"), "whois.uk.example");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("nodot"), "127.0.0.5");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.zz"), "whois.verisign-grs.com");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.emp"), "");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.COM"), "127.0.0.1");
+}
+
+TEST(CheckDispatcherTest, EmptyHostGivesResultError)
+{
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig("emp=\n"));
+    rig.Start(43, 10, 2);
+    rig.Generate({"x.emp"});
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(rig.Slot("x.emp", SlotAvailability), "RESULT ERROR");
+}
+
+TEST(CheckDispatcherTest, UncheckedRowsCostATickButNoWorker)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 10, 1, 30);
+    rig.Generate({"a.com", "b.com", "c.com", "d.com"});
+    rig.Model.SetChecked(1, false);
+    rig.Model.SetChecked(3, false);
+    bool modified = false;
+    QObject::connect(rig.Dispatcher.get(), &TCheckDispatcher::ModifiedSet, [&] { modified = true; });
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(rig.RunPass());
+    // Four rows at 30 ms a tick: the unchecked ones took their tick too.
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(115));
+    EXPECT_TRUE(modified);
+    EXPECT_EQ(server.ConnectionCount(), 2);
+    EXPECT_EQ(rig.Slot("b.com", SlotAvailability), "");
+    EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "NO");
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 4);
+    EXPECT_EQ(rig.Dispatcher->TotalText(), "Current/Servers Total: 4/4");
+    EXPECT_EQ(rig.Dispatcher->ThreadsText(), "Threads: 0");
+    EXPECT_TRUE(rig.Dispatcher->StartAllEnabled());
+    EXPECT_FALSE(rig.Dispatcher->StopEnabled());
+}
+
+TEST(CheckDispatcherTest, PauseZeroOrNoThreadsNeverStartsAnything)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    for (const auto& [threads, pause] : {std::pair{10, 0}, std::pair{0, 1}}) {
+        TCheckRig rig;
+        rig.WriteConfig(StandardConfig());
+        rig.Start(server.Port(), threads, 1, pause);
+        rig.Generate({"a.com"});
+        rig.Dispatcher->StartAll();
+        rig.WaitUntil([] { return false; }, 150);
+        EXPECT_EQ(rig.Dispatcher->NextRow(), 0);
+        EXPECT_FALSE(rig.Finished);
+        EXPECT_FALSE(rig.Dispatcher->StartAllEnabled());
+        rig.Dispatcher->Stop();
+    }
+    EXPECT_EQ(server.ConnectionCount(), 0);
+}
+
+TEST(CheckDispatcherTest, EmptyTableEndsThePassAtOnce)
+{
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(43);
+    ASSERT_TRUE(rig.RunPass(2000));
+    EXPECT_EQ(rig.Dispatcher->ProgressMaximum(), 0);
+    EXPECT_TRUE(rig.Dispatcher->StartAllEnabled());
+}
+
+} // namespace
