@@ -1,0 +1,203 @@
+#include "project/ProjectFile.h"
+#include "support/FakeWhoisServer.h"
+#include "support/HangUpListener.h"
+#include "support/ProgramRun.h"
+#include "support/TempDir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace {
+
+using testing::HasSubstr;
+using testing::StartsWith;
+using TBehaviour = TFakeWhoisServer::TBehaviour;
+
+// quarrow-cli talks to port 43, so the fake hosts take port 43 on addresses of their own.
+class CheckCommandTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // The child inherits these: no real user's folders are read or written.
+        setenv("HOME", Dir.Path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", Dir.File("config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", Dir.Path().c_str(), 1);
+    }
+
+    std::string Config(const std::string& extra = "")
+    {
+        return Dir.Write("mvwhois.ini", "[TLD]\ncom=" + Registry.Address() + "\nnet=" + Registrar.Address() +
+                                            "\n" + extra + "\n[" + Registry.Address() +
+                                            "]\n"
+                                            "not_found_strings=No match for \"%DOMAIN%\".\n"
+                                            "registrar_string=Registrar:\n"
+                                            "whois_server_string=Registrar WHOIS Server:\n"
+                                            "expires_string=Registry Expiry Date:\n"
+                                            "\n[" +
+                                            Registrar.Address() +
+                                            "]\n"
+                                            "expires_string=Expiration Date:\n");
+    }
+
+    TProgramResult Check(std::vector<std::string> args, const std::string& input = {})
+    {
+        args.insert(args.begin(), "check");
+        return RunProgram(QUARROW_CLI_PATH, args, input);
+    }
+
+    TTempDir Dir;
+    TFakeWhoisServer Registry{"", 43};
+    TFakeWhoisServer Registrar{"", 43};
+};
+
+TEST_F(CheckCommandTest, OneTsvRecordPerNameInInputOrder)
+{
+    Registry.SetReply("slow.com", {TBehaviour::Answer, "No match for \"SLOW.COM\".\r\n", 300});
+    Registry.SetAnswer("taken.com", "Registrar: Example Registrar, Inc.\r\n"
+                                    "Registrar WHOIS Server: whois.example.test\r\n"
+                                    "Registry Expiry Date: 2030-05-12T04:00:00Z\r\n");
+    Registry.SetAnswer("bare.com", "Domain: BARE.COM\r\n");
+    Dir.Write("datemask.ini", "yyyy-mm-dd\n");
+    const TProgramResult result = Check({"--config", Config(), "--pause", "5", "slow.com", "taken.com", "bare.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "slow.com\tYES\t\t\t\n"
+                          "taken.com\tNO\tExample Registrar, Inc.\twhois.example.test\t2030-05-12\n"
+                          "bare.com\tNO\t\t\t\n");
+    // Standard error is no terminal here: no progress line.
+    EXPECT_EQ(result.Err, "");
+}
+
+TEST_F(CheckCommandTest, NamesFromStandardInputAsCsvAndJsonWithAnswers)
+{
+    Registry.SetAnswer("a.com", "No match for \"a.com\".\r\n");
+    Registry.SetAnswer("b.com", "Registrar: Comma, \"Quoted\" Ltd\r\n");
+    const std::string config = Config();
+    TProgramResult result =
+        Check({"--config", config, "--pause", "1", "--format", "csv", "--answers", "-"}, "a.com\n\n  b.com \r\n");
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    const std::string dashes(69, '-');
+    EXPECT_EQ(result.Out, "domain,availability,registrar,whois_server,expires,answers\r\n"
+                          "a.com,YES,,,,\"No match for \"\"a.com\"\".\r\n\r\n" +
+                              dashes +
+                              "\"\r\n"
+                              "b.com,NO,\"Comma, \"\"Quoted\"\" Ltd\",,,\"Registrar: Comma, \"\"Quoted\"\" Ltd\r\n\r\n" +
+                              dashes + "\"\r\n");
+
+    result = Check({"--config", config, "--pause", "1", "--format", "json", "a.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "[\n  {\"domain\": \"a.com\", \"availability\": \"YES\", \"registrar\": \"\", "
+                          "\"whois_server\": \"\", \"expires\": \"\"}\n]\n");
+}
+
+TEST_F(CheckCommandTest, ReferralExpiryAsIsoDateOrRawMarkedText)
+{
+    const std::string refer = "Registrar WHOIS Server: " + Registrar.Address() + "\r\nWhois Server: " +
+                              Registrar.Address() + "\r\n";
+    Registry.SetAnswer("deep.com", refer);
+    Registry.SetAnswer("odd.com", refer);
+    Registrar.SetAnswer("deep.com", "Expiration Date: 07-Aug-2031\r\n");
+    Registrar.SetAnswer("odd.com", "Expiration Date: next spring\r\n");
+    Dir.Write("datemask.ini", "; masks\nyyyy-mm-dd\ndd-zzz-yyyy\n");
+    const TProgramResult result = Check({"--config", Config(), "--pause", "1", "deep.com", "odd.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "deep.com\tNO\t\t" + Registrar.Address() + "\t2031-08-07\n" + "odd.com\tNO\t\t" +
+                              Registrar.Address() + "\t! next spring !\n");
+    EXPECT_EQ(Registrar.RequestCount("deep.com"), 1);
+}
+
+TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
+{
+    Registry.SetReply("hang.com", {TBehaviour::NeverClose, "partial", 0});
+    Registry.SetReply("reset.com", {TBehaviour::PartThenReset, "Registrar: Half", 0});
+    // 127.0.0.0/8 addresses nobody listens on refuse the connection.
+    const std::string config = Config("org=127.254.254.253\n");
+    const auto started = std::chrono::steady_clock::now();
+    const TProgramResult result =
+        Check({"--config", config, "--pause", "1", "--timeout", "0.4", "--attempts", "2", "hang.com", "x.org",
+               "reset.com"});
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "hang.com\tRESULT ERROR\t\t\t\nx.org\tRESULT ERROR\t\t\t\nreset.com\tNO\tHalf\t\t\n");
+    // Replaced once by the watchdog, then given up.
+    EXPECT_EQ(Registry.RequestCount("hang.com"), 2);
+    EXPECT_LT(elapsed, std::chrono::seconds(6));
+}
+
+TEST_F(CheckCommandTest, AttemptsComeFromTheConfigurationUnlessGiven)
+{
+    THangUpListener proxy;
+    const std::string config = Config("\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\nPort=" +
+                                      std::to_string(proxy.Port()) + "\n[Pref]\nAttempts=3\nPause=1\n");
+    TProgramResult result = Check({"--config", config, "a.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "a.com\tRESULT ERROR\t\t\t\n");
+    EXPECT_EQ(proxy.Connections(), 3);
+    result = Check({"--config", config, "--attempts", "0", "a.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(proxy.Connections(), 4);
+}
+
+TEST_F(CheckCommandTest, BadUsageExitsWithTwoAndOneLine)
+{
+    const std::string config = Config();
+    const std::vector<std::vector<std::string>> cases = {
+        {"--config", config},
+        {"--config", config, "--format", "xml", "a.com"},
+        {"--config", config, "--threads", "x", "a.com"},
+        {"--config", config, "--threads", "0", "a.com"},
+        {"--config", config, "--pause", "-5", "a.com"},
+        {"--config", config, "--timeout", "0", "a.com"},
+        {"--config", config, "--bogus", "a.com"},
+        {"--config", config, "--threads"},
+        {"--config", Dir.File("missing.ini"), "a.com"},
+        {"--config", config, "--project", Dir.File("missing.prj.xml")},
+        {"--config", config, "--project", Dir.File("x.prj.xml"), "a.com"},
+    };
+    for (const auto& args : cases) {
+        const TProgramResult result = Check(args);
+        EXPECT_EQ(result.ExitStatus, 2) << testing::PrintToString(args);
+        EXPECT_THAT(result.Err, StartsWith("quarrow-cli: check: "));
+        EXPECT_EQ(result.Err.find('\n'), result.Err.size() - 1) << result.Err;
+        EXPECT_EQ(result.Out, "");
+    }
+    EXPECT_EQ(Registry.ConnectionCount(), 0);
+}
+
+TEST_F(CheckCommandTest, ProjectRowsAreCheckedAndTheResultsSavedBack)
+{
+    Registry.SetAnswer("one.com", "No match for \"one.com\".\r\n");
+    Registry.SetAnswer("two.com", "Registrar: Two Reg\r\n");
+    TProjectData project;
+    project.Tlds = {{"com", true}};
+    project.Rows = {{"two.com", true, {"", "", "", "", "1", ""}},
+                    {"skip.com", false, {"", "", "", "", "2", ""}},
+                    {"one.com", true, {"", "", "", "", "0", "999"}}};
+    project.AnswerLog = {"", "", "kept"};
+    TXMLSaveLoad store;
+    const std::string path = Dir.File("p.prj.xml");
+    ASSERT_TRUE(SaveProject(store, path, project));
+
+    const TProgramResult result = Check({"--config", Config(), "--pause", "1", "--project", path});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "two.com\tNO\tTwo Reg\t\t\none.com\tYES\t\t\t\n");
+    EXPECT_EQ(Registry.RequestCount("skip.com"), 0);
+
+    TXMLSaveLoad reader;
+    const auto saved = LoadProject(reader, path);
+    ASSERT_TRUE(saved.has_value());
+    ASSERT_EQ(saved->Rows.size(), 3u);
+    EXPECT_EQ(saved->Rows[0].Slots, (std::vector<std::string>{"NO", "Two Reg", "", "", "1", ""}));
+    EXPECT_EQ(saved->Rows[1].Slots[SlotAvailability], "");
+    EXPECT_EQ(saved->Rows[2].Slots[SlotAvailability], "YES");
+    // Each row's answers went into the entry its slot 4 names.
+    EXPECT_THAT(saved->AnswerLog[1], HasSubstr("Two Reg"));
+    EXPECT_THAT(saved->AnswerLog[0], HasSubstr("No match for \"one.com\""));
+    EXPECT_EQ(saved->AnswerLog[2], "kept");
+    EXPECT_EQ(saved->Tlds, project.Tlds);
+}
+
+} // namespace

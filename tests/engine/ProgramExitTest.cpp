@@ -1,0 +1,34 @@
+#include "support/FakeWhoisServer.h"
+#include "support/ProcessRunner.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+TEST(ProgramExitTest, EndsAtOnceAndCleanlyWithHundredWorkersBlockedOnAHost)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TFakeWhoisServer::TBehaviour::NeverClose, "", 0});
+    TTempDir dir;
+    const std::string config = dir.Write("mvwhois.ini", "[TLD]\ncom=127.0.0.1\n");
+
+    const auto started = std::chrono::steady_clock::now();
+    const TProcessResult result =
+        RunProcess({QUARROW_EXIT_HELPER_PATH, std::to_string(server.Port()), config, dir.Path()});
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+
+    EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "running 100, live workers 100\n");
+    EXPECT_EQ(server.RequestCount("hang0.com"), 1);
+    EXPECT_EQ(server.Requests().size(), 100u);
+    // Starting 100 workers takes about 100 dispatcher ticks; the end itself must not wait for them.
+    EXPECT_LT(elapsed, std::chrono::seconds(8));
+    EXPECT_EQ(result.Err.find("Sanitizer"), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Err.find("runtime error"), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Err.find("QThread"), std::string::npos) << result.Err;
+}
+
+} // namespace
