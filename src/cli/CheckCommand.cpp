@@ -115,7 +115,11 @@ bool ValidUtf8(const std::string& text)
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        const std::size_t length = lead < 0x80         ? 1
+                                   : (lead >> 5) == 6  ? 2
+                                   : (lead >> 4) == 14 ? 3
+                                   : (lead >> 3) == 30 ? 4
+                                                       : 0;
         if (length == 0 || i + length > text.size())
             return false;
         for (std::size_t k = 1; k < length; ++k)
@@ -206,8 +210,8 @@ std::string Render(const std::vector<TRecord>& records, TFormat format, bool wit
             const TRecord& r = records[i];
             out += i == 0 ? "\n" : ",\n";
             out += "  {\"domain\": " + JsonString(r.Domain) + ", \"availability\": " + JsonString(r.Availability) +
-                   ", \"registrar\": " + JsonString(r.Registrar) + ", \"whois_server\": " +
-                   JsonString(r.WhoisServer) + ", \"expires\": " + JsonString(r.Expires);
+                   ", \"registrar\": " + JsonString(r.Registrar) + ", \"whois_server\": " + JsonString(r.WhoisServer) +
+                   ", \"expires\": " + JsonString(r.Expires);
             if (withAnswers)
                 out += ", \"answers\": " + JsonString(r.Answers);
             out += "}";
@@ -367,8 +371,7 @@ int RunCheckCommand(const std::vector<std::string>& args)
             std::fprintf(stderr, "\rChecked %d of %d, threads: %d ", std::min(results, checkedRows), checkedRows,
                          dispatcher.RunningCount());
         });
-    QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     dispatcher.StartAll();
     app.exec();
     if (progress)

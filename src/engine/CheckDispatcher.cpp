@@ -16,12 +16,8 @@ constexpr std::uint64_t BudgetPerAttemptMs = 41000;
 } // namespace
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
-    : QObject(parent),
-      Model(model),
-      Options(std::move(options)),
-      Applier(Options.ConfigPath, Options.DateMasks),
-      smCounter("smCounter", Options.LockFolder),
-      Hub(std::make_shared<TWorkerHub>())
+    : QObject(parent), Model(model), Options(std::move(options)), Applier(Options.ConfigPath, Options.DateMasks),
+      smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>())
 {
     smCounter.SetIdentifier(CounterIdentifier);
     smCounter.TimeOut = 5000;
@@ -189,8 +185,8 @@ void TCheckDispatcher::DispatcherTick()
     } reset{InDispatcherTick};
 
     if (Running < EngineSettings.ThreadLimit && Next < rows) {
-        const TRowId id = static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)]
-                                                                             : NoRowId;
+        const TRowId id =
+            static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
         const int row = Model.RowOf(id);
         if (row >= 0 && Model.Checked(row))
             StartCheck(id);
@@ -202,7 +198,8 @@ std::string TCheckDispatcher::WhoisServerForDomain(const std::string& name) cons
 {
     const std::size_t dot = name.rfind('.');
     const std::string tld = dot == std::string::npos ? name : name.substr(dot + 1);
-    return TIniFile(Options.ConfigPath).ReadString(std::string(ConfigKeys::TldSection), tld, std::string(ConfigKeys::FallbackWhoisHost));
+    return TIniFile(Options.ConfigPath)
+        .ReadString(std::string(ConfigKeys::TldSection), tld, std::string(ConfigKeys::FallbackWhoisHost));
 }
 
 void TCheckDispatcher::StartCheck(TRowId id)
@@ -270,9 +267,9 @@ void TCheckDispatcher::CheckOverdueWorkers()
     TRowId overdue = NoRowId;
     for (const TRowId id : Model.RunningRows()) {
         const std::uint64_t start = Model.StartTick(Model.RowOf(id));
-        const std::uint64_t deadline =
-            start > std::numeric_limits<std::uint64_t>::max() - budget ? std::numeric_limits<std::uint64_t>::max()
-                                                                       : start + budget;
+        const std::uint64_t deadline = start > std::numeric_limits<std::uint64_t>::max() - budget
+                                           ? std::numeric_limits<std::uint64_t>::max()
+                                           : start + budget;
         if (now > deadline) {
             overdue = id;
             break;

@@ -44,9 +44,9 @@ public:
     void SetViewOrder(TViewOrder order) { ViewOrder = std::move(order); }
 
     // Commands.
-    void StartAll();                 // "Check domains"
-    void CheckSelected(TRowId row);  // "Check selected domain"; NoRowId: nothing selected
-    void Stop();                     // "Stop"
+    void StartAll();                // "Check domains"
+    void CheckSelected(TRowId row); // "Check selected domain"; NoRowId: nothing selected
+    void Stop();                    // "Stop"
 
     // State for the window.
     int NextRow() const { return Next; }
@@ -58,8 +58,8 @@ public:
     bool DispatcherEnabled() const { return ThreadsEnabled; }
     int ProgressMaximum() const { return ProgressMax; }
     int ProgressPosition() const { return ProgressPos; }
-    std::string ThreadsText() const;  // panel 0
-    std::string TotalText() const;    // panel 1
+    std::string ThreadsText() const; // panel 0
+    std::string TotalText() const;   // panel 1
     // Worker threads not yet finished, abandoned ones included (they are not counted in
     // RunningCount). The program ends without destructors while this is non-zero.
     int LiveWorkerThreads() const { return Hub->LiveThreads.load(); }

@@ -12,7 +12,7 @@
 // the tests turn (the window keeps the defaults).
 struct TCheckOptions
 {
-    std::string ConfigPath;   // DataFolder + "mvwhois.ini"
+    std::string ConfigPath; // DataFolder + "mvwhois.ini"
     TDateMasks DateMasks;
     int WhoisPort = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
@@ -21,7 +21,7 @@ struct TCheckOptions
     // How often the watchdog re-checks one row before giving it up as "RESULT ERROR"; negative:
     // again and again (the window). The command line gives up after one replacement.
     int MaxReplacements = -1;
-    std::string LockFolder;   // folder of smCounter's lock file; empty: the user's runtime folder
-    TTickClock Clock;         // empty: SystemTickCount
+    std::string LockFolder; // folder of smCounter's lock file; empty: the user's runtime folder
+    TTickClock Clock;       // empty: SystemTickCount
     int StatusIntervalMs = 125;
 };

@@ -15,8 +15,7 @@ enum TRowFlag : std::uint8_t
 
 // True when `text` is exactly how std::to_string writes some value of T (no sign, no leading
 // zeros), so the number alone can stand for the text.
-template <typename T>
-bool CanonicalNumber(const std::string& text, T& value)
+template <typename T> bool CanonicalNumber(const std::string& text, T& value)
 {
     if (text.empty() || text.size() > 20 || (text.size() > 1 && text[0] == '0'))
         return false;

@@ -103,7 +103,7 @@ private:
         std::int32_t AnswerIndex = 0; // slot 4 when it holds a plain non-negative number
         std::uint8_t Slots = 0;       // number of slots the row has
         std::uint8_t Flags = 0;
-        std::uint64_t Tick = 0;       // slot 5 when it holds a plain number
+        std::uint64_t Tick = 0; // slot 5 when it holds a plain number
         std::unique_ptr<TExtra> Extra;
     };
 

@@ -25,8 +25,7 @@ std::string TResultApplier::LogEntry(const std::string& answer, const std::strin
     return answer + "\r\n" + std::string(69, '-');
 }
 
-bool TResultApplier::IsTaken(const std::string& answer, const std::string& whoisServer,
-                             const std::string& domain) const
+bool TResultApplier::IsTaken(const std::string& answer, const std::string& whoisServer, const std::string& domain) const
 {
     const std::string notFound = TIniFile(Config).ReadString(whoisServer, std::string(ConfigKeys::NotFoundStrings), "");
     const std::string needle = UpperAscii(ReplaceAll(notFound, ConfigKeys::DomainPlaceholder, domain));
@@ -63,18 +62,21 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
         return true;
 
     std::string value;
-    if (ExtractLabelledValue(std::string(ConfigKeys::RegistrarString), result.Answer, result.WhoisServer, value, Config))
+    if (ExtractLabelledValue(std::string(ConfigKeys::RegistrarString), result.Answer, result.WhoisServer, value,
+                             Config))
         model.SetSlot(row, SlotRegistrar, value);
 
     std::string referralServer;
     value.clear();
-    if (ExtractLabelledValue(std::string(ConfigKeys::WhoisServerString), result.Answer, result.WhoisServer, value, Config)) {
+    if (ExtractLabelledValue(std::string(ConfigKeys::WhoisServerString), result.Answer, result.WhoisServer, value,
+                             Config)) {
         model.SetSlot(row, SlotWhoisServer, value);
         referralServer = value;
     }
 
     std::string expiry;
-    if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), result.Answer, result.WhoisServer, expiry, Config))
+    if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), result.Answer, result.WhoisServer, expiry,
+                              Config))
         expiry.clear();
     else if (expiry.empty())
         FindExpiryDate(result.Answer, expiry);
@@ -82,7 +84,8 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
     int day = ParseExpiryDate(expiry, Masks);
 
     if (expiry.empty() && !referralServer.empty()) {
-        if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), result.ReferralAnswer, referralServer, expiry, Config))
+        if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), result.ReferralAnswer, referralServer, expiry,
+                                  Config))
             expiry.clear();
         else if (expiry.empty())
             FindExpiryDate(result.ReferralAnswer, expiry);

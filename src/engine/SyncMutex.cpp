@@ -111,7 +111,9 @@ void TSyncMutex::Leave()
 
 std::string TSyncMutex::DefaultLockFolder()
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
         runtime && *runtime && ::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode))
         return runtime;

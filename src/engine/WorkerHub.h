@@ -38,7 +38,7 @@ public:
 struct TWorkerHub
 {
     std::mutex Mutex;
-    QObject* Context = nullptr; // guarded by Mutex; the object behind Sink
-    TWorkerSink* Sink = nullptr; // guarded by Mutex
-    std::atomic<int> LiveThreads{0};       // worker threads started and not yet finished
+    QObject* Context = nullptr;      // guarded by Mutex; the object behind Sink
+    TWorkerSink* Sink = nullptr;     // guarded by Mutex
+    std::atomic<int> LiveThreads{0}; // worker threads started and not yet finished
 };

@@ -30,8 +30,8 @@ protected:
 
     std::string Config(const std::string& extra = "")
     {
-        return Dir.Write("mvwhois.ini", "[TLD]\ncom=" + Registry.Address() + "\nnet=" + Registrar.Address() +
-                                            "\n" + extra + "\n[" + Registry.Address() +
+        return Dir.Write("mvwhois.ini", "[TLD]\ncom=" + Registry.Address() + "\nnet=" + Registrar.Address() + "\n" +
+                                            extra + "\n[" + Registry.Address() +
                                             "]\n"
                                             "not_found_strings=No match for \"%DOMAIN%\".\n"
                                             "registrar_string=Registrar:\n"
@@ -80,12 +80,13 @@ TEST_F(CheckCommandTest, NamesFromStandardInputAsCsvAndJsonWithAnswers)
         Check({"--config", config, "--pause", "1", "--format", "csv", "--answers", "-"}, "a.com\n\n  b.com \r\n");
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     const std::string dashes(69, '-');
-    EXPECT_EQ(result.Out, "domain,availability,registrar,whois_server,expires,answers\r\n"
-                          "a.com,YES,,,,\"No match for \"\"a.com\"\".\r\n\r\n" +
-                              dashes +
-                              "\"\r\n"
-                              "b.com,NO,\"Comma, \"\"Quoted\"\" Ltd\",,,\"Registrar: Comma, \"\"Quoted\"\" Ltd\r\n\r\n" +
-                              dashes + "\"\r\n");
+    EXPECT_EQ(result.Out,
+              "domain,availability,registrar,whois_server,expires,answers\r\n"
+              "a.com,YES,,,,\"No match for \"\"a.com\"\".\r\n\r\n" +
+                  dashes +
+                  "\"\r\n"
+                  "b.com,NO,\"Comma, \"\"Quoted\"\" Ltd\",,,\"Registrar: Comma, \"\"Quoted\"\" Ltd\r\n\r\n" +
+                  dashes + "\"\r\n");
 
     result = Check({"--config", config, "--pause", "1", "--format", "json", "a.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
@@ -95,8 +96,8 @@ TEST_F(CheckCommandTest, NamesFromStandardInputAsCsvAndJsonWithAnswers)
 
 TEST_F(CheckCommandTest, ReferralExpiryAsIsoDateOrRawMarkedText)
 {
-    const std::string refer = "Registrar WHOIS Server: " + Registrar.Address() + "\r\nWhois Server: " +
-                              Registrar.Address() + "\r\n";
+    const std::string refer =
+        "Registrar WHOIS Server: " + Registrar.Address() + "\r\nWhois Server: " + Registrar.Address() + "\r\n";
     Registry.SetAnswer("deep.com", refer);
     Registry.SetAnswer("odd.com", refer);
     Registrar.SetAnswer("deep.com", "Expiration Date: 07-Aug-2031\r\n");
@@ -116,9 +117,8 @@ TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
     // 127.0.0.0/8 addresses nobody listens on refuse the connection.
     const std::string config = Config("org=127.254.254.253\n");
     const auto started = std::chrono::steady_clock::now();
-    const TProgramResult result =
-        Check({"--config", config, "--pause", "1", "--timeout", "0.4", "--attempts", "2", "hang.com", "x.org",
-               "reset.com"});
+    const TProgramResult result = Check(
+        {"--config", config, "--pause", "1", "--timeout", "0.4", "--attempts", "2", "hang.com", "x.org", "reset.com"});
     const auto elapsed = std::chrono::steady_clock::now() - started;
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "hang.com\tRESULT ERROR\t\t\t\nx.org\tRESULT ERROR\t\t\t\nreset.com\tNO\tHalf\t\t\n");
@@ -130,8 +130,9 @@ TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
 TEST_F(CheckCommandTest, AttemptsComeFromTheConfigurationUnlessGiven)
 {
     THangUpListener proxy;
-    const std::string config = Config("\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\nPort=" +
-                                      std::to_string(proxy.Port()) + "\n[Pref]\nAttempts=3\nPause=1\n");
+    const std::string config =
+        Config("\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\nPort=" + std::to_string(proxy.Port()) +
+               "\n[Pref]\nAttempts=3\nPause=1\n");
     TProgramResult result = Check({"--config", config, "a.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "a.com\tRESULT ERROR\t\t\t\n");

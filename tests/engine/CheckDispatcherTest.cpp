@@ -33,8 +33,8 @@ std::string StandardConfig(const std::string& extra = "")
 
 std::string TakenAnswer(const std::string& domain, const std::string& registrar, const std::string& expiry)
 {
-    return "   Domain Name: " + domain + "\r\n   Registrar: " + registrar +
-           "\r\n   Registry Expiry Date: " + expiry + "\r\n";
+    return "   Domain Name: " + domain + "\r\n   Registrar: " + registrar + "\r\n   Registry Expiry Date: " + expiry +
+           "\r\n";
 }
 
 std::string Formatted(int year, int month, int day)
@@ -134,7 +134,8 @@ TEST(CheckDispatcherTest, LastOfTwoReferralLinesIsQueried)
 TEST(CheckDispatcherTest, ExpiryFromTheReferralAnswerOrTheMarks)
 {
     TServerPair hosts;
-    const std::string refer = "   Registrar: Reg\r\n   Registrar WHOIS Server: 127.0.0.2\r\n   Whois Server: 127.0.0.2\r\n";
+    const std::string refer =
+        "   Registrar: Reg\r\n   Registrar WHOIS Server: 127.0.0.2\r\n   Whois Server: 127.0.0.2\r\n";
     hosts.First->SetAnswer("deep.com", refer);
     hosts.First->SetAnswer("nodate.com", refer);
     hosts.First->SetAnswer("garbled.com", refer);
@@ -168,8 +169,8 @@ TEST_P(AttemptsTest, EveryFailedAttemptIsOneConnectionAndAllFailingIsResultError
     const auto [attempts, expectedConnections] = GetParam();
     THangUpListener proxy;
     TCheckRig rig;
-    rig.WriteConfig(StandardConfig() + "\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\nPort=" +
-                    std::to_string(proxy.Port()) + "\n");
+    rig.WriteConfig(StandardConfig() +
+                    "\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\nPort=" + std::to_string(proxy.Port()) + "\n");
     rig.Start(43, 10, attempts);
     TEngineSettings settings = rig.Dispatcher->Settings();
     settings.Proxy.UseProxy = true;

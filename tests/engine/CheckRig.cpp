@@ -9,8 +9,8 @@
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 
 TCheckRig::TCheckRig() : ConfigPath(Dir.File("mvwhois.ini")) {}
 
@@ -109,4 +109,3 @@ TServerPair::TServerPair()
     if (!Second)
         throw std::runtime_error("no shared port for two fake hosts");
 }
-

@@ -8,9 +8,9 @@
 
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A domain table, a configuration file and a dispatcher wired together against fake WHOIS hosts
@@ -26,7 +26,7 @@ public:
     TDomainTableModel Model;
     std::unique_ptr<TCheckDispatcher> Dispatcher;
     int Beeps = 0;
-    int MaxRunning = 0;   // highest RunningCount seen after any start or status tick
+    int MaxRunning = 0; // highest RunningCount seen after any start or status tick
     bool Finished = false;
 
     // Writes the configuration file; `hosts` become the TLD entries and host sections.
@@ -54,4 +54,3 @@ struct TServerPair
     std::unique_ptr<TFakeWhoisServer> Second;
     TServerPair();
 };
-
