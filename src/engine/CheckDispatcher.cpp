@@ -5,7 +5,6 @@
 #include "engine/WhoisThread.h"
 
 #include <algorithm>
-#include <limits>
 #include <system_error>
 
 namespace {
@@ -262,19 +261,7 @@ void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
 
 void TCheckDispatcher::CheckOverdueWorkers()
 {
-    const std::uint64_t now = TickCount();
-    const std::uint64_t budget = WatchdogBudgetMs();
-    TRowId overdue = NoRowId;
-    for (const TRowId id : Model.RunningRows()) {
-        const std::uint64_t start = Model.StartTick(Model.RowOf(id));
-        const std::uint64_t deadline = start > std::numeric_limits<std::uint64_t>::max() - budget
-                                           ? std::numeric_limits<std::uint64_t>::max()
-                                           : start + budget;
-        if (now > deadline) {
-            overdue = id;
-            break;
-        }
-    }
+    const TRowId overdue = Model.IdAt(Model.FirstOverdueRow(TickCount(), WatchdogBudgetMs()));
     if (overdue == NoRowId)
         return;
 

@@ -1,6 +1,7 @@
 #include "engine/DomainTableModel.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 
 namespace {
@@ -216,11 +217,11 @@ void TDomainTableModel::SetSlot(int row, int slot, const std::string& text)
 {
     if (slot < 0 || slot > 255)
         return;
-    StoreSlot(IdAt(row), At(row), slot, text);
+    StoreSlot(row, At(row), slot, text);
     EmitSlotChanged(row, slot);
 }
 
-void TDomainTableModel::StoreSlot(TRowId id, TRow& r, int slot, const std::string& text)
+void TDomainTableModel::StoreSlot(int position, TRow& r, int slot, const std::string& text)
 {
     if (slot >= r.Slots) {
         if (slot >= DomainSlotCount)
@@ -247,7 +248,7 @@ void TDomainTableModel::StoreSlot(TRowId id, TRow& r, int slot, const std::strin
         if (r.Extra)
             r.Extra->TickText.clear();
         if (text.empty()) {
-            Running.erase(id);
+            MarkRunning(position, false);
             break;
         }
         r.Flags |= FlagRunning;
@@ -258,7 +259,7 @@ void TDomainTableModel::StoreSlot(TRowId id, TRow& r, int slot, const std::strin
         } else {
             ExtraOf(r).TickText = text;
         }
-        Running.insert(id);
+        MarkRunning(position, true);
         break;
     }
     default:
@@ -270,6 +271,59 @@ void TDomainTableModel::StoreSlot(TRowId id, TRow& r, int slot, const std::strin
             ExtraOf(r).More.at(static_cast<std::size_t>(slot - DomainSlotCount)) = text;
         }
     }
+}
+
+void TDomainTableModel::MarkRunning(int position, bool running)
+{
+    const auto word = static_cast<std::size_t>(position) / 64;
+    const std::uint64_t bit = std::uint64_t{1} << (position % 64);
+    if (word >= RunningBits.size()) {
+        if (!running)
+            return;
+        RunningBits.resize(word + 1);
+    }
+    const bool was = RunningBits[word] & bit;
+    if (was == running)
+        return;
+    RunningBits[word] ^= bit;
+    RunningRows += running ? 1 : -1;
+}
+
+int TDomainTableModel::NextRunningRow(int from) const
+{
+    if (RunningRows == 0 || from < 0)
+        return -1;
+    std::size_t word = static_cast<std::size_t>(from) / 64;
+    if (word >= RunningBits.size())
+        return -1;
+    std::uint64_t bits = RunningBits[word] & (~std::uint64_t{0} << (from % 64));
+    for (;;) {
+        if (bits != 0)
+            return static_cast<int>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+        if (++word >= RunningBits.size())
+            return -1;
+        bits = RunningBits[word];
+    }
+}
+
+int TDomainTableModel::FirstOverdueRow(std::uint64_t now, std::uint64_t budget) const
+{
+    if (RunningRows == 0)
+        return -1;
+    // start + budget < now, without overflow: start < now - budget.
+    if (now <= budget)
+        return -1;
+    const std::uint64_t latest = now - budget;
+    for (std::size_t word = 0; word < RunningBits.size(); ++word) {
+        for (std::uint64_t bits = RunningBits[word]; bits != 0; bits &= bits - 1) {
+            const std::size_t row = word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+            const TRow& r = Rows[row];
+            const std::uint64_t start = (r.Flags & FlagTickNumeric) ? r.Tick : StartTick(static_cast<int>(row));
+            if (start < latest)
+                return static_cast<int>(row);
+        }
+    }
+    return -1;
 }
 
 void TDomainTableModel::EmitSlotChanged(int row, int slot)
@@ -337,7 +391,8 @@ void TDomainTableModel::Clear()
     Arena.shrink_to_fit();
     Answers.clear();
     Answers.shrink_to_fit();
-    Running.clear();
+    RunningBits.clear();
+    RunningRows = 0;
     FirstId = NextId;
     endResetModel();
 }
@@ -378,16 +433,17 @@ void TDomainTableModel::SetContents(const std::vector<TDomainRow>& rows, std::ve
     Rows.clear();
     Rows.shrink_to_fit();
     Arena.clear();
-    Running.clear();
+    RunningBits.clear();
+    RunningRows = 0;
     FirstId = NextId;
     Rows.reserve(rows.size());
     for (const TDomainRow& source : rows) {
         AppendRow(source.Caption, source.Checked);
         TRow& r = Rows.back();
-        const TRowId id = NextId - 1;
+        const int position = static_cast<int>(Rows.size()) - 1;
         const int count = static_cast<int>(std::min<std::size_t>(source.Slots.size(), 255));
         for (int slot = 0; slot < count; ++slot)
-            StoreSlot(id, r, slot, source.Slots[static_cast<std::size_t>(slot)]);
+            StoreSlot(position, r, slot, source.Slots[static_cast<std::size_t>(slot)]);
     }
     Answers = std::move(answerLog);
     endResetModel();
@@ -417,7 +473,8 @@ std::vector<TDomainRow> TDomainTableModel::AllRows() const
 std::size_t TDomainTableModel::MemoryUsage() const
 {
     auto heap = [](const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; };
-    std::size_t total = Rows.capacity() * sizeof(TRow) + Arena.capacity() + Answers.capacity() * sizeof(std::string);
+    std::size_t total = Rows.capacity() * sizeof(TRow) + Arena.capacity() + Answers.capacity() * sizeof(std::string) +
+                        RunningBits.capacity() * sizeof(std::uint64_t);
     for (const std::string& answer : Answers)
         total += heap(answer);
     for (const TRow& r : Rows) {

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -69,8 +68,13 @@ public:
     int ExpiryDay(int row) const;
     void SetExpiryDay(int row, int dayNumber);
 
-    // Rows whose slot 5 (StartTick) is non-empty, in model order; the watchdog scans only these.
-    const std::set<TRowId>& RunningRows() const { return Running; }
+    // Rows whose slot 5 (StartTick) is non-empty: their number, and the first at or after `from`
+    // (-1 when none). Kept as a bit per row, so the watchdog's scan skips idle rows 64 at a time.
+    int RunningRowCount() const { return RunningRows; }
+    int NextRunningRow(int from) const;
+    // The first running row whose start tick plus `budget` lies before `now` (-1 when none): the
+    // watchdog's scan, kept tight because it may run over every row each status tick.
+    int FirstOverdueRow(std::uint64_t now, std::uint64_t budget) const;
     // Slot 5 read as an unsigned number (0 when it is empty or not a number).
     std::uint64_t StartTick(int row) const;
 
@@ -111,13 +115,15 @@ private:
     TRow& At(int row);
     TExtra& ExtraOf(TRow& row);
     void AppendRow(std::string_view caption, bool checked);
-    void StoreSlot(TRowId id, TRow& row, int slot, const std::string& text);
+    void StoreSlot(int position, TRow& row, int slot, const std::string& text);
+    void MarkRunning(int position, bool running);
     void EmitSlotChanged(int row, int slot);
 
     std::vector<TRow> Rows;
     std::string Arena;
     std::vector<std::string> Answers;
-    std::set<TRowId> Running;
+    std::vector<std::uint64_t> RunningBits;
+    int RunningRows = 0;
     TRowId FirstId = 0; // id of row 0; ids of later rows follow without gaps
     TRowId NextId = 0;  // first id never handed out
 };

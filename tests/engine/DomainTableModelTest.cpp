@@ -64,14 +64,16 @@ TEST_F(DomainTableModelTest, SlotTextsRoundTripWhateverTheyHold)
     EXPECT_EQ(Model.RowAt(0).Slots, texts);
     // "007" is not a plain index and names no entry; "x" still marks the row as running.
     EXPECT_EQ(Model.AnswerIndexOf(0), -1);
-    EXPECT_EQ(Model.RunningRows().count(Model.IdAt(0)), 1u);
+    EXPECT_EQ(Model.NextRunningRow(0), 0);
+    EXPECT_EQ(Model.RunningRowCount(), 1);
     EXPECT_EQ(Model.StartTick(0), 0u);
 
     Model.SetSlot(0, SlotStartTick, "18446744073709551615");
     EXPECT_EQ(Model.StartTick(0), 18446744073709551615ull);
     EXPECT_EQ(Model.Slot(0, SlotStartTick), "18446744073709551615");
     Model.SetSlot(0, SlotStartTick, "");
-    EXPECT_TRUE(Model.RunningRows().empty());
+    EXPECT_EQ(Model.RunningRowCount(), 0);
+    EXPECT_EQ(Model.NextRunningRow(0), -1);
     EXPECT_EQ(Model.Slot(0, SlotStartTick), "");
 
     Model.SetSlot(0, SlotAnswerIndex, "-1");
@@ -81,6 +83,36 @@ TEST_F(DomainTableModelTest, SlotTextsRoundTripWhateverTheyHold)
     EXPECT_EQ(Model.AnswerIndexOf(0), 0);
     Model.SetSlot(0, SlotAnswerIndex, "1"); // past the end of the log
     EXPECT_EQ(Model.AnswerIndexOf(0), -1);
+}
+
+TEST_F(DomainTableModelTest, RunningRowsAreFoundInOrderAcrossTheTable)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i)
+        names.push_back("n" + std::to_string(i) + ".com");
+    Model.AppendGenerated(names);
+    for (int row : {130, 0, 64, 63, 199})
+        Model.SetSlot(row, SlotStartTick, std::to_string(1000 + row));
+    Model.SetSlot(64, SlotStartTick, "5"); // a second start keeps one mark
+    std::vector<int> found;
+    for (int row = Model.NextRunningRow(0); row >= 0; row = Model.NextRunningRow(row + 1))
+        found.push_back(row);
+    EXPECT_EQ(found, (std::vector<int>{0, 63, 64, 130, 199}));
+    EXPECT_EQ(Model.RunningRowCount(), 5);
+    EXPECT_EQ(Model.StartTick(64), 5u);
+    // Overdue means start + budget < now.
+    EXPECT_EQ(Model.FirstOverdueRow(5 + 100, 100), -1);
+    EXPECT_EQ(Model.FirstOverdueRow(1000 + 100, 100), 64);
+    EXPECT_EQ(Model.FirstOverdueRow(6 + 100, 100), 64);
+    EXPECT_EQ(Model.FirstOverdueRow(1000 + 100 + 1, 100), 0);
+    EXPECT_EQ(Model.FirstOverdueRow(50, 100), -1);
+    EXPECT_EQ(Model.FirstOverdueRow(~std::uint64_t{0}, ~std::uint64_t{0}), -1);
+    Model.SetSlot(63, SlotStartTick, "");
+    EXPECT_EQ(Model.NextRunningRow(1), 64);
+    EXPECT_EQ(Model.NextRunningRow(200), -1);
+    Model.Clear();
+    EXPECT_EQ(Model.RunningRowCount(), 0);
+    EXPECT_EQ(Model.NextRunningRow(0), -1);
 }
 
 TEST_F(DomainTableModelTest, ProjectRowsKeepTheirSlotCountAndConvertBack)
@@ -97,7 +129,9 @@ TEST_F(DomainTableModelTest, ProjectRowsKeepTheirSlotCountAndConvertBack)
     EXPECT_EQ(Model.SlotCount(0), 1);
     EXPECT_EQ(Model.Slot(0, SlotRegistrar), "");
     EXPECT_EQ(Model.StartTick(3), 123456u);
-    EXPECT_EQ(Model.RunningRows().size(), 1u);
+    EXPECT_EQ(Model.RunningRowCount(), 1);
+    EXPECT_EQ(Model.NextRunningRow(0), 3);
+    EXPECT_EQ(Model.NextRunningRow(4), -1);
 
     // Writing past a short row's slots extends it with empty slots.
     Model.SetSlot(0, SlotStartTick, "");
