@@ -1,18 +1,8 @@
 #include "whois/SocksParameters.h"
 
-namespace {
+#include "whois/ResponseText.h"
 
-std::string Trimmed(const std::string& text)
-{
-    // Blanks as the configuration file's readers see them: spaces and control characters.
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-        --end;
-    return text.substr(begin, end - begin);
-}
+namespace {
 
 // Decimal digits only, optionally signed; anything else (blank, "socks", "12ab") is 1080.
 int PortNumber(const std::string& text)
@@ -58,12 +48,12 @@ TSocksParameters ConfigureProxy(const TProxySettings& settings)
     TSocksParameters params;
     if (!settings.UseProxy)
         return params;
-    params.Host = Trimmed(settings.Server);
+    params.Host = Trim(settings.Server);
     params.Port = PortNumber(settings.Port);
     params.Version = VersionOf(settings.SOCKS);
     if (!(settings.User + settings.Password).empty()) {
-        params.UserName = Trimmed(settings.User);
-        params.Password = Trimmed(settings.Password);
+        params.UserName = Trim(settings.User);
+        params.Password = Trim(settings.Password);
         params.Authentication = TSocksAuthentication::UsernamePassword;
     }
     return params;
