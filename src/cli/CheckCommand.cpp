@@ -307,10 +307,11 @@ int RunCheckCommand(const std::vector<std::string>& args)
     } else {
         configPath = ComputeFolders().ConfigPath();
     }
-    // The date masks that belong with the configuration file, else the data folder's.
+    // The date masks that belong with the configuration file, else the data folder's, else the
+    // ones shipped beside the program.
     std::string maskPath = FolderOf(configPath) + "datemask.ini";
     if (!FileExists(maskPath))
-        maskPath = ComputeFolders().DateMaskPath();
+        maskPath = ComputeFolders().DateMaskFileToLoad();
 
     TEngineSettings settings = LoadSettings(configPath);
     if (threads)

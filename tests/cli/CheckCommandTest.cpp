@@ -1,7 +1,7 @@
 #include "project/ProjectFile.h"
 #include "support/FakeWhoisServer.h"
 #include "support/HangUpListener.h"
-#include "support/ProgramRun.h"
+#include "support/ProcessRunner.h"
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
@@ -43,10 +43,10 @@ protected:
                                             "expires_string=Expiration Date:\n");
     }
 
-    TProgramResult Check(std::vector<std::string> args, const std::string& input = {})
+    TProcessResult Check(std::vector<std::string> args, const std::string& input = {})
     {
-        args.insert(args.begin(), "check");
-        return RunProgram(QUARROW_CLI_PATH, args, input);
+        args.insert(args.begin(), {QUARROW_CLI_PATH, "check"});
+        return RunProcess(args, {}, input);
     }
 
     TTempDir Dir;
@@ -62,7 +62,7 @@ TEST_F(CheckCommandTest, OneTsvRecordPerNameInInputOrder)
                                     "Registry Expiry Date: 2030-05-12T04:00:00Z\r\n");
     Registry.SetAnswer("bare.com", "Domain: BARE.COM\r\n");
     Dir.Write("datemask.ini", "yyyy-mm-dd\n");
-    const TProgramResult result = Check({"--config", Config(), "--pause", "5", "slow.com", "taken.com", "bare.com"});
+    const TProcessResult result = Check({"--config", Config(), "--pause", "5", "slow.com", "taken.com", "bare.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "slow.com\tYES\t\t\t\n"
                           "taken.com\tNO\tExample Registrar, Inc.\twhois.example.test\t2030-05-12\n"
@@ -76,7 +76,7 @@ TEST_F(CheckCommandTest, NamesFromStandardInputAsCsvAndJsonWithAnswers)
     Registry.SetAnswer("a.com", "No match for \"a.com\".\r\n");
     Registry.SetAnswer("b.com", "Registrar: Comma, \"Quoted\" Ltd\r\n");
     const std::string config = Config();
-    TProgramResult result =
+    TProcessResult result =
         Check({"--config", config, "--pause", "1", "--format", "csv", "--answers", "-"}, "a.com\n\n  b.com \r\n");
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     const std::string dashes(69, '-');
@@ -103,11 +103,25 @@ TEST_F(CheckCommandTest, ReferralExpiryAsIsoDateOrRawMarkedText)
     Registrar.SetAnswer("deep.com", "Expiration Date: 07-Aug-2031\r\n");
     Registrar.SetAnswer("odd.com", "Expiration Date: next spring\r\n");
     Dir.Write("datemask.ini", "; masks\nyyyy-mm-dd\ndd-zzz-yyyy\n");
-    const TProgramResult result = Check({"--config", Config(), "--pause", "1", "deep.com", "odd.com"});
+    const TProcessResult result = Check({"--config", Config(), "--pause", "1", "deep.com", "odd.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "deep.com\tNO\t\t" + Registrar.Address() + "\t2031-08-07\n" + "odd.com\tNO\t\t" +
                               Registrar.Address() + "\t! next spring !\n");
     EXPECT_EQ(Registrar.RequestCount("deep.com"), 1);
+}
+
+TEST_F(CheckCommandTest, WithoutMasksOfItsOwnTheShippedMasksReadRegistryDateStyles)
+{
+    // Neither the configuration's folder nor the data folder has a datemask.ini: the masks
+    // shipped beside the program read what the built-in year-month-day masks cannot.
+    Registry.SetAnswer("dashed.com", "Registrar: R\r\nRegistry Expiry Date: 13-Aug-2026\r\n");
+    Registry.SetAnswer("dotted.com", "Registrar: R\r\nRegistry Expiry Date: 13.08.2026\r\n");
+    Registry.SetAnswer("iso.com", "Registrar: R\r\nRegistry Expiry Date: 2026-08-13T04:00:00Z\r\n");
+    const TProcessResult result = Check({"--config", Config(), "--pause", "1", "dashed.com", "dotted.com", "iso.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "dashed.com\tNO\tR\t\t2026-08-13\n"
+                          "dotted.com\tNO\tR\t\t2026-08-13\n"
+                          "iso.com\tNO\tR\t\t2026-08-13\n");
 }
 
 TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
@@ -117,7 +131,7 @@ TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
     // 127.0.0.0/8 addresses nobody listens on refuse the connection.
     const std::string config = Config("org=127.254.254.253\n");
     const auto started = std::chrono::steady_clock::now();
-    const TProgramResult result = Check(
+    const TProcessResult result = Check(
         {"--config", config, "--pause", "1", "--timeout", "0.4", "--attempts", "2", "hang.com", "x.org", "reset.com"});
     const auto elapsed = std::chrono::steady_clock::now() - started;
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
@@ -133,7 +147,7 @@ TEST_F(CheckCommandTest, AttemptsComeFromTheConfigurationUnlessGiven)
     const std::string config =
         Config("\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\nPort=" + std::to_string(proxy.Port()) +
                "\n[Pref]\nAttempts=3\nPause=1\n");
-    TProgramResult result = Check({"--config", config, "a.com"});
+    TProcessResult result = Check({"--config", config, "a.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "a.com\tRESULT ERROR\t\t\t\n");
     EXPECT_EQ(proxy.Connections(), 3);
@@ -159,7 +173,7 @@ TEST_F(CheckCommandTest, BadUsageExitsWithTwoAndOneLine)
         {"--config", config, "--project", Dir.File("x.prj.xml"), "a.com"},
     };
     for (const auto& args : cases) {
-        const TProgramResult result = Check(args);
+        const TProcessResult result = Check(args);
         EXPECT_EQ(result.ExitStatus, 2) << testing::PrintToString(args);
         EXPECT_THAT(result.Err, StartsWith("quarrow-cli: check: "));
         EXPECT_EQ(result.Err.find('\n'), result.Err.size() - 1) << result.Err;
@@ -182,7 +196,7 @@ TEST_F(CheckCommandTest, ProjectRowsAreCheckedAndTheResultsSavedBack)
     const std::string path = Dir.File("p.prj.xml");
     ASSERT_TRUE(SaveProject(store, path, project));
 
-    const TProgramResult result = Check({"--config", Config(), "--pause", "1", "--project", path});
+    const TProcessResult result = Check({"--config", Config(), "--pause", "1", "--project", path});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "two.com\tNO\tTwo Reg\t\t\none.com\tYES\t\t\t\n");
     EXPECT_EQ(Registry.RequestCount("skip.com"), 0);

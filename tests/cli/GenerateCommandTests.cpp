@@ -1,4 +1,4 @@
-#include "support/ProgramRun.h"
+#include "support/ProcessRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -7,15 +7,15 @@
 
 namespace {
 
-TProgramResult Generate(const std::vector<std::string>& args)
+TProcessResult Generate(const std::vector<std::string>& args)
 {
-    std::vector<std::string> all = {"generate"};
+    std::vector<std::string> all = {QUARROW_CLI_PATH, "generate"};
     all.insert(all.end(), args.begin(), args.end());
-    return RunProgram(QUARROW_CLI_PATH, all);
+    return RunProcess(all);
 }
 
 // One line, ending in a newline, naming the problem.
-void ExpectUsageError(const TProgramResult& result, const std::string& mentions)
+void ExpectUsageError(const TProcessResult& result, const std::string& mentions)
 {
     EXPECT_EQ(result.ExitStatus, 2);
     EXPECT_EQ(result.Out, "");
@@ -26,7 +26,7 @@ void ExpectUsageError(const TProgramResult& result, const std::string& mentions)
 
 TEST(GenerateCommand, PrintsNamesInGenerationOrderWithHyphens)
 {
-    const TProgramResult result =
+    const TProcessResult result =
         Generate({"--prefix", "web", "--keyword", "shop,store", "--suffix", "s,hub", "--tld", "com,net", "--hyphens"});
     EXPECT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Err, "");
@@ -37,7 +37,7 @@ TEST(GenerateCommand, PrintsNamesInGenerationOrderWithHyphens)
 
 TEST(GenerateCommand, PrintsUnhyphenatedNamesWithoutTheSwitch)
 {
-    const TProgramResult result =
+    const TProcessResult result =
         Generate({"--prefix", "web", "--keyword", "shop,store", "--suffix", "s,hub", "--tld", "com,net"});
     EXPECT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "shop.com\nshop.net\nstore.com\nstore.net\nshops.com\nshops.net\nshophub.com\n"
@@ -47,14 +47,14 @@ TEST(GenerateCommand, PrintsUnhyphenatedNamesWithoutTheSwitch)
 
 TEST(GenerateCommand, AcceptsEqualsFormRepeatedOptionsAndTrimsWords)
 {
-    const TProgramResult result = Generate({"--keyword=shop", "--tld", " com , ,net", "--keyword", " store"});
+    const TProcessResult result = Generate({"--keyword=shop", "--tld", " com , ,net", "--keyword", " store"});
     EXPECT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "shop.com\nshop.net\nstore.com\nstore.net\n");
 }
 
 TEST(GenerateCommand, AffixesOnlyWithTheirOptions)
 {
-    const TProgramResult result = Generate({"--keyword", "shop", "--tld", "com", "--prefix", "e", "--hyphens"});
+    const TProcessResult result = Generate({"--keyword", "shop", "--tld", "com", "--prefix", "e", "--hyphens"});
     EXPECT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "shop.com\ne-shop.com\n");
 }

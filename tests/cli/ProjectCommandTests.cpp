@@ -1,5 +1,5 @@
 #include "project/ProjectFile.h"
-#include "support/ProgramRun.h"
+#include "support/ProcessRunner.h"
 #include "support/TempDir.h"
 
 #include <fstream>
@@ -11,9 +11,11 @@ namespace {
 
 using testing::HasSubstr;
 
-TProgramResult Cli(const std::vector<std::string>& args)
+TProcessResult Cli(const std::vector<std::string>& args)
 {
-    return RunProgram(QUARROW_CLI_PATH, args);
+    std::vector<std::string> argv = {QUARROW_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv);
 }
 
 std::string ReadFile(const std::string& path)
@@ -25,7 +27,7 @@ std::string ReadFile(const std::string& path)
 TEST(ProjectCommands, GenerateWritesTheDocumentedProjectLayout)
 {
     TTempDir dir;
-    const TProgramResult result = Cli({"generate", "--keyword", "shop", "--tld", "com", "-o", dir.File("x.prj.xml")});
+    const TProcessResult result = Cli({"generate", "--keyword", "shop", "--tld", "com", "-o", dir.File("x.prj.xml")});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "");
     // The documented example, whose one prefix was not given here.
@@ -41,7 +43,7 @@ TEST(ProjectCommands, GenerateStoresTheListsAndOneRowPerName)
 {
     TTempDir dir;
     const std::string path = dir.File("sub/y.prj.xml");
-    const TProgramResult result = Cli({"generate", "--prefix", "e,my", "--keyword", "shop", "--suffix", "s", "--tld",
+    const TProcessResult result = Cli({"generate", "--prefix", "e,my", "--keyword", "shop", "--suffix", "s", "--tld",
                                        "com,net", "--hyphens", "-o", path});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     TXMLSaveLoad store;
@@ -54,7 +56,7 @@ TEST(ProjectCommands, GenerateStoresTheListsAndOneRowPerName)
     EXPECT_EQ(project->Suffixes, (std::vector<TWordEntry>{{"s", true}}));
     EXPECT_EQ(project->Tlds, (std::vector<TWordEntry>{{"com", true}, {"net", true}}));
 
-    const TProgramResult names =
+    const TProcessResult names =
         Cli({"generate", "--prefix", "e,my", "--keyword", "shop", "--suffix", "s", "--tld", "com,net", "--hyphens"});
     std::string captions;
     for (std::size_t i = 0; i < project->Rows.size(); ++i) {
@@ -71,7 +73,7 @@ TEST(ProjectCommands, GenerateReportsAFileItCannotWrite)
 {
     TTempDir dir;
     dir.Write("file", "x");
-    const TProgramResult result = Cli({"generate", "--keyword", "a", "--tld", "com", "-o", dir.File("file/p.prj.xml")});
+    const TProcessResult result = Cli({"generate", "--keyword", "a", "--tld", "com", "-o", dir.File("file/p.prj.xml")});
     EXPECT_EQ(result.ExitStatus, 2);
     EXPECT_THAT(result.Err, HasSubstr("Cannot create the folder"));
     EXPECT_EQ(Cli({"generate", "--keyword", "a", "--tld", "com", "-o"}).ExitStatus, 2);
@@ -87,7 +89,7 @@ TEST(ProjectCommands, ExportHtmlEscapesWhatAWhoisHostSent)
     TXMLSaveLoad store;
     ASSERT_TRUE(SaveProject(store, dir.File("p.prj.xml"), project));
 
-    const TProgramResult result = Cli({"export", dir.File("p.prj.xml"), "--html", dir.File("r.html")});
+    const TProcessResult result = Cli({"export", dir.File("p.prj.xml"), "--html", dir.File("r.html")});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     const std::string html = dir.Read("r.html");
     EXPECT_THAT(html, HasSubstr("\r\n<TD>\r\nEvil &lt;script&gt;alert('x')&lt;/script&gt; &amp; Co\r\n</TD>\r\n"));
@@ -106,12 +108,12 @@ TEST(ProjectCommands, ExportCsvAndJson)
     TXMLSaveLoad store;
     ASSERT_TRUE(SaveProject(store, dir.File("p.prj.xml"), project));
 
-    const TProgramResult csv = Cli({"export", dir.File("p.prj.xml"), "--csv"});
+    const TProcessResult csv = Cli({"export", dir.File("p.prj.xml"), "--csv"});
     ASSERT_EQ(csv.ExitStatus, 0) << csv.Err;
     EXPECT_EQ(csv.Out, "domain,checked,availability,registrar,whois_server,expires\r\n"
                        "a.com,1,NO,\"Reg, \"\"Inc\"\"\",whois.x,2030-01-02\r\n"
                        "b.com,0,YES,caf\xE9,,\r\n");
-    const TProgramResult json = Cli({"export", "--json", dir.File("p.prj.xml")});
+    const TProcessResult json = Cli({"export", "--json", dir.File("p.prj.xml")});
     ASSERT_EQ(json.ExitStatus, 0) << json.Err;
     EXPECT_EQ(json.Out, "[\n  {\"domain\": \"a.com\", \"checked\": true, \"availability\": \"NO\", \"registrar\": "
                         "\"Reg, \\\"Inc\\\"\", \"whois_server\": \"whois.x\", \"expires\": \"2030-01-02\"},\n"
@@ -125,12 +127,12 @@ TEST(ProjectCommands, ExportRefusesWhatIsNotAProject)
     TXMLSaveLoad store;
     ASSERT_TRUE(SaveWordListFile(store, dir.File("w.ctg.xml"), {}));
     for (const std::string& path : {dir.File("w.ctg.xml"), dir.File("missing.prj.xml")}) {
-        const TProgramResult result = Cli({"export", path, "--csv"});
+        const TProcessResult result = Cli({"export", path, "--csv"});
         EXPECT_EQ(result.ExitStatus, 2);
         EXPECT_EQ(result.Out, "");
         EXPECT_THAT(result.Err, HasSubstr("Wrong XML file."));
     }
-    const TProgramResult broken = Cli({"export", dir.Write("b.prj.xml", "<QRW>\n<A>\n</B>\n</QRW>"), "--json"});
+    const TProcessResult broken = Cli({"export", dir.Write("b.prj.xml", "<QRW>\n<A>\n</B>\n</QRW>"), "--json"});
     EXPECT_EQ(broken.ExitStatus, 2);
     EXPECT_THAT(broken.Err, HasSubstr("line 3"));
     EXPECT_EQ(Cli({"export", dir.File("w.ctg.xml")}).ExitStatus, 2);

@@ -4,13 +4,15 @@
 #include <string>
 #include <vector>
 
-// Runs a program to its end with captured standard output and error, for tests of quarrow-cli.
+// Runs a program to its end with captured standard output and error, for tests of the programs.
 struct TProcessResult
 {
-    int ExitStatus = -1; // -1 when the program did not exit normally
+    int ExitStatus = -1; // -1 when the program did not exit normally (killed by a signal)
     std::string Out;
     std::string Err;
 };
 
-// `env` entries replace or add to this process's environment for the child only.
-TProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {});
+// argv[0] is the program's path. `env` entries replace or add to this process's environment for
+// the child only; `input` is what the child reads on its standard input.
+TProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
+                          const std::string& input = {});
