@@ -174,7 +174,7 @@ void TCheckDispatcher::DispatcherTick()
     const int rows = Model.RowCount();
     if (Next > rows - 1)
         SetDispatcherEnabled(false);
-    // The spec'd "disable the timer during the tick" is a re-entrance guard here: stopping and
+    // "Disable the timer during the tick" is a re-entrance guard here: stopping and
     // restarting the timer would add each tick's own duration to the interval.
     InDispatcherTick = true;
     struct TReset
