@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "cli/RecordFields.h"
 
 #include "app/Folders.h"
 #include "app/QuarrowError.h"
@@ -95,63 +96,6 @@ std::string TsvField(const std::string& text)
         }
     }
     return out;
-}
-
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string field = "\"";
-    for (char c : text) {
-        if (c == '"')
-            field += '"';
-        field += c;
-    }
-    return field + '"';
-}
-
-bool ValidUtf8(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80         ? 1
-                                   : (lead >> 5) == 6  ? 2
-                                   : (lead >> 4) == 14 ? 3
-                                   : (lead >> 3) == 30 ? 4
-                                                       : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += length;
-    }
-    return true;
-}
-
-// JSON wants UTF-8; texts that are not are taken as Latin-1, as the window shows them.
-std::string JsonString(const std::string& text)
-{
-    const bool utf8 = ValidUtf8(text);
-    std::string out = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else if (byte >= 0x80 && !utf8) {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
 }
 
 enum class TFormat

@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "cli/RecordFields.h"
 
 #include "app/QuarrowError.h"
 #include "project/HtmlReport.h"
@@ -25,70 +26,15 @@ std::string_view Slot(const TDomainRow& row, std::size_t slot)
     return slot < row.Slots.size() ? std::string_view(row.Slots[slot]) : std::string_view();
 }
 
-std::string CsvField(std::string_view text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
-    std::string field = "\"";
-    for (char c : text) {
-        if (c == '"')
-            field += '"';
-        field += c;
-    }
-    return field + '"';
-}
-
-bool IsValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = lead < 0x80           ? 1
-                             : (lead >> 5) == 0x6  ? 2
-                             : (lead >> 4) == 0xE  ? 3
-                             : (lead >> 3) == 0x1E ? 4
-                                                   : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += length;
-    }
-    return true;
-}
-
-// JSON wants UTF-8; texts that are not are taken as Latin-1, as the window shows them.
-std::string JsonString(std::string_view text)
-{
-    const bool utf8 = IsValidUtf8(text);
-    std::string out = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else if (byte >= 0x80 && !utf8) {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
-}
-
 std::string Csv(const std::vector<TDomainRow>& rows)
 {
     std::string out = "domain,checked,availability,registrar,whois_server,expires\r\n";
     for (const TDomainRow& row : rows) {
         out += CsvField(row.Caption) + (row.Checked ? ",1" : ",0");
-        for (std::size_t slot = SlotAvailability; slot <= SlotExpires; ++slot)
-            out += "," + CsvField(Slot(row, slot));
+        for (std::size_t slot = SlotAvailability; slot <= SlotExpires; ++slot) {
+            out += ',';
+            out += CsvField(Slot(row, slot));
+        }
         out += "\r\n";
     }
     return out;
