@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 // quarrow-cli check: the window's "Check domains" without the window. The names become ticked
@@ -199,7 +200,11 @@ int RunCheckCommand(const std::vector<std::string>& args)
                         names.push_back(line);
                 }
             } else {
-                names.push_back(arg);
+                // Blank names would be looked up under an empty top-level domain, that is at the
+                // fallback host, and give a record that names nothing.
+                names.push_back(Trim(arg));
+                if (names.back().empty())
+                    return Fail("a name to check is empty");
             }
             namesGiven = true;
         } else if (arg == "--") {
@@ -275,6 +280,8 @@ int RunCheckCommand(const std::vector<std::string>& args)
     QCoreApplication app(argc, argv);
 
     TDomainTableModel model;
+    // The table rows to report, in input order.
+    std::vector<int> recordRows;
     TXMLSaveLoad store;
     std::optional<TProjectData> project;
     if (!projectPath.empty()) {
@@ -289,11 +296,25 @@ int RunCheckCommand(const std::vector<std::string>& args)
             return Fail("\"" + projectPath + "\": " + WrongXmlFileText);
         model.SetContents(project->Rows, project->AnswerLog);
         // A start tick saved with the project belongs to a check of another run: none is running.
-        for (int row = 0; row < model.RowCount(); ++row)
+        for (int row = 0; row < model.RowCount(); ++row) {
             if (!model.Slot(row, SlotStartTick).empty())
                 model.SetSlot(row, SlotStartTick, "");
+            if (model.Checked(row))
+                recordRows.push_back(row);
+        }
     } else {
-        model.AppendGenerated(names);
+        // A name given twice is checked once: the registries count every query against the
+        // caller's quota. Every occurrence still gets its record.
+        std::unordered_map<std::string, int> rowOfName;
+        std::vector<std::string> distinct;
+        for (const std::string& name : names)
+            if (rowOfName.emplace(name, static_cast<int>(distinct.size())).second)
+                distinct.push_back(name);
+        model.AppendGenerated(distinct);
+        distinct = {};
+        for (const std::string& name : names)
+            recordRows.push_back(rowOfName.at(name));
+        names = {};
     }
 
     TCheckOptions options;
@@ -302,6 +323,7 @@ int RunCheckCommand(const std::vector<std::string>& args)
     if (timeout)
         options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*timeout * 1000.0));
     options.MaxReplacements = 1;
+    options.WatchdogDuringPass = true;
     TCheckDispatcher dispatcher(model, options);
     dispatcher.LoadSettings(settings);
 
@@ -324,9 +346,8 @@ int RunCheckCommand(const std::vector<std::string>& args)
 
     std::vector<TRecord> records;
     bool everyNameHasResult = true;
-    for (int row = 0; row < model.RowCount(); ++row) {
-        if (!model.Checked(row))
-            continue;
+    records.reserve(recordRows.size());
+    for (const int row : recordRows) {
         TRecord record;
         record.Domain = model.Caption(row);
         record.Availability = model.Slot(row, SlotAvailability);

@@ -5,18 +5,41 @@
 #include "engine/WhoisThread.h"
 
 #include <algorithm>
+#include <limits>
 #include <system_error>
+
+#include <sys/resource.h>
 
 namespace {
 
 const char* const CounterIdentifier = "SMCOUNTER";
 constexpr std::uint64_t BudgetPerAttemptMs = 41000;
 
+// A worker holds its abandon signal and its socket, and opens the configuration file for the
+// referral decision; the main thread keeps some for itself (configuration reads, the counter's
+// lock file, Qt). Past the limit, configuration reads fail silently and give the defaults, so
+// every name would go to the fallback host and every answer read "NO".
+constexpr std::int64_t DescriptorsPerWorker = 3;
+constexpr std::int64_t ReservedDescriptors = 64;
+
+int WorkersForDescriptors(std::int64_t limit)
+{
+    if (limit <= 0) {
+        rlimit files{};
+        if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY ||
+            files.rlim_cur > static_cast<rlim_t>(std::numeric_limits<int>::max()))
+            return std::numeric_limits<int>::max();
+        limit = static_cast<std::int64_t>(files.rlim_cur);
+    }
+    return static_cast<int>(std::max<std::int64_t>(1, (limit - ReservedDescriptors) / DescriptorsPerWorker));
+}
+
 } // namespace
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
     : QObject(parent), Model(model), Options(std::move(options)), Applier(Options.ConfigPath, Options.DateMasks),
-      smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>())
+      smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>()),
+      DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit))
 {
     smCounter.SetIdentifier(CounterIdentifier);
     smCounter.TimeOut = 5000;
@@ -146,6 +169,9 @@ void TCheckDispatcher::Stop()
 {
     StopFlag = true;
     Frozen = true;
+    // Off at once rather than at its next tick: a "Check selected domain" before that tick clears
+    // StopRequested and would otherwise set the pass going again from the first row.
+    SetDispatcherEnabled(false);
     StopOn = false;
     StartAllOn = true;
     Next = 0;
@@ -183,7 +209,7 @@ void TCheckDispatcher::DispatcherTick()
         ~TReset() { Flag = false; }
     } reset{InDispatcherTick};
 
-    if (Running < EngineSettings.ThreadLimit && Next < rows) {
+    if (Running < WorkerLimit() && Next < rows) {
         const TRowId id =
             static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
         const int row = Model.RowOf(id);
@@ -301,7 +327,7 @@ void TCheckDispatcher::StatusTick()
     } reset{InStatusTick};
 
     const int rows = Model.RowCount();
-    if (Next == rows && Running > 0)
+    if ((Next == rows || (Options.WatchdogDuringPass && PassActive)) && Running > 0)
         CheckOverdueWorkers();
     if (Next > rows - 1 && Running == 0) {
         StartAllOn = true;

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -64,6 +65,8 @@ public:
     // RunningCount). The program ends without destructors while this is non-zero.
     int LiveWorkerThreads() const { return Hub->LiveThreads.load(); }
     std::uint64_t WatchdogBudgetMs() const;
+    // ThreadLimit, but never more workers than the process has descriptors for.
+    int WorkerLimit() const { return std::min(EngineSettings.ThreadLimit, DescriptorBudget); }
     std::uint64_t TickCount() const;
 
     // The steps behind the commands and timers (public so that tests can drive them).
@@ -100,6 +103,7 @@ private:
     QTimer tThreads;
     QTimer tED;
     std::shared_ptr<TWorkerHub> Hub;
+    int DescriptorBudget = 0;
 
     std::vector<TRowId> PassOrder;
     int Next = 0;

@@ -21,6 +21,12 @@ struct TCheckOptions
     // How often the watchdog re-checks one row before giving it up as "RESULT ERROR"; negative:
     // again and again (the window). The command line gives up after one replacement.
     int MaxReplacements = -1;
+    // The watchdog also runs while rows are still being passed, so that workers stuck on a host
+    // that never closes cannot hold every thread slot for ever (the command line, which must end).
+    // The window keeps it off: it replaces workers only once every row has been passed.
+    bool WatchdogDuringPass = false;
+    // Descriptors the process may hold; 0: the soft RLIMIT_NOFILE. Bounds the workers run at once.
+    std::int64_t OpenFileLimit = 0;
     std::string LockFolder; // folder of smCounter's lock file; empty: the user's runtime folder
     TTickClock Clock;       // empty: SystemTickCount
     int StatusIntervalMs = 125;

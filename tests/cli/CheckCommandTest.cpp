@@ -94,6 +94,19 @@ TEST_F(CheckCommandTest, NamesFromStandardInputAsCsvAndJsonWithAnswers)
                           "\"whois_server\": \"\", \"expires\": \"\"}\n]\n");
 }
 
+TEST_F(CheckCommandTest, RepeatedNameIsQueriedOnceAndReportedEachTime)
+{
+    Registry.SetAnswer("a.com", "No match for \"a.com\".\r\n");
+    Registry.SetAnswer("b.com", "Registrar: B Reg\r\n");
+    const TProcessResult result =
+        Check({"--config", Config(), "--pause", "1", "a.com", " b.com ", "a.com", "-"}, "b.com\na.com\n");
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "a.com\tYES\t\t\t\nb.com\tNO\tB Reg\t\t\na.com\tYES\t\t\t\n"
+                          "b.com\tNO\tB Reg\t\t\na.com\tYES\t\t\t\n");
+    EXPECT_EQ(Registry.RequestCount("a.com"), 1);
+    EXPECT_EQ(Registry.RequestCount("b.com"), 1);
+}
+
 TEST_F(CheckCommandTest, ReferralExpiryAsIsoDateOrRawMarkedText)
 {
     const std::string refer =
@@ -141,6 +154,22 @@ TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
     EXPECT_LT(elapsed, std::chrono::seconds(6));
 }
 
+TEST_F(CheckCommandTest, HostsThatNeverCloseCannotHoldEveryThreadForEver)
+{
+    // One thread and two hanging names ahead of the last: the watchdog cannot wait for the end of
+    // the list, or the command never gets there. `timeout` turns a hang into a failure.
+    Registry.SetReply("hang1.com", {TBehaviour::NeverClose, "", 0});
+    Registry.SetReply("hang2.com", {TBehaviour::NeverClose, "", 0});
+    Registry.SetAnswer("free.com", "No match for \"free.com\".\r\n");
+    const TProcessResult result =
+        RunProcess({"/usr/bin/timeout", "20", QUARROW_CLI_PATH, "check", "--config", Config(), "--pause", "1",
+                    "--threads", "1", "--timeout", "0.3", "hang1.com", "hang2.com", "free.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "hang1.com\tRESULT ERROR\t\t\t\nhang2.com\tRESULT ERROR\t\t\t\nfree.com\tYES\t\t\t\n");
+    EXPECT_EQ(Registry.RequestCount("hang1.com"), 2);
+    EXPECT_EQ(Registry.RequestCount("hang2.com"), 2);
+}
+
 TEST_F(CheckCommandTest, AttemptsComeFromTheConfigurationUnlessGiven)
 {
     THangUpListener proxy;
@@ -168,6 +197,8 @@ TEST_F(CheckCommandTest, BadUsageExitsWithTwoAndOneLine)
         {"--config", config, "--timeout", "0", "a.com"},
         {"--config", config, "--bogus", "a.com"},
         {"--config", config, "--threads"},
+        {"--config", config, "a.com", ""},
+        {"--config", config, " \t"},
         {"--config", Dir.File("missing.ini"), "a.com"},
         {"--config", config, "--project", Dir.File("missing.prj.xml")},
         {"--config", config, "--project", Dir.File("x.prj.xml"), "a.com"},

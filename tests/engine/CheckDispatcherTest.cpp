@@ -1,5 +1,6 @@
 #include "CheckRig.h"
 
+#include "engine/WhoisThread.h"
 #include "whois/ExpiryDate.h"
 #include "whois/ExpiryDateFormat.h"
 
@@ -93,13 +94,12 @@ TEST(CheckDispatcherTest, ReferralIsFollowedOnlyToAnotherHostAndOnlyWithoutExpir
     registry.SetAnswer("same.com", "   Registrar: Reg\r\n   Whois Server: 127.0.0.1\r\n");
     registry.SetAnswer("dated.com", refer + "   Registry Expiry Date: 2029-01-02\r\n");
     registry.SetAnswer("searched.com", refer + "   Expiration: 2028-03-04\r\n");
-    registry.SetAnswer("twice.com", "Whois Server: 127.0.0.9\r\nRef Whois Server:   127.0.0.2 \r\n");
     registry.SetAnswer("lower.com", "   Registrar: Reg\r\n   whois server: 127.0.0.2\r\n");
     registrar.SetDefaultReply({TBehaviour::Answer, "Sponsoring Registrar: Real Reg\r\n", 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(registry.Port());
-    rig.Generate({"follow.com", "same.com", "dated.com", "searched.com", "twice.com", "lower.com"});
+    rig.Generate({"follow.com", "same.com", "dated.com", "searched.com", "lower.com"});
     ASSERT_TRUE(rig.RunPass());
 
     EXPECT_EQ(registrar.RequestCount("follow.com"), 1);
@@ -109,12 +109,23 @@ TEST(CheckDispatcherTest, ReferralIsFollowedOnlyToAnotherHostAndOnlyWithoutExpir
     EXPECT_EQ(rig.Answer("same.com").substr(rig.Answer("same.com").size() - 69), Dashes);
     EXPECT_EQ(registrar.RequestCount("dated.com"), 0);
     EXPECT_EQ(registrar.RequestCount("searched.com"), 0);
-    // The last "Whois Server:" line wins, and the text in front of the label stays part of it:
-    // "Ref 127.0.0.2" is no host, so nothing reaches the registrar for this one.
-    EXPECT_EQ(registrar.RequestCount("twice.com"), 0);
     EXPECT_EQ(registrar.RequestCount("lower.com"), 0);
     EXPECT_EQ(rig.Slot("dated.com", SlotExpires), Formatted(2029, 1, 2));
     EXPECT_EQ(rig.Slot("searched.com", SlotExpires), Formatted(2028, 3, 4));
+}
+
+TEST(CheckDispatcherTest, ReferralLabelIsRemovedAndTheTextAroundItKept)
+{
+    // Read without a query: a host name such as "Ref 127.0.0.2" would go to the system's resolver.
+    std::string server = "stale";
+    EXPECT_TRUE(TWhoisThread::FindReferral("Whois Server: 127.0.0.9\r\nRef Whois Server:   127.0.0.2 \r\n", server));
+    EXPECT_EQ(server, "Ref    127.0.0.2");
+    EXPECT_TRUE(TWhoisThread::FindReferral("a\nWhois Server:x Whois Server:y\nb", server));
+    EXPECT_EQ(server, "x y");
+    EXPECT_FALSE(TWhoisThread::FindReferral("whois server: 127.0.0.2\nWHOIS SERVER: 127.0.0.3\n", server));
+    EXPECT_EQ(server, "");
+    // A label with nothing after it is no referral, even after an earlier one.
+    EXPECT_FALSE(TWhoisThread::FindReferral("Whois Server: 127.0.0.2\nWhois Server: \t\n", server));
 }
 
 TEST(CheckDispatcherTest, LastOfTwoReferralLinesIsQueried)
@@ -242,6 +253,26 @@ TEST(CheckDispatcherTest, DispatcherKeepsToTheThreadLimitButCheckSelectedMayExce
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 0; }));
 }
 
+TEST(CheckDispatcherTest, HugeThreadLimitIsBoundedByTheDescriptorsAtHand)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "Registrar: R\r\n", 200});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    TCheckOptions options;
+    options.OpenFileLimit = 64 + 3 * 4; // room for four workers
+    rig.Start(server.Port(), 1000000, 1, 1, options);
+    EXPECT_EQ(rig.Dispatcher->WorkerLimit(), 4);
+    std::vector<std::string> names;
+    for (int i = 0; i < 10; ++i)
+        names.push_back("n" + std::to_string(i) + ".com");
+    rig.Generate(names);
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(rig.MaxRunning, 4);
+    for (const std::string& name : names)
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "NO") << name;
+}
+
 TEST(CheckDispatcherTest, StopLetsRunningWorkersDeliverWhileTheCountFalls)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
@@ -273,6 +304,49 @@ TEST(CheckDispatcherTest, StopLetsRunningWorkersDeliverWhileTheCountFalls)
         EXPECT_EQ(rig.Slot(name, SlotAvailability), "") << name;
     EXPECT_EQ(server.ConnectionCount(), 3);
     EXPECT_FALSE(rig.Dispatcher->DispatcherEnabled());
+}
+
+TEST(CheckDispatcherTest, CheckSelectedRightAfterStopDoesNotRestartThePass)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 10, 1, 100);
+    rig.Generate({"a.com", "b.com", "c.com", "d.com"});
+    rig.Dispatcher->StartAll();
+    ASSERT_TRUE(rig.WaitUntil([&] { return server.RequestCount("a.com") == 1; }));
+    rig.Dispatcher->Stop();
+    rig.Dispatcher->CheckSelected(rig.Model.IdAt(3));
+    // Several dispatcher intervals: a pass that started over would ask for a.com again.
+    rig.WaitUntil([] { return false; }, 350);
+    ASSERT_TRUE(rig.Drain());
+    EXPECT_EQ(server.RequestCount("a.com"), 1);
+    EXPECT_EQ(server.RequestCount("b.com"), 0);
+    EXPECT_EQ(server.RequestCount("d.com"), 1);
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 0);
+    EXPECT_FALSE(rig.Dispatcher->DispatcherEnabled());
+    EXPECT_FALSE(rig.Dispatcher->StopEnabled());
+}
+
+TEST(CheckDispatcherTest, WatchdogDuringThePassFreesSlotsHeldByHangingWorkers)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetReply("hang.com", {TBehaviour::NeverClose, "", 0});
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    TCheckOptions options;
+    options.WatchdogBudgetMs = 100;
+    options.MaxReplacements = 1;
+    options.WatchdogDuringPass = true;
+    rig.Start(server.Port(), 1, 1, 1, options);
+    rig.Generate({"hang.com", "later.com"});
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(rig.Beeps, 2);
+    EXPECT_EQ(rig.Slot("hang.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Slot("later.com", SlotAvailability), "NO");
+    EXPECT_LE(rig.MaxRunning, 1);
 }
 
 TEST(CheckDispatcherTest, WatchdogReplacesAnOverdueWorkerWithABeepAndTheCountUnchanged)
