@@ -125,29 +125,30 @@ std::string ExpiryOf(const TDomainTableModel& model, int row)
     return IsoDateFromDayNumber(model.ExpiryDay(row));
 }
 
+// One record's fields, each encoded by `field`, between separators.
+template <typename TField>
+std::string Delimited(const TRecord& r, bool withAnswers, char separator, const TField& field)
+{
+    std::string line = field(r.Domain) + separator + field(r.Availability) + separator + field(r.Registrar) +
+                       separator + field(r.WhoisServer) + separator + field(r.Expires);
+    if (withAnswers)
+        line += separator + field(r.Answers);
+    return line;
+}
+
 std::string Render(const std::vector<TRecord>& records, TFormat format, bool withAnswers)
 {
     std::string out;
     switch (format) {
     case TFormat::Tsv:
-        for (const TRecord& r : records) {
-            out += TsvField(r.Domain) + '\t' + TsvField(r.Availability) + '\t' + TsvField(r.Registrar) + '\t' +
-                   TsvField(r.WhoisServer) + '\t' + TsvField(r.Expires);
-            if (withAnswers)
-                out += '\t' + TsvField(r.Answers);
-            out += '\n';
-        }
+        for (const TRecord& r : records)
+            out += Delimited(r, withAnswers, '\t', TsvField) + '\n';
         break;
     case TFormat::Csv:
         out = withAnswers ? "domain,availability,registrar,whois_server,expires,answers\r\n"
                           : "domain,availability,registrar,whois_server,expires\r\n";
-        for (const TRecord& r : records) {
-            out += CsvField(r.Domain) + ',' + CsvField(r.Availability) + ',' + CsvField(r.Registrar) + ',' +
-                   CsvField(r.WhoisServer) + ',' + CsvField(r.Expires);
-            if (withAnswers)
-                out += ',' + CsvField(r.Answers);
-            out += "\r\n";
-        }
+        for (const TRecord& r : records)
+            out += Delimited(r, withAnswers, ',', [](const std::string& text) { return CsvField(text); }) + "\r\n";
         break;
     case TFormat::Json:
         out = "[";
