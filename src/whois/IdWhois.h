@@ -1,7 +1,7 @@
 #pragma once
 
+#include "config/ConfigKeys.h"
 #include "whois/SocksParameters.h"
-#include "whois/ZqWhois.h"
 
 #include <string>
 
@@ -11,7 +11,7 @@
 class TIdWhois
 {
 public:
-    std::string Host = FallbackWhoisHost;
+    std::string Host{ConfigKeys::FallbackWhoisHost};
     int Port = 43;
     TSocksParameters Proxy;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
@@ -82,11 +83,21 @@ int TTcpConnection::WaitFor(short events, int timeoutMs)
 {
     pollfd pfds[2] = {{Fd, events, 0}, {CancelFd, POLLIN, 0}};
     const nfds_t count = CancelFd >= 0 ? 2 : 1;
+    // A signal cuts poll() short; the wait goes on with what is left of the bound, so that
+    // repeated signals cannot stretch the connect time-out without end.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int waitMs = timeoutMs;
     for (;;) {
-        const int n = ::poll(pfds, count, timeoutMs);
+        const int n = ::poll(pfds, count, waitMs);
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
+                if (timeoutMs >= 0) {
+                    const auto left =
+                        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+                    waitMs = static_cast<int>(std::max<long long>(0, left.count()));
+                }
                 continue;
+            }
             FailWithErrno(errno);
             return -1;
         }

@@ -10,6 +10,12 @@ TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& dom
         error = "No WHOIS host given";
         return TWhoisOutcome::Failed;
     }
+    // A host with a NUL byte (a referral taken from a remote answer can hold one) would be cut
+    // short by the resolver or the SOCKS 5 address parser and name a different host.
+    if (request.Host.find('\0') != std::string::npos) {
+        error = "Host not found";
+        return TWhoisOutcome::Failed;
+    }
     // The request is one line: a line break inside the name would smuggle a second request (or
     // server flags) onto the wire.
     if (domain.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {

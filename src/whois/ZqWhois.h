@@ -1,13 +1,10 @@
 #pragma once
 
+#include "config/ConfigKeys.h"
 #include "whois/SocksParameters.h"
 
 #include <atomic>
 #include <string>
-
-// The public WHOIS host of the registry of the .com and .net zones: the default host, and the
-// host for every top-level domain without an entry in section TLD.
-inline constexpr const char* FallbackWhoisHost = "whois.verisign-grs.com";
 
 // The workers' WHOIS client. One query opens its own connection (directly or through the SOCKS
 // proxy), sends the domain name and CR LF, and reads until the host closes. Failures up to and
@@ -23,7 +20,8 @@ public:
     TzqWhois(const TzqWhois&) = delete;
     TzqWhois& operator=(const TzqWhois&) = delete;
 
-    std::string Host = FallbackWhoisHost;
+    // The registry host of the .com and .net zones, the same host section TLD falls back on.
+    std::string Host{ConfigKeys::FallbackWhoisHost};
     int Port = 43;
     TSocksParameters Proxy;
     // Bound of the TCP connect to the first hop: 5000 ms for every query; only tests shorten it.

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <initializer_list>
+#include <thread>
 
 namespace {
 
@@ -243,6 +245,49 @@ TEST(SocksLimitsTest, OverlongNamesAreRefusedBeforeSending)
     EXPECT_NE(out.Error.find("too long"), std::string::npos) << out.Error;
     ASSERT_EQ(out.Received.size(), 1u);
     EXPECT_EQ(out.Received[0], ""); // not even the greeting went out
+}
+
+TEST(SocksLimitsTest, HostWithANulByteIsNotAskedForAsAnotherHost)
+{
+    // A referral host comes from a remote answer and may hold any byte; cut at the NUL it would
+    // name 127.0.0.7, a host nobody asked for.
+    TScriptedProxy proxy({{3, Bytes({5, 0})}, {10, Socks5Granted}, {Request.size(), "wrong host"}});
+    TzqWhois client;
+    client.Host = std::string("127.0.0.7\0.evil.example", 22);
+    client.Proxy.Version = TSocksVersion::Socks5;
+    client.Proxy.Host = "127.0.0.1";
+    client.Proxy.Port = proxy.Port();
+    std::string answer = "untouched";
+    EXPECT_FALSE(client.Query("example.com", answer));
+    EXPECT_EQ(answer, "untouched");
+    EXPECT_EQ(client.LastError(), "Host not found");
+    EXPECT_EQ(proxy.Connections(), 0);
+}
+
+TEST(SocksAbandonTest, AbandonWhileTheProxyNeverAnswersTheGreeting)
+{
+    // The proxy reads the greeting, then waits for bytes that never come.
+    TScriptedProxy proxy({{3, ""}, {100, ""}});
+    TzqWhois client;
+    client.Host = "127.0.0.9";
+    client.Proxy.Version = TSocksVersion::Socks5;
+    client.Proxy.Host = "127.0.0.1";
+    client.Proxy.Port = proxy.Port();
+    std::string answer = "untouched";
+    bool ok = true;
+    std::thread worker([&] { ok = client.Query("example.com", answer); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto start = std::chrono::steady_clock::now();
+    client.Abandon();
+    worker.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(answer, "untouched");
+    EXPECT_EQ(client.LastError(), "Query abandoned");
+    // The client closed its end: the proxy sees the connection end instead of hanging on.
+    EXPECT_TRUE(proxy.WaitDone(2000));
+    ASSERT_EQ(proxy.Received().size(), 2u);
+    EXPECT_EQ(proxy.Received()[0], Bytes({5, 1, 0}));
 }
 
 } // namespace

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
+#include <pthread.h>
 #include <thread>
 
 namespace {
@@ -124,11 +127,12 @@ TEST_F(ZqWhoisTest, AbandonEndsAQueryThatNeverEnds)
     std::string answer = "untouched";
     bool result = true;
     std::thread worker([&] { result = Client.Query("example.com", answer); });
-    ASSERT_TRUE(Server.WaitForRequests(1, 5000));
+    const bool arrived = Server.WaitForRequests(1, 5000);
     std::this_thread::sleep_for(std::chrono::milliseconds(100)); // let the part arrive and the read wait
     const auto start = TClock::now();
     Client.Abandon();
     worker.join();
+    ASSERT_TRUE(arrived);
     EXPECT_LT(MsSince(start), 300);
     EXPECT_FALSE(result);
     EXPECT_EQ(answer, "untouched");
@@ -145,10 +149,11 @@ TEST_F(ZqWhoisTest, AbandonDuringADelayedAnswerBeforeAnyByte)
     std::string answer = "untouched";
     bool result = true;
     std::thread worker([&] { result = Client.Query("example.com", answer); });
-    ASSERT_TRUE(Server.WaitForRequests(1, 5000));
+    const bool arrived = Server.WaitForRequests(1, 5000);
     const auto start = TClock::now();
     Client.Abandon();
     worker.join();
+    ASSERT_TRUE(arrived);
     EXPECT_LT(MsSince(start), 300);
     EXPECT_FALSE(result);
     EXPECT_EQ(answer, "untouched");
@@ -185,6 +190,69 @@ TEST(ZqWhoisFailures, ConnectTimeOutAgainstAFullBacklog)
     EXPECT_LT(elapsed, 3000);
     EXPECT_EQ(answer, "untouched");
     EXPECT_EQ(client.LastError(), "Connection timed out");
+}
+
+TEST(ZqWhoisFailures, AbandonDuringTheConnect)
+{
+    TFullBacklogListener listener;
+    if (!listener.Full())
+        GTEST_SKIP() << "this network stack completes connections beyond the backlog";
+    TzqWhois client;
+    client.Host = "127.0.0.1";
+    client.Port = listener.Port();
+    std::string answer = "untouched";
+    bool result = true;
+    std::thread worker([&] { result = client.Query("example.com", answer); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto start = TClock::now();
+    client.Abandon();
+    worker.join();
+    EXPECT_LT(MsSince(start), 300);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(answer, "untouched");
+    EXPECT_EQ(client.LastError(), "Query abandoned");
+}
+
+extern "C" void IgnoreSignal(int) {}
+
+TEST(ZqWhoisFailures, SignalsDoNotStretchTheConnectBound)
+{
+    TFullBacklogListener listener;
+    if (!listener.Full())
+        GTEST_SKIP() << "this network stack completes connections beyond the backlog";
+    struct sigaction action
+    {
+    };
+    struct sigaction previous
+    {
+    };
+    action.sa_handler = IgnoreSignal;
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(::sigaction(SIGUSR1, &action, &previous), 0);
+
+    TzqWhois client;
+    client.Host = "127.0.0.1";
+    client.Port = listener.Port();
+    client.ConnectTimeoutMs = 400;
+    std::string answer = "untouched";
+    std::atomic<bool> finished{false};
+    bool result = true;
+    const auto start = TClock::now();
+    std::thread worker([&] {
+        result = client.Query("example.com", answer);
+        finished.store(true);
+    });
+    // Every interrupted wait must go on with what is left of the bound, not start it afresh.
+    while (!finished.load() && MsSince(start) < 3000) {
+        ::pthread_kill(worker.native_handle(), SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    worker.join();
+    const long long elapsed = MsSince(start);
+    ::sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(client.LastError(), "Connection timed out");
+    EXPECT_LT(elapsed, 2000);
 }
 
 TEST(ZqWhoisFailures, EmptyHostFailsWithoutAnyTraffic)
