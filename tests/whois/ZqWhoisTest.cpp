@@ -173,73 +173,65 @@ TEST(ZqWhoisFailures, RefusedPortFailsQuicklyAndLeavesTheAnswer)
     EXPECT_EQ(client.LastError(), "Connection refused");
 }
 
-TEST(ZqWhoisFailures, ConnectTimeOutAgainstAFullBacklog)
+// A connect that is never answered: a loopback listener whose backlog is full.
+class ZqWhoisUnansweredConnect : public ::testing::Test
 {
-    TFullBacklogListener listener;
-    if (!listener.Full())
-        GTEST_SKIP() << "this network stack completes connections beyond the backlog";
-    TzqWhois client;
-    client.Host = "127.0.0.1";
-    client.Port = listener.Port();
-    client.ConnectTimeoutMs = 400;
-    std::string answer = "untouched";
+protected:
+    TFullBacklogListener Listener;
+    TzqWhois Client;
+    std::string Answer = "untouched";
+
+    void SetUp() override
+    {
+        if (!Listener.Full())
+            GTEST_SKIP() << "this network stack completes connections beyond the backlog";
+        Client.Host = "127.0.0.1";
+        Client.Port = Listener.Port();
+    }
+};
+
+TEST_F(ZqWhoisUnansweredConnect, TimesOut)
+{
+    Client.ConnectTimeoutMs = 400;
     const auto start = TClock::now();
-    EXPECT_FALSE(client.Query("example.com", answer));
+    EXPECT_FALSE(Client.Query("example.com", Answer));
     const long long elapsed = MsSince(start);
     EXPECT_GE(elapsed, 350);
     EXPECT_LT(elapsed, 3000);
-    EXPECT_EQ(answer, "untouched");
-    EXPECT_EQ(client.LastError(), "Connection timed out");
+    EXPECT_EQ(Answer, "untouched");
+    EXPECT_EQ(Client.LastError(), "Connection timed out");
 }
 
-TEST(ZqWhoisFailures, AbandonDuringTheConnect)
+TEST_F(ZqWhoisUnansweredConnect, AbandonEndsTheWait)
 {
-    TFullBacklogListener listener;
-    if (!listener.Full())
-        GTEST_SKIP() << "this network stack completes connections beyond the backlog";
-    TzqWhois client;
-    client.Host = "127.0.0.1";
-    client.Port = listener.Port();
-    std::string answer = "untouched";
     bool result = true;
-    std::thread worker([&] { result = client.Query("example.com", answer); });
+    std::thread worker([&] { result = Client.Query("example.com", Answer); });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const auto start = TClock::now();
-    client.Abandon();
+    Client.Abandon();
     worker.join();
     EXPECT_LT(MsSince(start), 300);
     EXPECT_FALSE(result);
-    EXPECT_EQ(answer, "untouched");
-    EXPECT_EQ(client.LastError(), "Query abandoned");
+    EXPECT_EQ(Answer, "untouched");
+    EXPECT_EQ(Client.LastError(), "Query abandoned");
 }
 
 extern "C" void IgnoreSignal(int) {}
 
-TEST(ZqWhoisFailures, SignalsDoNotStretchTheConnectBound)
+TEST_F(ZqWhoisUnansweredConnect, SignalsDoNotStretchTheBound)
 {
-    TFullBacklogListener listener;
-    if (!listener.Full())
-        GTEST_SKIP() << "this network stack completes connections beyond the backlog";
-    struct sigaction action
-    {
-    };
-    struct sigaction previous
-    {
-    };
+    struct sigaction action = {};
+    struct sigaction previous = {};
     action.sa_handler = IgnoreSignal;
     sigemptyset(&action.sa_mask);
     ASSERT_EQ(::sigaction(SIGUSR1, &action, &previous), 0);
 
-    TzqWhois client;
-    client.Host = "127.0.0.1";
-    client.Port = listener.Port();
-    client.ConnectTimeoutMs = 400;
-    std::string answer = "untouched";
+    Client.ConnectTimeoutMs = 400;
     std::atomic<bool> finished{false};
     bool result = true;
     const auto start = TClock::now();
     std::thread worker([&] {
-        result = client.Query("example.com", answer);
+        result = Client.Query("example.com", Answer);
         finished.store(true);
     });
     // Every interrupted wait must go on with what is left of the bound, not start it afresh.
@@ -251,7 +243,7 @@ TEST(ZqWhoisFailures, SignalsDoNotStretchTheConnectBound)
     const long long elapsed = MsSince(start);
     ::sigaction(SIGUSR1, &previous, nullptr);
     EXPECT_FALSE(result);
-    EXPECT_EQ(client.LastError(), "Connection timed out");
+    EXPECT_EQ(Client.LastError(), "Connection timed out");
     EXPECT_LT(elapsed, 2000);
 }
 
