@@ -44,7 +44,8 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 std::string ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& buffer, std::size_t& size, bool& exists)
 {
     exists = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a pipe nobody writes to would otherwise hang the program on open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return {};
@@ -55,7 +56,11 @@ std::string ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& buff
     {
     };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const std::string reason = S_ISDIR(info.st_mode) ? "It is a folder." : std::strerror(errno);
+        std::string reason = std::strerror(errno);
+        if (S_ISDIR(info.st_mode))
+            reason = "It is a folder.";
+        else if (info.st_mode != 0)
+            reason = "It is not a regular file.";
         ::close(fd);
         return reason;
     }
@@ -167,6 +172,10 @@ TXMLSaveLoad::TNodeId TXMLSaveLoad::Resolve(std::initializer_list<std::string_vi
 TXMLSaveLoad::TNodeId TXMLSaveLoad::Ensure(std::initializer_list<std::string_view> path)
 {
     TreeIsFileContent = false;
+    // FileName names the root QRW only when it selects another file; a tree reloaded from a file
+    // with another root must not be written back under it, or the file would stay unreadable.
+    if (Doc.Name(TXmlDocument::Root) != RootName)
+        Doc.Rename(TXmlDocument::Root, RootName);
     TNodeId node = TXmlDocument::Root;
     for (std::string_view name : path)
         node = Doc.EnsureChild(node, name);

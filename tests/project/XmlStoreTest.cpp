@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -257,6 +258,20 @@ TEST(XmlStore, MalformedFileKeepsThePreviousFileAndTree)
     EXPECT_EQ(store.ReadHeader().Name, "good");
     // Selecting it again tries again rather than treating it as already selected.
     EXPECT_THROW(store.FileName(bad), TQuarrowError);
+}
+
+TEST(XmlStore, FileThatIsNotARegularFileIsRefusedWithItsReason)
+{
+    TTempDir dir;
+    const std::string fifo = dir.File("pipe.prj.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    TXMLSaveLoad store;
+    // Opening a pipe that nobody writes to must not block the program.
+    EXPECT_THAT([&] { store.FileName(fifo); },
+                testing::ThrowsMessage<TQuarrowError>(testing::AllOf(HasSubstr(fifo), HasSubstr("not a regular file"),
+                                                                     testing::Not(HasSubstr("Success")))));
+    EXPECT_THAT([&] { store.FileName(dir.Path()); },
+                testing::ThrowsMessage<TQuarrowError>(HasSubstr("It is a folder.")));
 }
 
 // Makes writes to files larger than `limit` bytes fail (EFBIG) for as long as it lives. Permission
