@@ -131,6 +131,7 @@ std::string_view TXmlDocument::Store(std::string_view text)
         ArenaBlocks.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
         ArenaNext = ArenaBlocks.back().get();
         ArenaFree = blockSize;
+        ArenaBytes += blockSize;
     }
     char* stored = ArenaNext;
     std::memcpy(stored, text.data(), text.size());
@@ -160,6 +161,11 @@ std::string TXmlDocument::Value(TNodeId node) const
 
 void TXmlDocument::SetValue(TNodeId node, std::string_view value)
 {
+    // Text is never freed while the document lives, and the one store keeps its document from
+    // save to save: a value that has not changed keeps its bytes, so that saving a project again
+    // does not copy all its answers once more.
+    if (!Nodes[node].Encoded && RawValue(node) == value)
+        return;
     const std::string_view stored = Store(value);
     Nodes[node].ValueData = stored.data();
     Nodes[node].ValueSize = static_cast<std::uint32_t>(stored.size());

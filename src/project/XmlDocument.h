@@ -42,6 +42,8 @@ public:
     TNodeId NextSibling(TNodeId node) const { return Nodes[node].NextSibling; }
     bool HasChildren(TNodeId node) const { return Nodes[node].FirstChild != NoNode; }
     std::size_t NodeCount() const { return Nodes.size(); }
+    // Bytes of the blocks that hold text set after parsing.
+    std::size_t StoredBytes() const { return ArenaBytes; }
 
     // The first child of `parent` whose name equals `name` without regard to ASCII letter case;
     // NoNode when there is none or when `parent` is NoNode.
@@ -88,6 +90,7 @@ private:
     // Text set after parsing, in blocks that never move.
     std::vector<std::unique_ptr<char[]>> ArenaBlocks;
     std::size_t ArenaFree = 0;
+    std::size_t ArenaBytes = 0;
     char* ArenaNext = nullptr;
     // Name indexes of elements with many children (list elements), built on first lookup so that
     // reading or writing entry i of a long list does not scan the entries before it.

@@ -212,6 +212,31 @@ TEST(XmlStore, AbsurdCountsAreBoundedByWhatTheFileHolds)
     EXPECT_FALSE(rows[0].Slots.empty()); // entries are taken in file order, the present ones first
 }
 
+TEST(XmlStore, SavingTheSameProjectAgainDoesNotGrowTheTree)
+{
+    TTempDir dir;
+    std::vector<std::string> answers(200, std::string(2048, 'a'));
+    TXMLSaveLoad store;
+    store.FileName(dir.File("p.prj.xml"));
+    store.WriteStringList(answers, "RESULTLIST");
+    ASSERT_TRUE(store.Flush());
+    const std::size_t afterFirstSave = store.Document().StoredBytes();
+    for (int save = 0; save < 10; ++save) {
+        store.FileName(dir.File("p.prj.xml")); // the same file: the tree is kept
+        store.WriteStringList(answers, "RESULTLIST");
+        ASSERT_TRUE(store.Flush());
+    }
+    EXPECT_EQ(store.Document().StoredBytes(), afterFirstSave);
+
+    // A file read from disk: unchanged answers stay in the file's buffer, only the new one is copied.
+    TXMLSaveLoad loaded;
+    loaded.FileName(dir.File("p.prj.xml"));
+    answers[7] = "changed";
+    loaded.WriteStringList(answers, "RESULTLIST");
+    EXPECT_LT(loaded.Document().StoredBytes(), 2048u * 50); // one block for the new text
+    EXPECT_EQ(loaded.ReadStringList("RESULTLIST"), answers);
+}
+
 TEST(XmlStore, FileSelectionAndReload)
 {
     TTempDir dir;
