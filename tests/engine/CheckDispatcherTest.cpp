@@ -497,7 +497,7 @@ TEST(CheckDispatcherTest, ResultsOfARegeneratedTableAreDroppedAndThePassStops)
     server.SetDefaultReply({TBehaviour::Answer, "No match", 300});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
-    rig.Start(server.Port());
+    rig.Start(server.Port(), 2); // two workers at most, so that two running is a state that lasts
     rig.Generate({"old1.com", "old2.com", "old3.com"});
     rig.Dispatcher->StartAll();
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 2; }));
