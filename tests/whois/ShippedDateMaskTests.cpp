@@ -44,6 +44,10 @@ const TMaskExample Examples[] = {
     {"2026.03.05", "yyyy.mm.dd", 2026, 3, 5},
     {"2026.09.18 14:00:00", "yyyy.mm.dd", 2026, 9, 18},
     {"2026. 03. 12.", "yyyy.cmm.cdd", 2026, 3, 12},
+    {"2026.8.13", "yyyy.m.dd", 2026, 8, 13},
+    {"2026.1.12 10:00:00", "yyyy.m.dd", 2026, 1, 12},
+    {"2026.12.5 10:00:00", "yyyy.mm.d", 2026, 12, 5},
+    {"2026.8.3", "yyyy.m.d", 2026, 8, 3},
     {"22.07.2026", "dd.mm.yyyy", 2026, 7, 22},
     {"13.08.2026", "dd.mm.yyyy", 2026, 8, 13},
     {"17.07.2026 22:16:55", "dd.mm.yyyy", 2026, 7, 17},
@@ -127,6 +131,7 @@ TEST(ShippedDateMasks, OrderMatters)
     EXPECT_EQ(IsoDateFromDayNumber(ParseExpiryDate("2026/07/31", {"dd/mm/yyyy"})), "2031-07-26");
     EXPECT_EQ(IsoDateFromDayNumber(ParseExpiryDate("2024-Apr-02", {"dd-zzz-yyyy"})), "2002-04-24");
     EXPECT_EQ(IsoDateFromDayNumber(ParseExpiryDate("17.7.2026", {"d.m.yyyy"})), "2026-07-07");
+    EXPECT_EQ(IsoDateFromDayNumber(ParseExpiryDate("2026.1.12", {"dd.m.yyyy"})), "2012-01-26");
     EXPECT_EQ(IsoDateFromDayNumber(ParseExpiryDate("17.07.2026", {"d.mm.yyyy"})), "2026-07-07");
     EXPECT_EQ(IsoDateFromDayNumber(ParseExpiryDate("2026-08-13", {"yyyy-mm-d"})), "2026-08-01");
     EXPECT_EQ(IsoDateFromDayNumber(ParseExpiryDate("before Aug-1996", {"zzzcddcyyyy"})), "2006-08-19");
