@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/ConfigKeys.h"
+
 #include <string>
 #include <string_view>
 
@@ -11,7 +13,7 @@ struct TFolders
     std::string ProgramFolder; // folder of the running program file (help pages, the program file)
     std::string DataFolder;    // configuration home + "/Morvane/Quarrow 2009/"
 
-    std::string ConfigPath() const { return DataFolder + "mvwhois.ini"; }
+    std::string ConfigPath() const { return DataFolder + std::string(ConfigKeys::ConfigFileName); }
     std::string DateMaskPath() const { return DataFolder + "datemask.ini"; }
     // The user's own datemask.ini when there is one, else the copy shipped beside the program, so
     // that a fresh installation reads the registries' date styles and not only the built-in masks.

@@ -73,15 +73,18 @@ bool ParseGenerateOptions(const std::vector<std::string>& args, TGenerateOptions
             continue;
         }
 
+        // The value of an option written as two arguments ("--tld com") is the next argument.
+        const auto takeValue = [&] {
+            if (hasValue)
+                return true;
+            if (i + 1 >= args.size())
+                return false;
+            value = args[++i];
+            return true;
+        };
+
         if (name == "-o" || name == "--output") {
-            if (!hasValue) {
-                if (i + 1 >= args.size()) {
-                    error = name + " needs a file name";
-                    return false;
-                }
-                value = args[++i];
-            }
-            if (value.empty()) {
+            if (!takeValue() || value.empty()) {
                 error = name + " needs a file name";
                 return false;
             }
@@ -104,12 +107,9 @@ bool ParseGenerateOptions(const std::vector<std::string>& args, TGenerateOptions
             error = "unknown option \"" + args[i] + "\"";
             return false;
         }
-        if (!hasValue) {
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = args[++i];
+        if (!takeValue()) {
+            error = name + " needs a value";
+            return false;
         }
         AppendWords(value, *list);
     }

@@ -156,7 +156,9 @@ TSection FindSection(std::string_view text, std::string_view section)
     return result;
 }
 
-bool FindKey(std::string_view text, const TSection& section, std::string_view key, TKeyLine& found)
+// Calls `visit(line, name, equals)` for every key line of a found section, in file order, until
+// it returns false.
+template <typename TVisit> void ForEachKey(std::string_view text, const TSection& section, TVisit visit)
 {
     TLine line;
     std::size_t pos = section.BodyBegin;
@@ -164,13 +166,23 @@ bool FindKey(std::string_view text, const TSection& section, std::string_view ke
         pos = line.Next;
         std::string_view name;
         std::size_t equals = 0;
-        if (KeyName(LineText(text, line), name, equals) && SameName(name, key)) {
-            found.Line = line;
-            found.Equals = line.Begin + equals;
-            return true;
-        }
+        if (KeyName(LineText(text, line), name, equals) && !visit(line, name, equals))
+            return;
     }
-    return false;
+}
+
+bool FindKey(std::string_view text, const TSection& section, std::string_view key, TKeyLine& found)
+{
+    bool matched = false;
+    ForEachKey(text, section, [&](const TLine& line, std::string_view name, std::size_t equals) {
+        if (!SameName(name, key))
+            return true;
+        found.Line = line;
+        found.Equals = line.Begin + equals;
+        matched = true;
+        return false;
+    });
+    return matched;
 }
 
 enum class TLoad
@@ -377,20 +389,16 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
     if (!found.Found)
         return names;
     std::size_t used = 0;
-    TLine line;
-    std::size_t pos = found.BodyBegin;
-    while (pos < found.BodyEnd && LineAt(text, pos, line)) {
-        pos = line.Next;
-        std::string_view name;
-        std::size_t equals = 0;
-        if (!KeyName(LineText(text, line), name, equals) || name.empty())
-            continue;
+    ForEachKey(text, found, [&](const TLine&, std::string_view name, std::size_t) {
+        if (name.empty())
+            return true;
         // Names that do not fit whole are left out rather than cut.
         used += name.size() + 1;
         if (used > MaxSectionListBytes)
-            break;
+            return false;
         names.emplace_back(name);
-    }
+        return true;
+    });
     return names;
 }
 

@@ -1,5 +1,7 @@
 #include "whois/ExpiryDate.h"
 
+#include "whois/ResponseText.h"
+
 #include <array>
 #include <climits>
 #include <cstdio>
@@ -10,11 +12,6 @@ namespace {
 // Day number of 1970-01-01, the epoch of the civil-date arithmetic below.
 constexpr long long UnixEpochDayNumber = 25569;
 
-bool IsBlank(char c)
-{
-    return static_cast<unsigned char>(c) <= 32;
-}
-
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -23,15 +20,6 @@ bool IsDigit(char c)
 bool IsLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date (valid for any year, negative too).
@@ -96,10 +84,7 @@ int MonthFromText(std::string_view text)
         return month;
     static constexpr std::array<std::string_view, 12> names = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                                                "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    const std::string upper = UpperAscii(text);
     for (size_t i = 0; i < names.size(); ++i)
         if (upper == names[i])
             return static_cast<int>(i) + 1;
@@ -245,7 +230,7 @@ TDateMasks LoadDateMasks(const std::string& path)
         size_t end = contents.find_first_of("\r\n", pos);
         if (end == std::string::npos)
             end = contents.size();
-        const std::string_view line = Trimmed(std::string_view(contents).substr(pos, end - pos));
+        const std::string line = Trim(std::string_view(contents).substr(pos, end - pos));
         if (!line.empty() && line.front() != ';')
             masks.emplace_back(line);
         pos = end;

@@ -1,24 +1,14 @@
 #include "whois/ExpiryDateFormat.h"
 
+#include "whois/ResponseText.h"
+
 #include <QDate>
 #include <QLocale>
 #include <QString>
 
-namespace {
-
-bool IsBlankText(const std::string& text)
-{
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) > 32)
-            return false;
-    return true;
-}
-
-} // namespace
-
 std::string FormatExpiryDate(const std::string& text, const TDateMasks& masks)
 {
-    if (IsBlankText(text))
+    if (Trim(text).empty())
         return {};
     return FormatDayNumber(ParseExpiryDate(text, masks));
 }
