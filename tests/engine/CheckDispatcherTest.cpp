@@ -365,19 +365,34 @@ TEST(CheckDispatcherTest, WatchdogReplacesAnOverdueWorkerWithABeepAndTheCountUnc
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
 }
 
-TEST(CheckDispatcherTest, WatchdogWaitsUntilEveryRowWasPassed)
+// One thread, and a table whose first row's host never closes the connection: the hanging worker
+// holds the only slot.
+class HangingFirstRowTest : public ::testing::Test
 {
-    TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetReply("hang.com", {TBehaviour::NeverClose, "", 0});
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+protected:
+    void SetUp() override
+    {
+        server.SetReply("hang.com", {TBehaviour::NeverClose, "", 0});
+        server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+        rig.WriteConfig(StandardConfig());
+    }
+
+    void StartOneThread(const TCheckOptions& options)
+    {
+        rig.Start(server.Port(), 1, 1, 1, options);
+        rig.Generate({"hang.com", "later.com"});
+    }
+
+    TFakeWhoisServer server{"127.0.0.1", 0};
     TCheckRig rig;
-    rig.WriteConfig(StandardConfig());
+};
+
+TEST_F(HangingFirstRowTest, WatchdogWaitsUntilEveryRowWasPassed)
+{
     TCheckOptions options;
     options.WatchdogBudgetMs = 50;
-    rig.Start(server.Port(), 1, 1, 1, options);
-    rig.Generate({"hang.com", "later.com"});
-    // With one thread the hanging worker holds the only slot: the pass never reaches the last row,
-    // so nothing is replaced.
+    StartOneThread(options);
+    // The pass never reaches the last row, so nothing is replaced.
     rig.Dispatcher->StartAll();
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 1; }));
     rig.WaitUntil([] { return false; }, 400);
@@ -391,20 +406,14 @@ TEST(CheckDispatcherTest, WatchdogWaitsUntilEveryRowWasPassed)
     rig.Dispatcher.reset();
 }
 
-TEST(CheckDispatcherTest, CommandLineGivesUpARowAfterOneReplacement)
+TEST_F(HangingFirstRowTest, CommandLineGivesUpARowAfterOneReplacement)
 {
-    TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetReply("hang.com", {TBehaviour::NeverClose, "", 0});
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
-    TCheckRig rig;
-    rig.WriteConfig(StandardConfig());
     TCheckOptions options;
     options.WatchdogBudgetMs = 100;
     options.MaxReplacements = 1;
     options.WatchdogDuringPass = true;
-    // The hanging worker holds the only slot: the watchdog cannot wait for the last row.
-    rig.Start(server.Port(), 1, 1, 1, options);
-    rig.Generate({"hang.com", "later.com"});
+    // The watchdog cannot wait for the last row here.
+    StartOneThread(options);
     ASSERT_TRUE(rig.RunPass());
     EXPECT_EQ(rig.Beeps, 2);
     EXPECT_EQ(server.RequestCount("hang.com"), 2);
