@@ -2,12 +2,10 @@
 
 namespace {
 
-// Codes 1 to 32 separate words. A NUL byte is no separator: it ends an unquoted word but is never
-// skipped, so it turns into empty words rather than vanishing.
+// Codes 1 to 32 separate words. A NUL byte, which no typed text holds, is skipped like them.
 bool IsSeparator(char c)
 {
-    const auto code = static_cast<unsigned char>(c);
-    return code >= 1 && code <= 32;
+    return static_cast<unsigned char>(c) <= 32;
 }
 
 bool EndsWord(char c, char delimiter)
@@ -57,10 +55,6 @@ std::vector<std::string> SplitWords(std::string_view text, char delimiter)
             while (pos < end && !EndsWord(text[pos], delimiter))
                 ++pos;
             word.assign(text.substr(start, pos - start));
-            // A NUL byte ends the word but is neither a separator nor the delimiter: step over it
-            // so that the loop always moves on.
-            if (pos < end && text[pos] == '\0' && pos == start)
-                ++pos;
         }
         words.push_back(std::move(word));
         skipSeparators();
