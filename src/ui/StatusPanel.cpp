@@ -93,6 +93,7 @@ void TzqStatusPanel::SetControl(QWidget* control)
         if (Hosted)
             disconnect(Hosted, &QObject::destroyed, this, nullptr);
         Hosted = nullptr;
+        Captured = false;
         return;
     }
     Release(false);
@@ -121,9 +122,13 @@ void TzqStatusPanel::Place()
 {
     if (!Hosted)
         return;
-    PreviousVisible = !Hosted->isHidden();
-    PreviousParent = Hosted->parentWidget();
-    PreviousBounds = Hosted->geometry();
+    // Placed again (a status bar attached later): what it had before the first placing still holds.
+    if (!Captured) {
+        PreviousVisible = !Hosted->isHidden();
+        PreviousParent = Hosted->parentWidget();
+        PreviousBounds = Hosted->geometry();
+        Captured = true;
+    }
     connect(Hosted, &QObject::destroyed, this, &TzqStatusPanel::ControlDestroyed, Qt::UniqueConnection);
     if (Bar && Hosted->parentWidget() != Bar)
         Hosted->setParent(Bar);
@@ -133,6 +138,7 @@ void TzqStatusPanel::Place()
 
 void TzqStatusPanel::Release(bool beingDestroyed)
 {
+    Captured = false;
     if (!Hosted)
         return;
     if (!beingDestroyed) {
@@ -178,6 +184,7 @@ void TzqStatusPanel::ControlDestroyed()
 {
     // Hosted is already null (QPointer); nothing may touch the dying widget.
     Hosted = nullptr;
+    Captured = false;
 }
 
 void TzqStatusPanel::StatusBarDestroyed()

@@ -57,4 +57,5 @@ private:
     QPointer<QWidget> PreviousParent;
     QRect PreviousBounds;
     bool PreviousVisible = false;
+    bool Captured = false;
 };
