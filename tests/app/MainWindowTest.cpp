@@ -3,6 +3,7 @@
 #include "app/MainActions.h"
 #include "app/QuarrowApplication.h"
 #include "app/QuarrowError.h"
+#include "app/WordFileCommands.h"
 #include "config/IniFile.h"
 #include "gen/GenerateCommand.h"
 #include "gen/WordLists.h"
@@ -254,3 +255,78 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn)
 }
 
 } // namespace
+
+class WordFileTest : public MainWindowTest
+{
+protected:
+    std::string Chosen;
+    QStringList Messages;
+    int Asked = 0;
+
+    void SetUp() override
+    {
+        Rig.WriteConfig(Tlds);
+        Rig.Open();
+        TWordFileCommands::TDialogs dialogs;
+        dialogs.ChooseFileToLoad = [this](const std::string&) { return ++Asked, Chosen; };
+        dialogs.ChooseFileToSave = [this](const std::string&) { return ++Asked, Chosen; };
+        dialogs.ShowMessage = [this](const QString& message) { Messages << message; };
+        Rig.Window->WordFiles().SetDialogs(dialogs);
+        Rig.Window->WordLists().Prefixes().SetAll({{"web", true}, {"my", false}});
+        Rig.Window->WordLists().Suffixes().SetAll({{"hub", true}});
+    }
+};
+
+TEST_F(WordFileTest, SavedWordListsLoadBackWithTheirTicksAndSaveAsksForANameOnce)
+{
+    TWordLists& lists = Rig.Window->WordLists();
+    Chosen = Rig.Dir.File("projects/mine.ctg.xml");
+    Action("aSaveWords")->trigger();
+    Action("aSaveWords")->trigger();
+    EXPECT_EQ(Asked, 1);
+    EXPECT_EQ(Rig.Window->WordFiles().WordListFileName(), Chosen);
+
+    const std::vector<TWordEntry> prefixes = lists.Prefixes().All();
+    lists.Prefixes().SetAll({});
+    lists.Suffixes().SetAll({});
+    Rig.Window->SetModified(false);
+    Action("aLoadWords")->trigger();
+    EXPECT_EQ(lists.Prefixes().All(), prefixes);
+    EXPECT_EQ(lists.Suffixes().All(), (std::vector<TWordEntry>{{"hub", true}}));
+    EXPECT_FALSE(Rig.Window->Modified());
+    EXPECT_TRUE(Messages.isEmpty());
+}
+
+TEST_F(WordFileTest, RefusedFilesChangeNoListAndSayWhy)
+{
+    const std::vector<TWordEntry> before = Rig.Window->WordLists().Prefixes().All();
+    const std::vector<std::pair<std::string, QString>> files = {
+        {Rig.Dir.Write("a.prj.xml", "<?xml version=\"1.0\"?>\r\n<QRW>\r\n  <HEADER>\r\n    <NAME>Quarrow 1.0 beta "
+                                    "1</NAME>\r\n    <VERSION>1</VERSION>\r\n  </HEADER>\r\n</QRW>\r\n"),
+         "Wrong XML file."},
+        {Rig.Dir.Write("junk.ctg.xml", "this is not <xml"), ""},
+        {Rig.Dir.Path(), ""},
+        {Rig.Dir.File("missing.ctg.xml"), "Wrong XML file."},
+    };
+    for (const auto& [path, message] : files) {
+        Messages.clear();
+        Chosen = path;
+        Action("aLoadWords")->trigger();
+        ASSERT_EQ(Messages.size(), 1) << path;
+        if (!message.isEmpty()) {
+            EXPECT_EQ(Messages[0], message) << path;
+        }
+        EXPECT_EQ(Rig.Window->WordLists().Prefixes().All(), before) << path;
+    }
+}
+
+TEST_F(WordFileTest, AFailedSaveIsReportedWithItsReason)
+{
+    // A path below a file cannot be written, whoever runs the test.
+    const std::string old = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<QRW/>\r\n";
+    Chosen = Rig.Dir.Write("projects/old.ctg.xml", old) + "/below.ctg.xml";
+    Action("aSaveWas")->trigger();
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_TRUE(Messages[0].startsWith("Unable to write to")) << Messages[0].toStdString();
+    EXPECT_EQ(Rig.Dir.Read("projects/old.ctg.xml"), old);
+}
