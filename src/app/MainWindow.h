@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Folders.h"
+#include "config/Folders.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/CheckOptions.h"
 #include "engine/DomainTableModel.h"

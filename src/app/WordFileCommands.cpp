@@ -1,6 +1,6 @@
 #include "app/WordFileCommands.h"
 
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "project/ProjectFile.h"
 
 #include <QApplication>

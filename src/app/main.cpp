@@ -1,6 +1,6 @@
-#include "app/Folders.h"
 #include "app/MainWindow.h"
 #include "app/QuarrowApplication.h"
+#include "config/Folders.h"
 #include "engine/ProcessExit.h"
 #include "project/XMLSaveLoad.h"
 #include "whois/ExpiryDate.h"

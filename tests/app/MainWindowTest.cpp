@@ -2,8 +2,8 @@
 
 #include "app/MainActions.h"
 #include "app/QuarrowApplication.h"
-#include "app/QuarrowError.h"
 #include "app/WordFileCommands.h"
+#include "base/QuarrowError.h"
 #include "config/IniFile.h"
 #include "gen/GenerateCommand.h"
 #include "gen/WordLists.h"
