@@ -7,6 +7,7 @@
 #include "config/IniFile.h"
 #include "gen/GenerateCommand.h"
 #include "gen/WordLists.h"
+#include "support/FakeWhoisServer.h"
 #include "ui/WordListsPanel.h"
 
 #include <QAction>
@@ -329,4 +330,71 @@ TEST_F(WordFileTest, AFailedSaveIsReportedWithItsReason)
     ASSERT_EQ(Messages.size(), 1);
     EXPECT_TRUE(Messages[0].startsWith("Unable to write to")) << Messages[0].toStdString();
     EXPECT_EQ(Rig.Dir.Read("projects/old.ctg.xml"), old);
+}
+
+// Checks from the window against a WHOIS host on loopback.
+class WindowCheckTest : public MainWindowTest
+{
+protected:
+    TFakeWhoisServer Server{"127.0.0.1", 0};
+
+    void SetUp() override
+    {
+        Rig.WriteConfig("[Pref]\nPause=1\nThrdCount=2\nAttempts=1\n[TLD]\ncom=127.0.0.1\n"
+                        "[127.0.0.1]\nnot_found_strings=No match\n");
+        Rig.Open(Server.Port());
+    }
+
+    void Generate(int count, const std::string& stem)
+    {
+        TWordLists& lists = Rig.Window->WordLists();
+        lists.Keywords().SetAll({});
+        for (int i = 0; i < count; ++i)
+            lists.Keywords().Append(stem + std::to_string(i), true);
+        lists.Tlds().SetAll({{"com", true}});
+        Rig.Window->GenerateNames();
+    }
+};
+
+TEST_F(WindowCheckTest, SortingDuringAPassNeitherSkipsARowNorChecksOneTwice)
+{
+    Server.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "No match", 20});
+    Generate(12, "name");
+    TCheckDispatcher& dispatcher = Rig.Window->Dispatcher();
+    Action("aStartAll")->trigger();
+    EXPECT_FALSE(Action("aStartAll")->isEnabled());
+    EXPECT_TRUE(Action("aStop")->isEnabled());
+    ASSERT_TRUE(Rig.WaitUntil([&] { return dispatcher.NextRow() >= 4; }));
+    Rig.Window->DomainView()->sortByColumn(TDomainTableModel::ColumnDomain, Qt::DescendingOrder);
+    ASSERT_TRUE(Rig.WaitUntil([&] { return Action("aStartAll")->isEnabled() && dispatcher.RunningCount() == 0; }));
+
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(Server.RequestCount("name" + std::to_string(i) + ".com"), 1) << i;
+    for (int row = 0; row < 12; ++row)
+        EXPECT_EQ(Rig.Window->Model().Slot(row, SlotAvailability), "YES") << row;
+    EXPECT_FALSE(Action("aStop")->isEnabled());
+}
+
+TEST_F(WindowCheckTest, GeneratingDuringAPassStopsItAndDropsTheResultsStillComing)
+{
+    Server.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "No match", 300});
+    Generate(6, "old");
+    TCheckDispatcher& dispatcher = Rig.Window->Dispatcher();
+    Action("aStartAll")->trigger();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return dispatcher.RunningCount() == 2; }));
+
+    Generate(3, "new");
+    EXPECT_FALSE(Action("aStop")->isEnabled());
+    EXPECT_TRUE(Action("aStartAll")->isEnabled());
+    ASSERT_TRUE(Rig.WaitUntil([&] { return dispatcher.LiveWorkerThreads() == 0; }));
+    QApplication::processEvents();
+
+    TDomainTableModel& model = Rig.Window->Model();
+    ASSERT_EQ(model.RowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(model.Slot(row, SlotAvailability), "") << row;
+        EXPECT_EQ(model.AnswerLog()[static_cast<std::size_t>(row)], "") << row;
+    }
+    EXPECT_EQ(dispatcher.RunningCount(), 0);
+    EXPECT_EQ(Server.RequestCount("new0.com"), 0);
 }
