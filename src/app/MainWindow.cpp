@@ -141,6 +141,7 @@ QTableView* TfMain::CreateDomainView(QWidget* parent)
 {
     auto* proxy = new QSortFilterProxyModel(this);
     proxy->setSourceModel(DomainModel);
+    proxy->setSortRole(TDomainTableModel::RawTextRole);
     auto* view = new QTableView(parent);
     view->setObjectName(QStringLiteral("lvDomains"));
     view->setAccessibleName(QStringLiteral("Domains"));
@@ -288,7 +289,7 @@ void TfMain::SetGenerating(bool generating)
         QApplication::setOverrideCursor(Qt::BusyCursor);
     else
         QApplication::restoreOverrideCursor();
-    // The table is filled in one go and drawn once at the end.
+    // New rows take their sorted places batch by batch; the table is drawn once at the end.
     lvDomains->setUpdatesEnabled(!generating);
     // Nothing may change the lists, the table or the answers log until the run has ended.
     pcwords->setEnabled(!generating);
