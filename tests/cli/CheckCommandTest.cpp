@@ -275,29 +275,17 @@ TEST_F(CheckCommandTest, AnswersThatNoOutputShowsAreNotKept)
     while (big.size() < 256 * 1024)
         big += std::string(78, 'x') + "\r\n";
     Registrar.SetDefaultReply({TBehaviour::Answer, big, 0});
-    std::vector<std::string> args = {"--config", Config(), "--pause", "1", "--threads", "4"};
+    std::vector<std::string> args = {QUARROW_CLI_PATH, "check", "--config", Config(), "--pause", "1", "--threads", "4"};
     for (int i = 0; i < 48; ++i)
         args.push_back("n" + std::to_string(i) + ".net");
     // Freed memory must go back at once, not wait in the address sanitizer's quarantine.
     const char* sanitizer = std::getenv("ASAN_OPTIONS");
     const std::map<std::string, std::string> env = {
         {"ASAN_OPTIONS", std::string(sanitizer ? sanitizer : "") + ":quarantine_size_mb=0"}};
-    const TProcessResult lean = RunProcess(
-        [&] {
-            std::vector<std::string> all = {QUARROW_CLI_PATH, "check"};
-            all.insert(all.end(), args.begin(), args.end());
-            return all;
-        }(),
-        env);
+    const TProcessResult lean = RunProcess(args, env);
     ASSERT_EQ(lean.ExitStatus, 0) << lean.Err;
     args.push_back("--answers");
-    const TProcessResult full = RunProcess(
-        [&] {
-            std::vector<std::string> all = {QUARROW_CLI_PATH, "check"};
-            all.insert(all.end(), args.begin(), args.end());
-            return all;
-        }(),
-        env);
+    const TProcessResult full = RunProcess(args, env);
     ASSERT_EQ(full.ExitStatus, 0) << full.Err;
     EXPECT_LT(lean.PeakMemoryKb + 8 * 1024, full.PeakMemoryKb);
 }
