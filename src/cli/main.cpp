@@ -1,4 +1,6 @@
 #include "cli/CliCommands.h"
+#include "config/Folders.h"
+#include "config/ShippedData.h"
 
 #include <cstdio>
 #include <cstring>
@@ -28,6 +30,10 @@ int main(int argc, char* argv[])
         return ExitUsage;
     }
     const std::string command = argv[1];
+    const TFolders folders = ComputeFolders();
+    if (const TDataFolderStatus data = TShippedData(folders.ProgramFolder).InstallDefaults(folders.DataFolder);
+        !data.CanSave)
+        std::fprintf(stderr, "quarrow-cli: %s\n", data.Message.c_str());
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "generate")
         return RunGenerateCommand(args);
