@@ -83,5 +83,11 @@ TDataFolderStatus TShippedData::InstallDefaults(const std::string& dataFolder) c
     // Every later write replaces its file through a new file in this folder.
     if (::access(dataFolder.c_str(), W_OK | X_OK) != 0)
         return CannotSave("Cannot write in the folder \"" + dataFolder + "\". " + std::strerror(errno));
+    // A settings file without its owner's write bit is one the user wants left alone, and every
+    // write of the settings would refuse it.
+    const std::string settings = dataFolder + std::string(DefaultFiles[0]);
+    struct stat info;
+    if (::stat(settings.c_str(), &info) == 0 && (!(info.st_mode & S_IWUSR) || ::access(settings.c_str(), W_OK) != 0))
+        return CannotSave("Cannot write \"" + settings + "\": the file is read-only.");
     return {};
 }

@@ -35,6 +35,7 @@ public:
     // Reports whether settings can be saved in the folder.
     TDataFolderStatus InstallDefaults(const std::string& dataFolder) const;
 
+    // The settings file first.
     static constexpr std::string_view DefaultFiles[] = {"mvwhois.ini", "datemask.ini"};
 
     static constexpr std::string_view StartPage = "index.html";

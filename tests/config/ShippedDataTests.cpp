@@ -105,4 +105,14 @@ TEST_F(ShippedDataTest, ADataFolderThatCannotBeCreatedMeansSettingsCannotBeSaved
     EXPECT_EQ(status.Message.find('\n'), std::string::npos);
 }
 
+TEST_F(ShippedDataTest, AReadOnlySettingsFileMeansSettingsCannotBeSaved)
+{
+    const TShippedData shipped(ProgramWithDefaults());
+    ASSERT_TRUE(shipped.InstallDefaults(DataFolder).CanSave);
+    ASSERT_EQ(::chmod((DataFolder + "mvwhois.ini").c_str(), 0400), 0);
+    const TDataFolderStatus status = shipped.InstallDefaults(DataFolder);
+    EXPECT_FALSE(status.CanSave);
+    EXPECT_NE(status.Message.find(DataFolder + "mvwhois.ini"), std::string::npos) << status.Message;
+}
+
 } // namespace
