@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/ProgramOptions.h"
 #include "config/Folders.h"
 #include "config/ShippedData.h"
 
@@ -8,6 +9,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> answered = AnswerInfoOptions({argv + 1, argv + argc}, QUARROW_VERSION, stdout))
+        return *answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarrow\u2122"));
     // The data and projects folders exist from the first start on, so that the first write of

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -67,6 +68,20 @@ TEST_F(InstallLayoutTest, InstalledProgramStartsANewUserWithTheInstalledServerTa
     EXPECT_FALSE(copied.empty());
     EXPECT_EQ(copied, Root->Read("usr/share/quarrow/mvwhois.ini"));
     EXPECT_FALSE(home.Read("config/Morvane/Quarrow 2009/datemask.ini").empty());
+}
+
+// Asked from a console without a display: the answer comes before the window system is needed.
+TEST_F(InstallLayoutTest, InstalledProgramsAnswerHelpAndVersionWithoutADisplay)
+{
+    const std::map<std::string, std::string> console = {
+        {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+    const TProcessResult help = RunProcess({Usr("bin/quarrow"), "--help"}, console);
+    EXPECT_EQ(help.ExitStatus, 0) << help.Err;
+    EXPECT_EQ(help.Out.rfind("usage: quarrow [FILE]\n", 0), 0u) << help.Out;
+    const TProcessResult version = RunProcess({Usr("bin/quarrow"), "--version"}, console);
+    EXPECT_EQ(version.ExitStatus, 0) << version.Err;
+    EXPECT_EQ(version.Out, "quarrow 1.0.2.162\n");
+    EXPECT_EQ(RunProcess({Usr("bin/quarrow-cli"), "--version"}, console).Out, "quarrow-cli 1.0.2.162\n");
 }
 
 } // namespace
