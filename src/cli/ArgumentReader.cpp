@@ -17,8 +17,21 @@ const TArgumentReader::TOption* TArgumentReader::Find(const std::string& name) c
     return nullptr;
 }
 
+bool TArgumentReader::AsksForHelp(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            return false;
+        if (arg == "--help" || arg == "-h")
+            return true;
+    }
+    return false;
+}
+
 void TArgumentReader::Read(const std::vector<std::string>& args)
 {
+    if (AsksForHelp(args))
+        throw THelpRequest{Help()};
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];

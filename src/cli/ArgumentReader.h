@@ -14,6 +14,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Thrown by TArgumentReader::Read when a command's arguments ask for its help ("--help" or "-h"
+// among the options): main prints the command's synopsis and these option lines, and exits with
+// success. Not an error, so it is no std::exception that a command's own handlers could take.
+struct THelpRequest
+{
+    std::string OptionLines;
+};
+
 // Reads the arguments of one command: declared options, as "--name VALUE" or "--name=VALUE" for
 // options with a value, and everything else as operands in order. "--" ends the options; a lone
 // "-" is an operand (standard input). Every declared option carries its help text, so that a
@@ -36,8 +44,12 @@ public:
 
     explicit TArgumentReader(std::vector<TOption> options);
 
-    // Throws TUsageError for an unknown option, a missing value or a value given to a switch.
+    // Throws TUsageError for an unknown option, a missing value or a value given to a switch, and
+    // THelpRequest when the options ask for help, before anything else is looked at.
     void Read(const std::vector<std::string>& args);
+
+    // True when "--help" or "-h" stands among the options (before any "--").
+    static bool AsksForHelp(const std::vector<std::string>& args);
 
     bool Has(const std::string& name) const { return Values.count(name) != 0; }
     // The last value given to the option, or `fallback` when it was not given.
