@@ -211,6 +211,15 @@ std::string OneLine(std::string_view text)
     return result;
 }
 
+// A key name with '=' would be cut at it on reading, one starting with ';' or '[' would read as a
+// comment or a section header, and a section name with ']' would be cut there: written, each
+// would be a value nobody can read back (and might shadow another).
+bool CanBeReadBack(std::string_view section, std::string_view key)
+{
+    return section.find(']') == std::string_view::npos && key.find('=') == std::string_view::npos &&
+           (key.empty() || (key.front() != ';' && key.front() != '['));
+}
+
 } // namespace
 
 TIniFile::TIniFile(std::string path) : Path(std::move(path)) {}
@@ -286,6 +295,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
         WriteFailed(Path); // rewriting a file we cannot read would throw its contents away
     const std::string sectionName = OneLine(TrimSpaces(section));
     const std::string keyName = OneLine(TrimSpaces(key));
+    if (!CanBeReadBack(sectionName, keyName))
+        WriteFailed(Path);
     const std::string cleanValue = OneLine(value);
     const std::string_view text = content;
     const std::string_view lineBreak = LineBreakOf(text);
