@@ -119,9 +119,8 @@ struct TRecord
 // The expiry date as ISO yyyy-mm-dd, or the marked raw text when the date could not be read.
 std::string ExpiryOf(const TDomainTableModel& model, int row)
 {
-    const std::string shown = model.Slot(row, SlotExpires);
-    if (shown.size() >= 4 && shown.compare(0, 2, "! ") == 0 && shown.compare(shown.size() - 2, 2, " !") == 0)
-        return shown;
+    if (model.ExpiryUnreadable(row))
+        return model.Slot(row, SlotExpires);
     return IsoDateFromDayNumber(model.ExpiryDay(row));
 }
 
@@ -325,6 +324,7 @@ int RunCheckCommand(const std::vector<std::string>& args)
         options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*timeout * 1000.0));
     options.MaxReplacements = 1;
     options.WatchdogDuringPass = true;
+    options.EveryOverdueRowPerTick = true;
     TCheckDispatcher dispatcher(model, options);
     dispatcher.LoadSettings(settings);
 

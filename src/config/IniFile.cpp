@@ -342,6 +342,17 @@ bool ParseHex(std::string_view digits, int& value)
     return true;
 }
 
+// A key line's value as reads return it.
+std::string ValueOf(std::string_view text, const TKeyLine& keyLine)
+{
+    std::string_view value = text.substr(keyLine.Equals + 1, keyLine.Line.End - keyLine.Equals - 1);
+    value = value.substr(0, value.find('\0'));
+    value = TrimBlanks(value);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::string(value.substr(0, TIniFile::MaxValueLength));
+}
+
 } // namespace
 
 TIniFile::TIniFile(std::string path) : Path(std::move(path)) {}
@@ -356,12 +367,27 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
     TKeyLine keyLine;
     if (!found.Found || !FindKey(text, found, TrimBlanks(key), keyLine))
         return def;
-    std::string_view value = text.substr(keyLine.Equals + 1, keyLine.Line.End - keyLine.Equals - 1);
-    value = value.substr(0, value.find('\0'));
-    value = TrimBlanks(value);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return std::string(value.substr(0, MaxValueLength));
+    return ValueOf(text, keyLine);
+}
+
+bool TIniFile::ReadStrings(const std::string& section, const std::vector<std::string_view>& keys,
+                           std::vector<std::string>& values) const
+{
+    values.assign(keys.size(), std::string());
+    std::string content;
+    const TLoad load = LoadFile(Path, content);
+    if (load != TLoad::Loaded)
+        return load == TLoad::Missing;
+    const std::string_view text = content;
+    const TSection found = FindSection(text, TrimBlanks(section));
+    if (!found.Found)
+        return true;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        TKeyLine keyLine;
+        if (FindKey(text, found, TrimBlanks(keys[i]), keyLine))
+            values[i] = ValueOf(text, keyLine);
+    }
+    return true;
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const

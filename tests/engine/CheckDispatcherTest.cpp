@@ -1,3 +1,4 @@
+#include "CheckDispatcherProbe.h"
 #include "CheckRig.h"
 
 #include "engine/WhoisThread.h"
@@ -433,16 +434,17 @@ TEST(CheckDispatcherTest, AbandonedWorkerNeverWritesTheRowTheLogOrTheCount)
     auto worker = std::make_shared<TWorkerState>();
     worker->Row = rig.Model.IdAt(0);
     worker->Abandoned = true;
-    rig.Dispatcher->DeliverResult(worker, {"No match for \"a.com\".", "", rig.Model.IdAt(0), "127.0.0.1", "a.com"});
+    TCheckDispatcherProbe(*rig.Dispatcher)
+        .DeliverResult(worker, {"No match for \"a.com\".", "", rig.Model.IdAt(0), "127.0.0.1", "a.com"});
     EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "");
     EXPECT_EQ(rig.Model.AnswerLog()[0], "");
-    rig.Dispatcher->WorkerEnded(worker);
+    TCheckDispatcherProbe(*rig.Dispatcher).WorkerEnded(worker);
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
 
     // A worker that is not (or no longer) counted does not lower the count either.
     auto stranger = std::make_shared<TWorkerState>();
     stranger->Serial = 999;
-    rig.Dispatcher->WorkerEnded(stranger);
+    TCheckDispatcherProbe(*rig.Dispatcher).WorkerEnded(stranger);
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
 }
 
