@@ -16,6 +16,7 @@ public:
         Dispatcher.DeliverResult(worker, result);
     }
     void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) { Dispatcher.WorkerEnded(worker); }
+    bool DispatcherTimerActive() const { return Dispatcher.tThreads.isActive(); }
 
 private:
     TCheckDispatcher& Dispatcher;
