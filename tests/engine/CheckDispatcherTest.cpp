@@ -289,7 +289,7 @@ TEST(CheckDispatcherTest, HugeThreadLimitIsBoundedByTheDescriptorsAtHand)
     settings.Pause = 1;
     rig.Dispatcher->LoadSettings(settings);
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
-    EXPECT_EQ(rig.MaxRunning, 4);
+    EXPECT_LE(rig.MaxRunning, 4);
     for (const std::string& name : names)
         EXPECT_EQ(rig.Slot(name, SlotAvailability), "NO") << name;
 }
