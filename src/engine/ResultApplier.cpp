@@ -1,5 +1,6 @@
 #include "engine/ResultApplier.h"
 
+#include "base/AsciiText.h"
 #include "config/ConfigKeys.h"
 #include "whois/ExpiryDateFormat.h"
 #include "whois/ResponseText.h"
@@ -26,10 +27,7 @@ void AppendStored(std::string& entry, const std::string& answer)
 
 bool Blank(std::string_view text)
 {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) > ' ')
-            return false;
-    return true;
+    return TrimView(text).empty();
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "whois/DomainName.h"
 
+#include "base/AsciiText.h"
+
 namespace {
 
 constexpr std::size_t MaxNameLength = 253;
@@ -12,7 +14,7 @@ std::string DomainNameProblem(std::string_view name)
     if (name.size() > MaxNameLength)
         return "The name is longer than " + std::to_string(MaxNameLength) + " characters.";
     for (char c : name)
-        if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f')
+        if (IsBlankOrControl(c) || c == '\x7f')
             return "The name contains a blank or a control character.";
     std::size_t start = 0;
     for (;;) {
