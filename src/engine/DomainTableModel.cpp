@@ -166,7 +166,7 @@ std::string TDomainTableModel::Slot(int row, int slot) const
     case SlotAnswerIndex:
         return r.AnswerIndex.Text();
     case SlotStartTick:
-        return r.Tick.Text();
+        return Ticks[static_cast<std::size_t>(row)].Text();
     default:
         if (!extra)
             return {};
@@ -196,8 +196,8 @@ void TDomainTableModel::StoreSlot(int position, TRow& r, int slot, const std::st
         r.AnswerIndex = TNumericSlot(text);
         break;
     case SlotStartTick:
-        r.Tick = TNumericSlot(text);
-        MarkRunning(position, !r.Tick.Empty());
+        Ticks[static_cast<std::size_t>(position)] = TNumericSlot(text);
+        MarkRunning(position, !text.empty());
         break;
     default:
         if (slot < SlotAnswerIndex) {
@@ -256,7 +256,7 @@ int TDomainTableModel::FirstOverdueRow(std::uint64_t now, std::uint64_t budget, 
     for (;;) {
         for (; bits != 0; bits &= bits - 1) {
             const std::size_t row = word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
-            if (Rows[row].Tick.Leading() < latest)
+            if (Ticks[row].Leading() < latest)
                 return static_cast<int>(row);
         }
         if (++word >= RunningBits.size())
@@ -301,7 +301,7 @@ bool TDomainTableModel::ExpiryUnreadable(int row) const
 
 std::uint64_t TDomainTableModel::StartTick(int row) const
 {
-    return At(row).Tick.Leading();
+    return Ticks.at(static_cast<std::size_t>(row)).Leading();
 }
 
 void TDomainTableModel::SetAnswer(int index, std::string text)
@@ -328,6 +328,8 @@ void TDomainTableModel::Reset()
 {
     Rows.clear();
     Rows.shrink_to_fit();
+    Ticks.clear();
+    Ticks.shrink_to_fit();
     Arena.clear();
     Arena.shrink_to_fit();
     Answers.clear();
@@ -352,6 +354,7 @@ void TDomainTableModel::AppendRow(std::string_view caption, bool checked)
     r.Checked = checked;
     Arena.append(caption);
     Rows.push_back(std::move(r));
+    Ticks.emplace_back();
     ++NextId;
 }
 
@@ -362,6 +365,7 @@ void TDomainTableModel::AppendGenerated(const std::vector<std::string>& captions
     const int first = RowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(captions.size()) - 1);
     Rows.reserve(Rows.size() + captions.size());
+    Ticks.reserve(Ticks.size() + captions.size());
     Answers.reserve(Answers.size() + captions.size());
     for (const std::string& caption : captions) {
         AppendRow(caption, true);
@@ -378,6 +382,7 @@ void TDomainTableModel::SetContents(const std::vector<TDomainRow>& rows, std::ve
     beginResetModel();
     Reset();
     Rows.reserve(rows.size());
+    Ticks.reserve(rows.size());
     for (const TDomainRow& source : rows) {
         AppendRow(source.Caption, source.Checked);
         TRow& r = Rows.back();
@@ -432,12 +437,14 @@ std::vector<TDomainRow> TDomainTableModel::AllRows() const
 std::size_t TDomainTableModel::MemoryUsage() const
 {
     auto heap = [](const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; };
-    std::size_t total = Rows.capacity() * sizeof(TRow) + Arena.capacity() + Answers.capacity() * sizeof(std::string) +
-                        RunningBits.capacity() * sizeof(std::uint64_t);
+    std::size_t total = Rows.capacity() * sizeof(TRow) + Ticks.capacity() * sizeof(TNumericSlot) + Arena.capacity() +
+                        Answers.capacity() * sizeof(std::string) + RunningBits.capacity() * sizeof(std::uint64_t);
     for (const std::string& answer : Answers)
         total += heap(answer);
+    for (const TNumericSlot& tick : Ticks)
+        total += tick.HeapBytes();
     for (const TRow& r : Rows) {
-        total += r.AnswerIndex.HeapBytes() + r.Tick.HeapBytes();
+        total += r.AnswerIndex.HeapBytes();
         if (!r.Extra)
             continue;
         total += sizeof(TExtra);

@@ -108,13 +108,12 @@ private:
     struct TExtra;
     struct TRow
     {
+        TNumericSlot AnswerIndex; // slot 4
+        std::unique_ptr<TExtra> Extra;
         std::uint32_t CaptionOffset = 0;
         std::uint32_t CaptionLength = 0;
         std::uint8_t Slots = 0; // number of slots the row has
         bool Checked = false;
-        TNumericSlot AnswerIndex; // slot 4
-        TNumericSlot Tick;        // slot 5; the row is running while it is not empty
-        std::unique_ptr<TExtra> Extra;
     };
 
     const TRow& At(int row) const;
@@ -130,6 +129,10 @@ private:
     void EmitSlotChanged(int row, int slot);
 
     std::vector<TRow> Rows;
+    // Slot 5 of each row, in a column of its own: the watchdog's scan reads it for every running
+    // row each status tick, and a dense column keeps that scan within the cache. A row is running
+    // while its entry is not empty.
+    std::vector<TNumericSlot> Ticks;
     std::string Arena;
     std::vector<std::string> Answers;
     std::vector<std::uint64_t> RunningBits;

@@ -22,17 +22,21 @@ public:
     TNumericSlot(TNumericSlot&&) noexcept = default;
     TNumericSlot& operator=(TNumericSlot&&) noexcept = default;
 
-    bool Empty() const { return !Plain && !Other; }
+    bool Empty() const { return Bits == 0 && !Other; }
     // Set only when the text is the number's own decimal form (no sign, blank or leading zero).
     std::optional<std::uint64_t> Number() const;
     // The number the text starts with, 0 when it starts with none: how a start tick is read.
-    std::uint64_t Leading() const { return Value; }
+    std::uint64_t Leading() const { return (Bits & PlainBit) ? Bits & ~PlainBit : LeadingOfText(); }
     std::string Text() const;
     // Heap bytes held beside the value (for memory figures).
     std::size_t HeapBytes() const;
 
 private:
-    std::uint64_t Value = 0;
-    std::unique_ptr<std::string> Other; // text that is not a plain number
-    bool Plain = false;                 // Value is the whole text
+    std::uint64_t LeadingOfText() const;
+
+    // Sixteen bytes, as every row holds two: a number below 2^63 is kept in Bits with the top bit
+    // set; any other text (larger numbers included) in Other.
+    static constexpr std::uint64_t PlainBit = std::uint64_t{1} << 63;
+    std::uint64_t Bits = 0;
+    std::unique_ptr<std::string> Other;
 };

@@ -11,6 +11,7 @@ public:
 
     void DispatcherTick() { Dispatcher.DispatcherTick(); }
     void StatusTick() { Dispatcher.StatusTick(); }
+    void CheckOverdueWorkers() { Dispatcher.CheckOverdueWorkers(); }
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result)
     {
         Dispatcher.DeliverResult(worker, result);
