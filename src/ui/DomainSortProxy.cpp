@@ -1,0 +1,477 @@
+#include "ui/DomainSortProxy.h"
+
+#include "whois/ResponseText.h"
+
+#include <QSignalBlocker>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <numeric>
+
+TDomainSortProxy::TDomainSortProxy(TDomainTableModel& model, QObject* parent)
+    : QAbstractProxyModel(parent), Source(model)
+{
+    SourceReset();
+    QAbstractProxyModel::setSourceModel(&model);
+    connect(&model, &QAbstractItemModel::dataChanged, this, &TDomainSortProxy::SourceDataChanged);
+    connect(&model, &QAbstractItemModel::rowsInserted, this, &TDomainSortProxy::SourceRowsInserted);
+    connect(&model, &QAbstractItemModel::modelAboutToBeReset, this, &TDomainSortProxy::SourceAboutToReset);
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
+        SourceReset();
+        endResetModel();
+    });
+    connect(&model, &QAbstractItemModel::headerDataChanged, this, &QAbstractItemModel::headerDataChanged);
+    // The table model only appends rows or replaces them all; anything else is taken as a new table.
+    connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &TDomainSortProxy::SourceAboutToReset);
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, [this] {
+        SourceReset();
+        endResetModel();
+    });
+    connect(&model, &QAbstractItemModel::layoutAboutToBeChanged, this, &TDomainSortProxy::SourceAboutToReset);
+    connect(&model, &QAbstractItemModel::layoutChanged, this, [this] {
+        SourceReset();
+        endResetModel();
+    });
+}
+
+TDomainSortProxy::~TDomainSortProxy() = default;
+
+QModelIndex TDomainSortProxy::mapToSource(const QModelIndex& proxyIndex) const
+{
+    if (!proxyIndex.isValid() || proxyIndex.model() != this)
+        return {};
+    const int row = SourceRow(proxyIndex.row());
+    return row < 0 ? QModelIndex() : Source.index(row, proxyIndex.column());
+}
+
+QModelIndex TDomainSortProxy::mapFromSource(const QModelIndex& sourceIndex) const
+{
+    if (!sourceIndex.isValid() || sourceIndex.model() != &Source)
+        return {};
+    const int row = ViewRow(sourceIndex.row());
+    return row < 0 ? QModelIndex() : createIndex(row, sourceIndex.column());
+}
+
+QModelIndex TDomainSortProxy::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    return createIndex(row, column);
+}
+
+QModelIndex TDomainSortProxy::parent(const QModelIndex&) const
+{
+    return {};
+}
+
+QModelIndex TDomainSortProxy::sibling(int row, int column, const QModelIndex&) const
+{
+    return index(row, column);
+}
+
+int TDomainSortProxy::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(ProxyToSource.size());
+}
+
+int TDomainSortProxy::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : Source.columnCount();
+}
+
+bool TDomainSortProxy::hasChildren(const QModelIndex& parent) const
+{
+    return !parent.isValid() && rowCount() > 0;
+}
+
+QVariant TDomainSortProxy::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal)
+        return Source.headerData(section, orientation, role);
+    return QAbstractItemModel::headerData(section, orientation, role);
+}
+
+void TDomainSortProxy::sort(int column, Qt::SortOrder order)
+{
+    const int count = columnCount();
+    column = count == 0 ? 0 : std::clamp(column, 0, count - 1);
+    const TSortDirection direction = order == Qt::AscendingOrder ? sdAscending : sdDescending;
+    if (column == Column && direction == Direction)
+        return;
+    Column = column;
+    Direction = direction;
+    emit SortChanged();
+    if (Type != stNone)
+        Sort();
+}
+
+void TDomainSortProxy::SetSortColumn(int column)
+{
+    const int count = columnCount();
+    if (count == 0)
+        column = 0;
+    else if (column >= count)
+        column = count - 1;
+    column = std::max(column, 0);
+    if (column == Column)
+        return;
+    Column = column;
+    emit SortChanged();
+    if (Type != stNone)
+        Sort();
+}
+
+void TDomainSortProxy::SetSortDirection(TSortDirection direction)
+{
+    if (direction == Direction)
+        return;
+    Direction = direction;
+    emit SortChanged();
+    if (Type != stNone)
+        Sort();
+}
+
+void TDomainSortProxy::SetSortType(TSortType type)
+{
+    if (type == Type)
+        return;
+    Type = type;
+    if (SortsOnArrival())
+        Sort();
+    emit SortChanged();
+}
+
+void TDomainSortProxy::ColClick(int column)
+{
+    if (column == Column)
+        SetSortDirection(Direction == sdAscending ? sdDescending : sdAscending);
+    else
+        SetSortColumn(column);
+}
+
+void TDomainSortProxy::Sort()
+{
+    if (ProxyToSource.size() < 2)
+        return;
+    Prepare(Column);
+    std::vector<int> order = ProxyToSource;
+    SortRows(order);
+    Reorder(order);
+}
+
+QString TDomainSortProxy::TextAt(int sourceRow, int column) const
+{
+    // Column 0 is the caption, column c the row's slot c - 1; a slot the row lacks reads "".
+    return Source.data(Source.index(sourceRow, column), Qt::DisplayRole).toString();
+}
+
+int TDomainSortProxy::SortItemCompare(int sourceRow1, int sourceRow2, TSortParam param) const
+{
+    const int column = SortParamColumn(param);
+    std::string tails;
+    TSortItem items[2];
+    const int rows[2] = {sourceRow1, sourceRow2};
+    for (int i = 0; i < 2; ++i) {
+        const QString text = TextAt(rows[i], column);
+        Reader.Classify(text, items[i]);
+        Reader.AddKey(text, items[i], tails);
+    }
+    return ::SortItemCompare(items[0], items[1], param, tails);
+}
+
+void TDomainSortProxy::ResetItems() const
+{
+    Items.clear();
+    Items.shrink_to_fit();
+    Tails.clear();
+    Tails.shrink_to_fit();
+    DeadTailBytes = 0;
+    PreparedColumn = -1;
+}
+
+void TDomainSortProxy::Invalidate(int firstRow, int lastRow)
+{
+    const int last = std::min(lastRow, static_cast<int>(Items.size()) - 1);
+    for (int row = std::max(firstRow, 0); row <= last; ++row) {
+        TSortItem& item = Items[static_cast<std::size_t>(row)];
+        if (item.Kind & TSortItem::Keyed)
+            DeadTailBytes += item.TailLength;
+        item.Kind = 0;
+    }
+}
+
+void TDomainSortProxy::Prepare(int column) const
+{
+    if (PreparedColumn != column) {
+        ResetItems();
+        PreparedColumn = column;
+    }
+    const std::size_t rows = static_cast<std::size_t>(Source.RowCount());
+    Items.resize(rows);
+    std::size_t texts = 0, numbers = 0, moments = 0, both = 0;
+    for (std::size_t row = 0; row < rows; ++row) {
+        TSortItem& item = Items[row];
+        if (!(item.Kind & TSortItem::Classified)) {
+            Reader.Classify(TextAt(static_cast<int>(row), column), item);
+            item.Row = static_cast<std::int32_t>(row);
+        }
+        switch (item.Kind & (TSortItem::Empty | TSortItem::Number | TSortItem::DateTime)) {
+        case TSortItem::Empty:
+            break;
+        case TSortItem::Number:
+            ++numbers;
+            break;
+        case TSortItem::DateTime:
+            ++moments;
+            break;
+        case TSortItem::Number | TSortItem::DateTime:
+            ++both;
+            break;
+        default:
+            ++texts;
+        }
+    }
+    // Two texts meet in the collation unless one is empty, both are numbers or both are moments;
+    // only rows that can meet another that way need a key, which is most of the cost of a sort.
+    const std::size_t nonEmpty = texts + numbers + moments + both;
+    const bool textNeeds = nonEmpty > 1;
+    const bool numberNeeds = texts + moments > 0;
+    const bool momentNeeds = texts + numbers > 0;
+    const bool bothNeeds = texts > 0;
+    if (DeadTailBytes > Tails.size() / 2 && DeadTailBytes > (1u << 20)) {
+        // Keys of changed cells pile up; copy the live ones into a fresh string.
+        std::string live;
+        live.reserve(Tails.size() - DeadTailBytes);
+        for (TSortItem& item : Items) {
+            if (!(item.Kind & TSortItem::Keyed))
+                continue;
+            const std::size_t offset = live.size();
+            live.append(Tails, item.TailOffset, item.TailLength);
+            item.TailOffset = static_cast<std::uint32_t>(offset);
+        }
+        Tails.swap(live);
+        DeadTailBytes = 0;
+    }
+    for (std::size_t row = 0; row < rows; ++row) {
+        TSortItem& item = Items[row];
+        if (item.Kind & (TSortItem::Keyed | TSortItem::Empty))
+            continue;
+        const bool isNumber = item.Kind & TSortItem::Number;
+        const bool isMoment = item.Kind & TSortItem::DateTime;
+        const bool needs = isNumber ? (isMoment ? bothNeeds : numberNeeds) : (isMoment ? momentNeeds : textNeeds);
+        if (needs)
+            Reader.AddKey(TextAt(static_cast<int>(row), column), item, Tails);
+    }
+}
+
+void TDomainSortProxy::SortRows(std::vector<int>& rows) const
+{
+    std::vector<TSortItem> order;
+    order.reserve(rows.size());
+    for (const int row : rows)
+        order.push_back(Items[static_cast<std::size_t>(row)]);
+    const TSortParam param = SortParam();
+    std::stable_sort(order.begin(), order.end(), [this, param](const TSortItem& a, const TSortItem& b) {
+        return ::SortItemCompare(a, b, param, Tails) < 0;
+    });
+    for (std::size_t i = 0; i < order.size(); ++i)
+        rows[i] = order[i].Row;
+}
+
+void TDomainSortProxy::RebuildSourceToProxy(int fromViewRow)
+{
+    SourceToProxy.resize(ProxyToSource.size());
+    for (std::size_t view = static_cast<std::size_t>(std::max(fromViewRow, 0)); view < ProxyToSource.size(); ++view)
+        SourceToProxy[static_cast<std::size_t>(ProxyToSource[view])] = static_cast<int>(view);
+}
+
+void TDomainSortProxy::Reorder(const std::vector<int>& newOrder)
+{
+    if (newOrder == ProxyToSource)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList from = persistentIndexList();
+    std::vector<int> sourceRows;
+    sourceRows.reserve(static_cast<std::size_t>(from.size()));
+    for (const QModelIndex& index : from)
+        sourceRows.push_back(SourceRow(index.row()));
+    ProxyToSource = newOrder;
+    RebuildSourceToProxy(0);
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (qsizetype i = 0; i < from.size(); ++i) {
+        const int row = sourceRows[static_cast<std::size_t>(i)];
+        to.append(row < 0 ? QModelIndex() : createIndex(ViewRow(row), from[i].column()));
+    }
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int TDomainSortProxy::SourceRow(int viewRow) const
+{
+    if (viewRow < 0 || viewRow >= static_cast<int>(ProxyToSource.size()))
+        return -1;
+    return ProxyToSource[static_cast<std::size_t>(viewRow)];
+}
+
+int TDomainSortProxy::ViewRow(int sourceRow) const
+{
+    if (sourceRow < 0 || sourceRow >= static_cast<int>(SourceToProxy.size()))
+        return -1;
+    return SourceToProxy[static_cast<std::size_t>(sourceRow)];
+}
+
+std::vector<TRowId> TDomainSortProxy::ViewOrder() const
+{
+    std::vector<TRowId> ids;
+    ids.reserve(ProxyToSource.size());
+    for (const int row : ProxyToSource)
+        ids.push_back(Source.IdAt(row));
+    return ids;
+}
+
+std::vector<TDomainRow> TDomainSortProxy::RowsInViewOrder() const
+{
+    std::vector<TDomainRow> rows;
+    rows.reserve(ProxyToSource.size());
+    for (const int row : ProxyToSource)
+        rows.push_back(Source.RowAt(row));
+    return rows;
+}
+
+QString TDomainSortProxy::AnswersText(int sourceRow) const
+{
+    if (sourceRow < 0 || sourceRow >= Source.RowCount())
+        return {};
+    const int entry = Source.AnswerIndexOf(sourceRow);
+    if (entry < 0)
+        return {};
+    std::vector<std::string> lines;
+    SplitLines(Source.AnswerLog()[static_cast<std::size_t>(entry)], lines);
+    std::string text;
+    for (const std::string& line : lines) {
+        if (!text.empty() || &line != &lines.front())
+            text += '\n';
+        text += line;
+    }
+    // Answers are bytes from the network: UTF-8 when they are valid UTF-8, else one byte a character.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString shown = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    if (utf8.hasError())
+        shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return shown;
+}
+
+std::vector<int> TDomainSortProxy::SetAllChecked(bool checked)
+{
+    std::vector<int> changed;
+    for (const int row : ProxyToSource)
+        if (Source.Checked(row) != checked)
+            changed.push_back(row);
+    if (changed.empty())
+        return changed;
+    {
+        // One notice for the whole table instead of one per row keeps a million rows quick.
+        const QSignalBlocker quiet(&Source);
+        for (const int row : changed)
+            Source.SetChecked(row, checked);
+    }
+    const int last = Source.RowCount() - 1;
+    emit Source.dataChanged(Source.index(0, 0), Source.index(last, 0), {Qt::CheckStateRole});
+    return changed;
+}
+
+void TDomainSortProxy::SourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                         const QList<int>& roles)
+{
+    if (!topLeft.isValid() || !bottomRight.isValid())
+        return;
+    const int first = topLeft.row();
+    const int last = bottomRight.row();
+    const bool textChanged = roles.isEmpty() || roles.contains(Qt::DisplayRole);
+    if (textChanged && PreparedColumn >= topLeft.column() && PreparedColumn <= bottomRight.column())
+        Invalidate(first, last);
+    if (first == last) {
+        const int row = ViewRow(first);
+        if (row >= 0)
+            emit dataChanged(index(row, topLeft.column()), index(row, bottomRight.column()), roles);
+        return;
+    }
+    // Rows of a range are scattered over the view; one notice for all of them.
+    if (rowCount() > 0)
+        emit dataChanged(index(0, topLeft.column()), index(rowCount() - 1, bottomRight.column()), roles);
+}
+
+void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, int last)
+{
+    if (parent.isValid())
+        return;
+    const int added = last - first + 1;
+    const int before = static_cast<int>(ProxyToSource.size());
+    if (first < before) {
+        // Rows inserted within the model move the model rows behind them.
+        for (int& row : ProxyToSource)
+            if (row >= first)
+                row += added;
+        if (PreparedColumn >= 0 && static_cast<int>(Items.size()) >= first) {
+            Items.insert(Items.begin() + first, static_cast<std::size_t>(added), TSortItem{});
+            for (std::size_t row = 0; row < Items.size(); ++row)
+                Items[row].Row = static_cast<std::int32_t>(row);
+        }
+    }
+    std::vector<int> arrived(static_cast<std::size_t>(added));
+    std::iota(arrived.begin(), arrived.end(), first);
+    if (!SortsOnArrival() || Source.RowCount() < 2) {
+        beginInsertRows({}, before, before + added - 1);
+        ProxyToSource.insert(ProxyToSource.end(), arrived.begin(), arrived.end());
+        RebuildSourceToProxy(0);
+        endInsertRows();
+        return;
+    }
+    Prepare(Column);
+    SortRows(arrived);
+    const TSortParam param = SortParam();
+    auto less = [this, param](int a, int b) {
+        return ::SortItemCompare(Items[static_cast<std::size_t>(a)], Items[static_cast<std::size_t>(b)], param, Tails) <
+               0;
+    };
+    if (before == 0 || added == 1) {
+        // One place for all of them: after the rows that sort equal, as a stable sort would.
+        const auto at = std::upper_bound(ProxyToSource.begin(), ProxyToSource.end(), arrived.front(), less);
+        const int position = static_cast<int>(at - ProxyToSource.begin());
+        beginInsertRows({}, position, position + added - 1);
+        ProxyToSource.insert(at, arrived.begin(), arrived.end());
+        RebuildSourceToProxy(0);
+        endInsertRows();
+        return;
+    }
+    // Scattered places: show the rows at the end, then move everything into order at once.
+    beginInsertRows({}, before, before + added - 1);
+    ProxyToSource.insert(ProxyToSource.end(), arrived.begin(), arrived.end());
+    RebuildSourceToProxy(before);
+    endInsertRows();
+    std::vector<int> merged;
+    merged.reserve(ProxyToSource.size());
+    std::merge(ProxyToSource.begin(), ProxyToSource.begin() + before, arrived.begin(), arrived.end(),
+               std::back_inserter(merged), less);
+    Reorder(merged);
+}
+
+void TDomainSortProxy::SourceAboutToReset()
+{
+    beginResetModel();
+}
+
+void TDomainSortProxy::SourceReset()
+{
+    ResetItems();
+    const std::size_t rows = static_cast<std::size_t>(Source.RowCount());
+    ProxyToSource.resize(rows);
+    std::iota(ProxyToSource.begin(), ProxyToSource.end(), 0);
+    if (SortsOnArrival() && rows > 1) {
+        Prepare(Column);
+        SortRows(ProxyToSource);
+    }
+    SourceToProxy.assign(rows, 0);
+    RebuildSourceToProxy(0);
+}
