@@ -1,9 +1,9 @@
 #include "ui/DomainSortProxy.h"
 
+#include "base/Utf8.h"
 #include "whois/ResponseText.h"
 
 #include <QSignalBlocker>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <numeric>
@@ -349,17 +349,12 @@ QString TDomainSortProxy::AnswersText(int sourceRow) const
     std::vector<std::string> lines;
     SplitLines(Source.AnswerLog()[static_cast<std::size_t>(entry)], lines);
     std::string text;
-    for (const std::string& line : lines) {
-        if (!text.empty() || &line != &lines.front())
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
             text += '\n';
-        text += line;
+        text += lines[i];
     }
-    // Answers are bytes from the network: UTF-8 when they are valid UTF-8, else one byte a character.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString shown = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    if (utf8.hasError())
-        shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    return shown;
+    return QString::fromStdString(Utf8OrLatin1(text));
 }
 
 std::vector<int> TDomainSortProxy::SetAllChecked(bool checked)

@@ -126,8 +126,12 @@ void TzqListView::ModelDataChanged(const QModelIndex& topLeft, const QModelIndex
 void TzqListView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableView::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton)
-        emit DomainsClick();
+    if (event->button() != Qt::LeftButton)
+        return;
+    // A click below the rows leaves no row selected, as in any list.
+    if (!indexAt(event->position().toPoint()).isValid())
+        clearSelection();
+    emit DomainsClick();
 }
 
 void TzqListView::mouseDoubleClickEvent(QMouseEvent* event)
