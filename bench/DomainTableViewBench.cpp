@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <time.h>
 
 namespace {
 
@@ -43,21 +44,39 @@ public:
     QString Path;
 };
 
-// Milliseconds of `work` followed by the repaint it causes.
+double CpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Milliseconds of `work` followed by the repaint it causes. The processor time of the window's
+// thread goes to LastCpuMs: on a shared machine it says more than the clock.
+double LastCpuMs = 0;
 template <typename F> double TimedMs(F&& work)
 {
     QElapsedTimer timer;
+    const double cpu = CpuMs();
     timer.start();
     work();
     QApplication::processEvents();
+    LastCpuMs = CpuMs() - cpu;
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+// One measure: its clock time and the processor time it took.
+void Report(const char* what, double ms)
+{
+    std::printf("%-44s %9.1f ms  (processor %.1f ms)\n", what, ms, LastCpuMs);
 }
 
 std::vector<TDomainRow> MillionRows()
 {
     std::mt19937 random(7);
-    static const char* const words[] = {"shop", "web", "net", "cloud", "best", "my", "get", "go", "super", "mega",
-                                        "info", "data", "host", "zone", "one", "top", "city", "home", "free", "smart"};
+    static const char* const words[] = {"shop", "web",   "net",  "cloud", "best", "my",   "get",
+                                        "go",   "super", "mega", "info",  "data", "host", "zone",
+                                        "one",  "top",   "city", "home",  "free", "smart"};
     std::vector<TDomainRow> rows;
     rows.reserve(TableRows);
     for (int i = 0; i < TableRows; ++i) {
@@ -65,8 +84,9 @@ std::vector<TDomainRow> MillionRows()
                               std::to_string(random() % 1000) + ".com";
         // Expiry dates over twenty years, in the user's short date format.
         const std::string expires = FormatDayNumber(40000 + static_cast<int>(random() % 7300));
-        rows.push_back({std::move(caption), true, {"NO", "Example Registrar, Inc.", "whois.example.com", expires,
-                                                   std::to_string(i), ""}});
+        rows.push_back({std::move(caption),
+                        true,
+                        {"NO", "Example Registrar, Inc.", "whois.example.com", expires, std::to_string(i), ""}});
     }
     return rows;
 }
@@ -90,10 +110,11 @@ int main(int argc, char** argv)
         view.SetSortType(stBoth);
         QApplication::processEvents();
 
-        std::printf("sort 1,000,000 rows by Domain:            %8.1f ms\n", TimedMs([&] { view.ColClick(0); }));
-        std::printf("  again, descending:                      %8.1f ms\n", TimedMs([&] { view.ColClick(0); }));
-        std::printf("sort 1,000,000 rows by Expires (dates):   %8.1f ms\n", TimedMs([&] { view.ColClick(4); }));
-        std::printf("  again, ascending:                       %8.1f ms\n", TimedMs([&] { view.ColClick(4); }));
+        Report("sort 1,000,000 rows by Domain:", TimedMs([&] { view.ColClick(0); }));
+        Report("  again, descending:", TimedMs([&] { view.ColClick(0); }));
+        Report("sort 1,000,000 rows by Expires (dates):", TimedMs([&] { view.ColClick(4); }));
+        Report("  again, ascending:", TimedMs([&] { view.ColClick(4); }));
+        Report("  back to Domain:", TimedMs([&] { view.ColClick(0); }));
 
         // A result as the applier writes it: four slots and the row's answers entry.
         std::mt19937 random(11);
@@ -112,10 +133,8 @@ int main(int argc, char** argv)
                 worst = std::max(worst, one);
             }
         });
-        std::printf("result applied with 1,000,000 rows shown: %8.3f ms mean, %.3f ms worst\n", total / Results,
-                    worst);
-        std::printf("select all domains, 1,000,000 rows:       %8.1f ms\n",
-                    TimedMs([&] { view.SetAllChecked(false); }));
+        std::printf("result applied with 1,000,000 rows shown: %8.3f ms mean, %.3f ms worst\n", total / Results, worst);
+        Report("select all domains, 1,000,000 rows:", TimedMs([&] { view.SetAllChecked(false); }));
 
         // Rows arriving in batches as generation adds them, kept sorted by Domain.
         view.ColClick(0);
@@ -132,7 +151,7 @@ int main(int argc, char** argv)
                 QApplication::processEvents();
             }
         });
-        std::printf("1,000,000 generated rows in sorted place: %8.1f ms (batches of 65,536)\n", arrivals);
+        Report("1,000,000 generated rows, batches of 65,536:", arrivals);
     }
 
     {
@@ -153,13 +172,11 @@ int main(int argc, char** argv)
         prompts.Path = QString::fromStdString(path);
         TProjectController controller(store, view.SortProxy(), workspace, prompts, {});
         bool opened = false;
-        std::printf("open 100,000-row project into the window: %8.1f ms\n",
-                    TimedMs([&] { opened = controller.Open(); }));
+        Report("open 100,000-row project into the window:", TimedMs([&] { opened = controller.Open(); }));
         if (!opened || model.RowCount() != static_cast<int>(BenchProject::RowCount))
             return 1;
         bool saved = false;
-        std::printf("save it back:                             %8.1f ms\n",
-                    TimedMs([&] { saved = controller.SaveProject(prompts.Path); }));
+        Report("save it back:", TimedMs([&] { saved = controller.SaveProject(prompts.Path); }));
         std::filesystem::remove(path);
         if (!saved)
             return 1;

@@ -153,9 +153,9 @@ void TDomainSortProxy::Sort()
 {
     if (ProxyToSource.size() < 2)
         return;
-    Prepare(Column);
+    const TPrepared& prepared = Prepare(Column);
     std::vector<int> order = ProxyToSource;
-    SortRows(order);
+    SortRows(order, prepared);
     Reorder(order);
 }
 
@@ -179,41 +179,58 @@ int TDomainSortProxy::SortItemCompare(int sourceRow1, int sourceRow2, TSortParam
     return ::SortItemCompare(items[0], items[1], param, tails);
 }
 
-void TDomainSortProxy::ResetItems() const
+void TDomainSortProxy::TPrepared::Reset()
 {
     Items.clear();
     Items.shrink_to_fit();
     Tails.clear();
     Tails.shrink_to_fit();
     DeadTailBytes = 0;
-    PreparedColumn = -1;
+    Column = -1;
 }
 
-void TDomainSortProxy::Invalidate(int firstRow, int lastRow)
+void TDomainSortProxy::ResetItems() const
 {
-    const int last = std::min(lastRow, static_cast<int>(Items.size()) - 1);
-    for (int row = std::max(firstRow, 0); row <= last; ++row) {
-        TSortItem& item = Items[static_cast<std::size_t>(row)];
-        if (item.Kind & TSortItem::Keyed)
-            DeadTailBytes += item.TailLength;
-        item.Kind = 0;
+    Captions.Reset();
+    Cells.Reset();
+}
+
+void TDomainSortProxy::Invalidate(int firstRow, int lastRow, int firstColumn, int lastColumn)
+{
+    for (TPrepared* prepared : {&Captions, &Cells}) {
+        if (prepared->Column < firstColumn || prepared->Column > lastColumn)
+            continue;
+        const int last = std::min(lastRow, static_cast<int>(prepared->Items.size()) - 1);
+        for (int row = std::max(firstRow, 0); row <= last; ++row) {
+            TSortItem& item = prepared->Items[static_cast<std::size_t>(row)];
+            if (item.Kind & TSortItem::Keyed)
+                prepared->DeadTailBytes += item.TailLength;
+            item.Kind = 0;
+        }
     }
 }
 
-void TDomainSortProxy::Prepare(int column) const
+TDomainSortProxy::TPrepared& TDomainSortProxy::Prepare(int column) const
 {
-    if (PreparedColumn != column) {
-        ResetItems();
-        PreparedColumn = column;
+    TPrepared& prepared = column == TDomainTableModel::ColumnDomain ? Captions : Cells;
+    if (prepared.Column != column) {
+        prepared.Reset();
+        prepared.Column = column;
     }
+    std::vector<TSortItem>& items = prepared.Items;
     const std::size_t rows = static_cast<std::size_t>(Source.RowCount());
-    Items.resize(rows);
+    items.resize(rows);
     std::size_t texts = 0, numbers = 0, moments = 0, both = 0;
     for (std::size_t row = 0; row < rows; ++row) {
-        TSortItem& item = Items[row];
+        TSortItem& item = items[row];
         if (!(item.Kind & TSortItem::Classified)) {
-            Reader.Classify(TextAt(static_cast<int>(row), column), item);
+            const QString text = TextAt(static_cast<int>(row), column);
+            Reader.Classify(text, item);
             item.Row = static_cast<std::int32_t>(row);
+            // A plain text meets others in the collation as soon as there is a second non-empty
+            // one: key it while the text is at hand.
+            if (!(item.Kind & (TSortItem::Empty | TSortItem::Number | TSortItem::DateTime)))
+                Reader.AddKey(text, item, prepared.Tails);
         }
         switch (item.Kind & (TSortItem::Empty | TSortItem::Number | TSortItem::DateTime)) {
         case TSortItem::Empty:
@@ -233,46 +250,48 @@ void TDomainSortProxy::Prepare(int column) const
     }
     // Two texts meet in the collation unless one is empty, both are numbers or both are moments;
     // only rows that can meet another that way need a key, which is most of the cost of a sort.
-    const std::size_t nonEmpty = texts + numbers + moments + both;
-    const bool textNeeds = nonEmpty > 1;
     const bool numberNeeds = texts + moments > 0;
     const bool momentNeeds = texts + numbers > 0;
     const bool bothNeeds = texts > 0;
-    if (DeadTailBytes > Tails.size() / 2 && DeadTailBytes > (1u << 20)) {
+    if (prepared.DeadTailBytes > prepared.Tails.size() / 2 && prepared.DeadTailBytes > (1u << 20)) {
         // Keys of changed cells pile up; copy the live ones into a fresh string.
         std::string live;
-        live.reserve(Tails.size() - DeadTailBytes);
-        for (TSortItem& item : Items) {
+        live.reserve(prepared.Tails.size() - prepared.DeadTailBytes);
+        for (TSortItem& item : items) {
             if (!(item.Kind & TSortItem::Keyed))
                 continue;
             const std::size_t offset = live.size();
-            live.append(Tails, item.TailOffset, item.TailLength);
+            live.append(prepared.Tails, item.TailOffset, item.TailLength);
             item.TailOffset = static_cast<std::uint32_t>(offset);
         }
-        Tails.swap(live);
-        DeadTailBytes = 0;
+        prepared.Tails.swap(live);
+        prepared.DeadTailBytes = 0;
     }
+    if (!numberNeeds && !momentNeeds)
+        return prepared;
     for (std::size_t row = 0; row < rows; ++row) {
-        TSortItem& item = Items[row];
+        TSortItem& item = items[row];
         if (item.Kind & (TSortItem::Keyed | TSortItem::Empty))
             continue;
         const bool isNumber = item.Kind & TSortItem::Number;
         const bool isMoment = item.Kind & TSortItem::DateTime;
-        const bool needs = isNumber ? (isMoment ? bothNeeds : numberNeeds) : (isMoment ? momentNeeds : textNeeds);
+        const bool needs = isNumber ? (isMoment ? bothNeeds : numberNeeds) : momentNeeds;
         if (needs)
-            Reader.AddKey(TextAt(static_cast<int>(row), column), item, Tails);
+            Reader.AddKey(TextAt(static_cast<int>(row), column), item, prepared.Tails);
     }
+    return prepared;
 }
 
-void TDomainSortProxy::SortRows(std::vector<int>& rows) const
+void TDomainSortProxy::SortRows(std::vector<int>& rows, const TPrepared& prepared) const
 {
     std::vector<TSortItem> order;
     order.reserve(rows.size());
     for (const int row : rows)
-        order.push_back(Items[static_cast<std::size_t>(row)]);
+        order.push_back(prepared.Items[static_cast<std::size_t>(row)]);
     const TSortParam param = SortParam();
-    std::stable_sort(order.begin(), order.end(), [this, param](const TSortItem& a, const TSortItem& b) {
-        return ::SortItemCompare(a, b, param, Tails) < 0;
+    const std::string& tails = prepared.Tails;
+    std::stable_sort(order.begin(), order.end(), [&tails, param](const TSortItem& a, const TSortItem& b) {
+        return ::SortItemCompare(a, b, param, tails) < 0;
     });
     for (std::size_t i = 0; i < order.size(); ++i)
         rows[i] = order[i].Row;
@@ -384,8 +403,8 @@ void TDomainSortProxy::SourceDataChanged(const QModelIndex& topLeft, const QMode
     const int first = topLeft.row();
     const int last = bottomRight.row();
     const bool textChanged = roles.isEmpty() || roles.contains(Qt::DisplayRole);
-    if (textChanged && PreparedColumn >= topLeft.column() && PreparedColumn <= bottomRight.column())
-        Invalidate(first, last);
+    if (textChanged)
+        Invalidate(first, last, topLeft.column(), bottomRight.column());
     if (first == last) {
         const int row = ViewRow(first);
         if (row >= 0)
@@ -408,10 +427,13 @@ void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, 
         for (int& row : ProxyToSource)
             if (row >= first)
                 row += added;
-        if (PreparedColumn >= 0 && static_cast<int>(Items.size()) >= first) {
-            Items.insert(Items.begin() + first, static_cast<std::size_t>(added), TSortItem{});
-            for (std::size_t row = 0; row < Items.size(); ++row)
-                Items[row].Row = static_cast<std::int32_t>(row);
+        for (TPrepared* prepared : {&Captions, &Cells}) {
+            std::vector<TSortItem>& items = prepared->Items;
+            if (static_cast<int>(items.size()) < first)
+                continue;
+            items.insert(items.begin() + first, static_cast<std::size_t>(added), TSortItem{});
+            for (std::size_t row = 0; row < items.size(); ++row)
+                items[row].Row = static_cast<std::int32_t>(row);
         }
     }
     std::vector<int> arrived(static_cast<std::size_t>(added));
@@ -423,12 +445,13 @@ void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, 
         endInsertRows();
         return;
     }
-    Prepare(Column);
-    SortRows(arrived);
+    const TPrepared& prepared = Prepare(Column);
+    SortRows(arrived, prepared);
     const TSortParam param = SortParam();
-    auto less = [this, param](int a, int b) {
-        return ::SortItemCompare(Items[static_cast<std::size_t>(a)], Items[static_cast<std::size_t>(b)], param, Tails) <
-               0;
+    auto less = [&prepared, param](int a, int b) {
+        const auto& items = prepared.Items;
+        return ::SortItemCompare(items[static_cast<std::size_t>(a)], items[static_cast<std::size_t>(b)], param,
+                                 prepared.Tails) < 0;
     };
     if (before == 0 || added == 1) {
         // One place for all of them: after the rows that sort equal, as a stable sort would.
@@ -463,10 +486,8 @@ void TDomainSortProxy::SourceReset()
     const std::size_t rows = static_cast<std::size_t>(Source.RowCount());
     ProxyToSource.resize(rows);
     std::iota(ProxyToSource.begin(), ProxyToSource.end(), 0);
-    if (SortsOnArrival() && rows > 1) {
-        Prepare(Column);
-        SortRows(ProxyToSource);
-    }
+    if (SortsOnArrival() && rows > 1)
+        SortRows(ProxyToSource, Prepare(Column));
     SourceToProxy.assign(rows, 0);
     RebuildSourceToProxy(0);
 }

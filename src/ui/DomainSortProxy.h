@@ -81,13 +81,22 @@ signals:
 
 private:
     QString TextAt(int sourceRow, int column) const;
-    // Fills Items for every row of `column`: what each text reads as, and the collation keys of
-    // the rows that can meet a text comparison.
-    void Prepare(int column) const;
-    void Invalidate(int firstRow, int lastRow);
+    // Prepared texts of one column, kept between sorts and brought up to date as cells change.
+    struct TPrepared
+    {
+        std::vector<TSortItem> Items; // by model row
+        std::string Tails;
+        std::size_t DeadTailBytes = 0;
+        int Column = -1;
+        void Reset();
+    };
+    // Fills the prepared texts of every row of `column`: what each text reads as, and the
+    // collation keys of the rows that can meet a text comparison.
+    TPrepared& Prepare(int column) const;
+    void Invalidate(int firstRow, int lastRow, int firstColumn, int lastColumn);
     void ResetItems() const;
     // Stable sort of model rows by the current param; Prepare must have run.
-    void SortRows(std::vector<int>& rows) const;
+    void SortRows(std::vector<int>& rows, const TPrepared& prepared) const;
     void Reorder(const std::vector<int>& newOrder);
     void RebuildSourceToProxy(int fromViewRow);
     bool SortsOnArrival() const { return Type == stText || Type == stBoth; }
@@ -106,9 +115,7 @@ private:
     std::vector<int> ProxyToSource;
     std::vector<int> SourceToProxy;
 
-    // Prepared texts of one column, kept between sorts and brought up to date as cells change.
-    mutable std::vector<TSortItem> Items;
-    mutable std::string Tails;
-    mutable std::size_t DeadTailBytes = 0;
-    mutable int PreparedColumn = -1;
+    // Captions never change, so theirs stay prepared while the table is sorted by another column.
+    mutable TPrepared Captions;
+    mutable TPrepared Cells;
 };
