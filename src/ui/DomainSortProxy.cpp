@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 TDomainSortProxy::TDomainSortProxy(TDomainTableModel& model, QObject* parent)
@@ -470,8 +471,21 @@ void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, 
     endInsertRows();
     std::vector<int> merged;
     merged.reserve(ProxyToSource.size());
-    std::merge(ProxyToSource.begin(), ProxyToSource.begin() + before, arrived.begin(), arrived.end(),
-               std::back_inserter(merged), less);
+    auto from = ProxyToSource.begin();
+    const auto end = ProxyToSource.begin() + before;
+    if (static_cast<double>(added) * std::log2(static_cast<double>(before)) < before) {
+        // A small batch: each row's place by binary search from the last one's (they arrive
+        // sorted), instead of comparing along the whole table.
+        for (const int row : arrived) {
+            const auto at = std::upper_bound(from, end, row, less);
+            merged.insert(merged.end(), from, at);
+            merged.push_back(row);
+            from = at;
+        }
+        merged.insert(merged.end(), from, end);
+    } else {
+        std::merge(from, end, arrived.begin(), arrived.end(), std::back_inserter(merged), less);
+    }
     Reorder(merged);
 }
 
