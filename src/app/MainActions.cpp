@@ -53,7 +53,6 @@ QAction* TMainActions::Command(const char* name, const char* caption, const char
     auto* action = new QAction(QLatin1String(caption), this);
     action->setObjectName(QLatin1String(name));
     action->setToolTip(QLatin1String(hint));
-    action->setStatusTip(QLatin1String(hint));
     if (icon)
         action->setIcon(ToolbarIcon(QLatin1String(icon)));
     return action;

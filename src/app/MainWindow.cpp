@@ -150,8 +150,11 @@ QTableView* TfMain::CreateDomainView(QWidget* parent)
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSortingEnabled(true);
+    view->sortByColumn(TDomainTableModel::ColumnDomain, Qt::AscendingOrder);
+    view->setWordWrap(false);
     view->verticalHeader()->hide();
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setStretchLastSection(false);
     // Design widths: every column in sight in the design size.
     const int widths[TDomainTableModel::ColumnCount] = {150, 90, 100, 100, 90};
