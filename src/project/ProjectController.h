@@ -30,8 +30,8 @@ public:
     const QString& ProjectFileName() const { return FileName; }
     QString Caption() const { return QLatin1String(CaptionPrefix) + FileName; }
     bool Modified() const { return IsModified; }
-    // An edit of the project (words, switches, generation, "Check domains").
-    void SetModified() { SetModifiedFlag(true); }
+    // An edit of the project (words, switches, generation, "Check domains") sets it.
+    void SetModified(bool modified = true) { SetModifiedFlag(modified); }
 
     // "New project": true when a new project was started.
     bool New();
