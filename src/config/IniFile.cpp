@@ -155,25 +155,9 @@ bool FindKey(std::string_view text, const TSection& section, std::string_view ke
 // Larger than any configuration file a person keeps, even one with a large server table.
 constexpr std::size_t MaxFileBytes = 64u << 20;
 
-enum class TLoad
+TWholeFile LoadFile(const std::string& path)
 {
-    Loaded,
-    Missing,
-    Failed
-};
-
-TLoad LoadFile(const std::string& path, std::string& content)
-{
-    TWholeFile file = ReadWholeFile(path, MaxFileBytes);
-    content.assign(file.View());
-    switch (file.Status) {
-    case TWholeFile::TStatus::Loaded:
-        return TLoad::Loaded;
-    case TWholeFile::TStatus::Missing:
-        return TLoad::Missing;
-    default:
-        return TLoad::Failed;
-    }
+    return ReadWholeFile(path, MaxFileBytes);
 }
 
 [[noreturn]] void WriteFailed(const std::string& path)
@@ -211,16 +195,25 @@ std::string OneLine(std::string_view text)
     return result;
 }
 
+// A key name with '=' would be cut at it on reading, one starting with ';' or '[' would read as a
+// comment or a section header, and a section name with ']' would be cut there: written, each
+// would be a value nobody can read back (and might shadow another).
+bool CanBeReadBack(std::string_view section, std::string_view key)
+{
+    return section.find(']') == std::string_view::npos && key.find('=') == std::string_view::npos &&
+           (key.empty() || (key.front() != ';' && key.front() != '['));
+}
+
 } // namespace
 
 TIniFile::TIniFile(std::string path) : Path(std::move(path)) {}
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const
 {
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
         return def;
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     TKeyLine keyLine;
     if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))
@@ -250,10 +243,10 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 {
     std::vector<std::string> names;
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
         return names;
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     if (!found.Found)
         return names;
@@ -273,27 +266,27 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 
 bool TIniFile::SectionExists(const std::string& section) const
 {
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
-        return false;
-    return FindSection(content, TrimSpaces(section)).Found;
+    const TWholeFile file = LoadFile(Path);
+    return file.Loaded() && FindSection(file.View(), TrimSpaces(section)).Found;
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) const
 {
-    std::string content;
-    if (LoadFile(Path, content) == TLoad::Failed)
+    const TWholeFile file = LoadFile(Path);
+    if (file.Status == TWholeFile::TStatus::Failed)
         WriteFailed(Path); // rewriting a file we cannot read would throw its contents away
     const std::string sectionName = OneLine(TrimSpaces(section));
     const std::string keyName = OneLine(TrimSpaces(key));
+    if (!CanBeReadBack(sectionName, keyName))
+        WriteFailed(Path);
     const std::string cleanValue = OneLine(value);
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const std::string_view lineBreak = LineBreakOf(text);
     const TSection found = FindSection(text, sectionName);
     TKeyLine keyLine;
     std::string result;
     if (found.Found && FindKey(text, found, keyName, keyLine)) {
-        result.reserve(content.size() + cleanValue.size());
+        result.reserve(text.size() + cleanValue.size());
         result.append(text.substr(0, keyLine.Equals + 1));
         result.append(cleanValue);
         result.append(text.substr(keyLine.Line.End));
@@ -322,13 +315,12 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) const
 {
-    std::string content;
-    const TLoad load = LoadFile(Path, content);
-    if (load == TLoad::Missing)
+    const TWholeFile file = LoadFile(Path);
+    if (file.Status == TWholeFile::TStatus::Missing)
         return;
-    if (load == TLoad::Failed)
+    if (file.Status == TWholeFile::TStatus::Failed)
         WriteFailed(Path);
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     TKeyLine keyLine;
     if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))

@@ -7,13 +7,15 @@
 
 // The server properties dialog's WHOIS client: the same bytes as TzqWhois, no connect time-out
 // of its own, and every failure thrown as TQuarrowError carrying the connection layer's message
-// (for example "Connection refused", "Host not found").
+// (for example "Connection refused", "Host not found"). TimeoutMs, when above 0, bounds the whole
+// exchange (connect, proxy negotiation and answer), for callers that have nobody to press Cancel.
 class TIdWhois
 {
 public:
     std::string Host{ConfigKeys::FallbackWhoisHost};
     int Port = 43;
     TSocksParameters Proxy;
+    int TimeoutMs = 0;
 
     std::string Lookup(const std::string& domain);
 };
