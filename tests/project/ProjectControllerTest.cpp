@@ -143,6 +143,23 @@ TEST_F(ProjectControllerTest, SavedAndReopenedProjectRestoresRowsTicksSlotsAndAn
     EXPECT_EQ(Table.SortType(), stBoth);
 }
 
+TEST_F(ProjectControllerTest, RowsThatNamedOneAnswersEntryKeepTheirOwnAfterOpening)
+{
+    TProjectData shared;
+    shared.Rows = {{"a.com", true, {"NO", "", "", "", "0", ""}}, {"b.com", true, {"NO", "", "", "", "0", ""}}};
+    shared.AnswerLog = {"the one answer"};
+    TXMLSaveLoad writer;
+    ASSERT_TRUE(SaveProject(writer, Dir.File("shared.prj.xml"), shared));
+    Prompts.Files = {Dir.File("shared.prj.xml")};
+    ASSERT_TRUE(Controller.Open());
+    ASSERT_EQ(Model.RowCount(), 2);
+    ASSERT_NE(Model.AnswerIndexOf(0), Model.AnswerIndexOf(1));
+    // A new result for one row replaces its own entry only.
+    Model.SetAnswer(Model.AnswerIndexOf(1), "b's new answer");
+    EXPECT_EQ(Table.AnswersText(0).toStdString(), "the one answer");
+    EXPECT_EQ(Table.AnswersText(1).toStdString(), "b's new answer");
+}
+
 TEST_F(ProjectControllerTest, UnsavedChangesQuestionGuardsNewOpenAndClosing)
 {
     EXPECT_TRUE(Controller.CloseQuery()); // clean: nothing asked

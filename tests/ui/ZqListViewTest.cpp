@@ -3,8 +3,10 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +53,18 @@ TEST_F(ZqListViewTest, DomainColumnAloneShowsTheAvailabilityColour)
     // Exact and case-sensitive.
     EXPECT_FALSE(TDomainItemDelegate::DomainTextColor(QStringLiteral("no"), palette));
     EXPECT_FALSE(TDomainItemDelegate::DomainTextColor(QStringLiteral("NO "), palette));
+}
+
+TEST_F(ZqListViewTest, MarkupFromAnAnswerIsShownAsText)
+{
+    Model.SetSlot(0, SlotRegistrar, "<b>Evil</b> & Co");
+    const QModelIndex cell = View.model()->index(View.SortProxy().ViewRow(0), TDomainTableModel::ColumnRegistrar);
+    QHelpEvent help(QEvent::ToolTip, View.visualRect(cell).center(),
+                    View.viewport()->mapToGlobal(View.visualRect(cell).center()));
+    QStyleOptionViewItem option;
+    ASSERT_TRUE(View.itemDelegate()->helpEvent(&help, &View, option, cell));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("<qt>&lt;b&gt;Evil&lt;/b&gt; &amp; Co</qt>"));
+    EXPECT_EQ(cell.data().toString(), QStringLiteral("<b>Evil</b> & Co"));
 }
 
 TEST_F(ZqListViewTest, HeaderClicksSortAndTheIndicatorFollows)
