@@ -161,6 +161,24 @@ bool TLocaleDateTimeReader::MatchName(const std::vector<QString>& names, QString
     return false;
 }
 
+int& TLocaleDateTimeReader::NumberOf(TParts& parts, TField field)
+{
+    switch (field) {
+    case TField::Day:
+        return parts.Day;
+    case TField::Month:
+        return parts.Month;
+    case TField::Hour:
+        return parts.Hour;
+    case TField::Minute:
+        return parts.Minute;
+    case TField::Second:
+        return parts.Second;
+    default:
+        return parts.Millisecond;
+    }
+}
+
 bool TLocaleDateTimeReader::Match(const TPattern& pattern, QStringView text, qsizetype& pos, TParts& parts) const
 {
     int digits = 0;
@@ -178,13 +196,16 @@ bool TLocaleDateTimeReader::Match(const TPattern& pattern, QStringView text, qsi
             }
             break;
         case TField::Day:
-            if (!ReadDigits(text, pos, 2, parts.Day, digits))
-                return false;
-            break;
         case TField::Month:
-            if (!ReadDigits(text, pos, 2, parts.Month, digits))
+        case TField::Hour:
+        case TField::Minute:
+        case TField::Second:
+        case TField::Millisecond: {
+            const bool millisecond = token.Field == TField::Millisecond;
+            if (!ReadDigits(text, pos, millisecond ? 3 : 2, NumberOf(parts, token.Field), digits))
                 return false;
             break;
+        }
         case TField::MonthName: {
             int index = 0;
             if (!MatchName(MonthNames, text, pos, index))
@@ -203,22 +224,6 @@ bool TLocaleDateTimeReader::Match(const TPattern& pattern, QStringView text, qsi
                 return false;
             if (digits <= 2)
                 parts.Year += parts.Year < 50 ? 2000 : 1900;
-            break;
-        case TField::Hour:
-            if (!ReadDigits(text, pos, 2, parts.Hour, digits))
-                return false;
-            break;
-        case TField::Minute:
-            if (!ReadDigits(text, pos, 2, parts.Minute, digits))
-                return false;
-            break;
-        case TField::Second:
-            if (!ReadDigits(text, pos, 2, parts.Second, digits))
-                return false;
-            break;
-        case TField::Millisecond:
-            if (!ReadDigits(text, pos, 3, parts.Millisecond, digits))
-                return false;
             break;
         case TField::AmPm: {
             // Optional: a 24-hour time reads in a 12-hour locale too.

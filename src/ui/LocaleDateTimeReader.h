@@ -49,6 +49,8 @@ private:
     };
 
     static TPattern Compile(const QString& format);
+    // The part a numeric field fills.
+    static int& NumberOf(TParts& parts, TField field);
     bool Match(const TPattern& pattern, QStringView text, qsizetype& pos, TParts& parts) const;
     bool MatchName(const std::vector<QString>& names, QStringView text, qsizetype& pos, int& index) const;
     bool DatePart(QStringView text, qsizetype& pos, double& days) const;
