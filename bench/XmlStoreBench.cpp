@@ -3,6 +3,7 @@
 // would refuse). Each measurement runs in its own process so that its peak memory is its own.
 //
 //   bench_xml_store [FOLDER]     (default: the system's temporary folder)
+#include "BenchProject.h"
 #include "project/ProjectFile.h"
 #include "project/XMLSaveLoad.h"
 
@@ -21,37 +22,13 @@
 
 namespace {
 
-constexpr std::size_t RowCount = 100000;
-constexpr std::size_t AnswerSize = 2048;
+using BenchProject::Answer;
+using BenchProject::MakeProject;
+using BenchProject::RowCount;
 
 double Seconds(std::chrono::steady_clock::duration d)
 {
     return std::chrono::duration<double>(d).count();
-}
-
-std::string Answer(std::size_t i)
-{
-    std::string text = "Domain Name: DOMAIN" + std::to_string(i) + ".COM\r\nRegistrar: Example & Partners <ops>\r\n";
-    static const std::string line = "   Status: clientTransferProhibited https://icann.org/epp#clientTransfer\r\n";
-    while (text.size() + line.size() < AnswerSize)
-        text += line;
-    text.append(AnswerSize - text.size(), ' ');
-    return text;
-}
-
-TProjectData MakeProject()
-{
-    TProjectData project;
-    project.Keywords = {{"domain", true}};
-    project.Tlds = {{"com", true}};
-    for (std::size_t i = 0; i < RowCount; ++i) {
-        project.Rows.push_back(
-            {"domain" + std::to_string(i) + ".com",
-             true,
-             {"NO", "Example Registrar, Inc.", "whois.example.com", "15.03.2012", std::to_string(i), ""}});
-        project.AnswerLog.push_back(Answer(i));
-    }
-    return project;
 }
 
 // Child modes: each prints "seconds" on stdout.

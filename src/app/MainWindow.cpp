@@ -3,15 +3,18 @@
 #include "app/CheckCommands.h"
 #include "app/HelpOpener.h"
 #include "app/MainActions.h"
+#include "app/MainProjectWorkspace.h"
 #include "app/WindowLayout.h"
 #include "app/WordFileCommands.h"
-#include "base/Utf8.h"
 #include "config/EngineSettings.h"
 #include "config/ShowTourFlag.h"
 #include "gen/GenerateCommand.h"
 #include "gen/WordLists.h"
+#include "project/ProjectController.h"
+#include "ui/ProjectDialogs.h"
 #include "ui/StatusPanel.h"
 #include "ui/WordListsPanel.h"
+#include "ui/ZqListView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +26,6 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
@@ -50,14 +52,6 @@ QWidget* Panel(const char* name, QWidget* child, QWidget* parent)
     return panel;
 }
 
-// The lines of an answers-log entry as the answers panel shows them.
-QStringList AnswerLines(const std::string& bytes)
-{
-    QString text = QString::fromStdString(Utf8OrLatin1(bytes));
-    text.remove(QLatin1Char('\r'));
-    return text.split(QLatin1Char('\n'));
-}
-
 } // namespace
 
 TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent), Env(std::move(context))
@@ -79,6 +73,12 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
     CreateStatusBar();
     CheckCmds = new TCheckCommands(
         *CheckDispatcher, *Commands, ThreadsPanel, TotalPanel, pb, [this] { return SelectedRowId(); }, this);
+    ProjectPrompts = std::make_unique<TProjectDialogs>(this);
+    ProjectWorkspace = std::make_unique<TMainProjectWorkspace>(*Lists, *pcwords, *CheckDispatcher, *mAns, *pb,
+                                                               ConfigPath(), [this] { return UseHyphens(); });
+    ProjectCmds = new TProjectController(*Env.XmlStore, lvDomains->SortProxy(), *ProjectWorkspace, *ProjectPrompts,
+                                         QString::fromStdString(Env.ProjectsFolder()), this);
+    CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };
     ConnectCommands();
     LoadSettings();
 
@@ -139,43 +139,32 @@ void TfMain::CreateControls()
     setCentralWidget(Splitter2Host);
 }
 
-QTableView* TfMain::CreateDomainView(QWidget* parent)
+TzqListView* TfMain::CreateDomainView(QWidget* parent)
 {
-    auto* proxy = new QSortFilterProxyModel(this);
-    proxy->setSourceModel(DomainModel);
-    proxy->setSortRole(TDomainTableModel::RawTextRole);
-    auto* view = new QTableView(parent);
+    auto* view = new TzqListView(*DomainModel, parent);
     view->setObjectName(QStringLiteral("lvDomains"));
     view->setAccessibleName(QStringLiteral("Domains"));
-    view->setModel(proxy);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSortingEnabled(true);
-    view->sortByColumn(TDomainTableModel::ColumnDomain, Qt::AscendingOrder);
-    view->setWordWrap(false);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-    view->horizontalHeader()->setStretchLastSection(false);
-    // Design widths: every column in sight in the design size.
-    const int widths[TDomainTableModel::ColumnCount] = {150, 90, 100, 100, 90};
-    for (int column = 0; column < TDomainTableModel::ColumnCount; ++column)
-        view->horizontalHeader()->resizeSection(column, widths[column]);
+    view->SetSortType(stBoth);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
         UpdateDomainsPopup();
         Commands->pmDomains->popup(view->viewport()->mapToGlobal(at));
     });
-    // A clicked row shows its own answers: the entry its slot 4 names.
-    connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-        mAns->clear();
-        const int row = DomainModel->RowOf(index.data(TDomainTableModel::RowIdRole).value<quint32>());
-        const int entry = row < 0 ? -1 : DomainModel->AnswerIndexOf(row);
-        if (entry >= 0)
-            mAns->addItems(AnswerLines(DomainModel->AnswerLog()[static_cast<std::size_t>(entry)]));
-    });
+    connect(view, &TzqListView::DomainsClick, this, &TfMain::lvDomainsClick);
     return view;
+}
+
+QTableView* TfMain::DomainView() const
+{
+    return lvDomains;
+}
+
+void TfMain::lvDomainsClick()
+{
+    mAns->clear();
+    const int row = lvDomains->SelectedSourceRow();
+    if (row >= 0 && DomainModel->AnswerIndexOf(row) >= 0)
+        mAns->addItems(lvDomains->SortProxy().AnswersText(row).split(QLatin1Char('\n')));
 }
 
 void TfMain::CreateStatusBar()
@@ -207,6 +196,16 @@ void TfMain::ConnectCommands()
 {
     TMainActions& a = *Commands;
     connect(a.New1, &QAction::triggered, this, &TfMain::NewProject);
+    connect(a.aOpenPrj, &QAction::triggered, this, [this] {
+        if (!GenerateCmd->Busy())
+            ProjectCmds->Open();
+    });
+    connect(a.aSavePrj, &QAction::triggered, this, [this] { ProjectCmds->Save(); });
+    connect(a.aSavePrjAs, &QAction::triggered, this, [this] { ProjectCmds->SaveAs(); });
+    connect(a.aSelectAllDomains, &QAction::triggered, this, [this] { lvDomains->SetAllChecked(true); });
+    connect(a.aDeselectAllDomains, &QAction::triggered, this, [this] { lvDomains->SetAllChecked(false); });
+    connect(ProjectCmds, &TProjectController::CaptionChanged, this, &QWidget::setWindowTitle);
+    connect(ProjectCmds, &TProjectController::ModifiedChanged, this, &TfMain::ModifiedChanged);
     connect(a.Exit1, &QAction::triggered, this, &QWidget::close);
     connect(a.Help2, &QAction::triggered, this, &TfMain::OpenHelp);
     connect(a.aGenerate, &QAction::triggered, this, &TfMain::GenerateNames);
@@ -231,14 +230,7 @@ void TfMain::ConnectCommands()
     connect(DomainModel, &QAbstractItemModel::modelReset, mAns, &QListWidget::clear);
 
     // A pass walks the rows in the order the person sees them when it starts.
-    CheckDispatcher->SetViewOrder([this] {
-        const QAbstractItemModel* shown = lvDomains->model();
-        std::vector<TRowId> order;
-        order.reserve(static_cast<std::size_t>(shown->rowCount()));
-        for (int row = 0; row < shown->rowCount(); ++row)
-            order.push_back(shown->index(row, 0).data(TDomainTableModel::RowIdRole).value<quint32>());
-        return order;
-    });
+    CheckDispatcher->SetViewOrder([this] { return lvDomains->SortProxy().ViewOrder(); });
 }
 
 TRowId TfMain::SelectedRowId() const
@@ -249,18 +241,19 @@ TRowId TfMain::SelectedRowId() const
     return current.data(TDomainTableModel::RowIdRole).value<quint32>();
 }
 
-void TfMain::SetModified(bool modified)
+bool TfMain::Modified() const
 {
-    if (ModifiedFlag == modified)
-        return;
-    ModifiedFlag = modified;
-    emit ModifiedChanged(modified);
+    return ProjectCmds->Modified();
 }
 
-void TfMain::SetProjectName(const QString& name)
+void TfMain::SetModified(bool modified)
 {
-    Project = name;
-    setWindowTitle(QStringLiteral("Quarrow 2009 - ") + name);
+    ProjectCmds->SetModified(modified);
+}
+
+const QString& TfMain::ProjectName() const
+{
+    return ProjectCmds->ProjectFileName();
 }
 
 void TfMain::LoadSettings()
@@ -272,12 +265,7 @@ void TfMain::NewProject()
 {
     if (GenerateCmd->Busy())
         return;
-    DomainModel->Clear();
-    mAns->clear();
-    Lists->Clear();
-    Lists->LoadDefaultTlds(ConfigPath());
-    SetProjectName(QStringLiteral("Untitled"));
-    SetModified(false);
+    ProjectCmds->New();
 }
 
 void TfMain::GenerateNames()
@@ -338,7 +326,7 @@ void TfMain::FormShow()
 {
     if (TakeShowTourFlag(ConfigPath()))
         Help->Open(THelpOpener::TourPage);
-    SetProjectName(QStringLiteral("Untitled"));
+    setWindowTitle(ProjectCmds->Caption());
     NewProject();
     LoadLayout();
     emit FirstShown();

@@ -19,12 +19,16 @@ class QSplitter;
 class QTableView;
 class TCheckCommands;
 class TGenerateCommand;
+class TMainProjectWorkspace;
+class TProjectController;
+class TProjectDialogs;
 class THelpOpener;
 class TMainActions;
 class TWordFileCommands;
 class TWordLists;
 class TWordListsPanel;
 class TXMLSaveLoad;
+class TzqListView;
 class TzqStatusPanel;
 
 // What the program hands its main window: the folders, the program's one XML store, the check
@@ -63,18 +67,21 @@ public:
     TGenerateCommand& Generate() { return *GenerateCmd; }
     TWordFileCommands& WordFiles() { return *WordFileCmds; }
     TCustomDomainNameGenerator& Generator() { return NameGenerator; }
-    QTableView* DomainView() const { return lvDomains; }
+    QTableView* DomainView() const;
+    // The domain table itself: sort settings, the sort proxy, and the Shift+double-click/Shift+Enter
+    // request for the server properties dialog (ServerPropertiesRequested).
+    TzqListView* DomainList() const { return lvDomains; }
+    // New, Open, Save, Save as and the unsaved-changes question.
+    TProjectController& ProjectCommands() { return *ProjectCmds; }
     QListWidget* AnswersPanel() const { return mAns; }
     QProgressBar* ProgressBar() const { return pb; }
     TzqStatusPanel* StatusPanel() const { return sp; }
     // The row the commands for "the selected domain" act on, or NoRowId.
     TRowId SelectedRowId() const;
 
-    bool Modified() const { return ModifiedFlag; }
+    bool Modified() const;
     void SetModified(bool modified);
-    const QString& ProjectName() const { return Project; }
-    // The caption follows: "Quarrow 2009 - " + name.
-    void SetProjectName(const QString& name);
+    const QString& ProjectName() const;
 
     // The settings copies, re-read from the configuration file. Call after every close of the
     // settings dialog, whichever page it showed and whichever button closed it.
@@ -83,8 +90,8 @@ public:
     void SettingsDialogClosed() { LoadSettings(); }
     bool UseHyphens() const { return CheckDispatcher->Settings().UseHyphens; }
 
-    // An untitled new project: empty table, answers and word lists, the TLD list from the
-    // configuration file, not modified.
+    // "New project": after the unsaved-changes question, an untitled project with an empty table,
+    // answers and word lists and the TLD list from the configuration file, not modified.
     void NewProject();
     // Runs "Generate domain names".
     void GenerateNames();
@@ -112,7 +119,9 @@ private:
     void CreateControls();
     void CreateStatusBar();
     // The one place that makes the domain table's view.
-    QTableView* CreateDomainView(QWidget* parent);
+    TzqListView* CreateDomainView(QWidget* parent);
+    // The row a click left selected shows its own answers; no row, no answers.
+    void lvDomainsClick();
     void ConnectCommands();
     void FormShow();
     void SetGenerating(bool generating);
@@ -134,16 +143,17 @@ private:
     QWidget* rPan = nullptr;
     QWidget* pBottom = nullptr;
     TWordListsPanel* pcwords = nullptr;
-    QTableView* lvDomains = nullptr;
+    TzqListView* lvDomains = nullptr;
     QListWidget* mAns = nullptr;
     QLabel* ThreadsPanel = nullptr;
     QLabel* TotalPanel = nullptr;
     QProgressBar* pb = nullptr;
     TzqStatusPanel* sp = nullptr;
 
+    std::unique_ptr<TProjectDialogs> ProjectPrompts;
+    std::unique_ptr<TMainProjectWorkspace> ProjectWorkspace;
+    TProjectController* ProjectCmds = nullptr;
     std::function<bool()> CloseQuestion;
-    QString Project;
-    bool ModifiedFlag = false;
     bool Shown = false;
     bool CloseAfterGeneration = false;
 };

@@ -32,6 +32,51 @@ private:
     std::size_t Length;
 };
 
+// Reads the entries of a list element in index order. The writer writes entry i as the i-th
+// child, so while the children run 0, 1, 2, ... the next one is the entry asked for and no name
+// index is built; on the first surprise every later entry is looked up by name, which is exact.
+class TEntryCursor
+{
+public:
+    using TNodeId = TXmlDocument::TNodeId;
+
+    TEntryCursor(const TXmlDocument& doc, TNodeId parent)
+        : Doc(doc), Parent(parent), Next(parent == TXmlDocument::NoNode ? TXmlDocument::NoNode : doc.FirstChild(parent))
+    {
+    }
+
+    TNodeId Entry(std::size_t index)
+    {
+        const TIndexName name(index);
+        // In order, the children before Next are entries 0 to index - 1: none can be an earlier
+        // element of this name, so Next is the first one, as a lookup by name would find.
+        if (InOrder && Next != TXmlDocument::NoNode && Doc.Name(Next) == std::string_view(name)) {
+            const TNodeId found = Next;
+            Next = Doc.NextSibling(Next);
+            return found;
+        }
+        InOrder = false;
+        return Doc.FindChild(Parent, name);
+    }
+
+    // The count element after the entries, found by one walk instead of a name index.
+    TNodeId Child(std::string_view name) const
+    {
+        if (Parent == TXmlDocument::NoNode)
+            return TXmlDocument::NoNode;
+        for (TNodeId child = Doc.FirstChild(Parent); child != TXmlDocument::NoNode; child = Doc.NextSibling(child))
+            if (EqualsIgnoringCase(Doc.Name(child), name))
+                return child;
+        return TXmlDocument::NoNode;
+    }
+
+private:
+    const TXmlDocument& Doc;
+    TNodeId Parent;
+    TNodeId Next;
+    bool InOrder = true;
+};
+
 // Room for the largest projects people keep (hundreds of MB) with a wide margin.
 constexpr std::size_t MaxProjectBytes = std::size_t{4} << 30;
 
@@ -212,10 +257,11 @@ std::vector<TWordEntry> TXMLSaveLoad::ReadWordList(std::string_view listName) co
 {
     std::vector<TWordEntry> list;
     const TNodeId parent = Resolve({"PROJECT", listName});
-    const std::size_t count = Limit(ReadInteger(Doc.FindChild(parent, "Count")), Doc.NodeCount());
+    TEntryCursor entries(Doc, parent);
+    const std::size_t count = Limit(ReadInteger(entries.Child("Count")), Doc.NodeCount());
     list.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const TNodeId entry = Doc.FindChild(parent, TIndexName(i));
+        const TNodeId entry = entries.Entry(i);
         list.push_back({ReadText(Doc.FindChild(entry, "Value")), ReadBoolean(Doc.FindChild(entry, "Checked"))});
     }
     return list;
@@ -236,10 +282,11 @@ std::vector<std::string> TXMLSaveLoad::ReadStringList(std::string_view listName)
 {
     std::vector<std::string> list;
     const TNodeId parent = Resolve({"PROJECT", listName});
-    const std::size_t count = Limit(ReadInteger(Doc.FindChild(parent, "Count")), Doc.NodeCount());
+    TEntryCursor entries(Doc, parent);
+    const std::size_t count = Limit(ReadInteger(entries.Child("Count")), Doc.NodeCount());
     list.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        list.push_back(ReadText(Doc.FindChild(parent, TIndexName(i))));
+        list.push_back(ReadText(entries.Entry(i)));
     return list;
 }
 
@@ -258,11 +305,12 @@ std::vector<TDomainRow> TXMLSaveLoad::ReadListView(std::string_view listName) co
     // Rows and slots draw on one budget as they are read, so that neither many rows nor many
     // slots per row can exceed what the document holds.
     std::size_t budget = Doc.NodeCount();
-    const std::size_t count = Limit(ReadInteger(Doc.FindChild(items, "COUNT")), budget);
+    TEntryCursor entries(Doc, items);
+    const std::size_t count = Limit(ReadInteger(entries.Child("COUNT")), budget);
     rows.reserve(count);
     for (std::size_t i = 0; i < count && budget > 0; ++i) {
         --budget;
-        const TNodeId item = Doc.FindChild(items, TIndexName(i));
+        const TNodeId item = entries.Entry(i);
         TDomainRow& row = rows.emplace_back();
         row.Caption = ReadText(Doc.FindChild(item, "CAPTION"));
         row.Checked = ReadBoolean(Doc.FindChild(item, "CHECKED"));

@@ -221,6 +221,18 @@ std::string DecodeXmlText(std::string_view raw)
     std::string out;
     out.reserve(raw.size());
     std::size_t pos = 0;
+    // The next '&' and '<', each searched with memchr and again only once passed: find_first_of
+    // with a set of two would call memchr on the set for every byte of a 2 KB answer.
+    std::size_t nextAmp = 0, nextLt = 0;
+    auto nextSpecial = [&raw, &pos, &nextAmp, &nextLt] {
+        if (nextAmp < pos)
+            nextAmp = std::min(raw.find('&', pos), raw.size());
+        if (nextLt < pos)
+            nextLt = std::min(raw.find('<', pos), raw.size());
+        return std::min(nextAmp, nextLt);
+    };
+    nextAmp = std::min(raw.find('&'), raw.size());
+    nextLt = std::min(raw.find('<'), raw.size());
     while (pos < raw.size()) {
         const char c = raw[pos];
         if (c == '&') {
@@ -250,8 +262,7 @@ std::string DecodeXmlText(std::string_view raw)
                 out.append(raw.substr(start, end - start));
             pos = std::min(raw.size(), end + close.size());
         } else {
-            const std::size_t next = raw.find_first_of("&<", pos);
-            const std::size_t end = next == std::string_view::npos ? raw.size() : next;
+            const std::size_t end = nextSpecial();
             out.append(raw.substr(pos, end - pos));
             pos = end;
         }

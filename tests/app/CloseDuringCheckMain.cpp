@@ -39,6 +39,8 @@ int main(int argc, char** argv)
     {
         TfMain window(std::move(context));
         window.show();
+        // The person answers No to the unsaved-changes question that closing the generated project asks.
+        window.SetCloseQuestion([] { return true; });
         for (int i = 0; i < 20; ++i)
             window.WordLists().Keywords().Append("hang" + std::to_string(i), true);
         window.WordLists().Tlds().SetAll({{"com", true}});

@@ -191,6 +191,21 @@ TEST(XmlStore, CountsBeyondTheEntriesPresent)
     EXPECT_TRUE(store.ReadWordList("Domain").empty()); // missing list
 }
 
+TEST(XmlStore, EntriesOutOfOrderOrRepeatedReadAsTheFirstOfTheirName)
+{
+    TTempDir dir;
+    TXMLSaveLoad store;
+    LoadText(store, dir,
+             "<QRW><PROJECT><RESULTLIST><0>a</0><2>c</2><1>b</1><1>later b</1><count>4</count><Count>1</Count>"
+             "</RESULTLIST><Results><ITEMS><0><CAPTION>x</CAPTION></0><1><CAPTION>y</CAPTION></1><1><CAPTION>z"
+             "</CAPTION></1><2><CAPTION>w</CAPTION></2><COUNT>3</COUNT></ITEMS></Results></PROJECT></QRW>");
+    EXPECT_EQ(store.ReadStringList("RESULTLIST"), (std::vector<std::string>{"a", "b", "c", ""}));
+    const std::vector<TDomainRow> rows = store.ReadListView("Results");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].Caption, "y");
+    EXPECT_EQ(rows[2].Caption, "w");
+}
+
 TEST(XmlStore, AbsurdCountsAreBoundedByWhatTheFileHolds)
 {
     TTempDir dir;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "project/ProjectWorkspace.h"
+
+#include <functional>
+#include <string>
+
+class QListWidget;
+class QProgressBar;
+class QTabWidget;
+class TCheckDispatcher;
+class TWordLists;
+
+// The main window's side of a project: its word lists and switches, the word pages, the check
+// engine that must stop before the table is replaced, the answers panel and the progress bar.
+class TMainProjectWorkspace : public TProjectWorkspace
+{
+public:
+    TMainProjectWorkspace(TWordLists& lists, QTabWidget& pages, TCheckDispatcher& dispatcher, QListWidget& answers,
+                          QProgressBar& progress, std::string configPath, std::function<bool()> useHyphens);
+
+    void StoreInto(TProjectData& project) const override;
+    void LoadFrom(const TProjectData& project) override;
+    void ResetWords() override;
+    void StopChecks() override;
+    void ClearAnswers() override;
+    void ShowProgress(int position, int maximum) override;
+
+private:
+    TWordLists& Lists;
+    QTabWidget& Pages;
+    TCheckDispatcher& Dispatcher;
+    QListWidget& Answers;
+    QProgressBar& Progress;
+    std::string ConfigPath;
+    std::function<bool()> UseHyphens;
+};
