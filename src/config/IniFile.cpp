@@ -2,13 +2,17 @@
 
 #include "app/QuarrowError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
+#include <unordered_map>
 #include <utility>
 
 // File layout as read here: lines end at LF, CR LF or a lone CR. A line whose first non-blank
@@ -342,6 +346,49 @@ bool ParseHex(std::string_view digits, int& value)
     return true;
 }
 
+std::string LowerName(std::string_view name)
+{
+    std::string lower(name);
+    for (char& c : lower)
+        c = LowerAscii(c);
+    return lower;
+}
+
+std::string ValueOf(std::string_view text, const TKeyLine& keyLine)
+{
+    std::string_view value = text.substr(keyLine.Equals + 1, keyLine.Line.End - keyLine.Equals - 1);
+    value = value.substr(0, value.find('\0'));
+    value = TrimBlanks(value);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::string(value.substr(0, TIniFile::MaxValueLength));
+}
+
+// A change of a batch write, placed in the old text: a key's value replaced, or lines inserted.
+struct TEdit
+{
+    enum TKind
+    {
+        Replace,   // the value of a key already in the file
+        AddKeys,   // new keys at the end of a section already in the file
+        AddSection // a new section at the end of the file
+    };
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+    TKind Kind = Replace;
+    std::size_t Order = 0; // first appearance in the batch, for inserts at the same place
+    std::string Text;
+};
+
+// The values of one section of a batch, grouped so that the section and its keys are looked up once
+// however many values the batch holds for it.
+struct TSectionBatch
+{
+    std::string Name; // as first spelled in the batch
+    std::size_t Order = 0;
+    std::vector<std::pair<std::string, std::string>> Values; // cleaned key name, cleaned value
+};
+
 } // namespace
 
 TIniFile::TIniFile(std::string path) : Path(std::move(path)) {}
@@ -356,12 +403,7 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
     TKeyLine keyLine;
     if (!found.Found || !FindKey(text, found, TrimBlanks(key), keyLine))
         return def;
-    std::string_view value = text.substr(keyLine.Equals + 1, keyLine.Line.End - keyLine.Equals - 1);
-    value = value.substr(0, value.find('\0'));
-    value = TrimBlanks(value);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return std::string(value.substr(0, MaxValueLength));
+    return ValueOf(text, keyLine);
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const
@@ -400,6 +442,34 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
         return true;
     });
     return names;
+}
+
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(const std::string& section) const
+{
+    std::vector<std::pair<std::string, std::string>> values;
+    std::string content;
+    if (LoadFile(Path, content) != TLoad::Loaded)
+        return values;
+    const std::string_view text = content;
+    const TSection found = FindSection(text, TrimBlanks(section));
+    if (!found.Found)
+        return values;
+    // A name listed twice reads the value of its first line, as ReadString does.
+    std::unordered_map<std::string, std::string> firstValues;
+    std::size_t used = 0;
+    ForEachKey(text, found, [&](const TLine& line, std::string_view name, std::size_t equals) {
+        if (name.empty())
+            return true;
+        used += name.size() + 1;
+        if (used > MaxSectionListBytes)
+            return false;
+        const auto [known, added] = firstValues.try_emplace(LowerName(name));
+        if (added)
+            known->second = ValueOf(text, TKeyLine{line, line.Begin + equals});
+        values.emplace_back(std::string(name), known->second);
+        return true;
+    });
+    return values;
 }
 
 bool TIniFile::SectionExists(const std::string& section) const
@@ -466,6 +536,89 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key) con
         return;
     std::string result(text.substr(0, keyLine.Line.Begin));
     result.append(text.substr(keyLine.Line.Next));
+    SaveAtomically(Path, result);
+}
+
+void TIniFile::WriteValues(const std::vector<TIniValue>& values) const
+{
+    if (values.empty())
+        return;
+    std::string content;
+    if (LoadFile(Path, content) == TLoad::Failed)
+        WriteFailed(Path);
+    const std::string_view text = content;
+    const std::string_view lineBreak = LineBreakOf(text);
+
+    std::vector<TSectionBatch> sections;
+    std::unordered_map<std::string, std::size_t> sectionIndex;
+    for (const TIniValue& value : values) {
+        std::string name = OneLine(TrimBlanks(value.Section));
+        const auto [known, added] = sectionIndex.try_emplace(LowerName(name), sections.size());
+        if (added)
+            sections.push_back({std::move(name), sections.size(), {}});
+        sections[known->second].Values.emplace_back(OneLine(TrimBlanks(value.Key)), OneLine(value.Value));
+    }
+
+    std::vector<TEdit> edits;
+    for (TSectionBatch& batch : sections) {
+        const TSection found = FindSection(text, batch.Name);
+        // Keys already in the section, by their first line; a later value for the same key wins.
+        std::unordered_map<std::string, std::size_t> existing; // lower-case name -> index into edits
+        if (found.Found) {
+            ForEachKey(text, found, [&](const TLine& line, std::string_view name, std::size_t equals) {
+                const std::string lower = LowerName(name);
+                if (existing.find(lower) == existing.end()) {
+                    existing.emplace(lower, edits.size());
+                    // Not yet a change: only a batch value turns it into one (Order marks that).
+                    edits.push_back({line.Begin + equals + 1, line.End, TEdit::Replace, SIZE_MAX, {}});
+                }
+                return true;
+            });
+        }
+        std::vector<std::pair<std::string, std::string>> added;
+        std::unordered_map<std::string, std::size_t> addedIndex;
+        for (auto& [key, value] : batch.Values) {
+            const std::string lower = LowerName(key);
+            if (const auto line = existing.find(lower); line != existing.end()) {
+                edits[line->second].Text = std::move(value);
+                edits[line->second].Order = batch.Order;
+            } else if (const auto [slot, isNew] = addedIndex.try_emplace(lower, added.size()); isNew) {
+                added.emplace_back(std::move(key), std::move(value));
+            } else {
+                added[slot->second].second = std::move(value);
+            }
+        }
+        if (added.empty())
+            continue;
+        TEdit insert;
+        insert.Begin = insert.End = found.Found ? found.InsertAt : text.size();
+        insert.Kind = found.Found ? TEdit::AddKeys : TEdit::AddSection;
+        insert.Order = batch.Order;
+        if (!found.Found)
+            insert.Text.append("[").append(batch.Name).append("]").append(lineBreak);
+        for (const auto& [key, value] : added)
+            insert.Text.append(key).append("=").append(value).append(lineBreak);
+        edits.push_back(std::move(insert));
+    }
+    std::erase_if(edits, [](const TEdit& edit) { return edit.Order == SIZE_MAX; });
+    std::sort(edits.begin(), edits.end(), [](const TEdit& a, const TEdit& b) {
+        return std::tie(a.Begin, a.Kind, a.Order) < std::tie(b.Begin, b.Kind, b.Order);
+    });
+
+    std::string result;
+    std::size_t reserve = content.size();
+    for (const TEdit& edit : edits)
+        reserve += edit.Text.size() + lineBreak.size();
+    result.reserve(reserve);
+    std::size_t copied = 0;
+    for (const TEdit& edit : edits) {
+        result.append(text.substr(copied, edit.Begin - copied));
+        if (edit.Kind != TEdit::Replace && !result.empty() && result.back() != '\n' && result.back() != '\r')
+            result.append(lineBreak);
+        result.append(edit.Text);
+        copied = edit.End;
+    }
+    result.append(text.substr(copied));
     SaveAtomically(Path, result);
 }
 
