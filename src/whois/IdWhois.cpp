@@ -9,9 +9,13 @@ std::string TIdWhois::Lookup(const std::string& domain)
     request.Host = Host;
     request.Port = Port;
     request.Proxy = Proxy;
+    request.CancelFd = CancelFd;
     std::string answer;
     std::string error;
-    if (ExchangeWhois(request, domain, answer, error) != TWhoisOutcome::Answered)
+    const TWhoisOutcome outcome = ExchangeWhois(request, domain, answer, error);
+    if (outcome == TWhoisOutcome::Abandoned)
+        throw TQuarrowError("Query abandoned");
+    if (outcome != TWhoisOutcome::Answered)
         throw TQuarrowError(error);
     return answer;
 }

@@ -14,6 +14,9 @@ public:
     std::string Host{ConfigKeys::FallbackWhoisHost};
     int Port = 43;
     TSocksParameters Proxy;
+    // When not -1: a descriptor that turns readable once the query is to be abandoned (written by
+    // another thread); the query then fails at once instead of waiting for the host.
+    int CancelFd = -1;
 
     std::string Lookup(const std::string& domain);
 };
