@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the project-file reader. Whatever it accepts must survive the store's
 // reads (with any counts) and come back unchanged through the writer and the reader again.
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "project/XMLSaveLoad.h"
 #include "project/XmlReader.h"
 #include "project/XmlWriter.h"

@@ -1,5 +1,5 @@
-#include "app/Folders.h"
 #include "app/MainWindow.h"
+#include "config/Folders.h"
 
 #include <QApplication>
 

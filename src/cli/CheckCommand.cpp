@@ -1,9 +1,9 @@
 #include "cli/CliCommands.h"
 #include "cli/RecordFields.h"
 
-#include "app/Folders.h"
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "config/EngineSettings.h"
+#include "config/Folders.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/DomainTableModel.h"
 #include "engine/ProcessExit.h"

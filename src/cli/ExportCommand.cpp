@@ -1,7 +1,7 @@
 #include "cli/CliCommands.h"
 #include "cli/RecordFields.h"
 
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "project/HtmlReport.h"
 #include "project/ProjectFile.h"
 #include "project/ReportDateTime.h"

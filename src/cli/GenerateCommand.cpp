@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
-#include "app/QuarrowError.h"
+#include "base/AsciiText.h"
+#include "base/QuarrowError.h"
 #include "gen/CustomDomainNameGenerator.h"
 #include "project/ProjectFile.h"
 
@@ -26,14 +27,6 @@ struct TGenerateOptions
     std::string ProjectPath;
 };
 
-bool IsBlank(std::string_view word)
-{
-    for (const char c : word)
-        if (static_cast<unsigned char>(c) > 32)
-            return false;
-    return true;
-}
-
 // Appends the comma-separated words of `text`; blank words are left out, since a blank keyword
 // would only produce names such as ".com".
 void AppendWords(std::string_view text, std::vector<std::string>& words)
@@ -44,7 +37,7 @@ void AppendWords(std::string_view text, std::vector<std::string>& words)
         if (comma == std::string_view::npos)
             comma = text.size();
         const std::string_view word = text.substr(pos, comma - pos);
-        if (!IsBlank(word))
+        if (!TrimView(word).empty())
             words.emplace_back(word);
         pos = comma + 1;
     }

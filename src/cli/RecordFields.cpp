@@ -1,5 +1,7 @@
 #include "cli/RecordFields.h"
 
+#include "base/Utf8.h"
+
 #include <cstdio>
 
 std::string CsvField(std::string_view text)
@@ -13,26 +15,6 @@ std::string CsvField(std::string_view text)
         field += c;
     }
     return field + '"';
-}
-
-bool IsValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80         ? 1
-                                   : (lead >> 5) == 6  ? 2
-                                   : (lead >> 4) == 14 ? 3
-                                   : (lead >> 3) == 30 ? 4
-                                                       : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += length;
-    }
-    return true;
 }
 
 std::string JsonString(std::string_view text)

@@ -11,5 +11,3 @@ std::string CsvField(std::string_view text);
 // A JSON string literal. JSON wants UTF-8: texts that are not valid UTF-8 are taken as Latin-1,
 // as the window shows them, so that no byte is lost.
 std::string JsonString(std::string_view text);
-
-bool IsValidUtf8(std::string_view text);

@@ -1,8 +1,8 @@
 #include "cli/CliCommands.h"
 
-#include "app/Folders.h"
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "config/ConfigKeys.h"
+#include "config/Folders.h"
 #include "config/IniFile.h"
 #include "config/ProxySettings.h"
 #include "whois/IdWhois.h"

@@ -1,17 +1,15 @@
 #include "config/IniFile.h"
 
-#include "app/QuarrowError.h"
+#include "base/AsciiText.h"
+#include "base/AtomicFileWriter.h"
+#include "base/NumberText.h"
+#include "base/QuarrowError.h"
+#include "base/WholeFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstdint>
-#include <cstring>
-#include <fcntl.h>
 #include <string_view>
-#include <sys/stat.h>
 #include <tuple>
-#include <unistd.h>
 #include <unordered_map>
 #include <utility>
 
@@ -46,37 +44,6 @@ struct TSection
     std::size_t InsertAt = 0;  // just after the last non-blank line of the section (header included)
 };
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view text)
-{
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
-}
-
 // The line starting at pos; false at the end of the text.
 bool LineAt(std::string_view text, std::size_t pos, TLine& line)
 {
@@ -102,14 +69,14 @@ std::string_view LineText(std::string_view text, const TLine& line)
 // Name of the section a header line opens; false when the line is not a header.
 bool HeaderName(std::string_view lineText, std::string_view& name)
 {
-    const std::string_view trimmed = TrimBlanks(lineText);
+    const std::string_view trimmed = TrimSpaces(lineText);
     if (trimmed.empty() || trimmed.front() != '[')
         return false;
     std::string_view rest = trimmed.substr(1);
     const std::size_t close = rest.find(']');
     if (close != std::string_view::npos)
         rest = rest.substr(0, close);
-    name = TrimBlanks(rest);
+    name = TrimSpaces(rest);
     return true;
 }
 
@@ -122,7 +89,7 @@ bool KeyName(std::string_view lineText, std::string_view& name, std::size_t& equ
     equals = lineText.find('=');
     if (equals == std::string_view::npos)
         return false;
-    name = TrimBlanks(lineText.substr(0, equals));
+    name = TrimSpaces(lineText.substr(0, equals));
     return true;
 }
 
@@ -142,7 +109,7 @@ TSection FindSection(std::string_view text, std::string_view section)
         std::string_view name;
         const std::string_view lineText = LineText(text, line);
         if (!result.Found) {
-            if (HeaderName(lineText, name) && SameName(name, section)) {
+            if (HeaderName(lineText, name) && EqualsIgnoringCase(name, section)) {
                 result.Found = true;
                 result.BodyBegin = line.Next;
                 result.InsertAt = line.Next;
@@ -153,7 +120,7 @@ TSection FindSection(std::string_view text, std::string_view section)
             result.BodyEnd = line.Begin;
             return result;
         }
-        if (!TrimBlanks(lineText).empty())
+        if (!TrimSpaces(lineText).empty())
             result.InsertAt = line.Next;
     }
     result.BodyEnd = text.size();
@@ -179,7 +146,7 @@ bool FindKey(std::string_view text, const TSection& section, std::string_view ke
 {
     bool matched = false;
     ForEachKey(text, section, [&](const TLine& line, std::string_view name, std::size_t equals) {
-        if (!SameName(name, key))
+        if (!EqualsIgnoringCase(name, key))
             return true;
         found.Line = line;
         found.Equals = line.Begin + equals;
@@ -188,6 +155,9 @@ bool FindKey(std::string_view text, const TSection& section, std::string_view ke
     });
     return matched;
 }
+
+// Larger than any configuration file a person keeps, even one with a large server table.
+constexpr std::size_t MaxFileBytes = 64u << 20;
 
 enum class TLoad
 {
@@ -198,36 +168,16 @@ enum class TLoad
 
 TLoad LoadFile(const std::string& path, std::string& content)
 {
-    content.clear();
-    // O_NONBLOCK keeps a FIFO planted at the path from blocking the open.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT ? TLoad::Missing : TLoad::Failed;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
+    TWholeFile file = ReadWholeFile(path, MaxFileBytes);
+    content.assign(file.View());
+    switch (file.Status) {
+    case TWholeFile::TStatus::Loaded:
+        return TLoad::Loaded;
+    case TWholeFile::TStatus::Missing:
+        return TLoad::Missing;
+    default:
         return TLoad::Failed;
     }
-    content.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == content.size())
-            content.resize(content.size() + 4096); // the file may have grown since fstat
-        const ssize_t got = read(fd, content.data() + filled, content.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            close(fd);
-            content.clear();
-            return TLoad::Failed;
-        }
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    close(fd);
-    content.resize(filled);
-    return TLoad::Loaded;
 }
 
 [[noreturn]] void WriteFailed(const std::string& path)
@@ -235,48 +185,15 @@ TLoad LoadFile(const std::string& path, std::string& content)
     throw TQuarrowError("Unable to write to " + path);
 }
 
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t put = write(fd, data.data(), data.size());
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        data.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
-// Replaces the file by a new one holding `content`: written to a temporary file beside it, flushed
-// to disk, then renamed over it, so a reader sees either the old file or the new one, never a mix.
+// Replaces the file by a new one holding `content`, so a reader sees either the old file or the
+// new one, never a mix.
 void SaveAtomically(const std::string& path, std::string_view content)
 {
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0) {
-        // A file the user marked read-only stays untouched; the owner-write bit is checked as well
-        // as access() because access() grants everything to root.
-        if (!S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0 || access(path.c_str(), W_OK) != 0)
-            WriteFailed(path);
-    }
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
+    // The file holds the proxy password: the owner's only, whatever the umask or an editor said.
+    TAtomicFileWriter file(path, {.Mode = 0600, .ExactMode = true, .CreateFolders = false});
+    file.Write(content);
+    if (!file.Commit())
         WriteFailed(path);
-    // The file holds the proxy password: owner only, whatever the umask says.
-    const bool ok = fchmod(fd, S_IRUSR | S_IWUSR) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
-    if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        WriteFailed(path);
-    }
-    // Make the rename itself durable; failing here loses nothing already written.
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
 }
 
 std::string_view LineBreakOf(std::string_view text)
@@ -298,67 +215,11 @@ std::string OneLine(std::string_view text)
     return result;
 }
 
-bool ParseDecimal(std::string_view text, int& value)
-{
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return false;
-    long long magnitude = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > static_cast<long long>(INT_MAX) + 1)
-            return false;
-    }
-    if (negative)
-        magnitude = -magnitude;
-    if (magnitude > INT_MAX || magnitude < INT_MIN)
-        return false;
-    value = static_cast<int>(magnitude);
-    return true;
-}
-
-bool ParseHex(std::string_view digits, int& value)
-{
-    if (digits.empty())
-        return false;
-    long long result = 0;
-    for (char c : digits) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return false;
-        result = result * 16 + digit;
-        if (result > INT_MAX)
-            return false;
-    }
-    value = static_cast<int>(result);
-    return true;
-}
-
-std::string LowerName(std::string_view name)
-{
-    std::string lower(name);
-    for (char& c : lower)
-        c = LowerAscii(c);
-    return lower;
-}
-
 std::string ValueOf(std::string_view text, const TKeyLine& keyLine)
 {
     std::string_view value = text.substr(keyLine.Equals + 1, keyLine.Line.End - keyLine.Equals - 1);
     value = value.substr(0, value.find('\0'));
-    value = TrimBlanks(value);
+    value = TrimSpaces(value);
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return std::string(value.substr(0, TIniFile::MaxValueLength));
@@ -399,9 +260,9 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
     if (LoadFile(Path, content) != TLoad::Loaded)
         return def;
     const std::string_view text = content;
-    const TSection found = FindSection(text, TrimBlanks(section));
+    const TSection found = FindSection(text, TrimSpaces(section));
     TKeyLine keyLine;
-    if (!found.Found || !FindKey(text, found, TrimBlanks(key), keyLine))
+    if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))
         return def;
     return ValueOf(text, keyLine);
 }
@@ -427,7 +288,7 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
     if (LoadFile(Path, content) != TLoad::Loaded)
         return names;
     const std::string_view text = content;
-    const TSection found = FindSection(text, TrimBlanks(section));
+    const TSection found = FindSection(text, TrimSpaces(section));
     if (!found.Found)
         return names;
     std::size_t used = 0;
@@ -451,7 +312,7 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(con
     if (LoadFile(Path, content) != TLoad::Loaded)
         return values;
     const std::string_view text = content;
-    const TSection found = FindSection(text, TrimBlanks(section));
+    const TSection found = FindSection(text, TrimSpaces(section));
     if (!found.Found)
         return values;
     // A name listed twice reads the value of its first line, as ReadString does.
@@ -463,7 +324,7 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(con
         used += name.size() + 1;
         if (used > MaxSectionListBytes)
             return false;
-        const auto [known, added] = firstValues.try_emplace(LowerName(name));
+        const auto [known, added] = firstValues.try_emplace(LowerAscii(name));
         if (added)
             known->second = ValueOf(text, TKeyLine{line, line.Begin + equals});
         values.emplace_back(std::string(name), known->second);
@@ -477,7 +338,7 @@ bool TIniFile::SectionExists(const std::string& section) const
     std::string content;
     if (LoadFile(Path, content) != TLoad::Loaded)
         return false;
-    return FindSection(content, TrimBlanks(section)).Found;
+    return FindSection(content, TrimSpaces(section)).Found;
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) const
@@ -485,8 +346,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     std::string content;
     if (LoadFile(Path, content) == TLoad::Failed)
         WriteFailed(Path); // rewriting a file we cannot read would throw its contents away
-    const std::string sectionName = OneLine(TrimBlanks(section));
-    const std::string keyName = OneLine(TrimBlanks(key));
+    const std::string sectionName = OneLine(TrimSpaces(section));
+    const std::string keyName = OneLine(TrimSpaces(key));
     const std::string cleanValue = OneLine(value);
     const std::string_view text = content;
     const std::string_view lineBreak = LineBreakOf(text);
@@ -530,9 +391,9 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key) con
     if (load == TLoad::Failed)
         WriteFailed(Path);
     const std::string_view text = content;
-    const TSection found = FindSection(text, TrimBlanks(section));
+    const TSection found = FindSection(text, TrimSpaces(section));
     TKeyLine keyLine;
-    if (!found.Found || !FindKey(text, found, TrimBlanks(key), keyLine))
+    if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))
         return;
     std::string result(text.substr(0, keyLine.Line.Begin));
     result.append(text.substr(keyLine.Line.Next));
@@ -552,11 +413,11 @@ void TIniFile::WriteValues(const std::vector<TIniValue>& values) const
     std::vector<TSectionBatch> sections;
     std::unordered_map<std::string, std::size_t> sectionIndex;
     for (const TIniValue& value : values) {
-        std::string name = OneLine(TrimBlanks(value.Section));
-        const auto [known, added] = sectionIndex.try_emplace(LowerName(name), sections.size());
+        std::string name = OneLine(TrimSpaces(value.Section));
+        const auto [known, added] = sectionIndex.try_emplace(LowerAscii(name), sections.size());
         if (added)
             sections.push_back({std::move(name), sections.size(), {}});
-        sections[known->second].Values.emplace_back(OneLine(TrimBlanks(value.Key)), OneLine(value.Value));
+        sections[known->second].Values.emplace_back(OneLine(TrimSpaces(value.Key)), OneLine(value.Value));
     }
 
     std::vector<TEdit> edits;
@@ -566,7 +427,7 @@ void TIniFile::WriteValues(const std::vector<TIniValue>& values) const
         std::unordered_map<std::string, std::size_t> existing; // lower-case name -> index into edits
         if (found.Found) {
             ForEachKey(text, found, [&](const TLine& line, std::string_view name, std::size_t equals) {
-                const std::string lower = LowerName(name);
+                const std::string lower = LowerAscii(name);
                 if (existing.find(lower) == existing.end()) {
                     existing.emplace(lower, edits.size());
                     // Not yet a change: only a batch value turns it into one (Order marks that).
@@ -578,7 +439,7 @@ void TIniFile::WriteValues(const std::vector<TIniValue>& values) const
         std::vector<std::pair<std::string, std::string>> added;
         std::unordered_map<std::string, std::size_t> addedIndex;
         for (auto& [key, value] : batch.Values) {
-            const std::string lower = LowerName(key);
+            const std::string lower = LowerAscii(key);
             if (const auto line = existing.find(lower); line != existing.end()) {
                 edits[line->second].Text = std::move(value);
                 edits[line->second].Order = batch.Order;

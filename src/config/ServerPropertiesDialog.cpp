@@ -1,6 +1,6 @@
 #include "config/ServerPropertiesDialog.h"
 
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "config/ConfigKeys.h"
 #include "config/IniFile.h"
 #include "config/ProxySettings.h"

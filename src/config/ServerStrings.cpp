@@ -1,5 +1,6 @@
 #include "config/ServerStrings.h"
 
+#include "base/AsciiText.h"
 #include "config/ConfigKeys.h"
 #include "whois/ResponseText.h"
 

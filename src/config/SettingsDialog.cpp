@@ -1,6 +1,6 @@
 #include "config/SettingsDialog.h"
 
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "config/ServerPropertiesDialog.h"
 #include "config/TldListModel.h"
 #include "ui/ByteText.h"

@@ -1,6 +1,6 @@
 #include "config/SettingsPages.h"
 
-#include "whois/ResponseText.h"
+#include "base/AsciiText.h"
 
 #include <iterator>
 

@@ -1,6 +1,6 @@
 #include "config/TestQuery.h"
 
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

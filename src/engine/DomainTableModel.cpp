@@ -1,5 +1,7 @@
 #include "engine/DomainTableModel.h"
 
+#include "base/Utf8.h"
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -25,26 +27,10 @@ template <typename T> bool CanonicalNumber(const std::string& text, T& value)
     return ec == std::errc() && ptr == end && value >= 0;
 }
 
-bool ValidUtf8(const char* s, std::size_t n)
-{
-    std::size_t i = 0;
-    while (i < n) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (len == 0 || i + len > n)
-            return false;
-        for (std::size_t k = 1; k < len; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2)
-                return false;
-        i += len;
-    }
-    return true;
-}
-
 // Bytes that are not valid UTF-8 are shown as Latin-1, so that nothing is lost on screen.
 QString ToDisplay(const std::string& bytes)
 {
-    if (ValidUtf8(bytes.data(), bytes.size()))
+    if (IsValidUtf8(bytes))
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }

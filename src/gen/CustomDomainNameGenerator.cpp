@@ -1,33 +1,17 @@
 #include "gen/CustomDomainNameGenerator.h"
 
-#include "app/QuarrowError.h"
+#include "base/AsciiText.h"
+#include "base/QuarrowError.h"
 
 #include <climits>
 #include <stdexcept>
 
 namespace {
 
-bool IsBlank(char c)
-{
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-void TrimInPlace(std::string& text)
-{
-    size_t end = text.size();
-    while (end > 0 && IsBlank(text[end - 1]))
-        --end;
-    size_t begin = 0;
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    text.erase(end);
-    text.erase(0, begin);
-}
-
 void TrimAll(std::vector<std::string>& words)
 {
     for (std::string& word : words)
-        TrimInPlace(word);
+        word = Trim(word);
 }
 
 struct TAffix

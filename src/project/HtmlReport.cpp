@@ -1,7 +1,8 @@
 #include "project/HtmlReport.h"
 
-#include "app/QuarrowError.h"
-#include "project/AtomicFileWriter.h"
+#include "base/AsciiText.h"
+#include "base/AtomicFileWriter.h"
+#include "base/QuarrowError.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -12,11 +13,6 @@ void Line(std::string& out, std::string_view text)
 {
     out += text;
     out += "\r\n";
-}
-
-bool IsBlankCell(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
 }
 
 // An unquoted attribute value ends at a blank and must not hold quotes, '=', '<', '>' or '`'; a
@@ -89,7 +85,7 @@ std::string HtmlReport(const std::vector<TDomainRow>& rows, std::string_view dat
             // Rows read from a file may have fewer slots than the table shows.
             const std::string_view text = slot < row.Slots.size() ? std::string_view(row.Slots[slot]) : "";
             Line(out, "<TD>");
-            Line(out, IsBlankCell(text) ? std::string("&nbsp;") : EscapeHtml(text));
+            Line(out, TrimView(text).empty() ? std::string("&nbsp;") : EscapeHtml(text));
             Line(out, "</TD>");
         }
         Line(out, "</TR>");

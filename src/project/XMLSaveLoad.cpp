@@ -1,18 +1,17 @@
 #include "project/XMLSaveLoad.h"
 
-#include "app/QuarrowError.h"
-#include "project/AtomicFileWriter.h"
+#include "base/AsciiText.h"
+#include "base/AtomicFileWriter.h"
+#include "base/NumberText.h"
+#include "base/QuarrowError.h"
+#include "base/WholeFile.h"
 #include "project/XmlReader.h"
 #include "project/XmlWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -33,54 +32,8 @@ private:
     std::size_t Length;
 };
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-               return lower(x) == lower(y);
-           });
-}
-
-std::string ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& buffer, std::size_t& size, bool& exists)
-{
-    exists = false;
-    // Not blocking: a pipe nobody writes to would otherwise hang the program on open.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return {};
-        return std::strerror(errno);
-    }
-    exists = true;
-    struct stat info
-    {
-    };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::string reason = std::strerror(errno);
-        if (S_ISDIR(info.st_mode))
-            reason = "It is a folder.";
-        else if (info.st_mode != 0)
-            reason = "It is not a regular file.";
-        ::close(fd);
-        return reason;
-    }
-    size = static_cast<std::size_t>(info.st_size);
-    buffer = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(size, 1));
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, buffer.get() + done, size - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            const std::string reason = got < 0 ? std::strerror(errno) : "The file shrank while it was read.";
-            ::close(fd);
-            return reason;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    return {};
-}
+// Room for the largest projects people keep (hundreds of MB) with a wide margin.
+constexpr std::size_t MaxProjectBytes = std::size_t{4} << 30;
 
 } // namespace
 
@@ -104,16 +57,14 @@ void TXMLSaveLoad::Load(const std::string& path)
 {
     TFileStamp stamp;
     const bool stamped = StampOf(path, stamp);
-    std::unique_ptr<char[]> buffer;
-    std::size_t size = 0;
-    bool exists = false;
-    const std::string readError = ReadWholeFile(path, buffer, size, exists);
-    if (!readError.empty())
-        throw TQuarrowError("Cannot read the file \"" + path + "\". " + readError);
+    TWholeFile file = ReadWholeFile(path, MaxProjectBytes);
+    if (file.Status == TWholeFile::TStatus::Failed)
+        throw TQuarrowError("Cannot read the file \"" + path + "\". " + file.Error);
+    const bool exists = file.Loaded();
     TXmlDocument loaded(RootName);
     if (exists) {
         try {
-            loaded = TXmlReader::Parse(std::move(buffer), size);
+            loaded = TXmlReader::Parse(std::move(file.Data), file.Size);
         } catch (const TQuarrowError& error) {
             throw TQuarrowError("The file \"" + path + "\" is not a well-formed XML document: " + error.what());
         }
@@ -184,17 +135,8 @@ TXMLSaveLoad::TNodeId TXMLSaveLoad::Ensure(std::initializer_list<std::string_vie
 
 int TXMLSaveLoad::ParseInteger(std::string_view text)
 {
-    std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+') {
-        digits.remove_prefix(1);
-        if (!digits.empty() && digits.front() == '-')
-            return -1;
-    }
     int value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size())
-        return -1;
-    return value;
+    return ParseDecimal(text, value) ? value : -1;
 }
 
 bool TXMLSaveLoad::ParseBoolean(std::string_view text)

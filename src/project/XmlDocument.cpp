@@ -1,5 +1,7 @@
 #include "project/XmlDocument.h"
 
+#include "base/AsciiText.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -10,21 +12,6 @@ namespace {
 // Children counts above which a lookup builds a hash index instead of scanning.
 constexpr std::size_t IndexThreshold = 16;
 constexpr std::size_t ArenaBlockSize = 64 * 1024;
-
-unsigned char LowerAscii(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(static_cast<unsigned char>(a[i])) != LowerAscii(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool StartsWith(std::string_view text, std::size_t pos, std::string_view prefix)
 {
@@ -101,7 +88,7 @@ std::size_t TXmlDocument::TCaseInsensitiveHash::operator()(std::string_view text
 {
     std::size_t hash = 1469598103934665603ull;
     for (char c : text)
-        hash = (hash ^ LowerAscii(static_cast<unsigned char>(c))) * 1099511628211ull;
+        hash = (hash ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
     return hash;
 }
 

@@ -1,6 +1,6 @@
 #include "project/XmlReader.h"
 
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 
 #include <algorithm>
 #include <cstring>

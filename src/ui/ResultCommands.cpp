@@ -1,6 +1,6 @@
 #include "ui/ResultCommands.h"
 
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "engine/DomainTableModel.h"
 #include "project/HtmlReport.h"
 #include "project/ReportDateTime.h"

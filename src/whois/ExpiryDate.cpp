@@ -1,6 +1,7 @@
 #include "whois/ExpiryDate.h"
 
-#include "whois/ResponseText.h"
+#include "base/AsciiText.h"
+#include "base/WholeFile.h"
 
 #include <array>
 #include <climits>
@@ -202,35 +203,22 @@ TDateMasks BuiltInMasks()
     return {"yyyy-mm-dd", "yyyy-m-dd", "yyyy-mm-d", "yyyy-m-d"};
 }
 
-bool ReadWholeFile(const std::string& path, std::string& contents)
-{
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    char buffer[8192];
-    size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        contents.append(buffer, count);
-    // A folder opens but cannot be read; that counts as unreadable too.
-    const bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
-}
-
 } // namespace
 
 TDateMasks LoadDateMasks(const std::string& path)
 {
-    std::string contents;
-    if (!ReadWholeFile(path, contents))
+    // A mask file is a few dozen lines; anything near this size is not one.
+    const TWholeFile file = ReadWholeFile(path, 1u << 20);
+    if (!file.Loaded())
         return BuiltInMasks();
+    const std::string_view contents = file.View();
     TDateMasks masks;
     size_t pos = 0;
     while (pos < contents.size()) {
         size_t end = contents.find_first_of("\r\n", pos);
-        if (end == std::string::npos)
+        if (end == std::string_view::npos)
             end = contents.size();
-        const std::string line = Trim(std::string_view(contents).substr(pos, end - pos));
+        const std::string_view line = TrimView(contents.substr(pos, end - pos));
         if (!line.empty() && line.front() != ';')
             masks.emplace_back(line);
         pos = end;

@@ -1,6 +1,6 @@
 #include "whois/IdWhois.h"
 
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "whois/WhoisExchange.h"
 
 std::string TIdWhois::Lookup(const std::string& domain)

@@ -27,11 +27,6 @@ template <typename TVisit> void ForEachLine(std::string_view text, TVisit visit)
     }
 }
 
-char UpperChar(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // First position (1-based) of the last name in list order that occurs in the line.
 template <std::size_t N>
 bool FindLastListedName(std::string_view upperLine, const std::array<std::string_view, N>& names, int& position)
@@ -70,7 +65,7 @@ std::string StrAfter(std::string_view label, std::string_view text)
         return {};
     for (std::size_t start = 0; start + label.size() <= text.size(); ++start) {
         std::size_t i = 0;
-        while (i < label.size() && UpperChar(text[start + i]) == UpperChar(label[i]))
+        while (i < label.size() && UpperAscii(text[start + i]) == UpperAscii(label[i]))
             ++i;
         if (i == label.size())
             return std::string(text.substr(start + label.size()));
@@ -172,25 +167,4 @@ std::string ReplaceAll(std::string_view source, std::string_view pattern, std::s
     }
     result.append(source.substr(pos));
     return result;
-}
-
-std::string UpperAscii(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        c = UpperChar(c);
-    return result;
-}
-
-std::string Trim(std::string_view text)
-{
-    // Blanks are the space and every control character, as WHOIS hosts pad with tabs and stray CRs.
-    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return std::string(text.substr(begin, end - begin));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/AsciiText.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +34,3 @@ bool FindFirstDigit(std::string_view upperLine, int& position);
 
 // Non-overlapping, left to right, exact case; an empty pattern returns the source unchanged.
 std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement);
-
-std::string UpperAscii(std::string_view text);
-std::string Trim(std::string_view text);

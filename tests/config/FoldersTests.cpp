@@ -1,5 +1,5 @@
-#include "app/Folders.h"
 #include "config/EngineSettings.h"
+#include "config/Folders.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

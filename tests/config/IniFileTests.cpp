@@ -1,4 +1,4 @@
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "config/IniFile.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "gen/CustomDomainNameGenerator.h"
 
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 
 #include <gtest/gtest.h>
 

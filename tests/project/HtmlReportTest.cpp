@@ -1,5 +1,5 @@
 #include "project/HtmlReport.h"
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>

@@ -1,5 +1,5 @@
 #include "project/ProjectFile.h"
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "support/TempDir.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 #include "project/XmlReader.h"
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "project/XmlWriter.h"
 
 #include <gmock/gmock.h>

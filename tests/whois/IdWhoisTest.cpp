@@ -1,5 +1,5 @@
 #include "whois/IdWhois.h"
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "support/FakeWhoisServer.h"
 #include "support/LoopbackSockets.h"
 

@@ -175,12 +175,4 @@ TEST(ReplaceAllTest, TurnsAPickedAnswerTextIntoANotFoundString)
     EXPECT_EQ(toStored("No match for Example.Com.", "example.com"), "No match for Example.Com.");
 }
 
-TEST(TextHelpersTest, UpperCaseTouchesOnlyAsciiLettersAndTrimDropsControls)
-{
-    EXPECT_EQ(UpperAscii("abz AZ 09 \xE4\xF6"), "ABZ AZ 09 \xE4\xF6");
-    EXPECT_EQ(Trim(" \t\r x y \x01\n"), "x y");
-    EXPECT_EQ(Trim("\xA0x\xA0"), "\xA0x\xA0");
-    EXPECT_EQ(Trim("   "), "");
-}
-
 } // namespace

@@ -1,4 +1,4 @@
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "support/ScriptedProxy.h"
 #include "whois/IdWhois.h"
 #include "whois/ZqWhois.h"

@@ -1,4 +1,4 @@
-#include "app/QuarrowError.h"
+#include "base/QuarrowError.h"
 #include "support/FakeWhoisServer.h"
 #include "support/SocksDaemons.h"
 #include "whois/IdWhois.h"

@@ -1,4 +1,4 @@
-#include "app/Folders.h"
+#include "config/Folders.h"
 
 #include <QFile>
 #include <QStandardPaths>
