@@ -36,13 +36,6 @@ constexpr int CollapsedHeight = 346;
 constexpr int ExpandedHeight = 548;
 constexpr int DialogWidth = 470;
 
-QLineEdit* StringEdit(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    return edit;
-}
-
 } // namespace
 
 TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
@@ -54,10 +47,10 @@ TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
 
     auto* page = new QGroupBox(QStringLiteral("WHOIS server settings"), this);
     lServerName = Heading("lServerName", QString(), page);
-    eNotfound = StringEdit("eNotfound", page);
-    eWhoisServer = StringEdit("eWhoisServer", page);
-    eRegistrar = StringEdit("eRegistrar", page);
-    eExpires = StringEdit("eExpires", page);
+    eNotfound = Named<QLineEdit>("eNotfound", page);
+    eWhoisServer = Named<QLineEdit>("eWhoisServer", page);
+    eRegistrar = Named<QLineEdit>("eRegistrar", page);
+    eExpires = Named<QLineEdit>("eExpires", page);
     auto* form = new QFormLayout;
     form->addRow(BuddyLabel(QStringLiteral("Not found string:"), eNotfound, page), eNotfound);
     form->addRow(BuddyLabel(QStringLiteral("Whois server string:"), eWhoisServer, page), eWhoisServer);
@@ -73,52 +66,41 @@ TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
     pageLayout->addWidget(lServerName);
     pageLayout->addLayout(form);
 
-    SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1 = Named<QToolButton>("SpeedButton1", this);
     SpeedButton1->setArrowType(Qt::DownArrow);
     SpeedButton1->setToolTip(QStringLiteral("Show or hide the test area"));
     SpeedButton1->setAccessibleName(QStringLiteral("Test area"));
     connect(SpeedButton1, &QToolButton::clicked, this, &TfSP::SpeedButton1Click);
-    bOk = new QPushButton(QStringLiteral("Ok"), this);
-    bOk->setObjectName(QStringLiteral("bOk"));
-    bOk->setDefault(true);
-    auto* bCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    bCancel->setObjectName(QStringLiteral("bCancel"));
-    auto* bHelp = new QPushButton(QStringLiteral("Help"), this);
-    bHelp->setObjectName(QStringLiteral("bHelp"));
-    connect(bOk, &QPushButton::clicked, this, &TfSP::bOkClick);
-    connect(bCancel, &QPushButton::clicked, this, &TfSP::reject);
-    connect(bHelp, &QPushButton::clicked, this, [this] { Desktop.OpenHelp(QStringLiteral("response-strings.html")); });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(SpeedButton1);
     buttons->addStretch();
-    buttons->addWidget(bOk);
-    buttons->addWidget(bCancel);
-    buttons->addWidget(bHelp);
+    const TDialogButtons row = AddDialogButtons(this, buttons);
+    bOk = row.Ok;
+    connect(bOk, &QPushButton::clicked, this, &TfSP::bOkClick);
+    // The page on response strings: what to pick from an answer, and why.
+    connect(row.Help, &QPushButton::clicked, this,
+            [this] { Desktop.OpenHelp(QStringLiteral("response-strings.html")); });
 
     TestArea = new QWidget(this);
     TestArea->setObjectName(QStringLiteral("pTest"));
-    edDomain = StringEdit("edDomain", TestArea);
+    edDomain = Named<QLineEdit>("edDomain", TestArea);
     edDomain->setAccessibleName(QStringLiteral("Test domain"));
     edDomain->setPlaceholderText(QStringLiteral("example.com"));
-    SpeedButton2 = new QToolButton(TestArea);
-    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2 = Named<QToolButton>("SpeedButton2", TestArea);
     SpeedButton2->setText(QStringLiteral("Test"));
     SpeedButton2->setToolTip(QStringLiteral("Query the server for the test domain"));
     SpeedButton2->setAccessibleName(QStringLiteral("Test"));
     connect(SpeedButton2, &QToolButton::clicked, this, &TfSP::SpeedButton2Click);
     connect(edDomain, &QLineEdit::returnPressed, this, &TfSP::SpeedButton2Click);
-    pbQuery = new QProgressBar(TestArea);
-    pbQuery->setObjectName(QStringLiteral("pbQuery"));
+    pbQuery = Named<QProgressBar>("pbQuery", TestArea);
     pbQuery->setAccessibleName(QStringLiteral("Query running"));
     pbQuery->setRange(0, 0); // busy: no end known
     pbQuery->setTextVisible(false);
     pbQuery->setMaximumHeight(edDomain->sizeHint().height());
-    bCancelQuery = new QPushButton(QStringLiteral("Cancel query"), TestArea);
-    bCancelQuery->setObjectName(QStringLiteral("bCancelQuery"));
+    bCancelQuery = Named<QPushButton>("bCancelQuery", TestArea);
+    bCancelQuery->setText(QStringLiteral("Cancel query"));
     connect(bCancelQuery, &QPushButton::clicked, this, &TfSP::CancelQuery);
-    meResults = new QPlainTextEdit(TestArea);
-    meResults->setObjectName(QStringLiteral("meResults"));
+    meResults = Named<QPlainTextEdit>("meResults", TestArea);
     meResults->setAccessibleName(QStringLiteral("Answer"));
     meResults->setReadOnly(true);
     meResults->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

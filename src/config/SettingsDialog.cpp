@@ -30,8 +30,7 @@ namespace {
 
 QSpinBox* NumberEdit(const char* name, TSpinRange range, QWidget* parent)
 {
-    auto* spin = new QSpinBox(parent);
-    spin->setObjectName(QLatin1String(name));
+    auto* spin = Named<QSpinBox>(name, parent);
     spin->setRange(range.Min, range.Max);
     spin->setLocale(QLocale::system());
     spin->setGroupSeparatorShown(true);
@@ -40,8 +39,8 @@ QSpinBox* NumberEdit(const char* name, TSpinRange range, QWidget* parent)
 
 QCheckBox* CheckBox(const char* name, const QString& caption, QWidget* parent)
 {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QLatin1String(name));
+    auto* box = Named<QCheckBox>(name, parent);
+    box->setText(caption);
     return box;
 }
 
@@ -59,22 +58,11 @@ TfSett::TfSett(std::string configPath, TDesktop& desktop, QWidget* parent)
     Pages_->addTab(CreateConnectionPage(), QStringLiteral("Connection"));
     Pages_->addTab(CreatePreferencesPage(), QStringLiteral("Additional"));
 
-    auto* bOk = new QPushButton(QStringLiteral("Ok"), this);
-    bOk->setObjectName(QStringLiteral("bOk"));
-    bOk->setDefault(true);
-    auto* bCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    bCancel->setObjectName(QStringLiteral("bCancel"));
-    auto* bHelp = new QPushButton(QStringLiteral("Help"), this);
-    bHelp->setObjectName(QStringLiteral("bHelp"));
-    connect(bOk, &QPushButton::clicked, this, &TfSett::bOkClick);
-    connect(bCancel, &QPushButton::clicked, this, &TfSett::reject);
-    connect(bHelp, &QPushButton::clicked, this, &TfSett::bHelpClick);
-
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(bOk);
-    buttons->addWidget(bCancel);
-    buttons->addWidget(bHelp);
+    const TDialogButtons row = AddDialogButtons(this, buttons);
+    connect(row.Ok, &QPushButton::clicked, this, &TfSett::bOkClick);
+    connect(row.Help, &QPushButton::clicked, this, &TfSett::bHelpClick);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Pages_);
     layout->addLayout(buttons);
@@ -93,12 +81,9 @@ QWidget* TfSett::CreateServersPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsWP"));
-    eTLD = new QLineEdit(page);
-    eTLD->setObjectName(QStringLiteral("eTLD"));
-    eWS = new QLineEdit(page);
-    eWS->setObjectName(QStringLiteral("eWS"));
-    sbTLD = new QToolButton(page);
-    sbTLD->setObjectName(QStringLiteral("sbTLD"));
+    eTLD = Named<QLineEdit>("eTLD", page);
+    eWS = Named<QLineEdit>("eWS", page);
+    sbTLD = Named<QToolButton>("sbTLD", page);
     sbTLD->setText(QStringLiteral("+"));
     sbTLD->setToolTip(QStringLiteral("Add"));
     sbTLD->setAccessibleName(QStringLiteral("Add"));
@@ -106,8 +91,7 @@ QWidget* TfSett::CreateServersPage()
     connect(sbTLD, &QToolButton::clicked, this, &TfSett::sbTLDClick);
 
     Servers = new TTldListModel(this);
-    lvTLD = new QTableView(page);
-    lvTLD->setObjectName(QStringLiteral("lvTLD"));
+    lvTLD = Named<QTableView>("lvTLD", page);
     lvTLD->setAccessibleName(QStringLiteral("Whois servers"));
     lvTLD->setModel(Servers);
     lvTLD->horizontalHeader()->hide();
@@ -159,20 +143,15 @@ QWidget* TfSett::CreateConnectionPage()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("TabSheet2"));
     cbUseProxy = CheckBox("cbUseProxy", QStringLiteral("I use a proxy server"), page);
-    cbSOCKS = new QComboBox(page);
-    cbSOCKS->setObjectName(QStringLiteral("cbSOCKS"));
+    cbSOCKS = Named<QComboBox>("cbSOCKS", page);
     cbSOCKS->setEditable(true);
     cbSOCKS->setInsertPolicy(QComboBox::NoInsert);
     for (const char* name : SocksTypeNames)
         cbSOCKS->addItem(QLatin1String(name));
-    eServer = new QLineEdit(page);
-    eServer->setObjectName(QStringLiteral("eServer"));
-    ePort = new QLineEdit(page);
-    ePort->setObjectName(QStringLiteral("ePort"));
-    eUser = new QLineEdit(page);
-    eUser->setObjectName(QStringLiteral("eUser"));
-    ePassword = new QLineEdit(page);
-    ePassword->setObjectName(QStringLiteral("ePassword"));
+    eServer = Named<QLineEdit>("eServer", page);
+    ePort = Named<QLineEdit>("ePort", page);
+    eUser = Named<QLineEdit>("eUser", page);
+    ePassword = Named<QLineEdit>("ePassword", page);
     // Masked: the settings dialog is often opened with someone looking over the user's shoulder.
     ePassword->setEchoMode(QLineEdit::Password);
     cbShowPassword = CheckBox("cbShowPassword", QStringLiteral("Show password"), page);

@@ -1,7 +1,9 @@
 #include "ui/DialogParts.h"
 
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QStyle>
 
 QLabel* Heading(const char* name, const QString& text, QWidget* parent)
@@ -36,4 +38,19 @@ QLabel* BuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent)
     // A buddy is not announced by every screen reader; the field carries its label's name as well.
     buddy->setAccessibleName(caption);
     return label;
+}
+
+TDialogButtons AddDialogButtons(QDialog* dialog, QHBoxLayout* row)
+{
+    TDialogButtons buttons{Named<QPushButton>("bOk", dialog), Named<QPushButton>("bCancel", dialog),
+                           Named<QPushButton>("bHelp", dialog)};
+    buttons.Ok->setText(QStringLiteral("Ok"));
+    buttons.Ok->setDefault(true);
+    buttons.Cancel->setText(QStringLiteral("Cancel"));
+    buttons.Help->setText(QStringLiteral("Help"));
+    QObject::connect(buttons.Cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    row->addWidget(buttons.Ok);
+    row->addWidget(buttons.Cancel);
+    row->addWidget(buttons.Help);
+    return buttons;
 }

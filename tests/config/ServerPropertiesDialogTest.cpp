@@ -1,6 +1,7 @@
 #include "config/ServerPropertiesDialog.h"
 #include "config/IniFile.h"
 #include "support/FakeWhoisServer.h"
+#include "support/FindControl.h"
 #include "support/RecordingDesktop.h"
 #include "support/TempDir.h"
 
@@ -25,13 +26,6 @@ namespace {
 class ServerPropertiesTest : public ::testing::Test
 {
 protected:
-    template <typename T> T* Control(TfSP& dialog, const char* name)
-    {
-        T* control = dialog.findChild<T*>(QLatin1String(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
-    }
-
     // Runs the test query for `domain` against the fake host and waits until it ends.
     void RunQuery(TfSP& dialog, const std::string& domain)
     {

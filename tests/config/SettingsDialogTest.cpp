@@ -1,5 +1,6 @@
 #include "config/SettingsDialog.h"
 #include "config/IniFile.h"
+#include "support/FindControl.h"
 #include "support/RecordingDesktop.h"
 #include "support/TempDir.h"
 
@@ -23,13 +24,6 @@ namespace {
 class SettingsDialogTest : public ::testing::Test
 {
 protected:
-    template <typename T> T* Control(TfSett& dialog, const char* name)
-    {
-        T* control = dialog.findChild<T*>(QLatin1String(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
-    }
-
     void SelectRow(TfSett& dialog, int row)
     {
         auto* list = Control<QTableView>(dialog, "lvTLD");
