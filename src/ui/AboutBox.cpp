@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int BoxWidth = 500;
@@ -49,20 +51,25 @@ TfAbout::TfAbout(const std::string& programFile, TDesktop& desktop, QWidget* par
     lVersion->setFont(bold);
     StaticLabel("Label2", QStringLiteral("Copyright \u00a9 2009 Morvane.\nAll rights reserved."),
                 QRect(269, 70, 220, 32), this);
-    StaticLabel("Label3", QStringLiteral("Web site:"), QRect(269, 106, 48, 16), this);
-    StaticLabel("Label4", QStringLiteral("E-mail:"), QRect(269, 122, 48, 16), this);
+    QLabel* siteCaption = StaticLabel("Label3", QStringLiteral("Web site:"), QRect(269, 106, 48, 16), this);
+    QLabel* mailCaption = StaticLabel("Label4", QStringLiteral("E-mail:"), QRect(269, 122, 48, 16), this);
+    // The links start where the design puts them, or after their captions when the font is wider.
+    siteCaption->resize(siteCaption->sizeHint().width(), 16);
+    mailCaption->resize(mailCaption->sizeHint().width(), 16);
+    const int linkLeft =
+        std::max(317, 269 + std::max(siteCaption->sizeHint().width(), mailCaption->sizeHint().width()) + 4);
 
     UrlLabel1 = new TUrlLabel(desktop, this);
     UrlLabel1->setObjectName(QStringLiteral("UrlLabel1"));
     UrlLabel1->setText(QLatin1String(ProductWebHost));
-    UrlLabel1->setGeometry(317, 106, 170, 16);
+    UrlLabel1->setGeometry(linkLeft, 106, BoxWidth - 8 - linkLeft, 16);
     UrlLabel1->setAccessibleName(UrlLabel1->text());
     UrlLabel1->Loaded();
     UrlLabel2 = new TUrlLabel(desktop, this);
     UrlLabel2->setObjectName(QStringLiteral("UrlLabel2"));
     UrlLabel2->setText(QLatin1String(SupportAddress));
     UrlLabel2->URL = QStringLiteral("mailto:") + QLatin1String(SupportAddress);
-    UrlLabel2->setGeometry(317, 122, 170, 16);
+    UrlLabel2->setGeometry(linkLeft, 122, BoxWidth - 8 - linkLeft, 16);
     UrlLabel2->setAccessibleName(UrlLabel2->text());
     UrlLabel2->Loaded();
 
