@@ -1,7 +1,376 @@
 #include "app/MainWindow.h"
 
-TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
+#include "app/CheckCommands.h"
+#include "app/DialogCommands.h"
+#include "app/HelpOpener.h"
+#include "app/MainActions.h"
+#include "app/WindowLayout.h"
+#include "app/WordFileCommands.h"
+#include "config/EngineSettings.h"
+#include "config/ShowTourFlag.h"
+#include "gen/GenerateCommand.h"
+#include "gen/WordLists.h"
+#include "ui/StatusPanel.h"
+#include "ui/WordListsPanel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int DesignClientWidth = 784;
+constexpr int DesignClientHeight = 566;
+constexpr int DesignLeftPanelWidth = 223;
+constexpr int DesignTopPanelHeight = 404;
+constexpr int SplitterWidth = 4;
+
+// A panel with the 2-pixel inner border of the design.
+QWidget* Panel(const char* name, QWidget* child, QWidget* parent)
 {
-    setWindowTitle(QStringLiteral("Quarrow 2009 - Untitled"));
-    resize(900, 600);
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QLatin1String(name));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(2, 2, 2, 2);
+    if (child)
+        layout->addWidget(child);
+    return panel;
+}
+
+QString ToDisplay(const std::string& bytes)
+{
+    const QByteArray raw = QByteArray::fromStdString(bytes);
+    QString text = QString::fromUtf8(raw);
+    return text.contains(QChar::ReplacementCharacter) ? QString::fromLatin1(raw) : text;
+}
+
+} // namespace
+
+TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent), Env(std::move(context))
+{
+    setObjectName(QStringLiteral("fMain"));
+    if (!Env.ProjectsFolder)
+        Env.ProjectsFolder = [] { return ::ProjectsFolder(); };
+    Help = std::make_unique<THelpOpener>(Env.Folders.ProgramFolder, Env.OpenUrl);
+
+    DomainModel = new TDomainTableModel(this);
+    CheckDispatcher = new TCheckDispatcher(*DomainModel, Env.CheckOptions, this);
+    Lists = new TWordLists(this);
+    GenerateCmd = new TGenerateCommand(NameGenerator, *Lists, *DomainModel, this);
+    Commands = new TMainActions(this);
+    WordFileCmds = new TWordFileCommands(*Lists, *Env.XmlStore, Env.ProjectsFolder, this);
+    WordFileCmds->SetDialogs(TWordFileCommands::StandardDialogs(this));
+
+    CreateControls();
+    CreateStatusBar();
+    CheckCmds = new TCheckCommands(
+        *CheckDispatcher, *Commands, ThreadsPanel, TotalPanel, pb, [this] { return SelectedRowId(); }, this);
+    ConnectCommands();
+    DialogCmds = new TDialogCommands(*this);
+    LoadSettings();
+
+    setWindowTitle(QStringLiteral("Quarrow 2009"));
+    setMinimumSize(450, 300);
+    resize(DesignClientWidth, DesignClientHeight);
+    // F1 works wherever the focus is, as the window sees every key first.
+    qApp->installEventFilter(this);
+}
+
+TfMain::~TfMain()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TfMain::CreateControls()
+{
+    auto* tb = new QToolBar(this);
+    tb->setObjectName(QStringLiteral("tb"));
+    tb->setMovable(false);
+    tb->setFixedHeight(57);
+    Commands->BuildToolBar(tb);
+    addToolBar(tb);
+    Commands->BuildMenuBar(menuBar());
+    menuBar()->setObjectName(QStringLiteral("mm"));
+
+    pcwords = new TWordListsPanel(*Lists, this);
+    lPan = Panel("lPan", pcwords, this);
+    lvDomains = CreateDomainView(this);
+    rPan = Panel("rPan", lvDomains, this);
+
+    pTop = new QSplitter(Qt::Horizontal, this);
+    pTop->setObjectName(QStringLiteral("pTop"));
+    pTop->setHandleWidth(SplitterWidth);
+    pTop->setChildrenCollapsible(false);
+    pTop->addWidget(lPan);
+    pTop->addWidget(rPan);
+    pTop->setStretchFactor(1, 1);
+    pTop->handle(1)->setObjectName(QStringLiteral("Splitter1"));
+    pTop->setMinimumHeight(202);
+    pTop->setSizes({DesignLeftPanelWidth, DesignClientWidth - DesignLeftPanelWidth - SplitterWidth});
+
+    mAns = new QListWidget(this);
+    mAns->setObjectName(QStringLiteral("mAns"));
+    mAns->setAccessibleName(QStringLiteral("Answers"));
+    mAns->setUniformItemSizes(true);
+    pBottom = Panel("pBottom", mAns, this);
+
+    Splitter2Host = new QSplitter(Qt::Vertical, this);
+    Splitter2Host->setObjectName(QStringLiteral("pClient"));
+    Splitter2Host->setHandleWidth(SplitterWidth);
+    Splitter2Host->setChildrenCollapsible(false);
+    Splitter2Host->addWidget(pTop);
+    Splitter2Host->addWidget(pBottom);
+    Splitter2Host->setStretchFactor(0, 1);
+    Splitter2Host->handle(1)->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2Host->setSizes({DesignTopPanelHeight, DesignClientHeight - DesignTopPanelHeight});
+    setCentralWidget(Splitter2Host);
+}
+
+QTableView* TfMain::CreateDomainView(QWidget* parent)
+{
+    auto* proxy = new QSortFilterProxyModel(this);
+    proxy->setSourceModel(DomainModel);
+    proxy->setSortRole(TDomainTableModel::RawTextRole);
+    auto* view = new QTableView(parent);
+    view->setObjectName(QStringLiteral("lvDomains"));
+    view->setAccessibleName(QStringLiteral("Domains"));
+    view->setModel(proxy);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSortingEnabled(true);
+    view->sortByColumn(TDomainTableModel::ColumnDomain, Qt::AscendingOrder);
+    view->setWordWrap(false);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setStretchLastSection(false);
+    // Design widths: every column in sight in the design size.
+    const int widths[TDomainTableModel::ColumnCount] = {150, 90, 100, 100, 90};
+    for (int column = 0; column < TDomainTableModel::ColumnCount; ++column)
+        view->horizontalHeader()->resizeSection(column, widths[column]);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+        UpdateDomainsPopup();
+        Commands->pmDomains->popup(view->viewport()->mapToGlobal(at));
+    });
+    // A clicked row shows its own answers: the entry its slot 4 names.
+    connect(view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        mAns->clear();
+        const int row = DomainModel->RowOf(index.data(TDomainTableModel::RowIdRole).value<quint32>());
+        const int entry = row < 0 ? -1 : DomainModel->AnswerIndexOf(row);
+        if (entry >= 0)
+            mAns->addItems(
+                ToDisplay(DomainModel->AnswerLog()[static_cast<std::size_t>(entry)]).split(QLatin1Char('\n')));
+    });
+    return view;
+}
+
+void TfMain::CreateStatusBar()
+{
+    QStatusBar* sb = statusBar();
+    sb->setObjectName(QStringLiteral("sb"));
+    sb->setSizeGripEnabled(true);
+    ThreadsPanel = static_cast<QLabel*>(TzqStatusPanel::AddPanel(sb, 200));
+    ThreadsPanel->setObjectName(QStringLiteral("sbPanel0"));
+    TotalPanel = static_cast<QLabel*>(TzqStatusPanel::AddPanel(sb, 200));
+    TotalPanel->setObjectName(QStringLiteral("sbPanel1"));
+    TzqStatusPanel::AddPanel(sb, 0)->setObjectName(QStringLiteral("sbPanel2"));
+
+    pb = new QProgressBar(this);
+    pb->setObjectName(QStringLiteral("pb"));
+    pb->setAccessibleName(QStringLiteral("Progress"));
+    pb->setTextVisible(false);
+    pb->setRange(0, 1);
+    pb->setValue(0);
+    sp = new TzqStatusPanel(this);
+    sp->setObjectName(QStringLiteral("sp"));
+    // The index first: a status bar and control attached at index 0 would cover panel 0's text.
+    sp->SetPanelIndex(2);
+    sp->SetStatusBar(sb);
+    sp->SetControl(pb);
+}
+
+void TfMain::ConnectCommands()
+{
+    TMainActions& a = *Commands;
+    connect(a.New1, &QAction::triggered, this, &TfMain::NewProject);
+    connect(a.Exit1, &QAction::triggered, this, &QWidget::close);
+    connect(a.Help2, &QAction::triggered, this, &TfMain::OpenHelp);
+    connect(a.aGenerate, &QAction::triggered, this, &TfMain::GenerateNames);
+    connect(a.aLoadWords, &QAction::triggered, WordFileCmds, &TWordFileCommands::LoadWords);
+    connect(a.aSaveWords, &QAction::triggered, WordFileCmds, &TWordFileCommands::SaveWords);
+    connect(a.aSaveWas, &QAction::triggered, WordFileCmds, &TWordFileCommands::SaveWordsAs);
+
+    connect(Lists, &TWordLists::Changed, this, [this] { SetModified(true); });
+    connect(CheckCmds, &TCheckCommands::ModifiedSet, this, [this] { SetModified(true); });
+    connect(GenerateCmd, &TGenerateCommand::BusyChanged, this, &TfMain::SetGenerating);
+    connect(GenerateCmd, &TGenerateCommand::Progress, this, [this](int position, int maximum) {
+        pb->setRange(0, std::max(maximum, 1));
+        pb->setValue(position);
+    });
+    connect(GenerateCmd, &TGenerateCommand::Finished, this, [this] {
+        SetModified(true);
+        if (CloseAfterGeneration) {
+            CloseAfterGeneration = false;
+            close();
+        }
+    });
+    connect(DomainModel, &QAbstractItemModel::modelReset, mAns, &QListWidget::clear);
+
+    // A pass walks the rows in the order the person sees them when it starts.
+    CheckDispatcher->SetViewOrder([this] {
+        const QAbstractItemModel* shown = lvDomains->model();
+        std::vector<TRowId> order;
+        order.reserve(static_cast<std::size_t>(shown->rowCount()));
+        for (int row = 0; row < shown->rowCount(); ++row)
+            order.push_back(shown->index(row, 0).data(TDomainTableModel::RowIdRole).value<quint32>());
+        return order;
+    });
+}
+
+TRowId TfMain::SelectedRowId() const
+{
+    const QModelIndex current = lvDomains->selectionModel()->currentIndex();
+    if (!current.isValid() || !lvDomains->selectionModel()->isRowSelected(current.row(), current.parent()))
+        return NoRowId;
+    return current.data(TDomainTableModel::RowIdRole).value<quint32>();
+}
+
+void TfMain::SetModified(bool modified)
+{
+    if (ModifiedFlag == modified)
+        return;
+    ModifiedFlag = modified;
+    emit ModifiedChanged(modified);
+}
+
+void TfMain::SetProjectName(const QString& name)
+{
+    Project = name;
+    setWindowTitle(QStringLiteral("Quarrow 2009 - ") + name);
+}
+
+void TfMain::LoadSettings()
+{
+    CheckDispatcher->LoadSettings(::LoadSettings(ConfigPath()));
+}
+
+void TfMain::NewProject()
+{
+    if (GenerateCmd->Busy())
+        return;
+    DomainModel->Clear();
+    mAns->clear();
+    Lists->Clear();
+    Lists->LoadDefaultTlds(ConfigPath());
+    SetProjectName(QStringLiteral("Untitled"));
+    SetModified(false);
+}
+
+void TfMain::GenerateNames()
+{
+    if (GenerateCmd->Busy())
+        return;
+    GenerateCmd->Run(UseHyphens());
+}
+
+void TfMain::SetGenerating(bool generating)
+{
+    if (generating)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    // New rows take their sorted places batch by batch; the table is drawn once at the end.
+    lvDomains->setUpdatesEnabled(!generating);
+    // Nothing may change the lists, the table or the answers log until the run has ended.
+    pcwords->setEnabled(!generating);
+    TMainActions& a = *Commands;
+    for (QAction* action :
+         {a.aGenerate, a.New1, a.tbNew, a.aOpenPrj, a.aLoadWords, a.aSelectAllDomains, a.aDeselectAllDomains})
+        action->setEnabled(!generating);
+    CheckCmds->SetGenerating(generating);
+}
+
+void TfMain::UpdateDomainsPopup()
+{
+    const bool rows = lvDomains->model()->rowCount() > 0;
+    Commands->UpdateDomainsPopup(rows, SelectedRowId() != NoRowId);
+}
+
+void TfMain::SaveLayout()
+{
+    TWindowLayout{this, pTop, Splitter2Host, lvDomains->horizontalHeader()}.Save(ConfigPath());
+}
+
+void TfMain::LoadLayout()
+{
+    TWindowLayout{this, pTop, Splitter2Host, lvDomains->horizontalHeader()}.Load(ConfigPath());
+}
+
+void TfMain::OpenHelp()
+{
+    Help->Open(THelpOpener::StartPage);
+}
+
+void TfMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!Shown) {
+        Shown = true;
+        FormShow();
+    }
+}
+
+void TfMain::FormShow()
+{
+    if (TakeShowTourFlag(ConfigPath()))
+        Help->Open(THelpOpener::TourPage);
+    SetProjectName(QStringLiteral("Untitled"));
+    NewProject();
+    LoadLayout();
+    emit FirstShown();
+}
+
+void TfMain::closeEvent(QCloseEvent* event)
+{
+    // A run of the generator fills the table from inside its own event handling: it ends first.
+    if (GenerateCmd->Busy()) {
+        CloseAfterGeneration = true;
+        GenerateCmd->Cancel();
+        event->ignore();
+        return;
+    }
+    SaveLayout();
+    if (CloseQuestion && !CloseQuestion()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+bool TfMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (key->key() == Qt::Key_F1 && !key->isAutoRepeat() && widget && widget->window() == this) {
+            OpenHelp();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

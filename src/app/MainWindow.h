@@ -1,12 +1,150 @@
 #pragma once
 
+#include "config/Folders.h"
+#include "engine/CheckDispatcher.h"
+#include "engine/CheckOptions.h"
+#include "engine/DomainTableModel.h"
+#include "gen/CustomDomainNameGenerator.h"
+
 #include <QMainWindow>
 
-// The program's only main window.
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QSplitter;
+class QTableView;
+class TCheckCommands;
+class TDialogCommands;
+class TGenerateCommand;
+class THelpOpener;
+class TMainActions;
+class TWordFileCommands;
+class TWordLists;
+class TWordListsPanel;
+class TXMLSaveLoad;
+class TzqStatusPanel;
+
+// What the program hands its main window: the folders, the program's one XML store, the check
+// engine's options (configuration path, date masks; tests add a clock and a lock folder) and how
+// help pages reach the browser.
+struct TMainWindowContext
+{
+    TFolders Folders;
+    TXMLSaveLoad* XmlStore = nullptr;
+    TCheckOptions CheckOptions;
+    // Empty: QDesktopServices.
+    std::function<void(const QUrl& url)> OpenUrl;
+    // Empty: ProjectsFolder().
+    std::function<std::string()> ProjectsFolder;
+};
+
+// The program's only main window: the word pages on the left, the domain table on the right, the
+// answers panel below them, the toolbar, menus and status bar. It is a composition: the word lists
+// and their commands, the check commands, the generate command, the word-list file commands and
+// the status panel each live in their own class; the window wires them to its controls.
 class TfMain : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit TfMain(QWidget* parent = nullptr);
+    explicit TfMain(TMainWindowContext context, QWidget* parent = nullptr);
+    ~TfMain() override;
+
+    const TMainWindowContext& Context() const { return Env; }
+    const std::string& ConfigPath() const { return Env.CheckOptions.ConfigPath; }
+    TMainActions& Actions() { return *Commands; }
+    TDomainTableModel& Model() { return *DomainModel; }
+    TCheckDispatcher& Dispatcher() { return *CheckDispatcher; }
+    TWordLists& WordLists() { return *Lists; }
+    TWordListsPanel& WordPages() { return *pcwords; }
+    TGenerateCommand& Generate() { return *GenerateCmd; }
+    TWordFileCommands& WordFiles() { return *WordFileCmds; }
+    TDialogCommands& Dialogs() { return *DialogCmds; }
+    TCustomDomainNameGenerator& Generator() { return NameGenerator; }
+    QTableView* DomainView() const { return lvDomains; }
+    QListWidget* AnswersPanel() const { return mAns; }
+    QProgressBar* ProgressBar() const { return pb; }
+    TzqStatusPanel* StatusPanel() const { return sp; }
+    // The row the commands for "the selected domain" act on, or NoRowId.
+    TRowId SelectedRowId() const;
+
+    bool Modified() const { return ModifiedFlag; }
+    void SetModified(bool modified);
+    const QString& ProjectName() const { return Project; }
+    // The caption follows: "Quarrow 2009 - " + name.
+    void SetProjectName(const QString& name);
+
+    // The settings copies, re-read from the configuration file. Call after every close of the
+    // settings dialog, whichever page it showed and whichever button closed it.
+    void LoadSettings();
+    bool UseHyphens() const { return CheckDispatcher->Settings().UseHyphens; }
+
+    // An untitled new project: empty table, answers and word lists, the TLD list from the
+    // configuration file, not modified.
+    void NewProject();
+    // Runs "Generate domain names".
+    void GenerateNames();
+    // pmDomainsPopup.
+    void UpdateDomainsPopup();
+    void SaveLayout();
+    void LoadLayout();
+    void OpenHelp();
+
+    // Asked after the layout has been saved when the window is to close; false keeps it open (the
+    // unsaved-changes question). Default: always close.
+    void SetCloseQuestion(std::function<bool()> question) { CloseQuestion = std::move(question); }
+
+signals:
+    void ModifiedChanged(bool modified);
+    // The first-show sequence has run (tour, new project, layout).
+    void FirstShown();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateStatusBar();
+    // The one place that makes the domain table's view.
+    QTableView* CreateDomainView(QWidget* parent);
+    void ConnectCommands();
+    void FormShow();
+    void SetGenerating(bool generating);
+
+    TMainWindowContext Env;
+    TCustomDomainNameGenerator NameGenerator;
+    TDomainTableModel* DomainModel = nullptr;
+    TCheckDispatcher* CheckDispatcher = nullptr;
+    TMainActions* Commands = nullptr;
+    TWordLists* Lists = nullptr;
+    TGenerateCommand* GenerateCmd = nullptr;
+    TCheckCommands* CheckCmds = nullptr;
+    TWordFileCommands* WordFileCmds = nullptr;
+    TDialogCommands* DialogCmds = nullptr;
+    std::unique_ptr<THelpOpener> Help;
+
+    QSplitter* Splitter2Host = nullptr; // pTop over pBottom
+    QSplitter* pTop = nullptr;          // lPan | rPan
+    QWidget* lPan = nullptr;
+    QWidget* rPan = nullptr;
+    QWidget* pBottom = nullptr;
+    TWordListsPanel* pcwords = nullptr;
+    QTableView* lvDomains = nullptr;
+    QListWidget* mAns = nullptr;
+    QLabel* ThreadsPanel = nullptr;
+    QLabel* TotalPanel = nullptr;
+    QProgressBar* pb = nullptr;
+    TzqStatusPanel* sp = nullptr;
+
+    std::function<bool()> CloseQuestion;
+    QString Project;
+    bool ModifiedFlag = false;
+    bool Shown = false;
+    bool CloseAfterGeneration = false;
 };

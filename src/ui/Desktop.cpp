@@ -1,12 +1,12 @@
 #include "ui/Desktop.h"
 
+#include "app/HelpOpener.h"
+#include "config/Folders.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QStringList>
 
 bool TDesktop::Ask(QWidget* parent, const QString& question)
 {
@@ -39,14 +39,5 @@ void TDesktop::Open(const QUrl& address)
 
 void TDesktop::OpenHelp(const QString& page)
 {
-    // Beside the program in a build, under share/quarrow once installed.
-    const QString programDir = QCoreApplication::applicationDirPath();
-    for (const QString& folder :
-         {programDir + QStringLiteral("/help/"), programDir + QStringLiteral("/../share/quarrow/help/")}) {
-        const QFileInfo file(folder + page);
-        if (file.isFile()) {
-            Open(QUrl::fromLocalFile(file.absoluteFilePath()));
-            return;
-        }
-    }
+    THelpOpener(ExecutableFolder(), [this](const QUrl& address) { Open(address); }).Open(page.toStdString());
 }

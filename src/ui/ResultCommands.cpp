@@ -15,9 +15,6 @@
 #include <QItemSelectionModel>
 #include <QUrl>
 
-#include <algorithm>
-#include <climits>
-
 namespace {
 
 void SetClipboardText(const std::string& text)
@@ -35,14 +32,12 @@ TResultCommands::TResultCommands(QAbstractItemView& view, TDesktop& desktop, QWi
 
 int TResultCommands::SelectedRow() const
 {
+    // The current row when it is selected, as the main window's popup and check commands see it.
     const QItemSelectionModel* selection = View.selectionModel();
     if (!selection)
         return -1;
-    // The ranges, not selectedRows(): with a million rows selected the list alone would be slow.
-    int top = INT_MAX;
-    for (const QItemSelectionRange& range : selection->selection())
-        top = std::min(top, range.top());
-    return top == INT_MAX ? -1 : top;
+    const QModelIndex current = selection->currentIndex();
+    return current.isValid() && selection->isRowSelected(current.row(), current.parent()) ? current.row() : -1;
 }
 
 void TResultCommands::aSaveResultAsHTMLExecute()

@@ -18,7 +18,7 @@ public:
     void aCopyAvailabilityNamesToClipboardExecute();
     void aRegisterDomainExecute();
 
-    // The selected row nearest the top of the view, or -1.
+    // The view row the commands for "the selected domain" act on, or -1.
     int SelectedRow() const;
 
 private:

@@ -30,8 +30,8 @@ protected:
 
     void Select(int viewRow)
     {
-        View.selectionModel()->select(Proxy.index(viewRow, 0),
-                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        View.selectionModel()->setCurrentIndex(Proxy.index(viewRow, 0),
+                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 
     static QString Clipboard() { return QGuiApplication::clipboard()->text(); }

@@ -1,0 +1,400 @@
+#include "WindowRig.h"
+
+#include "app/MainActions.h"
+#include "app/QuarrowApplication.h"
+#include "app/WordFileCommands.h"
+#include "base/QuarrowError.h"
+#include "config/IniFile.h"
+#include "gen/GenerateCommand.h"
+#include "gen/WordLists.h"
+#include "support/FakeWhoisServer.h"
+#include "ui/WordListsPanel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const Tlds = "[TLD]\ncom=127.0.0.1\nnet=127.0.0.1\norg=127.0.0.1\n";
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    TWindowRig Rig;
+
+    QAction* Action(const char* name) const { return Rig.Window->findChild<QAction*>(QLatin1String(name)); }
+    QWidget* Widget(const char* name) const { return Rig.Window->findChild<QWidget*>(QLatin1String(name)); }
+    std::vector<bool> PopupStates() const
+    {
+        std::vector<bool> states;
+        for (QAction* entry : Rig.Window->Actions().pmDomains->actions())
+            if (!entry->isSeparator())
+                states.push_back(entry->isEnabled());
+        return states;
+    }
+};
+
+TEST_F(MainWindowTest, FirstShowOpensTheTourOnceAndStartsAnUntitledProject)
+{
+    Rig.WriteConfig(Tlds);
+    Rig.WriteHelpPage("tour.html");
+    TfMain& window = Rig.Open();
+    EXPECT_EQ(window.windowTitle(), "Quarrow 2009 - Untitled");
+    ASSERT_EQ(Rig.Opened.size(), 1u);
+    EXPECT_TRUE(Rig.Opened[0].toLocalFile().endsWith("help/tour.html"));
+    EXPECT_FALSE(TIniFile(Rig.ConfigPath()).Read(ConfigKeys::ShowTour));
+    EXPECT_EQ(window.WordLists().Tlds().All(),
+              (std::vector<TWordEntry>{{"com", false}, {"net", false}, {"org", false}}));
+    EXPECT_FALSE(window.Modified());
+
+    Rig.Close();
+    Rig.Opened.clear();
+    Rig.Open();
+    EXPECT_TRUE(Rig.Opened.empty());
+}
+
+TEST_F(MainWindowTest, ControlsAndCommandsCarryTheirNamesCaptionsAndAccessibleNames)
+{
+    Rig.Open();
+    const std::vector<std::pair<const char*, const char*>> named = {
+        {"ePref", "New prefix"},  {"eWord", "New keyword"},  {"eSuf", "New suffix"},  {"eDom", "New TLD"},
+        {"sbPref", "Add prefix"}, {"sbWord", "Add keyword"}, {"sbSuf", "Add suffix"}, {"sbDom", "Add TLD"},
+        {"clPref", "Prefixes"},   {"clWord", "Keywords"},    {"clSuf", "Suffixes"},   {"clDom", "TLDs"},
+        {"lvDomains", "Domains"}, {"mAns", "Answers"},       {"pb", "Progress"},
+    };
+    for (const auto& [name, accessible] : named) {
+        QWidget* widget = Widget(name);
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->accessibleName(), accessible) << name;
+    }
+    for (const char* name : {"tb", "pTop", "lPan", "rPan", "pBottom", "pcwords", "Splitter1", "Splitter2", "sb",
+                             "cbUsePref", "cbUseSuf", "TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4"})
+        EXPECT_NE(Widget(name), nullptr) << name;
+
+    EXPECT_EQ(Action("aSett")->text(), "Settings");
+    EXPECT_EQ(Action("aSett")->toolTip(), "Open settings dialog...");
+    EXPECT_EQ(Action("aSavePrjAs")->toolTip(), "Save Project As...");
+    EXPECT_EQ(Action("ACopyNameToClipboard")->text(), "Copy selected domain to clipboard");
+    EXPECT_FALSE(Action("Print1")->isVisible());
+
+    // Toolbar order, and icon-only buttons named by their hints.
+    auto* toolBar = Rig.Window->findChild<QToolBar*>("tb");
+    QStringList order;
+    for (QAction* action : toolBar->actions())
+        order << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    EXPECT_EQ(order.join(' '), "tbNew aOpenPrj aSavePrj - aGenerate aStartAll aStop - aSett");
+    EXPECT_EQ(toolBar->widgetForAction(Action("aGenerate"))->accessibleName(), "Generate domain names");
+    EXPECT_EQ(Widget("sbPanel0")->property("text").toString(), "Threads: 0");
+    EXPECT_EQ(Widget("sbPanel1")->property("text").toString(), "Current/Servers Total: 0/0");
+}
+
+TEST_F(MainWindowTest, CheckCommandsAndTheDomainPopupFollowTheTable)
+{
+    Rig.WriteConfig(Tlds);
+    TfMain& window = Rig.Open();
+    EXPECT_TRUE(Action("aStartAll")->isEnabled());
+    EXPECT_FALSE(Action("aStop")->isEnabled());
+
+    window.UpdateDomainsPopup();
+    EXPECT_EQ(PopupStates(), std::vector<bool>(8, false));
+
+    window.Model().AppendGenerated({"a.com", "b.com"});
+    window.UpdateDomainsPopup();
+    EXPECT_EQ(PopupStates(), (std::vector<bool>{false, false, true, true, true, false, true, true}));
+
+    window.DomainView()->selectRow(1);
+    window.UpdateDomainsPopup();
+    EXPECT_EQ(PopupStates(), std::vector<bool>(8, true));
+    // The popup's states are its own: the Domain menu's commands stay as they were.
+    window.Model().Clear();
+    window.UpdateDomainsPopup();
+    EXPECT_TRUE(Action("aSelectAllDomains")->isEnabled());
+}
+
+TEST_F(MainWindowTest, WordPagesAddOnEnterAndTheirMenuFollowsThePage)
+{
+    Rig.WriteConfig(Tlds);
+    TfMain& window = Rig.Open();
+    TWordListsPanel& pages = window.WordPages();
+
+    pages.setCurrentIndex(TWordLists::PageKeywords);
+    QTest::keyClicks(pages.Field(TWordLists::PageKeywords), "  ");
+    EXPECT_FALSE(pages.AddButton(TWordLists::PageKeywords)->isEnabled());
+    QTest::keyClick(pages.Field(TWordLists::PageKeywords), Qt::Key_Return);
+    EXPECT_EQ(window.WordLists().Keywords().Count(), 0);
+    Rig.Type(TWordLists::PageKeywords, "shop");
+    EXPECT_FALSE(pages.AddButton(TWordLists::PageKeywords)->isEnabled()); // the field was emptied
+    Rig.Type(TWordLists::PageKeywords, "web");
+    Rig.Type(TWordLists::PagePrefix, "a,b");
+    EXPECT_EQ(window.WordLists().Keywords().All(), (std::vector<TWordEntry>{{"web", true}, {"shop", true}}));
+    EXPECT_EQ(window.WordLists().Prefixes().All(), (std::vector<TWordEntry>{{"a", false}, {"b", false}}));
+    EXPECT_TRUE(window.Modified());
+
+    QMenu* menu = pages.WordsMenu();
+    auto entry = [menu](const char* name) { return menu->findChild<QAction*>(QLatin1String(name)); };
+    pages.setCurrentIndex(TWordLists::PageTld);
+    pages.UpdateWordsMenu();
+    EXPECT_FALSE(entry("miMovetoAction")->isVisible());
+    EXPECT_TRUE(entry("miSelectAll")->isEnabled());
+    EXPECT_FALSE(entry("miDelete")->isEnabled());
+
+    pages.setCurrentIndex(TWordLists::PageSuffix);
+    pages.UpdateWordsMenu();
+    EXPECT_TRUE(entry("miMovetoAction")->isVisible());
+    EXPECT_FALSE(entry("miMovetoAction")->isEnabled());
+    EXPECT_FALSE(entry("Suffix1")->isVisible());
+    EXPECT_TRUE(entry("KeyWords1")->isVisible());
+
+    pages.setCurrentIndex(TWordLists::PagePrefix);
+    pages.ListView(TWordLists::PagePrefix)->setCurrentIndex(window.WordLists().Prefixes().index(1));
+    entry("KeyWords1")->trigger();
+    EXPECT_EQ(window.WordLists().Keywords().At(2), (TWordEntry{"b", false}));
+    EXPECT_EQ(window.WordLists().Prefixes().Count(), 1);
+}
+
+TEST_F(MainWindowTest, GenerationLocksWhatItFillsAndShowsProgress)
+{
+    Rig.WriteConfig(Tlds);
+    TfMain& window = Rig.Open();
+    window.WordLists().Keywords().SetAll({});
+    for (int i = 0; i < 2000; ++i)
+        window.WordLists().Keywords().Append("k" + std::to_string(i), true);
+    window.WordLists().Tlds().SetAllChecked(true);
+
+    int progressSeen = 0;
+    bool lockedMeanwhile = true;
+    QObject::connect(&window.Generate(), &TGenerateCommand::Progress, [&] {
+        if (!window.Generate().Busy())
+            return;
+        ++progressSeen;
+        lockedMeanwhile = lockedMeanwhile && !Action("aGenerate")->isEnabled() && !Action("New1")->isEnabled() &&
+                          !Action("aStartAll")->isEnabled() && !window.WordPages().isEnabled();
+    });
+    Action("aGenerate")->trigger();
+    EXPECT_GT(progressSeen, 0);
+    EXPECT_TRUE(lockedMeanwhile);
+    EXPECT_EQ(window.Model().RowCount(), 6000);
+    EXPECT_TRUE(Action("aGenerate")->isEnabled());
+    EXPECT_TRUE(Action("aStartAll")->isEnabled());
+    EXPECT_TRUE(window.WordPages().isEnabled());
+    EXPECT_TRUE(window.Modified());
+}
+
+TEST_F(MainWindowTest, TheLayoutIsSavedFirstOnCloseEvenWhenTheCloseIsCancelled)
+{
+    Rig.WriteConfig(Tlds);
+    TfMain& window = Rig.Open();
+    bool layoutWrittenBeforeQuestion = false;
+    window.SetCloseQuestion([&] {
+        const TIniFile ini(Rig.ConfigPath());
+        layoutWrittenBeforeQuestion = ini.Read(ConfigKeys::MainFormWidth) > 0 &&
+                                      ini.Read(ConfigKeys::LeftPanelWidth) > 0 &&
+                                      ini.ReadInteger("ListView", "Width0", 0) == window.DomainView()->columnWidth(0);
+        return false;
+    });
+    Action("Exit1")->trigger();
+    EXPECT_TRUE(layoutWrittenBeforeQuestion);
+    EXPECT_TRUE(window.isVisible());
+
+    // Sizes of 0 or less are not applied.
+    const TIniFile ini(Rig.ConfigPath());
+    const int width = window.width();
+    const int leftPanel = Widget("lPan")->width();
+    ini.Write(ConfigKeys::MainFormWidth, 0);
+    ini.Write(ConfigKeys::LeftPanelWidth, -3);
+    ini.Write(ConfigKeys::MainFormLeft, 37);
+    ini.WriteInteger("ListView", "Width1", 77);
+    window.LoadLayout();
+    QApplication::processEvents();
+    EXPECT_EQ(window.width(), width);
+    EXPECT_EQ(Widget("lPan")->width(), leftPanel);
+    EXPECT_EQ(window.x(), 37);
+    EXPECT_EQ(window.DomainView()->columnWidth(1), 77);
+    window.SetCloseQuestion({});
+}
+
+TEST_F(MainWindowTest, F1OnKeyReleaseOpensTheHelpAndAMissingPageOpensNothing)
+{
+    TfMain& window = Rig.Open();
+    QLineEdit* field = window.WordPages().Field(TWordLists::PagePrefix);
+    QTest::keyRelease(field, Qt::Key_F1);
+    EXPECT_TRUE(Rig.Opened.empty());
+
+    Rig.WriteHelpPage("index.html");
+    QTest::keyPress(field, Qt::Key_F1);
+    EXPECT_TRUE(Rig.Opened.empty()); // not on the press
+    QTest::keyRelease(field, Qt::Key_F1);
+    ASSERT_EQ(Rig.Opened.size(), 1u);
+    EXPECT_TRUE(Rig.Opened[0].toLocalFile().endsWith("help/index.html"));
+    Action("Help2")->trigger();
+    EXPECT_EQ(Rig.Opened.size(), 2u);
+}
+
+TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn)
+{
+    auto* app = static_cast<TQuarrowApplication*>(QApplication::instance());
+    QStringList shown;
+    app->SetErrorReporter([&](const QString& message) { shown << message; });
+    int after = 0;
+    QTimer::singleShot(0, [] { throw TQuarrowError("Unable to write to /x"); });
+    QTimer::singleShot(5, [&] { ++after; });
+    Rig.WaitUntil([&] { return after > 0; });
+    app->SetErrorReporter({});
+    EXPECT_EQ(shown, QStringList{"Unable to write to /x"});
+}
+
+} // namespace
+
+class WordFileTest : public MainWindowTest
+{
+protected:
+    std::string Chosen;
+    QStringList Messages;
+    int Asked = 0;
+
+    void SetUp() override
+    {
+        Rig.WriteConfig(Tlds);
+        Rig.Open();
+        TWordFileCommands::TDialogs dialogs;
+        dialogs.ChooseFileToLoad = [this](const std::string&) { return ++Asked, Chosen; };
+        dialogs.ChooseFileToSave = [this](const std::string&) { return ++Asked, Chosen; };
+        dialogs.ShowMessage = [this](const QString& message) { Messages << message; };
+        Rig.Window->WordFiles().SetDialogs(dialogs);
+        Rig.Window->WordLists().Prefixes().SetAll({{"web", true}, {"my", false}});
+        Rig.Window->WordLists().Suffixes().SetAll({{"hub", true}});
+    }
+};
+
+TEST_F(WordFileTest, SavedWordListsLoadBackWithTheirTicksAndSaveAsksForANameOnce)
+{
+    TWordLists& lists = Rig.Window->WordLists();
+    Chosen = Rig.Dir.File("projects/mine.ctg.xml");
+    Action("aSaveWords")->trigger();
+    Action("aSaveWords")->trigger();
+    EXPECT_EQ(Asked, 1);
+    EXPECT_EQ(Rig.Window->WordFiles().WordListFileName(), Chosen);
+
+    const std::vector<TWordEntry> prefixes = lists.Prefixes().All();
+    lists.Prefixes().SetAll({});
+    lists.Suffixes().SetAll({});
+    Rig.Window->SetModified(false);
+    Action("aLoadWords")->trigger();
+    EXPECT_EQ(lists.Prefixes().All(), prefixes);
+    EXPECT_EQ(lists.Suffixes().All(), (std::vector<TWordEntry>{{"hub", true}}));
+    EXPECT_FALSE(Rig.Window->Modified());
+    EXPECT_TRUE(Messages.isEmpty());
+}
+
+TEST_F(WordFileTest, RefusedFilesChangeNoListAndSayWhy)
+{
+    const std::vector<TWordEntry> before = Rig.Window->WordLists().Prefixes().All();
+    const std::vector<std::pair<std::string, QString>> files = {
+        {Rig.Dir.Write("a.prj.xml", "<?xml version=\"1.0\"?>\r\n<QRW>\r\n  <HEADER>\r\n    <NAME>Quarrow 1.0 beta "
+                                    "1</NAME>\r\n    <VERSION>1</VERSION>\r\n  </HEADER>\r\n</QRW>\r\n"),
+         "Wrong XML file."},
+        {Rig.Dir.Write("junk.ctg.xml", "this is not <xml"), ""},
+        {Rig.Dir.Path(), ""},
+        {Rig.Dir.File("missing.ctg.xml"), "Wrong XML file."},
+    };
+    for (const auto& [path, message] : files) {
+        Messages.clear();
+        Chosen = path;
+        Action("aLoadWords")->trigger();
+        ASSERT_EQ(Messages.size(), 1) << path;
+        if (!message.isEmpty()) {
+            EXPECT_EQ(Messages[0], message) << path;
+        }
+        EXPECT_EQ(Rig.Window->WordLists().Prefixes().All(), before) << path;
+    }
+}
+
+TEST_F(WordFileTest, AFailedSaveIsReportedWithItsReason)
+{
+    // A path below a file cannot be written, whoever runs the test.
+    const std::string old = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<QRW/>\r\n";
+    Chosen = Rig.Dir.Write("projects/old.ctg.xml", old) + "/below.ctg.xml";
+    Action("aSaveWas")->trigger();
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_TRUE(Messages[0].startsWith("Unable to write to")) << Messages[0].toStdString();
+    EXPECT_EQ(Rig.Dir.Read("projects/old.ctg.xml"), old);
+}
+
+// Checks from the window against a WHOIS host on loopback.
+class WindowCheckTest : public MainWindowTest
+{
+protected:
+    TFakeWhoisServer Server{"127.0.0.1", 0};
+
+    void SetUp() override
+    {
+        Rig.WriteConfig("[Pref]\nPause=1\nThrdCount=2\nAttempts=1\n[TLD]\ncom=127.0.0.1\n"
+                        "[127.0.0.1]\nnot_found_strings=No match\n");
+        Rig.Open(Server.Port());
+    }
+
+    void Generate(int count, const std::string& stem)
+    {
+        TWordLists& lists = Rig.Window->WordLists();
+        lists.Keywords().SetAll({});
+        for (int i = 0; i < count; ++i)
+            lists.Keywords().Append(stem + std::to_string(i), true);
+        lists.Tlds().SetAll({{"com", true}});
+        Rig.Window->GenerateNames();
+    }
+};
+
+TEST_F(WindowCheckTest, SortingDuringAPassNeitherSkipsARowNorChecksOneTwice)
+{
+    Server.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "No match", 20});
+    Generate(12, "name");
+    TCheckDispatcher& dispatcher = Rig.Window->Dispatcher();
+    Action("aStartAll")->trigger();
+    EXPECT_FALSE(Action("aStartAll")->isEnabled());
+    EXPECT_TRUE(Action("aStop")->isEnabled());
+    ASSERT_TRUE(Rig.WaitUntil([&] { return dispatcher.NextRow() >= 4; }));
+    Rig.Window->DomainView()->sortByColumn(TDomainTableModel::ColumnDomain, Qt::DescendingOrder);
+    ASSERT_TRUE(Rig.WaitUntil([&] { return Action("aStartAll")->isEnabled() && dispatcher.RunningCount() == 0; }));
+
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(Server.RequestCount("name" + std::to_string(i) + ".com"), 1) << i;
+    for (int row = 0; row < 12; ++row)
+        EXPECT_EQ(Rig.Window->Model().Slot(row, SlotAvailability), "YES") << row;
+    EXPECT_FALSE(Action("aStop")->isEnabled());
+}
+
+TEST_F(WindowCheckTest, GeneratingDuringAPassStopsItAndDropsTheResultsStillComing)
+{
+    Server.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "No match", 300});
+    Generate(6, "old");
+    TCheckDispatcher& dispatcher = Rig.Window->Dispatcher();
+    Action("aStartAll")->trigger();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return dispatcher.RunningCount() == 2; }));
+
+    Generate(3, "new");
+    EXPECT_FALSE(Action("aStop")->isEnabled());
+    EXPECT_TRUE(Action("aStartAll")->isEnabled());
+    ASSERT_TRUE(Rig.WaitUntil([&] { return dispatcher.LiveWorkerThreads() == 0; }));
+    QApplication::processEvents();
+
+    TDomainTableModel& model = Rig.Window->Model();
+    ASSERT_EQ(model.RowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(model.Slot(row, SlotAvailability), "") << row;
+        EXPECT_EQ(model.AnswerLog()[static_cast<std::size_t>(row)], "") << row;
+    }
+    EXPECT_EQ(dispatcher.RunningCount(), 0);
+    EXPECT_EQ(Server.RequestCount("new0.com"), 0);
+}
