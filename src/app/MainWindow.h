@@ -81,6 +81,8 @@ public:
     // The settings copies, re-read from the configuration file. Call after every close of the
     // settings dialog, whichever page it showed and whichever button closed it.
     void LoadSettings();
+    // The hook for the settings dialog's every close.
+    void SettingsDialogClosed() { LoadSettings(); }
     bool UseHyphens() const { return CheckDispatcher->Settings().UseHyphens; }
 
     // An untitled new project: empty table, answers and word lists, the TLD list from the

@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -397,4 +398,31 @@ TEST_F(WindowCheckTest, GeneratingDuringAPassStopsItAndDropsTheResultsStillComin
     }
     EXPECT_EQ(dispatcher.RunningCount(), 0);
     EXPECT_EQ(Server.RequestCount("new0.com"), 0);
+}
+
+TEST_F(MainWindowTest, WideningTheWordPagesWidensEachListAndFieldAndKeepsTheButtonFlushRight)
+{
+    TfMain& window = Rig.Open();
+    window.resize(1000, 600);
+    TWordListsPanel& pages = window.WordPages();
+    auto* splitter = window.findChild<QSplitter*>("pTop");
+    // Widths of the list and the field of each page, measured while the page is shown.
+    auto widths = [&] {
+        std::vector<std::pair<int, int>> result;
+        for (int page = 0; page < TWordLists::PageCount; ++page) {
+            pages.setCurrentIndex(page);
+            QApplication::processEvents();
+            QWidget* list = pages.ListView(page);
+            EXPECT_EQ(pages.AddButton(page)->geometry().right(), list->geometry().right()) << page;
+            result.emplace_back(list->width(), pages.Field(page)->width());
+        }
+        return result;
+    };
+    const auto before = widths();
+    splitter->setSizes({splitter->sizes()[0] + 100, splitter->sizes()[1] - 100});
+    const auto after = widths();
+    for (int page = 0; page < TWordLists::PageCount; ++page) {
+        EXPECT_EQ(after[page].first, before[page].first + 100) << page;
+        EXPECT_EQ(after[page].second, before[page].second + 100) << page;
+    }
 }
