@@ -77,7 +77,7 @@ void TDialogCommands::OpenSettings(int page)
         dialog.exec();
     }
     // Confirmed or cancelled: a deletion in the host table has been written either way.
-    Window.LoadSettings();
+    Window.SettingsDialogClosed();
 }
 
 void TDialogCommands::OpenServerProperties(int viewRow)
@@ -85,9 +85,15 @@ void TDialogCommands::OpenServerProperties(int viewRow)
     const QAbstractItemModel* shown = Window.DomainView()->model();
     if (viewRow < 0 || viewRow >= shown->rowCount())
         return;
+    OpenServerPropertiesFor(TextFromBytes(CellBytes(*shown, viewRow, TDomainTableModel::ColumnDomain)),
+                            TextFromBytes(CellBytes(*shown, viewRow, TDomainTableModel::ColumnWhoisServer)));
+}
+
+void TDialogCommands::OpenServerPropertiesFor(const QString& domain, const QString& whoisServer)
+{
     TfSP dialog(Window.ConfigPath(), *Current, &Window);
-    dialog.TestDomain()->setText(TextFromBytes(CellBytes(*shown, viewRow, TDomainTableModel::ColumnDomain)));
-    dialog.Execute(CellBytes(*shown, viewRow, TDomainTableModel::ColumnWhoisServer));
+    dialog.TestDomain()->setText(domain);
+    dialog.Execute(BytesFromText(whoisServer));
 }
 
 void TDialogCommands::aAboutExecute()

@@ -30,6 +30,8 @@ public:
     // Shift+double-click / Shift+Enter on a row: its domain as the test domain, its Whois Server
     // (possibly empty) as the host whose strings are edited.
     void OpenServerProperties(int viewRow);
+    // The same for the domain table's request (TzqListView::ServerPropertiesRequested).
+    void OpenServerPropertiesFor(const QString& domain, const QString& whoisServer);
     void aAboutExecute();
 
     TResultCommands& Results() { return *ResultCmds; }
