@@ -1,18 +1,27 @@
 #include "app/MainWindow.h"
+#include "app/ProgramOptions.h"
 #include "app/QuarrowApplication.h"
 #include "config/Folders.h"
+#include "config/ShippedData.h"
 #include "engine/ProcessExit.h"
 #include "project/XMLSaveLoad.h"
 #include "whois/ExpiryDate.h"
 
+#include <QStatusBar>
+#include <QString>
+
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> answered = AnswerInfoOptions({argv + 1, argv + argc}, QUARROW_VERSION, stdout))
+        return *answered;
     TQuarrowApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarrow\u2122"));
     // The data and projects folders exist from the first start on, so that the first write of
     // the configuration file and the first open dialog find them.
     TMainWindowContext context;
     context.Folders = PrepareFolders();
+    const TDataFolderStatus data =
+        TShippedData(context.Folders.ProgramFolder).InstallDefaults(context.Folders.DataFolder);
     TXMLSaveLoad xmlStore;
     context.XmlStore = &xmlStore;
     context.CheckOptions.ConfigPath = context.Folders.ConfigPath();
@@ -22,6 +31,7 @@ int main(int argc, char* argv[])
     {
         TfMain mainWindow(std::move(context));
         mainWindow.show();
+        mainWindow.statusBar()->showMessage(QString::fromStdString(data.Message));
         status = QApplication::exec();
         // Workers still blocked on hosts that never answer: the program ends here, at once.
         FinishProgram(status, mainWindow.Dispatcher().LiveWorkerThreads());

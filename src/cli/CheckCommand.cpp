@@ -1,26 +1,29 @@
+#include "cli/ArgumentReader.h"
 #include "cli/CliCommands.h"
-#include "cli/RecordFields.h"
 
+#include "base/AsciiText.h"
 #include "base/QuarrowError.h"
+#include "config/ConfigKeys.h"
 #include "config/EngineSettings.h"
 #include "config/Folders.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/DomainTableModel.h"
 #include "engine/ProcessExit.h"
 #include "project/ProjectFile.h"
+#include "project/RecordWriter.h"
 #include "project/XMLSaveLoad.h"
 #include "whois/ExpiryDate.h"
-#include "whois/ResponseText.h"
 
 #include <QCoreApplication>
 
-#include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iostream>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
@@ -32,36 +35,69 @@
 
 namespace {
 
-int Fail(const std::string& message)
+// What the command line asks for.
+struct TCheckRequest
 {
-    std::fprintf(stderr, "quarrow-cli: check: %s\n", message.c_str());
-    return ExitUsage;
+    std::string ConfigPath;
+    std::string MaskPath;
+    std::optional<int> Threads, Attempts, Pause;
+    std::optional<double> TimeoutSeconds;
+    TRecordFormat Format = TRecordFormat::Tsv;
+    bool WithAnswers = false;
+    std::string ProjectPath;
+    std::vector<std::string> Names;
+};
+
+// The rows being checked and what they came from.
+struct TCheckRun
+{
+    TDomainTableModel Model;
+    // The table rows to report, in input order (a name given twice is one row reported twice).
+    std::vector<int> RecordRows;
+    TXMLSaveLoad Store;
+    std::optional<TProjectData> Project;
+    std::unique_ptr<TCheckDispatcher> Dispatcher;
+};
+
+TArgumentReader CheckArguments()
+{
+    return TArgumentReader({
+        {"--config", "FILE", "the configuration file (default: the data folder's mvwhois.ini)"},
+        {"--threads", "N", "most checks at once (default: the configuration's ThrdCount)"},
+        {"--attempts", "N", "connection attempts per WHOIS query, 1 to 10 (default: the configuration's)"},
+        {"--pause", "MS", "milliseconds between starts of checks (default: the configuration's Pause)"},
+        {"--timeout", "SECONDS", "give up a check after this long (default: Attempts x 41 seconds)"},
+        {"--format", "FORMAT", "tsv, csv or json (default: tsv)"},
+        {"--answers", "", "add the WHOIS answers to each record"},
+        {"--project", "FILE.prj.xml", "check the ticked rows of a project and save the results into it"},
+    });
 }
 
-std::optional<int> ParseInteger(const std::string& text)
+// The lines of a text, split at CR LF, a lone CR or a lone LF (as files from any system end them).
+std::vector<std::string> SplitAtLineBreaks(std::string_view text)
 {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end)
-        return std::nullopt;
-    return value;
-}
-
-// Seconds, with an optional fraction ("0.5").
-std::optional<double> ParseSeconds(const std::string& text)
-{
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
-        return std::nullopt;
-    try {
-        std::size_t used = 0;
-        const double value = std::stod(text, &used);
-        if (used != text.size() || !std::isfinite(value) || value <= 0 || value > 1e9)
-            return std::nullopt;
-        return value;
-    } catch (const std::exception&) {
-        return std::nullopt;
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        lines.emplace_back(text.substr(pos, end - pos));
+        pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
+    return lines;
+}
+
+std::string ReadStandardInput()
+{
+    std::string text;
+    char buffer[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
+        text.append(buffer, got);
+    if (std::ferror(stdin))
+        throw TUsageError("cannot read the names from standard input");
+    return text;
 }
 
 std::string FolderOf(const std::string& path)
@@ -70,51 +106,175 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
-bool FileExists(const std::string& path)
+bool IsRegularFile(const std::string& path)
 {
-    return std::ifstream(path, std::ios::binary).good();
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string TsvField(const std::string& text)
+TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
 {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
+    TArgumentReader reader = CheckArguments();
+    reader.Read(args);
+    TCheckRequest request;
+    if (reader.Has("--threads"))
+        request.Threads = reader.Integer("--threads", 0, 1, INT_MAX);
+    if (reader.Has("--attempts"))
+        request.Attempts = reader.Integer("--attempts", 0, ConfigKeys::MinAttempts, ConfigKeys::MaxAttempts);
+    if (reader.Has("--pause"))
+        request.Pause = reader.Integer("--pause", 0, 1, INT_MAX);
+    if (reader.Has("--timeout"))
+        request.TimeoutSeconds = reader.Seconds("--timeout", 0, 1e9);
+    const std::string format = reader.Value("--format", "tsv");
+    if (format == "tsv")
+        request.Format = TRecordFormat::Tsv;
+    else if (format == "csv")
+        request.Format = TRecordFormat::Csv;
+    else if (format == "json")
+        request.Format = TRecordFormat::Json;
+    else
+        throw TUsageError("--format takes tsv, csv or json, not \"" + format + "\"");
+    request.WithAnswers = reader.Has("--answers");
+    request.ProjectPath = reader.Value("--project");
+    if (reader.Has("--project") && request.ProjectPath.empty())
+        throw TUsageError("--project needs a file name");
+
+    const std::vector<std::string>& operands = reader.Operands();
+    if (reader.Has("--project") && !operands.empty())
+        throw TUsageError("give names or --project FILE, not both");
+    if (!reader.Has("--project") && operands.empty())
+        throw TUsageError("give the names to check, \"-\" to read them from standard input, or --project FILE");
+    for (const std::string& operand : operands) {
+        if (operand == "-") {
+            for (const std::string& line : SplitAtLineBreaks(ReadStandardInput()))
+                if (const std::string name = Trim(line); !name.empty())
+                    request.Names.push_back(name);
+            continue;
         }
+        // Blank names would be looked up under an empty top-level domain, that is at the fallback
+        // host, and give a record that names nothing.
+        request.Names.push_back(Trim(operand));
+        if (request.Names.back().empty())
+            throw TUsageError("a name to check is empty");
     }
-    return out;
+
+    if (reader.Has("--config")) {
+        request.ConfigPath = reader.Value("--config");
+        RequireReadableFile(request.ConfigPath, "configuration file");
+    } else {
+        request.ConfigPath = ComputeFolders().ConfigPath();
+    }
+    if (reader.Has("--project"))
+        RequireReadableFile(request.ProjectPath, "project file");
+    // The date masks that belong with the configuration file, else the data folder's, else the
+    // ones shipped beside the program.
+    request.MaskPath = FolderOf(request.ConfigPath) + "datemask.ini";
+    if (!IsRegularFile(request.MaskPath))
+        request.MaskPath = ComputeFolders().DateMaskFileToLoad();
+    return request;
 }
 
-enum class TFormat
+void LoadRows(const TCheckRequest& request, TCheckRun& run)
 {
-    Tsv,
-    Csv,
-    Json
-};
+    TDomainTableModel& model = run.Model;
+    if (!request.ProjectPath.empty()) {
+        try {
+            run.Project = LoadProject(run.Store, request.ProjectPath);
+        } catch (const TQuarrowError& error) {
+            throw TUsageError("\"" + request.ProjectPath + "\": " + error.what());
+        }
+        if (!run.Project)
+            throw TUsageError("\"" + request.ProjectPath + "\": " + WrongXmlFileText);
+        model.SetContents(run.Project->Rows, std::move(run.Project->AnswerLog));
+        run.Project->Rows = {};
+        run.Project->AnswerLog = {};
+        // A start tick saved with the project belongs to a check of another run: none is running.
+        for (int row = 0; row < model.RowCount(); ++row) {
+            if (!model.Slot(row, SlotStartTick).empty())
+                model.SetSlot(row, SlotStartTick, "");
+            if (model.Checked(row))
+                run.RecordRows.push_back(row);
+        }
+        return;
+    }
+    // A name given twice is checked once: the registries count every query against the caller's
+    // quota. Every occurrence still gets its record.
+    std::unordered_map<std::string, int> rowOfName;
+    std::vector<std::string> distinct;
+    for (const std::string& name : request.Names)
+        if (rowOfName.emplace(name, static_cast<int>(distinct.size())).second)
+            distinct.push_back(name);
+    model.AppendGenerated(distinct);
+    for (const std::string& name : request.Names)
+        run.RecordRows.push_back(rowOfName.at(name));
+}
 
-struct TRecord
+void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app)
 {
-    std::string Domain;
-    std::string Availability;
-    std::string Registrar;
-    std::string WhoisServer;
-    std::string Expires;
-    std::string Answers;
-};
+    TEngineSettings settings = LoadSettings(request.ConfigPath);
+    settings.ThreadLimit = request.Threads.value_or(settings.ThreadLimit);
+    settings.Attempts = request.Attempts.value_or(settings.Attempts);
+    settings.Pause = request.Pause.value_or(settings.Pause);
+    // A configuration that would keep the dispatcher from ever starting a worker cannot be meant
+    // for a command that has to end.
+    settings.ThreadLimit = std::max(settings.ThreadLimit, 1);
+    settings.Pause = std::max(settings.Pause, 1);
+
+    TCheckOptions options;
+    options.ConfigPath = request.ConfigPath;
+    options.DateMasks = LoadDateMasks(request.MaskPath);
+    if (request.TimeoutSeconds)
+        options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*request.TimeoutSeconds * 1000.0));
+    options.MaxReplacements = 1;
+    options.WatchdogDuringPass = true;
+    run.Dispatcher = std::make_unique<TCheckDispatcher>(run.Model, options);
+    TCheckDispatcher& dispatcher = *run.Dispatcher;
+    dispatcher.LoadSettings(settings);
+
+    int checkedRows = 0;
+    for (int row = 0; row < run.Model.RowCount(); ++row)
+        checkedRows += run.Model.Checked(row) ? 1 : 0;
+    int results = 0;
+    // Answers that neither the records nor a project will show are dropped as they come, so that
+    // a long run against hosts with large answers holds only the answers in flight.
+    const bool keepAnswers = request.WithAnswers || run.Project.has_value();
+    QObject::connect(&dispatcher, &TCheckDispatcher::ResultApplied, [&run, &results, keepAnswers](TRowId id) {
+        ++results;
+        const int row = run.Model.RowOf(id);
+        const int entry = row < 0 ? -1 : run.Model.AnswerIndexOf(row);
+        if (!keepAnswers && entry >= 0)
+            run.Model.SetAnswer(entry, std::string());
+    });
+    if (::isatty(STDERR_FILENO) == 1)
+        QObject::connect(&dispatcher, &TCheckDispatcher::StatusChanged, [&] {
+            std::fprintf(stderr, "\rChecked %d of %d, threads: %d ", std::min(results, checkedRows), checkedRows,
+                         dispatcher.RunningCount());
+        });
+    QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    dispatcher.StartAll();
+    app.exec();
+    if (::isatty(STDERR_FILENO) == 1)
+        std::fputs("\n", stderr);
+}
+
+// False, with the reason on standard error, when the project cannot be saved.
+bool SaveResults(const TCheckRequest& request, TCheckRun& run)
+{
+    run.Project->Rows = run.Model.AllRows();
+    run.Project->AnswerLog = run.Model.AnswerLog();
+    std::string error;
+    try {
+        if (!SaveProject(run.Store, request.ProjectPath, *run.Project))
+            error = run.Store.LastError();
+    } catch (const TQuarrowError& failure) {
+        error = failure.what();
+    }
+    if (!error.empty())
+        ReportFailure("check", "cannot save the results into \"" + request.ProjectPath + "\": " + error);
+    return error.empty();
+}
 
 // The expiry date as ISO yyyy-mm-dd, or the marked raw text when the date could not be read.
 std::string ExpiryOf(const TDomainTableModel& model, int row)
@@ -125,257 +285,68 @@ std::string ExpiryOf(const TDomainTableModel& model, int row)
     return IsoDateFromDayNumber(model.ExpiryDay(row));
 }
 
-// One record's fields, each encoded by `field`, between separators.
-template <typename TField>
-std::string Delimited(const TRecord& r, bool withAnswers, char separator, const TField& field)
+// Writes one record per reported row; false when standard output fails.
+bool WriteRecords(const TCheckRequest& request, const TCheckRun& run)
 {
-    std::string line = field(r.Domain) + separator + field(r.Availability) + separator + field(r.Registrar) +
-                       separator + field(r.WhoisServer) + separator + field(r.Expires);
-    if (withAnswers)
-        line += separator + field(r.Answers);
-    return line;
+    std::vector<std::string> columns = {"domain", "availability", "registrar", "whois_server", "expires"};
+    if (request.WithAnswers)
+        columns.emplace_back("answers");
+    TRecordWriter writer(request.Format, std::move(columns));
+    bool written = WriteOut(writer.Begin());
+    const TDomainTableModel& model = run.Model;
+    for (std::size_t i = 0; written && i < run.RecordRows.size(); ++i) {
+        const int row = run.RecordRows[i];
+        const std::string domain = model.Caption(row);
+        const std::string availability = model.Slot(row, SlotAvailability);
+        const std::string registrar = model.Slot(row, SlotRegistrar);
+        const std::string whoisServer = model.Slot(row, SlotWhoisServer);
+        const std::string expires = ExpiryOf(model, row);
+        std::vector<TRecordField> fields = {domain, availability, registrar, whoisServer, expires};
+        if (request.WithAnswers) {
+            const int entry = model.AnswerIndexOf(row);
+            fields.emplace_back(entry >= 0 ? std::string_view(model.AnswerLog()[static_cast<std::size_t>(entry)])
+                                           : std::string_view());
+        }
+        written = WriteOut(writer.Record(fields));
+    }
+    written = written && WriteOut(writer.End()) && std::fflush(stdout) == 0;
+    if (!written)
+        ReportFailure("check", "cannot write the results to standard output");
+    return written;
 }
 
-std::string Render(const std::vector<TRecord>& records, TFormat format, bool withAnswers)
+int ResultStatus(const TCheckRun& run)
 {
-    std::string out;
-    switch (format) {
-    case TFormat::Tsv:
-        for (const TRecord& r : records)
-            out += Delimited(r, withAnswers, '\t', TsvField) + '\n';
-        break;
-    case TFormat::Csv:
-        out = withAnswers ? "domain,availability,registrar,whois_server,expires,answers\r\n"
-                          : "domain,availability,registrar,whois_server,expires\r\n";
-        for (const TRecord& r : records)
-            out += Delimited(r, withAnswers, ',', [](const std::string& text) { return CsvField(text); }) + "\r\n";
-        break;
-    case TFormat::Json:
-        out = "[";
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            const TRecord& r = records[i];
-            out += i == 0 ? "\n" : ",\n";
-            out += "  {\"domain\": " + JsonString(r.Domain) + ", \"availability\": " + JsonString(r.Availability) +
-                   ", \"registrar\": " + JsonString(r.Registrar) + ", \"whois_server\": " + JsonString(r.WhoisServer) +
-                   ", \"expires\": " + JsonString(r.Expires);
-            if (withAnswers)
-                out += ", \"answers\": " + JsonString(r.Answers);
-            out += "}";
-        }
-        out += records.empty() ? "]\n" : "\n]\n";
-        break;
+    bool resultError = false;
+    for (const int row : run.RecordRows) {
+        const std::string availability = run.Model.Slot(row, SlotAvailability);
+        if (availability.empty())
+            return ExitIncomplete;
+        resultError = resultError || availability == "RESULT ERROR";
     }
-    return out;
+    return resultError ? ExitResultError : ExitSuccess;
 }
 
 } // namespace
 
 int RunCheckCommand(const std::vector<std::string>& args)
 {
-    std::string configPath;
-    bool haveConfig = false;
-    std::optional<int> threads, attempts, pause;
-    std::optional<double> timeout;
-    TFormat format = TFormat::Tsv;
-    bool withAnswers = false;
-    std::string projectPath;
-    std::vector<std::string> names;
-    bool namesGiven = false;
-    bool optionsEnded = false;
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
-        std::string text;
-        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
-            if (!optionsEnded && arg == "-") {
-                std::string line;
-                while (std::getline(std::cin, line)) {
-                    line = Trim(line);
-                    if (!line.empty())
-                        names.push_back(line);
-                }
-            } else {
-                // Blank names would be looked up under an empty top-level domain, that is at the
-                // fallback host, and give a record that names nothing.
-                names.push_back(Trim(arg));
-                if (names.back().empty())
-                    return Fail("a name to check is empty");
-            }
-            namesGiven = true;
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--answers") {
-            withAnswers = true;
-        } else if (arg == "--config" || arg == "--project" || arg == "--format" || arg == "--threads" ||
-                   arg == "--attempts" || arg == "--pause" || arg == "--timeout") {
-            if (!value(text))
-                return Fail(arg + " needs a value");
-            if (arg == "--config") {
-                configPath = text;
-                haveConfig = true;
-            } else if (arg == "--project") {
-                projectPath = text;
-            } else if (arg == "--format") {
-                if (text == "tsv")
-                    format = TFormat::Tsv;
-                else if (text == "csv")
-                    format = TFormat::Csv;
-                else if (text == "json")
-                    format = TFormat::Json;
-                else
-                    return Fail("--format takes tsv, csv or json, not \"" + text + "\"");
-            } else if (arg == "--timeout") {
-                timeout = ParseSeconds(text);
-                if (!timeout)
-                    return Fail("--timeout takes a number of seconds above 0, not \"" + text + "\"");
-            } else {
-                const std::optional<int> number = ParseInteger(text);
-                if (!number)
-                    return Fail(arg + " takes a whole number, not \"" + text + "\"");
-                if ((arg == "--threads" || arg == "--pause") && *number < 1)
-                    return Fail(arg + " must be at least 1");
-                (arg == "--threads" ? threads : arg == "--attempts" ? attempts : pause) = number;
-            }
-        } else {
-            return Fail("unknown option \"" + arg + "\"");
-        }
-    }
-    if (!projectPath.empty() && namesGiven)
-        return Fail("give names or --project FILE, not both");
-    if (projectPath.empty() && !namesGiven)
-        return Fail("give the names to check, \"-\" to read them from standard input, or --project FILE");
-
-    if (haveConfig) {
-        if (!FileExists(configPath))
-            return Fail("cannot read the configuration file \"" + configPath + "\"");
-    } else {
-        configPath = ComputeFolders().ConfigPath();
-    }
-    // The date masks that belong with the configuration file, else the data folder's, else the
-    // ones shipped beside the program.
-    std::string maskPath = FolderOf(configPath) + "datemask.ini";
-    if (!FileExists(maskPath))
-        maskPath = ComputeFolders().DateMaskFileToLoad();
-
-    TEngineSettings settings = LoadSettings(configPath);
-    if (threads)
-        settings.ThreadLimit = *threads;
-    if (attempts)
-        settings.Attempts = *attempts;
-    if (pause)
-        settings.Pause = *pause;
-    // A configuration that would keep the dispatcher from ever starting a worker cannot be meant
-    // for a command that has to end.
-    settings.ThreadLimit = std::max(settings.ThreadLimit, 1);
-    settings.Pause = std::max(settings.Pause, 1);
-
+    const TCheckRequest request = ReadCheckRequest(args);
     int argc = 1;
     char programName[] = "quarrow-cli";
     char* argv[] = {programName, nullptr};
     QCoreApplication app(argc, argv);
 
-    TDomainTableModel model;
-    // The table rows to report, in input order.
-    std::vector<int> recordRows;
-    TXMLSaveLoad store;
-    std::optional<TProjectData> project;
-    if (!projectPath.empty()) {
-        if (!FileExists(projectPath))
-            return Fail("cannot read the project file \"" + projectPath + "\"");
-        try {
-            project = LoadProject(store, projectPath);
-        } catch (const TQuarrowError& error) {
-            return Fail("\"" + projectPath + "\": " + error.what());
-        }
-        if (!project)
-            return Fail("\"" + projectPath + "\": " + WrongXmlFileText);
-        model.SetContents(project->Rows, project->AnswerLog);
-        // A start tick saved with the project belongs to a check of another run: none is running.
-        for (int row = 0; row < model.RowCount(); ++row) {
-            if (!model.Slot(row, SlotStartTick).empty())
-                model.SetSlot(row, SlotStartTick, "");
-            if (model.Checked(row))
-                recordRows.push_back(row);
-        }
-    } else {
-        // A name given twice is checked once: the registries count every query against the
-        // caller's quota. Every occurrence still gets its record.
-        std::unordered_map<std::string, int> rowOfName;
-        std::vector<std::string> distinct;
-        for (const std::string& name : names)
-            if (rowOfName.emplace(name, static_cast<int>(distinct.size())).second)
-                distinct.push_back(name);
-        model.AppendGenerated(distinct);
-        distinct = {};
-        for (const std::string& name : names)
-            recordRows.push_back(rowOfName.at(name));
-        names = {};
-    }
+    TCheckRun run;
+    LoadRows(request, run);
+    RunPass(request, run, app);
 
-    TCheckOptions options;
-    options.ConfigPath = configPath;
-    options.DateMasks = LoadDateMasks(maskPath);
-    if (timeout)
-        options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*timeout * 1000.0));
-    options.MaxReplacements = 1;
-    options.WatchdogDuringPass = true;
-    TCheckDispatcher dispatcher(model, options);
-    dispatcher.LoadSettings(settings);
-
-    int checkedRows = 0;
-    for (int row = 0; row < model.RowCount(); ++row)
-        checkedRows += model.Checked(row) ? 1 : 0;
-    int results = 0;
-    const bool progress = ::isatty(STDERR_FILENO) == 1;
-    QObject::connect(&dispatcher, &TCheckDispatcher::ResultApplied, [&] { ++results; });
-    if (progress)
-        QObject::connect(&dispatcher, &TCheckDispatcher::StatusChanged, [&] {
-            std::fprintf(stderr, "\rChecked %d of %d, threads: %d ", std::min(results, checkedRows), checkedRows,
-                         dispatcher.RunningCount());
-        });
-    QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    dispatcher.StartAll();
-    app.exec();
-    if (progress)
-        std::fputs("\n", stderr);
-
-    std::vector<TRecord> records;
-    bool everyNameHasResult = true;
-    records.reserve(recordRows.size());
-    for (const int row : recordRows) {
-        TRecord record;
-        record.Domain = model.Caption(row);
-        record.Availability = model.Slot(row, SlotAvailability);
-        record.Registrar = model.Slot(row, SlotRegistrar);
-        record.WhoisServer = model.Slot(row, SlotWhoisServer);
-        record.Expires = ExpiryOf(model, row);
-        const int entry = model.AnswerIndexOf(row);
-        if (withAnswers && entry >= 0)
-            record.Answers = model.AnswerLog()[static_cast<std::size_t>(entry)];
-        everyNameHasResult = everyNameHasResult && !record.Availability.empty();
-        records.push_back(std::move(record));
-    }
-    const std::string text = Render(records, format, withAnswers);
-    int status = everyNameHasResult ? ExitSuccess : 1;
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-        status = Fail("cannot write the results to standard output");
-
-    if (project) {
-        project->Rows = model.AllRows();
-        project->AnswerLog = model.AnswerLog();
-        try {
-            if (!SaveProject(store, projectPath, *project))
-                status = Fail("cannot save the results into \"" + projectPath + "\": " + store.LastError());
-        } catch (const TQuarrowError& error) {
-            status = Fail("cannot save the results into \"" + projectPath + "\": " + error.what());
-        }
-    }
+    // Saved before anything is written: a reader that stops early must not cost the results.
+    int status = ResultStatus(run);
+    if (run.Project && !SaveResults(request, run))
+        status = ExitUsage;
+    if (!WriteRecords(request, run))
+        status = ExitUsage;
     // Workers the watchdog gave up may still be on their way out of the network.
-    return FinishProgram(status, dispatcher.LiveWorkerThreads());
+    return FinishProgram(status, run.Dispatcher->LiveWorkerThreads());
 }

@@ -1,12 +1,14 @@
+#include "cli/ArgumentReader.h"
 #include "cli/CliCommands.h"
-#include "cli/RecordFields.h"
 
 #include "base/QuarrowError.h"
 #include "project/HtmlReport.h"
 #include "project/ProjectFile.h"
+#include "project/RecordWriter.h"
 #include "project/ReportDateTime.h"
 
 #include <QDateTime>
+
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -15,114 +17,68 @@
 
 namespace {
 
-int Fail(const std::string& message)
-{
-    std::fprintf(stderr, "quarrow-cli export: %s\n", message.c_str());
-    return ExitUsage;
-}
-
 std::string_view Slot(const TDomainRow& row, std::size_t slot)
 {
     return slot < row.Slots.size() ? std::string_view(row.Slots[slot]) : std::string_view();
 }
 
-std::string Csv(const std::vector<TDomainRow>& rows)
+void WriteRecords(const std::vector<TDomainRow>& rows, TRecordFormat format)
 {
-    std::string out = "domain,checked,availability,registrar,whois_server,expires\r\n";
-    for (const TDomainRow& row : rows) {
-        out += CsvField(row.Caption) + (row.Checked ? ",1" : ",0");
-        for (std::size_t slot = SlotAvailability; slot <= SlotExpires; ++slot) {
-            out += ',';
-            out += CsvField(Slot(row, slot));
-        }
-        out += "\r\n";
-    }
-    return out;
-}
-
-std::string Json(const std::vector<TDomainRow>& rows)
-{
-    static constexpr const char* keys[] = {"availability", "registrar", "whois_server", "expires"};
-    std::string out = "[";
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+    TRecordWriter writer(format, {"domain", "checked", "availability", "registrar", "whois_server", "expires"});
+    bool written = WriteOut(writer.Begin());
+    for (std::size_t i = 0; written && i < rows.size(); ++i) {
         const TDomainRow& row = rows[i];
-        out += i == 0 ? "\n" : ",\n";
-        out += "  {\"domain\": " + JsonString(row.Caption) + ", \"checked\": " + (row.Checked ? "true" : "false");
-        for (std::size_t slot = SlotAvailability; slot <= SlotExpires; ++slot)
-            out += std::string(", \"") + keys[slot] + "\": " + JsonString(Slot(row, slot));
-        out += "}";
+        written =
+            WriteOut(writer.Record({row.Caption, row.Checked, Slot(row, SlotAvailability), Slot(row, SlotRegistrar),
+                                    Slot(row, SlotWhoisServer), Slot(row, SlotExpires)}));
     }
-    return out + (rows.empty() ? "]\n" : "\n]\n");
+    if (!written || !WriteOut(writer.End()) || std::fflush(stdout) != 0)
+        throw TUsageError("cannot write to standard output");
 }
 
 } // namespace
 
 int RunExportCommand(const std::vector<std::string>& args)
 {
-    std::string projectPath;
-    std::string htmlPath;
-    enum class TFormat
-    {
-        None,
-        Html,
-        Csv,
-        Json
-    } format = TFormat::None;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        TFormat chosen = TFormat::None;
-        if (arg == "--html") {
-            if (i + 1 >= args.size() || args[i + 1].empty())
-                return Fail("--html needs a file name");
-            htmlPath = args[++i];
-            chosen = TFormat::Html;
-        } else if (arg.rfind("--html=", 0) == 0 && arg.size() > 7) {
-            htmlPath = arg.substr(7);
-            chosen = TFormat::Html;
-        } else if (arg == "--csv") {
-            chosen = TFormat::Csv;
-        } else if (arg == "--json") {
-            chosen = TFormat::Json;
-        } else if (arg.rfind("-", 0) == 0 && arg != "-") {
-            return Fail("unknown option \"" + arg + "\"");
-        } else if (projectPath.empty()) {
-            projectPath = arg;
-            continue;
-        } else {
-            return Fail("more than one project file given");
-        }
-        if (format != TFormat::None)
-            return Fail("give exactly one of --html OUT, --csv and --json");
-        format = chosen;
-    }
-    if (projectPath.empty())
-        return Fail("no project file given");
-    if (format == TFormat::None)
-        return Fail("give one of --html OUT, --csv and --json");
+    TArgumentReader reader({
+        {"--html", "OUT", "write the project's HTML report to OUT"},
+        {"--csv", "", "print the project's table as CSV"},
+        {"--json", "", "print the project's table as JSON"},
+    });
+    reader.Read(args);
+    const int chosen = (reader.Has("--html") ? 1 : 0) + (reader.Has("--csv") ? 1 : 0) + (reader.Has("--json") ? 1 : 0);
+    if (chosen > 1 || reader.All("--html").size() + reader.All("--csv").size() + reader.All("--json").size() > 1)
+        throw TUsageError("give exactly one of --html OUT, --csv and --json");
+    if (reader.Operands().empty())
+        throw TUsageError("no project file given");
+    if (reader.Operands().size() > 1)
+        throw TUsageError("more than one project file given");
+    if (chosen == 0)
+        throw TUsageError("give one of --html OUT, --csv and --json");
+    const std::string htmlPath = reader.Value("--html");
+    if (reader.Has("--html") && htmlPath.empty())
+        throw TUsageError("--html needs a file name");
 
+    const std::string& projectPath = reader.Operands().front();
+    RequireReadableFile(projectPath, "project file");
     std::optional<TProjectData> project;
     try {
         TXMLSaveLoad store;
         project = LoadProject(store, projectPath);
     } catch (const TQuarrowError& error) {
-        return Fail(error.what());
+        throw TUsageError(error.what());
     }
     if (!project)
-        return Fail(WrongXmlFileText);
+        throw TUsageError("\"" + projectPath + "\": " + WrongXmlFileText);
 
-    if (format == TFormat::Html) {
+    if (reader.Has("--html")) {
         try {
             SaveHtmlReport(htmlPath, project->Rows, ReportDateTime(QDateTime::currentDateTime()));
         } catch (const TQuarrowError& error) {
-            return Fail(error.what());
+            throw TUsageError(error.what());
         }
         return ExitSuccess;
     }
-    const std::string text = format == TFormat::Csv ? Csv(project->Rows) : Json(project->Rows);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fputs("quarrow-cli export: cannot write to standard output\n", stderr);
-        return 1;
-    }
+    WriteRecords(project->Rows, reader.Has("--csv") ? TRecordFormat::Csv : TRecordFormat::Json);
     return ExitSuccess;
 }

@@ -1,13 +1,17 @@
+#include "cli/ArgumentReader.h"
 #include "cli/CliCommands.h"
 
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
+#include "engine/DomainTableModel.h"
 #include "gen/CustomDomainNameGenerator.h"
 #include "project/ProjectFile.h"
 
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -27,6 +31,10 @@ struct TGenerateOptions
     std::string ProjectPath;
 };
 
+// A generous estimate of the memory a generated row costs on its way into a project file (table
+// row, plain row with six slots, answers entry, document nodes and their text).
+constexpr unsigned long long ProjectBytesPerRow = 1024;
+
 // Appends the comma-separated words of `text`; blank words are left out, since a blank keyword
 // would only produce names such as ".com".
 void AppendWords(std::string_view text, std::vector<std::string>& words)
@@ -43,93 +51,45 @@ void AppendWords(std::string_view text, std::vector<std::string>& words)
     }
 }
 
-// Fills `options` from the arguments; on bad usage returns false with a message in `error`.
-bool ParseGenerateOptions(const std::vector<std::string>& args, TGenerateOptions& options, std::string& error)
+TGenerateOptions ReadGenerateOptions(const std::vector<std::string>& args)
 {
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool hasValue = false;
-        const size_t equals = name.find('=');
-        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.erase(equals);
-            hasValue = true;
-        }
+    TArgumentReader reader({
+        {"--prefix", "W,...", "prefixes, each also put before every keyword"},
+        {"--keyword", "W,...", "keywords"},
+        {"--suffix", "W,...", "suffixes, each also put after every keyword"},
+        {"--tld", "T,...", "top-level domains"},
+        {"--hyphens", "", "join affixes with a hyphen (not one-letter suffixes)"},
+        {"--output", "FILE.prj.xml", "write a new project with the names instead of printing them", "-o"},
+    });
+    reader.Read(args);
+    if (!reader.Operands().empty())
+        throw TUsageError("unexpected argument \"" + reader.Operands().front() + "\"");
+    TGenerateOptions options;
+    for (const std::string& value : reader.All("--prefix"))
+        AppendWords(value, options.Prefixes);
+    for (const std::string& value : reader.All("--keyword"))
+        AppendWords(value, options.Keywords);
+    for (const std::string& value : reader.All("--suffix"))
+        AppendWords(value, options.Suffixes);
+    for (const std::string& value : reader.All("--tld"))
+        AppendWords(value, options.Tlds);
+    options.UsePrefix = reader.Has("--prefix");
+    options.UseSuffix = reader.Has("--suffix");
+    options.UseHyphens = reader.Has("--hyphens");
+    options.ProjectPath = reader.Value("--output");
+    if (reader.Has("--output") && options.ProjectPath.empty())
+        throw TUsageError("-o needs a file name");
 
-        if (name == "--hyphens") {
-            if (hasValue) {
-                error = "--hyphens takes no value";
-                return false;
-            }
-            options.UseHyphens = true;
-            continue;
-        }
-
-        // The value of an option written as two arguments ("--tld com") is the next argument.
-        const auto takeValue = [&] {
-            if (hasValue)
-                return true;
-            if (i + 1 >= args.size())
-                return false;
-            value = args[++i];
-            return true;
-        };
-
-        if (name == "-o" || name == "--output") {
-            if (!takeValue() || value.empty()) {
-                error = name + " needs a file name";
-                return false;
-            }
-            options.ProjectPath = value;
-            continue;
-        }
-
-        std::vector<std::string>* list = nullptr;
-        if (name == "--prefix") {
-            list = &options.Prefixes;
-            options.UsePrefix = true;
-        } else if (name == "--keyword") {
-            list = &options.Keywords;
-        } else if (name == "--suffix") {
-            list = &options.Suffixes;
-            options.UseSuffix = true;
-        } else if (name == "--tld") {
-            list = &options.Tlds;
-        } else {
-            error = "unknown option \"" + args[i] + "\"";
-            return false;
-        }
-        if (!takeValue()) {
-            error = name + " needs a value";
-            return false;
-        }
-        AppendWords(value, *list);
-    }
-    return true;
-}
-
-// The refusals of the generator, named for the command line.
-std::string MissingInput(const TGenerateOptions& options)
-{
+    // The refusals of the generator, named for the command line.
     if (options.Keywords.empty())
-        return "no keywords given (--keyword W,...)";
+        throw TUsageError("no keywords given (--keyword W,...)");
     if (options.Tlds.empty())
-        return "no top-level domains given (--tld T,...)";
+        throw TUsageError("no top-level domains given (--tld T,...)");
     if (options.UsePrefix && options.Prefixes.empty())
-        return "--prefix names no prefix";
+        throw TUsageError("--prefix names no prefix");
     if (options.UseSuffix && options.Suffixes.empty())
-        return "--suffix names no suffix";
-    return {};
-}
-
-bool PrintNames(const TNameList& names)
-{
-    for (const std::string_view name : names) {
-        std::fwrite(name.data(), 1, name.size(), stdout);
-        std::fputc('\n', stdout);
-    }
-    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+        throw TUsageError("--suffix names no suffix");
+    return options;
 }
 
 std::vector<TWordEntry> Ticked(const std::vector<std::string>& words)
@@ -140,11 +100,46 @@ std::vector<TWordEntry> Ticked(const std::vector<std::string>& words)
     return entries;
 }
 
-// The project the window would save after generating from these lists: the words as given, all
-// ticked, and one ticked row per name with six slots (slot 4 its index into the answers log) and
-// one empty answers-log entry.
-TProjectData GeneratedProject(const TGenerateOptions& options, const TNameList& names)
+unsigned long long PhysicalMemoryBytes()
 {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0
+               ? static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(pageSize)
+               : ULLONG_MAX;
+}
+
+// Thrown by the name sink to end a run whose output has gone.
+struct TOutputClosed
+{
+};
+
+void PrintNames(TCustomDomainNameGenerator& generator)
+{
+    try {
+        generator.Generate([](std::string_view name) {
+            if (!WriteOut(name) || !WriteOut("\n"))
+                throw TOutputClosed{};
+        });
+    } catch (const TOutputClosed&) {
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw TUsageError("cannot write the names to standard output");
+}
+
+// The project the window would save after generating from these lists: the words as given, all
+// ticked, and the rows and answers log as the domain table makes them for generated names.
+void WriteProject(const TGenerateOptions& options, TCustomDomainNameGenerator& generator)
+{
+    const unsigned long long total = generator.Total();
+    if (total > PhysicalMemoryBytes() / ProjectBytesPerRow)
+        throw TUsageError("the lists give " + std::to_string(total) + " names, more than a project can hold in " +
+                          "this computer's memory");
+    try {
+        generator.Generate();
+    } catch (const TQuarrowError& error) {
+        throw TUsageError(error.what());
+    }
     TProjectData project;
     project.UsePrefix = options.UsePrefix;
     project.UseSuffix = options.UseSuffix;
@@ -153,35 +148,22 @@ TProjectData GeneratedProject(const TGenerateOptions& options, const TNameList& 
     project.Keywords = Ticked(options.Keywords);
     project.Suffixes = Ticked(options.Suffixes);
     project.Tlds = Ticked(options.Tlds);
-    project.Rows.reserve(names.Count());
-    for (const std::string_view name : names) {
-        TDomainRow row;
-        row.Caption = name;
-        row.Checked = true;
-        row.Slots.assign(DomainSlotCount, std::string());
-        row.Slots[SlotAnswerIndex] = std::to_string(project.Rows.size());
-        project.Rows.push_back(std::move(row));
+    {
+        TDomainTableModel table;
+        table.AppendGenerated(generator.Names().ToVector());
+        project.Rows = table.AllRows();
+        project.AnswerLog = table.AnswerLog();
     }
-    project.AnswerLog.assign(project.Rows.size(), std::string());
-    return project;
+    TXMLSaveLoad store;
+    if (!SaveNewProject(store, options.ProjectPath, project))
+        throw TUsageError(store.LastError());
 }
 
 } // namespace
 
 int RunGenerateCommand(const std::vector<std::string>& args)
 {
-    TGenerateOptions options;
-    std::string error;
-    if (!ParseGenerateOptions(args, options, error)) {
-        std::fprintf(stderr, "quarrow-cli generate: %s\n", error.c_str());
-        return ExitUsage;
-    }
-    error = MissingInput(options);
-    if (!error.empty()) {
-        std::fprintf(stderr, "quarrow-cli generate: %s\n", error.c_str());
-        return ExitUsage;
-    }
-
+    const TGenerateOptions options = ReadGenerateOptions(args);
     TCustomDomainNameGenerator generator;
     generator.SetUsePrefix(options.UsePrefix);
     generator.SetUseSuffix(options.UseSuffix);
@@ -190,33 +172,15 @@ int RunGenerateCommand(const std::vector<std::string>& args)
     generator.Keywords() = options.Keywords;
     generator.Suffixes() = options.Suffixes;
     generator.Tlds() = options.Tlds;
-    try {
-        if (!generator.Generate()) {
-            std::fputs("quarrow-cli generate: nothing to generate\n", stderr);
-            return ExitUsage;
-        }
-    } catch (const TQuarrowError& e) {
-        std::fprintf(stderr, "quarrow-cli generate: %s\n", e.what());
-        return ExitUsage;
-    }
 
-    if (!options.ProjectPath.empty()) {
-        try {
-            TXMLSaveLoad store;
-            if (!SaveProject(store, options.ProjectPath, GeneratedProject(options, generator.Names()))) {
-                std::fprintf(stderr, "quarrow-cli generate: %s\n", store.LastError().c_str());
-                return ExitUsage;
-            }
-        } catch (const TQuarrowError& e) {
-            std::fprintf(stderr, "quarrow-cli generate: %s\n", e.what());
-            return ExitUsage;
-        }
-        return ExitSuccess;
-    }
-
-    if (!PrintNames(generator.Names())) {
-        std::fputs("quarrow-cli generate: cannot write the names to standard output\n", stderr);
-        return 1;
-    }
+    // Counted before anything is made, so that an impossible run ends at once with its count.
+    const unsigned long long total = generator.Total();
+    if (total > static_cast<unsigned long long>(INT_MAX))
+        throw TUsageError("the lists give " + (total == ULLONG_MAX ? std::string("too many") : std::to_string(total)) +
+                          " names, more than the " + std::to_string(INT_MAX) + " one run can make");
+    if (options.ProjectPath.empty())
+        PrintNames(generator);
+    else
+        WriteProject(options, generator);
     return ExitSuccess;
 }

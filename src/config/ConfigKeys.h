@@ -55,6 +55,10 @@ inline constexpr TBoolKey UseUpdate{"Pref", "UseUpdate", true};
 inline constexpr TBoolKey UseUpdateWords{"Pref", "UseUpdWords", false};
 inline constexpr TIntegerKey ThreadCount{"Pref", "ThrdCount", 10};
 inline constexpr TIntegerKey Attempts{"Pref", "Attempts", 5};
+// The settings dialog's range for Attempts; a value outside it, however it got into the file, is
+// raised or lowered to it, so that no setting makes a registry see an endless stream of connects.
+inline constexpr int MinAttempts = 1;
+inline constexpr int MaxAttempts = 10;
 inline constexpr TIntegerKey Pause{"Pref", "Pause", 250};
 
 inline constexpr TIntegerKey MainFormTop{"MainForm", "Top", 100};

@@ -3,12 +3,14 @@
 #include "config/ConfigKeys.h"
 #include "config/IniFile.h"
 
+#include <algorithm>
+
 TEngineSettings LoadSettings(const std::string& iniPath)
 {
     TEngineSettings settings;
     settings.Proxy = LoadProxySettings(iniPath);
     const TIniFile ini(iniPath);
-    settings.Attempts = ini.Read(ConfigKeys::Attempts);
+    settings.Attempts = std::clamp(ini.Read(ConfigKeys::Attempts), ConfigKeys::MinAttempts, ConfigKeys::MaxAttempts);
     settings.Pause = ini.Read(ConfigKeys::Pause);
     settings.ThreadLimit = ini.Read(ConfigKeys::ThreadCount);
     settings.UseHyphens = ini.Read(ConfigKeys::UseHyphens);

@@ -17,5 +17,5 @@ struct TEngineSettings
 };
 
 // Reads section Proxy, then Pref: UseProxy, SOCKS, Server, User, Port, Password, Attempts, Pause,
-// ThrdCount, UseHyp, in that order, each with its default.
+// ThrdCount, UseHyp, in that order, each with its default; Attempts brought into 1 to 10.
 TEngineSettings LoadSettings(const std::string& iniPath);

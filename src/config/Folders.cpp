@@ -1,5 +1,7 @@
 #include "config/Folders.h"
 
+#include "config/ShippedData.h"
+
 #include <QFile>
 #include <QStandardPaths>
 #include <QString>
@@ -76,7 +78,8 @@ bool ForceDirectories(const std::string& path)
 std::string TFolders::DateMaskFileToLoad() const
 {
     const std::string own = DateMaskPath();
-    if (::access(own.c_str(), R_OK) == 0 || ProgramFolder.empty())
+    if (::access(own.c_str(), R_OK) == 0)
         return own;
-    return ProgramFolder + "datemask.ini";
+    const std::string shipped = TShippedData(ProgramFolder).FilePath("datemask.ini");
+    return shipped.empty() ? own : shipped;
 }

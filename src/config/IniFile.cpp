@@ -159,25 +159,9 @@ bool FindKey(std::string_view text, const TSection& section, std::string_view ke
 // Larger than any configuration file a person keeps, even one with a large server table.
 constexpr std::size_t MaxFileBytes = 64u << 20;
 
-enum class TLoad
+TWholeFile LoadFile(const std::string& path)
 {
-    Loaded,
-    Missing,
-    Failed
-};
-
-TLoad LoadFile(const std::string& path, std::string& content)
-{
-    TWholeFile file = ReadWholeFile(path, MaxFileBytes);
-    content.assign(file.View());
-    switch (file.Status) {
-    case TWholeFile::TStatus::Loaded:
-        return TLoad::Loaded;
-    case TWholeFile::TStatus::Missing:
-        return TLoad::Missing;
-    default:
-        return TLoad::Failed;
-    }
+    return ReadWholeFile(path, MaxFileBytes);
 }
 
 [[noreturn]] void WriteFailed(const std::string& path)
@@ -250,16 +234,25 @@ struct TSectionBatch
     std::vector<std::pair<std::string, std::string>> Values; // cleaned key name, cleaned value
 };
 
+// A key name with '=' would be cut at it on reading, one starting with ';' or '[' would read as a
+// comment or a section header, and a section name with ']' would be cut there: written, each
+// would be a value nobody can read back (and might shadow another).
+bool CanBeReadBack(std::string_view section, std::string_view key)
+{
+    return section.find(']') == std::string_view::npos && key.find('=') == std::string_view::npos &&
+           (key.empty() || (key.front() != ';' && key.front() != '['));
+}
+
 } // namespace
 
 TIniFile::TIniFile(std::string path) : Path(std::move(path)) {}
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const
 {
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
         return def;
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     TKeyLine keyLine;
     if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))
@@ -284,10 +277,10 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 {
     std::vector<std::string> names;
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
         return names;
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     if (!found.Found)
         return names;
@@ -308,10 +301,10 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(const std::string& section) const
 {
     std::vector<std::pair<std::string, std::string>> values;
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
         return values;
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     if (!found.Found)
         return values;
@@ -335,27 +328,27 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(con
 
 bool TIniFile::SectionExists(const std::string& section) const
 {
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
-        return false;
-    return FindSection(content, TrimSpaces(section)).Found;
+    const TWholeFile file = LoadFile(Path);
+    return file.Loaded() && FindSection(file.View(), TrimSpaces(section)).Found;
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) const
 {
-    std::string content;
-    if (LoadFile(Path, content) == TLoad::Failed)
+    const TWholeFile file = LoadFile(Path);
+    if (file.Status == TWholeFile::TStatus::Failed)
         WriteFailed(Path); // rewriting a file we cannot read would throw its contents away
     const std::string sectionName = OneLine(TrimSpaces(section));
     const std::string keyName = OneLine(TrimSpaces(key));
+    if (!CanBeReadBack(sectionName, keyName))
+        WriteFailed(Path);
     const std::string cleanValue = OneLine(value);
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const std::string_view lineBreak = LineBreakOf(text);
     const TSection found = FindSection(text, sectionName);
     TKeyLine keyLine;
     std::string result;
     if (found.Found && FindKey(text, found, keyName, keyLine)) {
-        result.reserve(content.size() + cleanValue.size());
+        result.reserve(text.size() + cleanValue.size());
         result.append(text.substr(0, keyLine.Equals + 1));
         result.append(cleanValue);
         result.append(text.substr(keyLine.Line.End));
@@ -384,13 +377,12 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) const
 {
-    std::string content;
-    const TLoad load = LoadFile(Path, content);
-    if (load == TLoad::Missing)
+    const TWholeFile file = LoadFile(Path);
+    if (file.Status == TWholeFile::TStatus::Missing)
         return;
-    if (load == TLoad::Failed)
+    if (file.Status == TWholeFile::TStatus::Failed)
         WriteFailed(Path);
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     TKeyLine keyLine;
     if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))
@@ -404,20 +396,24 @@ void TIniFile::WriteValues(const std::vector<TIniValue>& values) const
 {
     if (values.empty())
         return;
-    std::string content;
-    if (LoadFile(Path, content) == TLoad::Failed)
+    const TWholeFile file = LoadFile(Path);
+    if (file.Status == TWholeFile::TStatus::Failed)
         WriteFailed(Path);
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const std::string_view lineBreak = LineBreakOf(text);
 
     std::vector<TSectionBatch> sections;
     std::unordered_map<std::string, std::size_t> sectionIndex;
     for (const TIniValue& value : values) {
         std::string name = OneLine(TrimSpaces(value.Section));
+        std::string key = OneLine(TrimSpaces(value.Key));
+        // One value nobody could read back refuses the whole batch, before anything is written.
+        if (!CanBeReadBack(name, key))
+            WriteFailed(Path);
         const auto [known, added] = sectionIndex.try_emplace(LowerAscii(name), sections.size());
         if (added)
             sections.push_back({std::move(name), sections.size(), {}});
-        sections[known->second].Values.emplace_back(OneLine(TrimSpaces(value.Key)), OneLine(value.Value));
+        sections[known->second].Values.emplace_back(std::move(key), OneLine(value.Value));
     }
 
     std::vector<TEdit> edits;
@@ -467,7 +463,7 @@ void TIniFile::WriteValues(const std::vector<TIniValue>& values) const
     });
 
     std::string result;
-    std::size_t reserve = content.size();
+    std::size_t reserve = text.size();
     for (const TEdit& edit : edits)
         reserve += edit.Text.size() + lineBreak.size();
     result.reserve(reserve);

@@ -39,7 +39,9 @@ public:
     // The keys ReadSection lists, each with the value ReadString gives it, from one read of the file.
     std::vector<std::pair<std::string, std::string>> ReadSectionValues(const std::string& section) const;
 
-    // Writes throw TQuarrowError("Unable to write to <path>") when the file cannot be replaced.
+    // Writes throw TQuarrowError("Unable to write to <path>") when the file cannot be replaced, and
+    // for names that could not be read back: a key with '=' or starting with ';' or '[', a section
+    // with ']'. A symbolic link at the path is written through.
     void WriteString(const std::string& section, const std::string& key, const std::string& value) const;
     void WriteInteger(const std::string& section, const std::string& key, int value) const;
     void WriteBool(const std::string& section, const std::string& key, bool value) const;

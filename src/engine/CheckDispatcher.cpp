@@ -1,7 +1,6 @@
 #include "engine/CheckDispatcher.h"
 
-#include "config/ConfigKeys.h"
-#include "config/IniFile.h"
+#include "config/TldTable.h"
 #include "engine/WhoisThread.h"
 
 #include <algorithm>
@@ -221,10 +220,7 @@ void TCheckDispatcher::DispatcherTick()
 
 std::string TCheckDispatcher::WhoisServerForDomain(const std::string& name) const
 {
-    const std::size_t dot = name.rfind('.');
-    const std::string tld = dot == std::string::npos ? name : name.substr(dot + 1);
-    return TIniFile(Options.ConfigPath)
-        .ReadString(std::string(ConfigKeys::TldSection), tld, std::string(ConfigKeys::FallbackWhoisHost));
+    return WhoisHostForDomain(Options.ConfigPath, name);
 }
 
 void TCheckDispatcher::StartCheck(TRowId id)

@@ -349,7 +349,8 @@ std::uint64_t TDomainTableModel::StartTick(int row) const
 
 void TDomainTableModel::SetAnswer(int index, std::string text)
 {
-    Answers.at(static_cast<std::size_t>(index)) = std::move(text);
+    // Swapped rather than assigned: assigning a short text would keep the old text's buffer.
+    Answers.at(static_cast<std::size_t>(index)).swap(text);
 }
 
 int TDomainTableModel::AppendAnswer(std::string text)

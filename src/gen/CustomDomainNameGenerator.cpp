@@ -60,7 +60,52 @@ private:
 
 } // namespace
 
+unsigned long long TCustomDomainNameGenerator::Total() const
+{
+    if ((PrefixOn && PrefixList.empty()) || (SuffixOn && SuffixList.empty()))
+        return 0;
+    const unsigned long long affixes = 1ull + (PrefixOn ? PrefixList.size() : 0) + (SuffixOn ? SuffixList.size() : 0);
+    unsigned long long total = 0;
+    // Saturates instead of wrapping: a count this large is refused all the same.
+    if (__builtin_mul_overflow(static_cast<unsigned long long>(KeywordList.size()), TldList.size(), &total) ||
+        __builtin_mul_overflow(total, affixes, &total))
+        return ULLONG_MAX;
+    return total;
+}
+
 bool TCustomDomainNameGenerator::Generate()
+{
+    return Run([this](const TRunPlan& plan) {
+        // Reserve exactly, so the text buffer and the offsets never grow by doubling.
+        try {
+            NameList.Reserve(plan.Total, plan.TextBytes);
+        } catch (const std::bad_alloc&) {
+            NameList.Clear();
+            throw TQuarrowError("Not enough memory for " + std::to_string(plan.Total) + " domain names");
+        }
+        const int totalCount = static_cast<int>(plan.Total);
+        int current = 1;
+        return [this, totalCount, current](std::string_view stem, std::string_view tld) mutable {
+            NameList.AppendDomain(stem, tld);
+            if (ProgressEvent)
+                ProgressEvent(*this, current, totalCount);
+            ++current;
+        };
+    });
+}
+
+bool TCustomDomainNameGenerator::Generate(const TNameSink& sink)
+{
+    return Run([&sink](const TRunPlan&) {
+        std::string name;
+        return [&sink, name](std::string_view stem, std::string_view tld) mutable {
+            name.assign(stem).append(1, '.').append(tld);
+            sink(name);
+        };
+    });
+}
+
+template <typename TStart> bool TCustomDomainNameGenerator::Run(TStart start)
 {
     if (Running)
         throw std::logic_error("TCustomDomainNameGenerator::Generate called from its own progress handler");
@@ -89,54 +134,33 @@ bool TCustomDomainNameGenerator::Generate()
     const std::vector<std::string> keywords = KeywordList;
     const std::vector<std::string> tlds = TldList;
 
-    // Names are numbered with 32-bit counts; each step below stays far from 64-bit overflow.
-    const unsigned long long limit = INT_MAX;
-    bool tooMany = keywords.size() > limit || tlds.size() > limit || affixes.size() >= limit;
-    unsigned long long total = 0;
-    if (!tooMany) {
-        total = static_cast<unsigned long long>(keywords.size()) * tlds.size();
-        tooMany = total > limit;
-    }
-    if (!tooMany) {
-        total *= 1 + affixes.size();
-        tooMany = total > limit;
-    }
-    if (tooMany)
+    // Names are numbered with 32-bit counts.
+    const unsigned long long total = Total();
+    if (total > static_cast<unsigned long long>(INT_MAX))
         throw TQuarrowError("Too many domain names to generate (more than " + std::to_string(INT_MAX) + ")");
 
-    // Reserve exactly, so the text buffer and the offsets never grow by doubling.
+    TRunPlan plan;
+    plan.Total = static_cast<size_t>(total);
     const size_t keywordBytes = TotalLength(keywords);
     const size_t tldBytes = TotalLength(tlds);
-    size_t textBytes = keywordBytes * tlds.size() + keywords.size() * (tlds.size() + tldBytes);
+    plan.TextBytes = keywordBytes * tlds.size() + keywords.size() * (tlds.size() + tldBytes);
     for (const std::string& keyword : keywords)
         for (const TAffix& affix : affixes) {
             const size_t stemBytes = keyword.size() + affix.Word.size() + (affix.Hyphen ? 1 : 0);
-            textBytes += (stemBytes + 1) * tlds.size() + tldBytes;
+            plan.TextBytes += (stemBytes + 1) * tlds.size() + tldBytes;
         }
-    NameList.Reserve(static_cast<size_t>(total), textBytes);
-
-    const int totalCount = static_cast<int>(total);
-    int current = 1;
-    auto notify = [&] {
-        if (ProgressEvent)
-            ProgressEvent(*this, current, totalCount);
-        ++current;
-    };
+    auto emit = start(plan);
 
     for (const std::string& keyword : keywords)
-        for (const std::string& tld : tlds) {
-            NameList.AppendDomain(keyword, tld);
-            notify();
-        }
+        for (const std::string& tld : tlds)
+            emit(keyword, tld);
 
     std::string stem;
     for (const std::string& keyword : keywords)
         for (const TAffix& affix : affixes) {
             BuildStem(keyword, affix, stem);
-            for (const std::string& tld : tlds) {
-                NameList.AppendDomain(stem, tld);
-                notify();
-            }
+            for (const std::string& tld : tlds)
+                emit(stem, tld);
         }
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -38,12 +39,29 @@ public:
     const TProgressEvent& OnProgress() const { return ProgressEvent; }
     void SetOnProgress(TProgressEvent handler) { ProgressEvent = std::move(handler); }
 
+    // The number of names the lists give as they stand (0 when Generate would refuse them; the
+    // largest value when the count does not fit), known before any name is made.
+    unsigned long long Total() const;
+
     // False, with no names and no progress call, when there is no keyword or no top-level domain,
     // or a switched-on affix list is empty. Throws TQuarrowError when the lists would give more
-    // names than a 32-bit count can number.
+    // names than a 32-bit count can number, or more than the memory can hold.
     bool Generate();
+    // The same run, each name handed to `sink` as it is made instead of kept in Names() (which is
+    // left empty), so that any number of names costs no memory; no progress calls.
+    using TNameSink = std::function<void(std::string_view name)>;
+    bool Generate(const TNameSink& sink);
 
 private:
+    struct TRunPlan
+    {
+        size_t Total = 0;     // names the run makes
+        size_t TextBytes = 0; // their text in all
+    };
+    // One run: checks and trims the lists, calls `start(plan)` for the function that takes each
+    // name as stem and top-level domain, then makes the names in order.
+    template <typename TStart> bool Run(TStart start);
+
     bool PrefixOn = false;
     bool SuffixOn = false;
     bool HyphensOn = false;

@@ -19,9 +19,10 @@ std::optional<TProjectData> LoadProject(TXMLSaveLoad& store, const std::string& 
     return project;
 }
 
-bool SaveProject(TXMLSaveLoad& store, const std::string& path, const TProjectData& project)
+namespace {
+
+bool WriteProject(TXMLSaveLoad& store, const TProjectData& project)
 {
-    store.FileName(path);
     store.WriteHeader(TXMLSaveLoad::FileNameText, TXMLSaveLoad::ProjectVersion);
     store.WriteOption("USEPREFIX", project.UsePrefix);
     store.WriteOption("USESUFFIX", project.UseSuffix);
@@ -33,6 +34,20 @@ bool SaveProject(TXMLSaveLoad& store, const std::string& path, const TProjectDat
     store.WriteListView(project.Rows, "Results");
     store.WriteStringList(project.AnswerLog, "RESULTLIST");
     return store.Flush();
+}
+
+} // namespace
+
+bool SaveProject(TXMLSaveLoad& store, const std::string& path, const TProjectData& project)
+{
+    store.FileName(path);
+    return WriteProject(store, project);
+}
+
+bool SaveNewProject(TXMLSaveLoad& store, const std::string& path, const TProjectData& project)
+{
+    store.NewFile(path);
+    return WriteProject(store, project);
 }
 
 std::optional<TWordListData> LoadWordListFile(TXMLSaveLoad& store, const std::string& path)

@@ -41,6 +41,9 @@ std::optional<TProjectData> LoadProject(TXMLSaveLoad& store, const std::string& 
 // False, with store.LastError() saying why, when the file cannot be written; the old file is then
 // whole. Throws TQuarrowError like LoadProject when the target exists and is not well formed.
 bool SaveProject(TXMLSaveLoad& store, const std::string& path, const TProjectData& project);
+// Writes a project as a whole new file: nothing the file held before survives (its old rows and
+// answers beyond the new counts included). Fails like SaveProject, but never throws.
+bool SaveNewProject(TXMLSaveLoad& store, const std::string& path, const TProjectData& project);
 
 std::optional<TWordListData> LoadWordListFile(TXMLSaveLoad& store, const std::string& path);
 bool SaveWordListFile(TXMLSaveLoad& store, const std::string& path, const TWordListData& words);

@@ -86,6 +86,14 @@ void TXMLSaveLoad::FileName(const std::string& path)
     }
 }
 
+void TXMLSaveLoad::NewFile(const std::string& path)
+{
+    Doc = TXmlDocument(RootName);
+    Path = path;
+    LoadedStamp = {};
+    TreeIsFileContent = false;
+}
+
 void TXMLSaveLoad::Reload()
 {
     TFileStamp stamp;

@@ -41,6 +41,9 @@ public:
     // TQuarrowError, keeping the previous file and tree, when the file is not well formed or
     // cannot be read.
     void FileName(const std::string& path);
+    // Selects the file with an empty tree, reading nothing: the next Flush replaces whatever the
+    // file held with only what was written since.
+    void NewFile(const std::string& path);
     const std::string& SelectedFile() const { return Path; }
     // Replaces the tree by the selected file's content; same errors as FileName.
     void Reload();

@@ -1,18 +1,24 @@
+#include "base/Utf8.h"
 #include "project/ProjectFile.h"
 #include "support/FakeWhoisServer.h"
 #include "support/HangUpListener.h"
+#include "support/LoopbackSockets.h"
 #include "support/ProcessRunner.h"
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <map>
+#include <sys/stat.h>
 
 namespace {
 
 using testing::HasSubstr;
+using testing::Not;
 using testing::StartsWith;
 using TBehaviour = TFakeWhoisServer::TBehaviour;
 
@@ -22,6 +28,7 @@ class CheckCommandTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        QUARROW_SKIP_WITHOUT_WHOIS_PORT();
         // The child inherits these: no real user's folders are read or written.
         setenv("HOME", Dir.Path().c_str(), 1);
         setenv("XDG_CONFIG_HOME", Dir.File("config").c_str(), 1);
@@ -43,15 +50,16 @@ protected:
                                             "expires_string=Expiration Date:\n");
     }
 
-    TProcessResult Check(std::vector<std::string> args, const std::string& input = {})
+    TProcessResult Check(std::vector<std::string> args, const std::string& input = {},
+                         TStandardOutput output = TStandardOutput::File)
     {
         args.insert(args.begin(), {QUARROW_CLI_PATH, "check"});
-        return RunProcess(args, {}, input);
+        return RunProcess(args, {}, input, output);
     }
 
     TTempDir Dir;
-    TFakeWhoisServer Registry{"", 43};
-    TFakeWhoisServer Registrar{"", 43};
+    TFakeWhoisServer Registry{"", WhoisPortIfAllowed()};
+    TFakeWhoisServer Registrar{"", WhoisPortIfAllowed()};
 };
 
 TEST_F(CheckCommandTest, OneTsvRecordPerNameInInputOrder)
@@ -94,12 +102,13 @@ TEST_F(CheckCommandTest, NamesFromStandardInputAsCsvAndJsonWithAnswers)
                           "\"whois_server\": \"\", \"expires\": \"\"}\n]\n");
 }
 
+// Standard input may come from any system: lines end at CR LF, a lone CR or LF.
 TEST_F(CheckCommandTest, RepeatedNameIsQueriedOnceAndReportedEachTime)
 {
     Registry.SetAnswer("a.com", "No match for \"a.com\".\r\n");
     Registry.SetAnswer("b.com", "Registrar: B Reg\r\n");
     const TProcessResult result =
-        Check({"--config", Config(), "--pause", "1", "a.com", " b.com ", "a.com", "-"}, "b.com\na.com\n");
+        Check({"--config", Config(), "--pause", "1", "a.com", " b.com ", "a.com", "-"}, "b.com\ra.com\r\n");
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "a.com\tYES\t\t\t\nb.com\tNO\tB Reg\t\t\na.com\tYES\t\t\t\n"
                           "b.com\tNO\tB Reg\t\t\na.com\tYES\t\t\t\n");
@@ -147,42 +156,32 @@ TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
     const TProcessResult result = Check(
         {"--config", config, "--pause", "1", "--timeout", "0.4", "--attempts", "2", "hang.com", "x.org", "reset.com"});
     const auto elapsed = std::chrono::steady_clock::now() - started;
-    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    // A failed check is a result of its own, told apart from success by the exit status.
+    ASSERT_EQ(result.ExitStatus, 3) << result.Err;
     EXPECT_EQ(result.Out, "hang.com\tRESULT ERROR\t\t\t\nx.org\tRESULT ERROR\t\t\t\nreset.com\tNO\tHalf\t\t\n");
     // Replaced once by the watchdog, then given up.
     EXPECT_EQ(Registry.RequestCount("hang.com"), 2);
     EXPECT_LT(elapsed, std::chrono::seconds(6));
 }
 
-TEST_F(CheckCommandTest, HostsThatNeverCloseCannotHoldEveryThreadForEver)
-{
-    // One thread and two hanging names ahead of the last: the watchdog cannot wait for the end of
-    // the list, or the command never gets there. `timeout` turns a hang into a failure.
-    Registry.SetReply("hang1.com", {TBehaviour::NeverClose, "", 0});
-    Registry.SetReply("hang2.com", {TBehaviour::NeverClose, "", 0});
-    Registry.SetAnswer("free.com", "No match for \"free.com\".\r\n");
-    const TProcessResult result =
-        RunProcess({"/usr/bin/timeout", "20", QUARROW_CLI_PATH, "check", "--config", Config(), "--pause", "1",
-                    "--threads", "1", "--timeout", "0.3", "hang1.com", "hang2.com", "free.com"});
-    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
-    EXPECT_EQ(result.Out, "hang1.com\tRESULT ERROR\t\t\t\nhang2.com\tRESULT ERROR\t\t\t\nfree.com\tYES\t\t\t\n");
-    EXPECT_EQ(Registry.RequestCount("hang1.com"), 2);
-    EXPECT_EQ(Registry.RequestCount("hang2.com"), 2);
-}
-
-TEST_F(CheckCommandTest, AttemptsComeFromTheConfigurationUnlessGiven)
+TEST_F(CheckCommandTest, AttemptsComeFromTheConfigurationWithinOneToTen)
 {
     THangUpListener proxy;
-    const std::string config =
-        Config("\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\nPort=" + std::to_string(proxy.Port()) +
-               "\n[Pref]\nAttempts=3\nPause=1\n");
-    TProcessResult result = Check({"--config", config, "a.com"});
-    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    const auto config = [&](const std::string& attempts) {
+        return Config("\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\nPort=" + std::to_string(proxy.Port()) +
+                      "\n[Pref]\nAttempts=" + attempts + "\nPause=1\n");
+    };
+    TProcessResult result = Check({"--config", config("3"), "a.com"});
+    ASSERT_EQ(result.ExitStatus, 3) << result.Err;
     EXPECT_EQ(result.Out, "a.com\tRESULT ERROR\t\t\t\n");
     EXPECT_EQ(proxy.Connections(), 3);
-    result = Check({"--config", config, "--attempts", "0", "a.com"});
-    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    result = Check({"--config", config("3"), "--attempts", "1", "a.com"});
     EXPECT_EQ(proxy.Connections(), 4);
+    // A value no dialog would store is brought into the dialog's range, not obeyed.
+    result = Check({"--config", config("99999999"), "a.com"});
+    EXPECT_EQ(proxy.Connections(), 14);
+    result = Check({"--config", config("-4"), "a.com"});
+    EXPECT_EQ(proxy.Connections(), 15);
 }
 
 TEST_F(CheckCommandTest, BadUsageExitsWithTwoAndOneLine)
@@ -194,6 +193,8 @@ TEST_F(CheckCommandTest, BadUsageExitsWithTwoAndOneLine)
         {"--config", config, "--threads", "x", "a.com"},
         {"--config", config, "--threads", "0", "a.com"},
         {"--config", config, "--pause", "-5", "a.com"},
+        {"--config", config, "--attempts", "0", "a.com"},
+        {"--config", config, "--attempts", "11", "a.com"},
         {"--config", config, "--timeout", "0", "a.com"},
         {"--config", config, "--bogus", "a.com"},
         {"--config", config, "--threads"},
@@ -244,6 +245,90 @@ TEST_F(CheckCommandTest, ProjectRowsAreCheckedAndTheResultsSavedBack)
     EXPECT_THAT(saved->AnswerLog[0], HasSubstr("No match for \"one.com\""));
     EXPECT_EQ(saved->AnswerLog[2], "kept");
     EXPECT_EQ(saved->Tlds, project.Tlds);
+}
+
+TEST_F(CheckCommandTest, ClosedOutputIsAWriteErrorAfterTheProjectIsSaved)
+{
+    Registry.SetAnswer("one.com", "No match for \"one.com\".\r\n");
+    TProjectData project;
+    project.Rows = {{"one.com", true, {"", "", "", "", "0", ""}}};
+    project.AnswerLog = {""};
+    TXMLSaveLoad store;
+    const std::string path = Dir.File("p.prj.xml");
+    ASSERT_TRUE(SaveProject(store, path, project));
+
+    // `check ... | head -1` where head has already gone.
+    const TProcessResult result =
+        Check({"--config", Config(), "--pause", "1", "--project", path}, {}, TStandardOutput::ClosedPipe);
+    EXPECT_EQ(result.ExitStatus, 2) << "killed by SIGPIPE?";
+    EXPECT_EQ(result.Err, "quarrow-cli: check: cannot write the results to standard output\n");
+    TXMLSaveLoad reader;
+    const auto saved = LoadProject(reader, path);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->Rows[0].Slots[SlotAvailability], "YES");
+}
+
+TEST_F(CheckCommandTest, AnswersThatNoOutputShowsAreNotKept)
+{
+    // 48 answers of 256 KB: 12 MB that only --answers (or a project) has any use for.
+    std::string big;
+    while (big.size() < 256 * 1024)
+        big += std::string(78, 'x') + "\r\n";
+    Registrar.SetDefaultReply({TBehaviour::Answer, big, 0});
+    std::vector<std::string> args = {QUARROW_CLI_PATH, "check", "--config", Config(), "--pause", "1", "--threads", "4"};
+    for (int i = 0; i < 48; ++i)
+        args.push_back("n" + std::to_string(i) + ".net");
+    // Freed memory must go back at once, not wait in the address sanitizer's quarantine.
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    const std::map<std::string, std::string> env = {
+        {"ASAN_OPTIONS", std::string(sanitizer ? sanitizer : "") + ":quarantine_size_mb=0"}};
+    const TProcessResult lean = RunProcess(args, env);
+    ASSERT_EQ(lean.ExitStatus, 0) << lean.Err;
+    args.push_back("--answers");
+    const TProcessResult full = RunProcess(args, env);
+    ASSERT_EQ(full.ExitStatus, 0) << full.Err;
+    EXPECT_LT(lean.PeakMemoryKb + 8 * 1024, full.PeakMemoryKb)
+        << "peak KB without answers " << lean.PeakMemoryKb << ", with " << full.PeakMemoryKb;
+}
+
+TEST_F(CheckCommandTest, HostileBytesGiveValidJsonAndOneLineTsvRecords)
+{
+    // An overlong "/", a lone surrogate, a code point above U+10FFFF, then NUL and control bytes.
+    const std::string hostile = std::string("Registrar: \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80\r\n") +
+                                std::string("Note: a\0b\x01\x1B[2J\r\n", 16);
+    Registry.SetAnswer("evil.com", hostile);
+    const std::string config = Config();
+    TProcessResult result = Check({"--config", config, "--pause", "1", "--format", "json", "--answers", "evil.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_TRUE(IsValidUtf8(result.Out)) << result.Out;
+    EXPECT_THAT(result.Out, HasSubstr("\"registrar\": \"\xC3\x80\xC2\xAF \xC3\xAD\xC2\xA0\xC2\x80"));
+
+    result = Check({"--config", config, "--pause", "1", "--answers", "evil.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out.find('\0'), std::string::npos);
+    EXPECT_EQ(result.Out.find('\x1B'), std::string::npos);
+    EXPECT_THAT(result.Out, HasSubstr("Note: a\\x00b\\x01\\x1B[2J\\r\\n"));
+    EXPECT_EQ(std::count(result.Out.begin(), result.Out.end(), '\n'), 1);
+}
+
+TEST_F(CheckCommandTest, PipesInPlaceOfFilesAreRefusedAtOnce)
+{
+    const std::string fifo = Dir.File("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string config = Config();
+    // `timeout` turns a hang into a failure instead of a stuck test.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check", "--config", fifo, "a.com"},
+          std::vector<std::string>{"check", "--config", config, "--project", fifo},
+          std::vector<std::string>{"export", fifo, "--csv"},
+          std::vector<std::string>{"whois", "--config", fifo, "a.com"}}) {
+        std::vector<std::string> all = {"/usr/bin/timeout", "20", QUARROW_CLI_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        const TProcessResult result = RunProcess(all);
+        EXPECT_EQ(result.ExitStatus, 2) << testing::PrintToString(args);
+        EXPECT_THAT(result.Err, HasSubstr("\"" + fifo + "\": It is not a regular file."));
+    }
+    EXPECT_EQ(Registry.ConnectionCount(), 0);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "support/ProcessRunner.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,39 @@ TEST(GenerateCommand, UnknownOptionsAndMissingValuesAreBadUsage)
     ExpectUsageError(Generate({"--keyword", "shop", "--tld", "com", "stray"}), "stray");
     ExpectUsageError(Generate({"--keyword", "shop", "--tld"}), "--tld");
     ExpectUsageError(Generate({"--keyword", "shop", "--tld", "com", "--hyphens=yes"}), "--hyphens");
+}
+
+std::string Words(const std::string& stem, int count)
+{
+    std::string words;
+    for (int i = 0; i < count; ++i)
+        words += (i == 0 ? "" : ",") + stem + std::to_string(i);
+    return words;
+}
+
+// Lists whose product no run can make, or no project can hold, end at once with the count; names
+// for standard output are written as they are made, never held all at once.
+TEST(GenerateCommand, RunsTooLargeAreRefusedByTheirCountAndLargeOnesStream)
+{
+    const std::vector<std::string> huge = {"--keyword",      Words("k", 3000), "--tld",
+                                           Words("t", 3000), "--suffix",       Words("s", 300)};
+    ExpectUsageError(Generate(huge), "2709000000 names");
+
+    // 2,004,000,000 names: within a 32-bit count, but about 30 GB of text.
+    std::vector<std::string> large = {"--keyword",      Words("k", 2000), "--tld",
+                                      Words("t", 2000), "--suffix",       Words("s", 500)};
+    TTempDir dir;
+    std::vector<std::string> toProject = large;
+    toProject.insert(toProject.end(), {"-o", dir.File("p.prj.xml")});
+    ExpectUsageError(Generate(toProject), "2004000000 names");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("p.prj.xml")));
+
+    // Into a pipe whose reader has gone: the first full buffer fails, the run ends there.
+    large.insert(large.begin(), {QUARROW_CLI_PATH, "generate"});
+    const TProcessResult result = RunProcess(large, {}, {}, TStandardOutput::ClosedPipe);
+    EXPECT_EQ(result.ExitStatus, 2);
+    EXPECT_EQ(result.Err, "quarrow-cli: generate: cannot write the names to standard output\n");
+    EXPECT_LT(result.PeakMemoryKb, 512 * 1024);
 }
 
 } // namespace

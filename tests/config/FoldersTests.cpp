@@ -117,11 +117,13 @@ TEST_F(FoldersTest, ProgramFolderHoldsTheRunningProgramFile)
 
 } // namespace
 
-TEST_F(FoldersTest, DateMasksComeFromTheDataFolderElseFromBesideTheProgram)
+TEST_F(FoldersTest, DateMasksComeFromTheDataFolderElseFromTheShippedOnes)
 {
     TFolders folders;
     folders.DataFolder = Home.File("data") + "/";
     folders.ProgramFolder = Home.File("program") + "/";
+    ASSERT_TRUE(ForceDirectories(folders.ProgramFolder));
+    Home.Write("program/datemask.ini", "yyyy-mm-dd\n");
     EXPECT_EQ(folders.DateMaskFileToLoad(), folders.ProgramFolder + "datemask.ini");
 
     ASSERT_TRUE(ForceDirectories(folders.DataFolder));

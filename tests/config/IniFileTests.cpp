@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -268,6 +271,35 @@ TEST_F(IniFileTest, WrittenLineBreaksCannotPlantKeys)
     EXPECT_EQ(Ini.ReadString("Proxy", "Server", ""), "host  [TLD] com=evil.example");
     Ini.WriteString("Proxy", "User", std::string("a\0b", 3));
     EXPECT_EQ(Ini.ReadString("Proxy", "User", ""), "a b");
+}
+
+TEST_F(IniFileTest, NamesThatCouldNotBeReadBackAreRefused)
+{
+    Dir.Write("mvwhois.ini", "[TLD]\ncom=a\n");
+    for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{
+             {"TLD", "a=b"}, {"TLD", ";com"}, {"TLD", " [Pref]"}, {"TL]D", "com"}}) {
+        try {
+            Ini.WriteString(section, key, "x");
+            ADD_FAILURE() << section << " / " << key << " was written";
+        } catch (const TQuarrowError& error) {
+            EXPECT_EQ(std::string(error.what()), "Unable to write to " + Path);
+        }
+    }
+    EXPECT_EQ(Dir.Read("mvwhois.ini"), "[TLD]\ncom=a\n");
+    Ini.WriteString("TLD", "co;m[", "fine");
+    EXPECT_EQ(Ini.ReadString("TLD", "co;m[", ""), "fine");
+}
+
+TEST_F(IniFileTest, WritesGoThroughASymbolicLink)
+{
+    // A configuration kept with the user's dotfiles and linked into place.
+    std::filesystem::create_directory(Dir.File("dotfiles"));
+    Dir.Write("dotfiles/mvwhois.ini", "[Pref]\nPause=1\n");
+    ASSERT_EQ(symlink("dotfiles/mvwhois.ini", Path.c_str()), 0);
+    Ini.WriteInteger("Pref", "Pause", 500);
+    EXPECT_TRUE(std::filesystem::is_symlink(Path));
+    EXPECT_EQ(Dir.Read("dotfiles/mvwhois.ini"), "[Pref]\nPause=500\n");
+    EXPECT_EQ(ModeOf(Dir.File("dotfiles/mvwhois.ini")), 0600u);
 }
 
 TEST_F(IniFileTest, MalformedFilesStillGiveSensibleValues)

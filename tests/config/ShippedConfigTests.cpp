@@ -1,25 +1,32 @@
 #include "config/ConfigKeys.h"
 #include "config/IniFile.h"
+#include "whois/ExpiryDate.h"
 #include "whois/ResponseText.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <ostream>
 #include <set>
 
 namespace {
 
-const std::string SampleConfig = std::string(QUARROW_SOURCE_DATA_DIR) + "/mvwhois.ini";
+const std::string ShippedConfig = std::string(QUARROW_SOURCE_DATA_DIR) + "/mvwhois.ini";
+const std::string ShippedMasks = std::string(QUARROW_SOURCE_DATA_DIR) + "/datemask.ini";
 
-std::string HostOf(const std::string& tld)
+std::string HostOf(const std::string& domain)
 {
-    return TIniFile(SampleConfig).ReadString("TLD", tld, std::string(ConfigKeys::FallbackWhoisHost));
+    return TIniFile(ShippedConfig)
+        .ReadString(std::string(ConfigKeys::TldSection), domain.substr(domain.rfind('.') + 1),
+                    std::string(ConfigKeys::FallbackWhoisHost));
 }
 
-std::string Label(const std::string& key, const std::string& answer, const std::string& host)
+std::string Label(std::string_view key, const std::string& answer, const std::string& host)
 {
     std::string value;
-    EXPECT_TRUE(ExtractLabelledValue(key, answer, host, value, SampleConfig));
+    EXPECT_TRUE(ExtractLabelledValue(std::string(key), answer, host, value, ShippedConfig));
     return value;
 }
 
@@ -28,65 +35,124 @@ std::string Label(const std::string& key, const std::string& answer, const std::
 bool LooksFree(const std::string& answer, const std::string& domain)
 {
     const std::string notFound =
-        TIniFile(SampleConfig).ReadString(HostOf(domain.substr(domain.rfind('.') + 1)), "not_found_strings", "");
+        TIniFile(ShippedConfig).ReadString(HostOf(domain), std::string(ConfigKeys::NotFoundStrings), "");
     const std::string wanted = ReplaceAll(notFound, ConfigKeys::DomainPlaceholder, domain);
     return !wanted.empty() && UpperAscii(answer).find(UpperAscii(wanted)) != std::string::npos;
 }
 
-TEST(ShippedConfigTest, EveryTopLevelDomainHasAHostWithANotFoundText)
+std::string ReadWhole(const std::string& path)
 {
-    const TIniFile ini(SampleConfig);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << path;
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Fixture(const std::string& name)
+{
+    return ReadWhole(std::string(QUARROW_TEST_DATA_DIR) + "/whois/" + name);
+}
+
+TEST(ShippedConfigTest, SixtyTopLevelDomainsEachWithAHostSectionAndNoOrphanHosts)
+{
+    const TIniFile ini(ShippedConfig);
     const std::vector<std::string> tlds = ini.ReadSection("TLD");
-    ASSERT_GE(tlds.size(), 30u);
+    EXPECT_GE(tlds.size(), 60u);
     std::set<std::string> seen;
+    std::set<std::string> usedHosts;
     for (const std::string& tld : tlds) {
         EXPECT_TRUE(seen.insert(tld).second) << tld << " listed twice";
         EXPECT_TRUE(std::all_of(tld.begin(), tld.end(), [](char c) { return c >= 'a' && c <= 'z'; })) << tld;
         const std::string host = ini.ReadString("TLD", tld, "");
         ASSERT_FALSE(host.empty()) << tld;
-        EXPECT_TRUE(ini.SectionExists(host)) << host;
-        EXPECT_FALSE(ini.ReadString(host, "not_found_strings", "").empty()) << host;
+        usedHosts.insert(host);
+        EXPECT_FALSE(ini.ReadString(host, std::string(ConfigKeys::NotFoundStrings), "").empty()) << host;
         const std::vector<std::string> keys = ini.ReadSection(host);
         for (std::string_view key : {ConfigKeys::NotFoundStrings, ConfigKeys::WhoisServerString,
                                      ConfigKeys::RegistrarString, ConfigKeys::ExpiresString})
             EXPECT_NE(std::find(keys.begin(), keys.end(), key), keys.end()) << host << " lacks " << key;
     }
+    // A host section that no top-level domain names is a typing error in one of the two names.
+    std::vector<std::string> lines;
+    SplitLines(ReadWhole(ShippedConfig), lines);
+    for (const std::string& line : lines) {
+        if (line.size() > 2 && line.front() == '[' && line != "[TLD]") {
+            EXPECT_TRUE(usedHosts.count(line.substr(1, line.size() - 2))) << line << " is named by no top-level domain";
+        }
+    }
 }
 
-TEST(ShippedConfigTest, ReadsARegistryAnswerWithReferral)
+struct TShippedFixture
 {
-    const std::string answer = "   Domain Name: LANTERNMOSS.COM\r\n"
-                               "   Registrar WHOIS Server: whois.harbourlight-registrar.example\r\n"
-                               "   Registry Expiry Date: 2027-03-14T18:02:51Z\r\n"
-                               "   Registrar: Harbourlight Registrar, LLC\r\n"
-                               "   Registrar IANA ID: 4917\r\n"
-                               "NOTICE: The expiration date shown in this record is when the registrar's\r\n";
-    const std::string host = HostOf("com");
-    EXPECT_EQ(host, ConfigKeys::FallbackWhoisHost);
-    EXPECT_FALSE(LooksFree(answer, "lanternmoss.com"));
-    EXPECT_EQ(Label("whois_server_string", answer, host), "whois.harbourlight-registrar.example");
-    EXPECT_EQ(Label("registrar_string", answer, host), "Harbourlight Registrar, LLC");
-    EXPECT_EQ(Label("expires_string", answer, host), "2027-03-14T18:02:51Z");
-    EXPECT_TRUE(LooksFree("No match for \"VELVETQUARRY.COM\".\r\n>>> Last update <<<\r\n", "velvetquarry.com"));
+    const char* File;
+    const char* Domain;
+    bool Free;
+    const char* Registrar;
+    const char* Referral;
+    const char* Expires; // yyyy-mm-dd as the shipped date masks read it, or empty
+};
+
+// Invented names in the real layouts of the registries' answers, free and taken.
+const TShippedFixture Fixtures[] = {
+    {"com-free.txt", "velvetquarry.com", true, "", "", ""},
+    {"com-taken.txt", "lanternmoss.com", false, "Harbourlight Registrar, LLC", "whois.harbourlight-registrar.example",
+     "2027-03-14"},
+    {"uk-free.txt", "quietharbour.co.uk", true, "", "", ""},
+    {"uk-taken.txt", "copperlane.co.uk", false, "", "", "2027-02-02"},
+    {"de-free.txt", "kupferkanne.de", true, "", "", ""},
+    {"de-taken.txt", "wolkenband.de", false, "", "", ""},
+    {"ru-free.txt", "zelenymost.ru", true, "", "", ""},
+    {"ru-taken.txt", "zelenymost.ru", false, "NORDREG-RU", "", "2026-11-23"},
+    {"eu-free.txt", "sunnyquay.eu", true, "", "", ""},
+    {"eu-taken.txt", "bluefjord.eu", false, "Tidewater Domains BV", "", ""},
+};
+
+void PrintTo(const TShippedFixture& fixture, std::ostream* out)
+{
+    *out << fixture.File;
 }
 
-TEST(ShippedConfigTest, TellsFreeFromTakenWhereTheFooterSaysFree)
+class ShippedAnswerTest : public testing::TestWithParam<std::tuple<TShippedFixture, bool>>
 {
-    const std::string freeUk = "\r\n    No match for \"quietharbour.co.uk\".\r\n\r\n"
-                               "    This domain name has not been registered.\r\n"
-                               "This WHOIS information is provided for free by the .uk registry.\r\n";
-    const std::string takenUk = "    Registrar:\r\n        Fernbrook Hosting Ltd [Tag = FERNBROOK]\r\n"
-                                "        Expiry date:  02-Feb-2027\r\n"
-                                "This WHOIS information is provided for free by the .uk registry.\r\n";
-    EXPECT_TRUE(LooksFree(freeUk, "quietharbour.co.uk"));
-    EXPECT_FALSE(LooksFree(takenUk, "copperlane.co.uk"));
-    EXPECT_EQ(Label("expires_string", takenUk, HostOf("uk")), "02-Feb-2027");
-    EXPECT_EQ(Label("registrar_string", takenUk, HostOf("uk")), "");
+};
 
-    EXPECT_TRUE(LooksFree("Domain: kupferkanne.de\nStatus: free\n", "kupferkanne.de"));
-    EXPECT_FALSE(LooksFree("Domain: wolkenband.de\nStatus: connect\n", "wolkenband.de"));
+// Verisign and Nominet answer with CR LF, others with LF: every fixture is read both ways.
+TEST_P(ShippedAnswerTest, VerdictAndLabelledValues)
+{
+    const auto& [fixture, crlf] = GetParam();
+    std::string answer = Fixture(fixture.File);
+    if (crlf)
+        answer = ReplaceAll(answer, "\n", "\r\n");
+    const std::string host = HostOf(fixture.Domain);
+    EXPECT_EQ(LooksFree(answer, fixture.Domain), fixture.Free);
+    if (fixture.Free)
+        return;
+    EXPECT_EQ(Label(ConfigKeys::RegistrarString, answer, host), fixture.Registrar);
+    EXPECT_EQ(Label(ConfigKeys::WhoisServerString, answer, host), fixture.Referral);
+    const std::string expiry = Label(ConfigKeys::ExpiresString, answer, host);
+    EXPECT_EQ(IsoDateFromDayNumber(ParseExpiryDate(expiry, LoadDateMasks(ShippedMasks))), fixture.Expires)
+        << "expiry text \"" << expiry << "\"";
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, ShippedAnswerTest, testing::Combine(testing::ValuesIn(Fixtures), testing::Bool()),
+                         [](const testing::TestParamInfo<ShippedAnswerTest::ParamType>& param) {
+                             std::string name = std::get<0>(param.param).File;
+                             name = name.substr(0, name.find('.'));
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name + (std::get<1>(param.param) ? "_crlf" : "_lf");
+                         });
+
+// Answers that contain a word of a short not-found text without being free.
+TEST(ShippedConfigTest, NotFoundTextsAvoidTheKnownTraps)
+{
     EXPECT_TRUE(LooksFree("Domain:\tx.be\nStatus:\tAVAILABLE\n", "x.be"));
     EXPECT_FALSE(LooksFree("Domain:\tx.be\nStatus:\tNOT AVAILABLE\n", "x.be"));
+    EXPECT_FALSE(LooksFree("%% Too many requests...\n%% No entries found in the AFNIC Database.\n", "x.fr"));
+    EXPECT_FALSE(LooksFree("Domain:             x.it\nStatus:             UNASSIGNABLE\n", "x.it"));
+    // The query quota answer names the domain but is no verdict.
+    EXPECT_FALSE(LooksFree("Error for \"x.co.uk\".\r\n\r\nThe WHOIS query quota for 127.0.0.1 has been exceeded\r\n",
+                           "x.co.uk"));
+    // A name is not free because the echoed text of another name is.
+    EXPECT_FALSE(LooksFree(Fixture("com-free.txt"), "quarry.com"));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -37,17 +38,6 @@ TCustomDomainNameGenerator ExampleGenerator(bool hyphens)
     generator.Suffixes() = {"s", "hub"};
     generator.Tlds() = {"com", "net"};
     return generator;
-}
-
-TEST(Generator, StartsWithSwitchesOffAndListsEmpty)
-{
-    const TCustomDomainNameGenerator generator;
-    EXPECT_FALSE(generator.UsePrefix());
-    EXPECT_FALSE(generator.UseSuffix());
-    EXPECT_FALSE(generator.UseHyphens());
-    EXPECT_FALSE(generator.OnProgress());
-    EXPECT_TRUE(generator.Prefixes().empty() && generator.Keywords().empty() && generator.Suffixes().empty() &&
-                generator.Tlds().empty() && generator.Names().Empty());
 }
 
 TEST(Generator, ExampleWithHyphens)
@@ -272,24 +262,21 @@ TEST(Generator, MoreNamesThanA32BitCountIsAnError)
     EXPECT_EQ(calls, 46340);
 }
 
-TEST(Generator, ReservesTheNamesExactly)
+// The count comes before the run, and a streamed run makes the very names a kept one does.
+TEST(Generator, TotalIsKnownFirstAndStreamedNamesAreTheSame)
 {
-    TCustomDomainNameGenerator generator;
-    generator.SetUsePrefix(true);
-    generator.SetUseSuffix(true);
-    generator.SetUseHyphens(true);
-    generator.Prefixes() = {"e", "", "prefix"};
-    generator.Keywords() = {"alpha", "b", ""};
-    generator.Suffixes() = {"x", "suffix", ""};
-    generator.Tlds() = {"com", "co.uk", ""};
+    TCustomDomainNameGenerator generator = ExampleGenerator(true);
+    EXPECT_EQ(generator.Total(), 16u);
     ASSERT_TRUE(generator.Generate());
-    const TNameList& names = generator.Names();
-    size_t text = 0;
-    for (const std::string_view name : names)
-        text += name.size();
-    EXPECT_EQ(names.TextBytes(), text);
-    // No growth by doubling: text plus one offset per name, give or take a terminator.
-    EXPECT_LE(names.AllocatedBytes(), text + 1 + names.Count() * sizeof(size_t) + 32);
+    const TNames kept = generator.Names().ToVector();
+    TNames streamed;
+    ASSERT_TRUE(generator.Generate([&streamed](std::string_view name) { streamed.emplace_back(name); }));
+    EXPECT_EQ(streamed, kept);
+    EXPECT_TRUE(generator.Names().Empty());
+
+    generator.Suffixes().clear();
+    EXPECT_EQ(generator.Total(), 0u);
+    EXPECT_FALSE(generator.Generate([](std::string_view) { FAIL(); }));
 }
 
 } // namespace

@@ -32,17 +32,4 @@ TEST(NameList, KeepsNamesInOrderIncludingEmptyOnes)
     EXPECT_EQ(list.TextBytes(), 9u + 8u + 8u);
 }
 
-TEST(NameList, ClearGivesTheMemoryBack)
-{
-    TNameList list;
-    list.Reserve(1000, 100000);
-    for (int i = 0; i < 1000; ++i)
-        list.Append(std::string(100, 'x'));
-    list.Clear();
-    EXPECT_TRUE(list.Empty());
-    EXPECT_LT(list.AllocatedBytes(), 64u);
-    list.Append("again");
-    EXPECT_EQ(list.ToVector(), std::vector<std::string>{"again"});
-}
-
 } // namespace

@@ -1,6 +1,7 @@
 #include "support/LoopbackSockets.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
@@ -60,4 +61,27 @@ TFullBacklogListener::~TFullBacklogListener()
     for (const int fd : Fillers)
         ::close(fd);
     ::close(Fd);
+}
+
+bool CanListenOnWhoisPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const int yes = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(43);
+    addr.sin_addr.s_addr = htonl(0x7FFEFE2B); // 127.254.254.43, an address no test host takes
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    // Taken by someone else still means the port itself is open to us.
+    const bool allowed = bound || errno == EADDRINUSE;
+    ::close(fd);
+    return allowed;
+}
+
+int WhoisPortIfAllowed()
+{
+    return CanListenOnWhoisPort() ? 43 : 0;
 }

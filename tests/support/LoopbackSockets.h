@@ -39,3 +39,14 @@ private:
     bool IsFull = false;
     std::vector<int> Fillers;
 };
+
+// Port 43, the WHOIS port, is a privileged port: only root (or a system whose unprivileged port
+// range was lowered) may listen on it. Tests that need it skip elsewhere rather than fail.
+bool CanListenOnWhoisPort();
+// 43 when this process may listen on it, else 0 (any free port): for fixtures whose fake hosts are
+// built before SetUp can skip the test.
+int WhoisPortIfAllowed();
+
+#define QUARROW_SKIP_WITHOUT_WHOIS_PORT()                                                                              \
+    if (!CanListenOnWhoisPort())                                                                                       \
+    GTEST_SKIP() << "needs to listen on port 43, which only root may do here"

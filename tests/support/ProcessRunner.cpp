@@ -6,12 +6,14 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
 TProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                          const std::string& input)
+                          const std::string& input, TStandardOutput output)
 {
     if (argv.empty())
         throw std::invalid_argument("RunProcess needs a program");
@@ -41,22 +43,35 @@ TProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<s
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int closedPipe[2] = {-1, -1};
+    if (output == TStandardOutput::ClosedPipe) {
+        if (::pipe2(closedPipe, O_CLOEXEC) != 0)
+            throw std::runtime_error("cannot make a pipe");
+        ::close(closedPipe[0]);
+        posix_spawn_file_actions_adddup2(&actions, closedPipe[1], 1);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
     const int spawnError = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    if (closedPipe[1] >= 0)
+        ::close(closedPipe[1]);
     if (spawnError != 0)
         throw std::runtime_error("cannot start " + argv[0]);
 
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0)
         if (errno != EINTR)
             throw std::runtime_error("waitpid failed");
 
     TProcessResult result;
     result.ExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.Out = dir.Read("stdout");
+    result.PeakMemoryKb = usage.ru_maxrss;
+    if (output == TStandardOutput::File)
+        result.Out = dir.Read("stdout");
     result.Err = dir.Read("stderr");
     return result;
 }

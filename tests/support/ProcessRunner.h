@@ -10,9 +10,16 @@ struct TProcessResult
     int ExitStatus = -1; // -1 when the program did not exit normally (killed by a signal)
     std::string Out;
     std::string Err;
+    long PeakMemoryKb = 0; // the program's largest resident set
+};
+
+enum class TStandardOutput
+{
+    File,      // captured into Out
+    ClosedPipe // a pipe nobody reads: writes fail with EPIPE (and SIGPIPE, unless ignored)
 };
 
 // argv[0] is the program's path. `env` entries replace or add to this process's environment for
 // the child only; `input` is what the child reads on its standard input.
 TProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
-                          const std::string& input = {});
+                          const std::string& input = {}, TStandardOutput output = TStandardOutput::File);

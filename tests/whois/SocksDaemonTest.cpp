@@ -1,5 +1,6 @@
 #include "base/QuarrowError.h"
 #include "support/FakeWhoisServer.h"
+#include "support/LoopbackSockets.h"
 #include "support/SocksDaemons.h"
 #include "whois/IdWhois.h"
 #include "whois/ZqWhois.h"
@@ -46,6 +47,7 @@ std::string LargeAnswer()
 
 TEST(MicrosocksTest, Socks5WithoutAuthentication)
 {
+    QUARROW_SKIP_WITHOUT_WHOIS_PORT();
     TMicrosocksServer proxy;
     ASSERT_TRUE(proxy.Started()) << proxy.Failure();
     TFakeWhoisServer whois("", 43);
@@ -60,6 +62,7 @@ TEST(MicrosocksTest, Socks5WithoutAuthentication)
 
 TEST(MicrosocksTest, Socks5ByHostNameResolvedByTheProxy)
 {
+    QUARROW_SKIP_WITHOUT_WHOIS_PORT();
     TMicrosocksServer proxy;
     ASSERT_TRUE(proxy.Started()) << proxy.Failure();
     TFakeWhoisServer whois("127.0.0.1", 43);
@@ -71,6 +74,7 @@ TEST(MicrosocksTest, Socks5ByHostNameResolvedByTheProxy)
 
 TEST(MicrosocksTest, Socks5WithUsernameAndPassword)
 {
+    QUARROW_SKIP_WITHOUT_WHOIS_PORT();
     TMicrosocksServer proxy("quarrow", "s3cret");
     ASSERT_TRUE(proxy.Started()) << proxy.Failure();
     TFakeWhoisServer whois("", 43);
@@ -107,6 +111,7 @@ TEST(MicrosocksTest, UnreachableTargetIsARefusal)
 
 TEST(DanteTest, Socks4AndSocks5)
 {
+    QUARROW_SKIP_WITHOUT_WHOIS_PORT();
     TDanteServer proxy;
     ASSERT_TRUE(proxy.Started()) << proxy.Failure();
     TFakeWhoisServer whois("", 43);
@@ -124,6 +129,7 @@ TEST(DanteTest, Socks4AndSocks5)
 
 TEST(DanteTest, Socks4WithANameResolvedByTheClient)
 {
+    QUARROW_SKIP_WITHOUT_WHOIS_PORT();
     TDanteServer proxy;
     ASSERT_TRUE(proxy.Started()) << proxy.Failure();
     TFakeWhoisServer whois("127.0.0.1", 43);
@@ -135,6 +141,7 @@ TEST(DanteTest, Socks4WithANameResolvedByTheClient)
 
 TEST(DanteTest, RefusesSocks4A)
 {
+    QUARROW_SKIP_WITHOUT_WHOIS_PORT();
     TDanteServer proxy;
     ASSERT_TRUE(proxy.Started()) << proxy.Failure();
     TFakeWhoisServer whois("127.0.0.1", 43);
@@ -154,6 +161,7 @@ TEST(DanteTest, RefusesSocks4A)
 
 TEST(SshDynamicForwardTest, Socks4Socks4AAndSocks5)
 {
+    QUARROW_SKIP_WITHOUT_WHOIS_PORT();
     TSshDynamicForward proxy;
     ASSERT_TRUE(proxy.Started()) << proxy.Failure();
     TFakeWhoisServer whois("127.0.0.1", 43);
@@ -175,6 +183,7 @@ TEST(SshDynamicForwardTest, Socks4Socks4AAndSocks5)
 
 TEST(SshDynamicForwardTest, AbandonWhileTheHostBehindTheProxyHangs)
 {
+    QUARROW_SKIP_WITHOUT_WHOIS_PORT();
     TSshDynamicForward proxy;
     ASSERT_TRUE(proxy.Started()) << proxy.Failure();
     TFakeWhoisServer whois("", 43);
