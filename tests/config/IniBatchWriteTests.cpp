@@ -58,6 +58,11 @@ TEST(IniBatchWriteTest, AFailedWriteLeavesTheFileAsItWas)
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
     }
     EXPECT_EQ(dir.Read("mvwhois.ini"), before);
+
+    // A key nobody could read back refuses the whole batch, the values before it included.
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_THROW(ini.WriteValues({{"TLD", "net", "b"}, {"TLD", "c=om", "b"}}), TQuarrowError);
+    EXPECT_EQ(dir.Read("mvwhois.ini"), before);
 }
 
 TEST(IniBatchWriteTest, SectionValuesReadAsReadStringReadsThem)
