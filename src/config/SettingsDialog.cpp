@@ -52,11 +52,11 @@ TfSett::TfSett(std::string configPath, TDesktop& desktop, QWidget* parent)
     setObjectName(QStringLiteral("fSett"));
     setWindowTitle(QStringLiteral("Options"));
 
-    Pages_ = new QTabWidget(this);
-    Pages_->setObjectName(QStringLiteral("pcSett"));
-    Pages_->addTab(CreateServersPage(), QStringLiteral("Whois servers"));
-    Pages_->addTab(CreateConnectionPage(), QStringLiteral("Connection"));
-    Pages_->addTab(CreatePreferencesPage(), QStringLiteral("Additional"));
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(QStringLiteral("pcSett"));
+    PageControl->addTab(CreateServersPage(), QStringLiteral("Whois servers"));
+    PageControl->addTab(CreateConnectionPage(), QStringLiteral("Connection"));
+    PageControl->addTab(CreatePreferencesPage(), QStringLiteral("Additional"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -64,7 +64,7 @@ TfSett::TfSett(std::string configPath, TDesktop& desktop, QWidget* parent)
     connect(row.Ok, &QPushButton::clicked, this, &TfSett::bOkClick);
     connect(row.Help, &QPushButton::clicked, this, &TfSett::bHelpClick);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Pages_);
+    layout->addWidget(PageControl);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed dialog border
 
@@ -242,7 +242,7 @@ void TfSett::LoadPages(const TSettingsPages& pages)
 
 void TfSett::SelectPage(TPage page)
 {
-    Pages_->setCurrentIndex(page);
+    PageControl->setCurrentIndex(page);
 }
 
 TSettingsPages TfSett::Pages() const

@@ -62,7 +62,7 @@ private:
     std::string ConfigPath;
     TDesktop& Desktop;
 
-    QTabWidget* Pages_ = nullptr;
+    QTabWidget* PageControl = nullptr;
     QLineEdit* eTLD = nullptr;
     QLineEdit* eWS = nullptr;
     QToolButton* sbTLD = nullptr;
