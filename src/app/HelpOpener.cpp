@@ -1,5 +1,7 @@
 #include "app/HelpOpener.h"
 
+#include "config/ShippedData.h"
+
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
@@ -11,13 +13,7 @@ THelpOpener::THelpOpener(std::string programFolder, TUrlOpener opener)
 
 std::string THelpOpener::PagePath(const std::string& page) const
 {
-    // Beside the built program, and where an installation puts the shared data.
-    for (const std::string& folder : {ProgramFolder + "help/", ProgramFolder + "../share/quarrow/help/"}) {
-        const std::string path = folder + page;
-        if (QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).isFile())
-            return path;
-    }
-    return {};
+    return TShippedData(ProgramFolder).HelpPagePath(page);
 }
 
 bool THelpOpener::Open(const std::string& page) const

@@ -15,6 +15,8 @@ public:
     static constexpr const char* StartPage = "index.html";
     static constexpr const char* TourPage = "tour.html";
 
+    // The pages are found beside the program or where an installation puts its shared data.
+
     // `programFolder` ends with '/'; an empty opener means QDesktopServices.
     explicit THelpOpener(std::string programFolder, TUrlOpener opener = {});
 

@@ -6,6 +6,7 @@
 #include "app/MainActions.h"
 #include "app/WindowLayout.h"
 #include "app/WordFileCommands.h"
+#include "base/Utf8.h"
 #include "config/EngineSettings.h"
 #include "config/ShowTourFlag.h"
 #include "gen/GenerateCommand.h"
@@ -50,11 +51,12 @@ QWidget* Panel(const char* name, QWidget* child, QWidget* parent)
     return panel;
 }
 
-QString ToDisplay(const std::string& bytes)
+// The lines of an answers-log entry as the answers panel shows them.
+QStringList AnswerLines(const std::string& bytes)
 {
-    const QByteArray raw = QByteArray::fromStdString(bytes);
-    QString text = QString::fromUtf8(raw);
-    return text.contains(QChar::ReplacementCharacter) ? QString::fromLatin1(raw) : text;
+    QString text = QString::fromStdString(Utf8OrLatin1(bytes));
+    text.remove(QLatin1Char('\r'));
+    return text.split(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -173,8 +175,7 @@ QTableView* TfMain::CreateDomainView(QWidget* parent)
         const int row = DomainModel->RowOf(index.data(TDomainTableModel::RowIdRole).value<quint32>());
         const int entry = row < 0 ? -1 : DomainModel->AnswerIndexOf(row);
         if (entry >= 0)
-            mAns->addItems(
-                ToDisplay(DomainModel->AnswerLog()[static_cast<std::size_t>(entry)]).split(QLatin1Char('\n')));
+            mAns->addItems(AnswerLines(DomainModel->AnswerLog()[static_cast<std::size_t>(entry)]));
     });
     return view;
 }

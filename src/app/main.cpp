@@ -31,7 +31,9 @@ int main(int argc, char* argv[])
     {
         TfMain mainWindow(std::move(context));
         mainWindow.show();
-        mainWindow.statusBar()->showMessage(QString::fromStdString(data.Message));
+        // A passing message: while it shows, the status bar hides its panels.
+        if (!data.Message.empty())
+            mainWindow.statusBar()->showMessage(QString::fromStdString(data.Message), 15000);
         status = QApplication::exec();
         // Workers still blocked on hosts that never answer: the program ends here, at once.
         FinishProgram(status, mainWindow.Dispatcher().LiveWorkerThreads());

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <tuple>
 #include <unordered_map>
@@ -99,31 +100,64 @@ std::size_t ContentStart(std::string_view text)
     return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
 }
 
+// Position of the next '[' at or after `pos` that opens a header line (only spaces and tabs
+// before it on its line), with `lineBegin` set to its line's first byte; npos when there is none.
+// It jumps from '[' to '[' rather than walking every line, so that a large server table costs one
+// memchr pass: result application looks up a host section on every result.
+std::size_t NextHeaderBracket(std::string_view text, std::size_t contentStart, std::size_t pos, std::size_t& lineBegin)
+{
+    while (pos < text.size()) {
+        const void* hit = std::memchr(text.data() + pos, '[', text.size() - pos);
+        if (!hit)
+            return std::string_view::npos;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        lineBegin = at;
+        while (lineBegin > contentStart && IsSpaceOrTab(text[lineBegin - 1]))
+            --lineBegin;
+        if (lineBegin == contentStart || text[lineBegin - 1] == '\n' || text[lineBegin - 1] == '\r')
+            return at;
+        pos = at + 1;
+    }
+    return std::string_view::npos;
+}
+
+// Whether the header text after a '[' can name `section`: a quick test on its first bytes, so that
+// only likely headers are read as whole lines.
+bool MayName(std::string_view afterBracket, std::string_view section)
+{
+    const std::string_view rest =
+        afterBracket.substr(std::min(afterBracket.find_first_not_of(" \t"), afterBracket.size()));
+    return rest.size() >= section.size() && EqualsIgnoringCase(rest.substr(0, section.size()), section);
+}
+
 TSection FindSection(std::string_view text, std::string_view section)
 {
     TSection result;
+    const std::size_t contentStart = ContentStart(text);
     TLine line;
-    std::size_t pos = ContentStart(text);
-    while (LineAt(text, pos, line)) {
-        pos = line.Next;
-        std::string_view name;
-        const std::string_view lineText = LineText(text, line);
-        if (!result.Found) {
-            if (HeaderName(lineText, name) && EqualsIgnoringCase(name, section)) {
-                result.Found = true;
-                result.BodyBegin = line.Next;
-                result.InsertAt = line.Next;
-            }
+    std::string_view name;
+    std::size_t begin = 0;
+    for (std::size_t at = NextHeaderBracket(text, contentStart, contentStart, begin); at != std::string_view::npos;
+         at = NextHeaderBracket(text, contentStart, at + 1, begin)) {
+        if (!MayName(text.substr(at + 1), section))
             continue;
-        }
-        if (HeaderName(lineText, name)) {
-            result.BodyEnd = line.Begin;
-            return result;
-        }
-        if (!TrimSpaces(lineText).empty())
+        LineAt(text, begin, line);
+        if (HeaderName(LineText(text, line), name) && EqualsIgnoringCase(name, section)) {
+            result.Found = true;
+            result.BodyBegin = line.Next;
             result.InsertAt = line.Next;
+            break;
+        }
     }
-    result.BodyEnd = text.size();
+    if (!result.Found) {
+        result.BodyEnd = text.size();
+        return result;
+    }
+    result.BodyEnd =
+        NextHeaderBracket(text, contentStart, result.BodyBegin, begin) != std::string_view::npos ? begin : text.size();
+    for (std::size_t pos = result.BodyBegin; pos < result.BodyEnd && LineAt(text, pos, line); pos = line.Next)
+        if (!TrimSpaces(LineText(text, line)).empty())
+            result.InsertAt = line.Next;
     return result;
 }
 
@@ -199,6 +233,7 @@ std::string OneLine(std::string_view text)
     return result;
 }
 
+// A key line's value as reads return it.
 std::string ValueOf(std::string_view text, const TKeyLine& keyLine)
 {
     std::string_view value = text.substr(keyLine.Equals + 1, keyLine.Line.End - keyLine.Equals - 1);
@@ -258,6 +293,25 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
     if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))
         return def;
     return ValueOf(text, keyLine);
+}
+
+bool TIniFile::ReadStrings(const std::string& section, const std::vector<std::string_view>& keys,
+                           std::vector<std::string>& values) const
+{
+    values.assign(keys.size(), std::string());
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
+        return file.Status == TWholeFile::TStatus::Missing;
+    const std::string_view text = file.View();
+    const TSection found = FindSection(text, TrimSpaces(section));
+    if (!found.Found)
+        return true;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        TKeyLine keyLine;
+        if (FindKey(text, found, TrimSpaces(keys[i]), keyLine))
+            values[i] = ValueOf(text, keyLine);
+    }
+    return true;
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const

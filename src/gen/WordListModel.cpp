@@ -1,5 +1,6 @@
 #include "gen/WordListModel.h"
 
+#include "base/Utf8.h"
 #include "gen/SplitWords.h"
 
 #include <algorithm>
@@ -20,11 +21,7 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
 // Words are bytes; text that is not UTF-8 is shown as Latin-1 so that every byte stays visible.
 QString ToDisplay(const std::string& bytes)
 {
-    const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QString text = QString::fromUtf8(raw);
-    if (text.contains(QChar::ReplacementCharacter))
-        return QString::fromLatin1(raw);
-    return text;
+    return QString::fromStdString(Utf8OrLatin1(bytes));
 }
 
 } // namespace

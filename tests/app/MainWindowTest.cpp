@@ -426,3 +426,29 @@ TEST_F(MainWindowTest, WideningTheWordPagesWidensEachListAndFieldAndKeepsTheButt
         EXPECT_EQ(after[page].second, before[page].second + 100) << page;
     }
 }
+
+TEST_F(MainWindowTest, ClosingDuringGenerationEndsTheRunFirstThenCloses)
+{
+    Rig.WriteConfig(Tlds);
+    TfMain& window = Rig.Open();
+    for (int i = 0; i < 3000; ++i)
+        window.WordLists().Keywords().Append("k" + std::to_string(i), true);
+    window.WordLists().Tlds().SetAllChecked(true);
+    int questions = 0;
+    window.SetCloseQuestion([&] { return ++questions, true; });
+    bool closeRequested = false;
+    bool stillOpenDuringRun = false;
+    QObject::connect(&window.Generate(), &TGenerateCommand::Progress, [&] {
+        if (!window.Generate().Busy() || closeRequested)
+            return;
+        closeRequested = true;
+        window.close();
+        stillOpenDuringRun = window.isVisible();
+    });
+    window.GenerateNames();
+    EXPECT_TRUE(closeRequested);
+    EXPECT_TRUE(stillOpenDuringRun);
+    EXPECT_EQ(questions, 1);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.Model().RowCount(), 0); // the run was cancelled, not left half done
+}
