@@ -4,14 +4,17 @@
 #include "config/ConfigKeys.h"
 #include "whois/ResponseText.h"
 
+#include <vector>
+
 TServerStrings TServerStrings::Load(const TIniFile& ini, const std::string& host)
 {
-    TServerStrings strings;
-    strings.NotFound = ini.ReadString(host, std::string(ConfigKeys::NotFoundStrings), "");
-    strings.WhoisServer = ini.ReadString(host, std::string(ConfigKeys::WhoisServerString), "");
-    strings.Registrar = ini.ReadString(host, std::string(ConfigKeys::RegistrarString), "");
-    strings.Expires = ini.ReadString(host, std::string(ConfigKeys::ExpiresString), "");
-    return strings;
+    // One read of the file for all four, however large the host's section is.
+    std::vector<std::string> values;
+    ini.ReadStrings(host,
+                    {ConfigKeys::NotFoundStrings, ConfigKeys::WhoisServerString, ConfigKeys::RegistrarString,
+                     ConfigKeys::ExpiresString},
+                    values);
+    return {values[0], values[1], values[2], values[3]};
 }
 
 void TServerStrings::Save(const TIniFile& ini, const std::string& host) const
