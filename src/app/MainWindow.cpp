@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/CheckCommands.h"
+#include "app/DialogCommands.h"
 #include "app/HelpOpener.h"
 #include "app/MainActions.h"
 #include "app/MainProjectWorkspace.h"
@@ -80,6 +81,8 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
                                          QString::fromStdString(Env.ProjectsFolder()), this);
     CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };
     ConnectCommands();
+    DialogCmds = new TDialogCommands(*this);
+    connect(lvDomains, &TzqListView::ServerPropertiesRequested, DialogCmds, &TDialogCommands::OpenServerPropertiesFor);
     LoadSettings();
 
     setWindowTitle(QStringLiteral("Quarrow 2009"));

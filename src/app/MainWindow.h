@@ -18,6 +18,7 @@ class QProgressBar;
 class QSplitter;
 class QTableView;
 class TCheckCommands;
+class TDialogCommands;
 class TGenerateCommand;
 class TMainProjectWorkspace;
 class TProjectController;
@@ -66,6 +67,7 @@ public:
     TWordListsPanel& WordPages() { return *pcwords; }
     TGenerateCommand& Generate() { return *GenerateCmd; }
     TWordFileCommands& WordFiles() { return *WordFileCmds; }
+    TDialogCommands& Dialogs() { return *DialogCmds; }
     TCustomDomainNameGenerator& Generator() { return NameGenerator; }
     QTableView* DomainView() const;
     // The domain table itself: sort settings, the sort proxy, and the Shift+double-click/Shift+Enter
@@ -135,6 +137,7 @@ private:
     TGenerateCommand* GenerateCmd = nullptr;
     TCheckCommands* CheckCmds = nullptr;
     TWordFileCommands* WordFileCmds = nullptr;
+    TDialogCommands* DialogCmds = nullptr;
     std::unique_ptr<THelpOpener> Help;
 
     QSplitter* Splitter2Host = nullptr; // pTop over pBottom

@@ -7,8 +7,11 @@
 #include "base/WholeFile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <tuple>
+#include <unordered_map>
 #include <utility>
 
 // File layout as read here: lines end at LF, CR LF or a lone CR. A line whose first non-blank
@@ -241,6 +244,31 @@ std::string ValueOf(std::string_view text, const TKeyLine& keyLine)
     return std::string(value.substr(0, TIniFile::MaxValueLength));
 }
 
+// A change of a batch write, placed in the old text: a key's value replaced, or lines inserted.
+struct TEdit
+{
+    enum TKind
+    {
+        Replace,   // the value of a key already in the file
+        AddKeys,   // new keys at the end of a section already in the file
+        AddSection // a new section at the end of the file
+    };
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+    TKind Kind = Replace;
+    std::size_t Order = 0; // first appearance in the batch, for inserts at the same place
+    std::string Text;
+};
+
+// The values of one section of a batch, grouped so that the section and its keys are looked up once
+// however many values the batch holds for it.
+struct TSectionBatch
+{
+    std::string Name; // as first spelled in the batch
+    std::size_t Order = 0;
+    std::vector<std::pair<std::string, std::string>> Values; // cleaned key name, cleaned value
+};
+
 // A key name with '=' would be cut at it on reading, one starting with ';' or '[' would read as a
 // comment or a section header, and a section name with ']' would be cut there: written, each
 // would be a value nobody can read back (and might shadow another).
@@ -324,6 +352,34 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
     return names;
 }
 
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(const std::string& section) const
+{
+    std::vector<std::pair<std::string, std::string>> values;
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
+        return values;
+    const std::string_view text = file.View();
+    const TSection found = FindSection(text, TrimSpaces(section));
+    if (!found.Found)
+        return values;
+    // A name listed twice reads the value of its first line, as ReadString does.
+    std::unordered_map<std::string, std::string> firstValues;
+    std::size_t used = 0;
+    ForEachKey(text, found, [&](const TLine& line, std::string_view name, std::size_t equals) {
+        if (name.empty())
+            return true;
+        used += name.size() + 1;
+        if (used > MaxSectionListBytes)
+            return false;
+        const auto [known, added] = firstValues.try_emplace(LowerAscii(name));
+        if (added)
+            known->second = ValueOf(text, TKeyLine{line, line.Begin + equals});
+        values.emplace_back(std::string(name), known->second);
+        return true;
+    });
+    return values;
+}
+
 bool TIniFile::SectionExists(const std::string& section) const
 {
     const TWholeFile file = LoadFile(Path);
@@ -387,6 +443,93 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key) con
         return;
     std::string result(text.substr(0, keyLine.Line.Begin));
     result.append(text.substr(keyLine.Line.Next));
+    SaveAtomically(Path, result);
+}
+
+void TIniFile::WriteValues(const std::vector<TIniValue>& values) const
+{
+    if (values.empty())
+        return;
+    const TWholeFile file = LoadFile(Path);
+    if (file.Status == TWholeFile::TStatus::Failed)
+        WriteFailed(Path);
+    const std::string_view text = file.View();
+    const std::string_view lineBreak = LineBreakOf(text);
+
+    std::vector<TSectionBatch> sections;
+    std::unordered_map<std::string, std::size_t> sectionIndex;
+    for (const TIniValue& value : values) {
+        std::string name = OneLine(TrimSpaces(value.Section));
+        std::string key = OneLine(TrimSpaces(value.Key));
+        // One value nobody could read back refuses the whole batch, before anything is written.
+        if (!CanBeReadBack(name, key))
+            WriteFailed(Path);
+        const auto [known, added] = sectionIndex.try_emplace(LowerAscii(name), sections.size());
+        if (added)
+            sections.push_back({std::move(name), sections.size(), {}});
+        sections[known->second].Values.emplace_back(std::move(key), OneLine(value.Value));
+    }
+
+    std::vector<TEdit> edits;
+    for (TSectionBatch& batch : sections) {
+        const TSection found = FindSection(text, batch.Name);
+        // Keys already in the section, by their first line; a later value for the same key wins.
+        std::unordered_map<std::string, std::size_t> existing; // lower-case name -> index into edits
+        if (found.Found) {
+            ForEachKey(text, found, [&](const TLine& line, std::string_view name, std::size_t equals) {
+                const std::string lower = LowerAscii(name);
+                if (existing.find(lower) == existing.end()) {
+                    existing.emplace(lower, edits.size());
+                    // Not yet a change: only a batch value turns it into one (Order marks that).
+                    edits.push_back({line.Begin + equals + 1, line.End, TEdit::Replace, SIZE_MAX, {}});
+                }
+                return true;
+            });
+        }
+        std::vector<std::pair<std::string, std::string>> added;
+        std::unordered_map<std::string, std::size_t> addedIndex;
+        for (auto& [key, value] : batch.Values) {
+            const std::string lower = LowerAscii(key);
+            if (const auto line = existing.find(lower); line != existing.end()) {
+                edits[line->second].Text = std::move(value);
+                edits[line->second].Order = batch.Order;
+            } else if (const auto [slot, isNew] = addedIndex.try_emplace(lower, added.size()); isNew) {
+                added.emplace_back(std::move(key), std::move(value));
+            } else {
+                added[slot->second].second = std::move(value);
+            }
+        }
+        if (added.empty())
+            continue;
+        TEdit insert;
+        insert.Begin = insert.End = found.Found ? found.InsertAt : text.size();
+        insert.Kind = found.Found ? TEdit::AddKeys : TEdit::AddSection;
+        insert.Order = batch.Order;
+        if (!found.Found)
+            insert.Text.append("[").append(batch.Name).append("]").append(lineBreak);
+        for (const auto& [key, value] : added)
+            insert.Text.append(key).append("=").append(value).append(lineBreak);
+        edits.push_back(std::move(insert));
+    }
+    std::erase_if(edits, [](const TEdit& edit) { return edit.Order == SIZE_MAX; });
+    std::sort(edits.begin(), edits.end(), [](const TEdit& a, const TEdit& b) {
+        return std::tie(a.Begin, a.Kind, a.Order) < std::tie(b.Begin, b.Kind, b.Order);
+    });
+
+    std::string result;
+    std::size_t reserve = text.size();
+    for (const TEdit& edit : edits)
+        reserve += edit.Text.size() + lineBreak.size();
+    result.reserve(reserve);
+    std::size_t copied = 0;
+    for (const TEdit& edit : edits) {
+        result.append(text.substr(copied, edit.Begin - copied));
+        if (edit.Kind != TEdit::Replace && !result.empty() && result.back() != '\n' && result.back() != '\r')
+            result.append(lineBreak);
+        result.append(edit.Text);
+        copied = edit.End;
+    }
+    result.append(text.substr(copied));
     SaveAtomically(Path, result);
 }
 

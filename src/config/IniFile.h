@@ -5,7 +5,16 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+// One value of a batch write.
+struct TIniValue
+{
+    std::string Section;
+    std::string Key;
+    std::string Value;
+};
 
 // Access to one INI-style configuration file. Nothing is cached: every read opens and parses the
 // file, every write replaces the whole file atomically (temporary file in the same folder, then
@@ -33,6 +42,8 @@ public:
     // Key names of a section in file order (empty when the section or file is missing).
     std::vector<std::string> ReadSection(const std::string& section) const;
     bool SectionExists(const std::string& section) const;
+    // The keys ReadSection lists, each with the value ReadString gives it, from one read of the file.
+    std::vector<std::pair<std::string, std::string>> ReadSectionValues(const std::string& section) const;
 
     // Writes throw TQuarrowError("Unable to write to <path>") when the file cannot be replaced, and
     // for names that could not be read back: a key with '=' or starting with ';' or '[', a section
@@ -41,6 +52,9 @@ public:
     void WriteInteger(const std::string& section, const std::string& key, int value) const;
     void WriteBool(const std::string& section, const std::string& key, bool value) const;
     void DeleteKey(const std::string& section, const std::string& key) const;
+    // The same result as calling WriteString for each value in turn, but the file is read and
+    // replaced once: either every value lands or, when the write fails, none does.
+    void WriteValues(const std::vector<TIniValue>& values) const;
 
     // The same reads and writes for an entry of the configuration file's key table.
     std::string Read(const TStringKey& key) const;

@@ -7,8 +7,8 @@
 #include <vector>
 
 // The host of the product's web site, used by the registration address.
-inline constexpr const char* ProductWebHost = "www.quarrow.com";
-inline constexpr const char* MakerWebSite = "http://www.morvane.com/";
+inline constexpr const char* ProductWebHost = "www.quarrow.example"; // a reserved name stands in for the site
+inline constexpr const char* MakerWebSite = "http://www.morvane.example/";
 
 // The HTML report of the domain table: every row in the given order, its caption as a link and
 // slots 0 to 3 as cells, lines ending with CR LF. `dateTime` is the local date and time as the

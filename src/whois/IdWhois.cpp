@@ -55,17 +55,18 @@ std::string SecondsText(int ms)
 
 std::string TIdWhois::Lookup(const std::string& domain)
 {
-    const TDeadline deadline(TimeoutMs);
+    const TDeadline deadline(CancelFd >= 0 ? 0 : TimeoutMs);
     TWhoisRequest request;
     request.Host = Host;
     request.Port = Port;
     request.Proxy = Proxy;
-    request.CancelFd = deadline.Descriptor();
+    request.CancelFd = CancelFd >= 0 ? CancelFd : deadline.Descriptor();
     std::string answer;
     std::string error;
     const TWhoisOutcome outcome = ExchangeWhois(request, domain, answer, error);
     if (outcome == TWhoisOutcome::Abandoned)
-        throw TQuarrowError("No complete answer within " + SecondsText(TimeoutMs));
+        throw TQuarrowError(CancelFd >= 0 ? std::string("Query abandoned")
+                                          : "No complete answer within " + SecondsText(TimeoutMs));
     if (outcome != TWhoisOutcome::Answered)
         throw TQuarrowError(error);
     return answer;

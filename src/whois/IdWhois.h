@@ -16,6 +16,10 @@ public:
     int Port = 43;
     TSocksParameters Proxy;
     int TimeoutMs = 0;
+    // When not -1: a descriptor that turns readable once the query is to be abandoned (written by
+    // another thread, for a Cancel button); the query then fails at once. It takes the place of
+    // TimeoutMs: a caller with a Cancel button has somebody to press it.
+    int CancelFd = -1;
 
     std::string Lookup(const std::string& domain);
 };

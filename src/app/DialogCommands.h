@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ui/Desktop.h"
+#include "ui/ResultCommands.h"
+
+#include <QObject>
+
+#include <memory>
+
+class TfMain;
+
+// The main window's commands that open a dialog or hand results out: the settings dialog from the
+// toolbar and the three Settings menu entries (each on its page, settings reloaded after every
+// close), the server properties dialog for a table row, the About box, the HTML report, the two
+// clipboard copies and the registration page.
+class TDialogCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TDialogCommands(TfMain& window);
+    ~TDialogCommands() override;
+
+    // The desktop the dialogs talk to (message boxes, the browser, help pages); tests replace it.
+    void SetDesktop(TDesktop* desktop);
+    TDesktop& Desktop() const { return *Current; }
+
+    // -1: the dialog's own default page.
+    void OpenSettings(int page);
+    // Shift+double-click / Shift+Enter on a row: its domain as the test domain, its Whois Server
+    // (possibly empty) as the host whose strings are edited.
+    void OpenServerProperties(int viewRow);
+    // The same for the domain table's request (TzqListView::ServerPropertiesRequested).
+    void OpenServerPropertiesFor(const QString& domain, const QString& whoisServer);
+    void aAboutExecute();
+
+    TResultCommands& Results() { return *ResultCmds; }
+
+private:
+    TfMain& Window;
+    std::unique_ptr<TDesktop> OwnDesktop;
+    TDesktop* Current;
+    std::unique_ptr<TResultCommands> ResultCmds;
+};
