@@ -214,6 +214,7 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
         options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*request.TimeoutSeconds * 1000.0));
     options.MaxReplacements = 1;
     options.WatchdogDuringPass = true;
+    options.EveryOverdueRowPerTick = true;
     run.Dispatcher = std::make_unique<TCheckDispatcher>(run.Model, options);
     TCheckDispatcher& dispatcher = *run.Dispatcher;
     dispatcher.LoadSettings(settings);
@@ -264,9 +265,8 @@ bool SaveResults(const TCheckRequest& request, TCheckRun& run)
 // The expiry date as ISO yyyy-mm-dd, or the marked raw text when the date could not be read.
 std::string ExpiryOf(const TDomainTableModel& model, int row)
 {
-    const std::string shown = model.Slot(row, SlotExpires);
-    if (shown.size() >= 4 && shown.compare(0, 2, "! ") == 0 && shown.compare(shown.size() - 2, 2, " !") == 0)
-        return shown;
+    if (model.ExpiryUnreadable(row))
+        return model.Slot(row, SlotExpires);
     return IsoDateFromDayNumber(model.ExpiryDay(row));
 }
 

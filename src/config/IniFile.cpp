@@ -6,6 +6,8 @@
 #include "base/QuarrowError.h"
 #include "base/WholeFile.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -95,31 +97,64 @@ std::size_t ContentStart(std::string_view text)
     return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
 }
 
+// Position of the next '[' at or after `pos` that opens a header line (only spaces and tabs
+// before it on its line), with `lineBegin` set to its line's first byte; npos when there is none.
+// It jumps from '[' to '[' rather than walking every line, so that a large server table costs one
+// memchr pass: result application looks up a host section on every result.
+std::size_t NextHeaderBracket(std::string_view text, std::size_t contentStart, std::size_t pos, std::size_t& lineBegin)
+{
+    while (pos < text.size()) {
+        const void* hit = std::memchr(text.data() + pos, '[', text.size() - pos);
+        if (!hit)
+            return std::string_view::npos;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        lineBegin = at;
+        while (lineBegin > contentStart && IsSpaceOrTab(text[lineBegin - 1]))
+            --lineBegin;
+        if (lineBegin == contentStart || text[lineBegin - 1] == '\n' || text[lineBegin - 1] == '\r')
+            return at;
+        pos = at + 1;
+    }
+    return std::string_view::npos;
+}
+
+// Whether the header text after a '[' can name `section`: a quick test on its first bytes, so that
+// only likely headers are read as whole lines.
+bool MayName(std::string_view afterBracket, std::string_view section)
+{
+    const std::string_view rest =
+        afterBracket.substr(std::min(afterBracket.find_first_not_of(" \t"), afterBracket.size()));
+    return rest.size() >= section.size() && EqualsIgnoringCase(rest.substr(0, section.size()), section);
+}
+
 TSection FindSection(std::string_view text, std::string_view section)
 {
     TSection result;
+    const std::size_t contentStart = ContentStart(text);
     TLine line;
-    std::size_t pos = ContentStart(text);
-    while (LineAt(text, pos, line)) {
-        pos = line.Next;
-        std::string_view name;
-        const std::string_view lineText = LineText(text, line);
-        if (!result.Found) {
-            if (HeaderName(lineText, name) && EqualsIgnoringCase(name, section)) {
-                result.Found = true;
-                result.BodyBegin = line.Next;
-                result.InsertAt = line.Next;
-            }
+    std::string_view name;
+    std::size_t begin = 0;
+    for (std::size_t at = NextHeaderBracket(text, contentStart, contentStart, begin); at != std::string_view::npos;
+         at = NextHeaderBracket(text, contentStart, at + 1, begin)) {
+        if (!MayName(text.substr(at + 1), section))
             continue;
-        }
-        if (HeaderName(lineText, name)) {
-            result.BodyEnd = line.Begin;
-            return result;
-        }
-        if (!TrimSpaces(lineText).empty())
+        LineAt(text, begin, line);
+        if (HeaderName(LineText(text, line), name) && EqualsIgnoringCase(name, section)) {
+            result.Found = true;
+            result.BodyBegin = line.Next;
             result.InsertAt = line.Next;
+            break;
+        }
     }
-    result.BodyEnd = text.size();
+    if (!result.Found) {
+        result.BodyEnd = text.size();
+        return result;
+    }
+    result.BodyEnd =
+        NextHeaderBracket(text, contentStart, result.BodyBegin, begin) != std::string_view::npos ? begin : text.size();
+    for (std::size_t pos = result.BodyBegin; pos < result.BodyEnd && LineAt(text, pos, line); pos = line.Next)
+        if (!TrimSpaces(LineText(text, line)).empty())
+            result.InsertAt = line.Next;
     return result;
 }
 
@@ -155,25 +190,9 @@ bool FindKey(std::string_view text, const TSection& section, std::string_view ke
 // Larger than any configuration file a person keeps, even one with a large server table.
 constexpr std::size_t MaxFileBytes = 64u << 20;
 
-enum class TLoad
+TWholeFile LoadFile(const std::string& path)
 {
-    Loaded,
-    Missing,
-    Failed
-};
-
-TLoad LoadFile(const std::string& path, std::string& content)
-{
-    TWholeFile file = ReadWholeFile(path, MaxFileBytes);
-    content.assign(file.View());
-    switch (file.Status) {
-    case TWholeFile::TStatus::Loaded:
-        return TLoad::Loaded;
-    case TWholeFile::TStatus::Missing:
-        return TLoad::Missing;
-    default:
-        return TLoad::Failed;
-    }
+    return ReadWholeFile(path, MaxFileBytes);
 }
 
 [[noreturn]] void WriteFailed(const std::string& path)
@@ -211,6 +230,17 @@ std::string OneLine(std::string_view text)
     return result;
 }
 
+// A key line's value as reads return it.
+std::string ValueOf(std::string_view text, const TKeyLine& keyLine)
+{
+    std::string_view value = text.substr(keyLine.Equals + 1, keyLine.Line.End - keyLine.Equals - 1);
+    value = value.substr(0, value.find('\0'));
+    value = TrimSpaces(value);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::string(value.substr(0, TIniFile::MaxValueLength));
+}
+
 // A key name with '=' would be cut at it on reading, one starting with ';' or '[' would read as a
 // comment or a section header, a section name with ']' would be cut there, and a line break in
 // either would split its line: written, each would be a value nobody can read back by the name
@@ -228,20 +258,34 @@ TIniFile::TIniFile(std::string path) : Path(std::move(path)) {}
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const
 {
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
         return def;
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     TKeyLine keyLine;
     if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))
         return def;
-    std::string_view value = text.substr(keyLine.Equals + 1, keyLine.Line.End - keyLine.Equals - 1);
-    value = value.substr(0, value.find('\0'));
-    value = TrimSpaces(value);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return std::string(value.substr(0, MaxValueLength));
+    return ValueOf(text, keyLine);
+}
+
+bool TIniFile::ReadStrings(const std::string& section, const std::vector<std::string_view>& keys,
+                           std::vector<std::string>& values) const
+{
+    values.assign(keys.size(), std::string());
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
+        return file.Status == TWholeFile::TStatus::Missing;
+    const std::string_view text = file.View();
+    const TSection found = FindSection(text, TrimSpaces(section));
+    if (!found.Found)
+        return true;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        TKeyLine keyLine;
+        if (FindKey(text, found, TrimSpaces(keys[i]), keyLine))
+            values[i] = ValueOf(text, keyLine);
+    }
+    return true;
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const
@@ -261,10 +305,10 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 {
     std::vector<std::string> names;
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
+    const TWholeFile file = LoadFile(Path);
+    if (!file.Loaded())
         return names;
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     if (!found.Found)
         return names;
@@ -284,29 +328,27 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 
 bool TIniFile::SectionExists(const std::string& section) const
 {
-    std::string content;
-    if (LoadFile(Path, content) != TLoad::Loaded)
-        return false;
-    return FindSection(content, TrimSpaces(section)).Found;
+    const TWholeFile file = LoadFile(Path);
+    return file.Loaded() && FindSection(file.View(), TrimSpaces(section)).Found;
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) const
 {
-    std::string content;
-    if (LoadFile(Path, content) == TLoad::Failed)
+    const TWholeFile file = LoadFile(Path);
+    if (file.Status == TWholeFile::TStatus::Failed)
         WriteFailed(Path); // rewriting a file we cannot read would throw its contents away
     const std::string sectionName(TrimSpaces(section));
     const std::string keyName(TrimSpaces(key));
     if (!CanBeReadBack(sectionName, keyName))
         WriteFailed(Path);
     const std::string cleanValue = OneLine(value);
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const std::string_view lineBreak = LineBreakOf(text);
     const TSection found = FindSection(text, sectionName);
     TKeyLine keyLine;
     std::string result;
     if (found.Found && FindKey(text, found, keyName, keyLine)) {
-        result.reserve(content.size() + cleanValue.size());
+        result.reserve(text.size() + cleanValue.size());
         result.append(text.substr(0, keyLine.Equals + 1));
         result.append(cleanValue);
         result.append(text.substr(keyLine.Line.End));
@@ -335,13 +377,12 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) const
 {
-    std::string content;
-    const TLoad load = LoadFile(Path, content);
-    if (load == TLoad::Missing)
+    const TWholeFile file = LoadFile(Path);
+    if (file.Status == TWholeFile::TStatus::Missing)
         return;
-    if (load == TLoad::Failed)
+    if (file.Status == TWholeFile::TStatus::Failed)
         WriteFailed(Path);
-    const std::string_view text = content;
+    const std::string_view text = file.View();
     const TSection found = FindSection(text, TrimSpaces(section));
     TKeyLine keyLine;
     if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))

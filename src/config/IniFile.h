@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Access to one INI-style configuration file. Nothing is cached: every read opens and parses the
@@ -20,6 +21,11 @@ public:
     // Trimmed value, one pair of matching quotes removed, at most 2047 characters; the default
     // when the file, section or key is missing.
     std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
+    // The values of several keys of one section, read with one parse of the file; a missing
+    // section or key gives an empty value. False when the file exists but cannot be read (a folder,
+    // a FIFO, no permission): unlike the reads above, that is not taken for "no such key".
+    bool ReadStrings(const std::string& section, const std::vector<std::string_view>& keys,
+                     std::vector<std::string>& values) const;
     // Decimal, or hexadecimal after "0x"/"0X" (at least three characters); the default otherwise.
     int ReadInteger(const std::string& section, const std::string& key, int def) const;
     // Read as an integer with default 1 or 0; any non-zero number is true.

@@ -1,7 +1,10 @@
 #include "engine/CheckDispatcher.h"
 
 #include "config/TldTable.h"
+#include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
+#include "whois/DomainName.h"
+#include "whois/ResponseText.h"
 
 #include <algorithm>
 #include <limits>
@@ -32,6 +35,19 @@ int WorkersForDescriptors(std::int64_t limit)
     }
     return static_cast<int>(std::max<std::int64_t>(1, (limit - ReservedDescriptors) / DescriptorsPerWorker));
 }
+
+// Marks a tick as running for its whole length, also when a step throws.
+class TTickGuard
+{
+public:
+    explicit TTickGuard(bool& flag) : Flag(flag) { Flag = true; }
+    ~TTickGuard() { Flag = false; }
+    TTickGuard(const TTickGuard&) = delete;
+    TTickGuard& operator=(const TTickGuard&) = delete;
+
+private:
+    bool& Flag;
+};
 
 } // namespace
 
@@ -80,7 +96,7 @@ void TCheckDispatcher::LoadSettings(const TEngineSettings& settings)
     EngineSettings = settings;
     if (EngineSettings.Pause > 0)
         tThreads.setInterval(EngineSettings.Pause);
-    SetDispatcherEnabled(ThreadsEnabled);
+    SetState(State);
 }
 
 std::uint64_t TCheckDispatcher::TickCount() const
@@ -106,11 +122,11 @@ std::string TCheckDispatcher::TotalText() const
     return "Current/Servers Total: " + std::to_string(Next) + "/" + std::to_string(Model.RowCount());
 }
 
-void TCheckDispatcher::SetDispatcherEnabled(bool enabled)
+void TCheckDispatcher::SetState(TPassState state)
 {
-    ThreadsEnabled = enabled;
+    State = state;
     // An interval of 0 (or less) means the timer never ticks, as the setting has always meant.
-    if (enabled && EngineSettings.Pause > 0) {
+    if (State == TPassState::Passing && EngineSettings.Pause > 0) {
         if (!tThreads.isActive())
             tThreads.start();
     } else {
@@ -120,12 +136,7 @@ void TCheckDispatcher::SetDispatcherEnabled(bool enabled)
 
 void TCheckDispatcher::SetRunningCount(int value)
 {
-    smCounter.Enter();
-    struct TLeave
-    {
-        TSyncMutex& Mutex;
-        ~TLeave() { Mutex.Leave(); }
-    } leave{smCounter};
+    TSyncMutexGuard guard(smCounter);
     Running = value;
 }
 
@@ -146,10 +157,7 @@ void TCheckDispatcher::StartAll()
             PassOrder[static_cast<std::size_t>(row)] = Model.IdAt(row);
     }
     Replacements.clear();
-    PassActive = true;
-    SetDispatcherEnabled(true);
-    StartAllOn = false;
-    StopOn = true;
+    SetState(TPassState::Passing);
     emit ModifiedSet();
     emit StatusChanged();
 }
@@ -168,14 +176,11 @@ void TCheckDispatcher::Stop()
 {
     StopFlag = true;
     Frozen = true;
-    // Off at once rather than at its next tick: a "Check selected domain" before that tick clears
-    // StopRequested and would otherwise set the pass going again from the first row.
-    SetDispatcherEnabled(false);
-    StopOn = false;
-    StartAllOn = true;
+    // Off at once rather than at its next tick, so that nothing issued before that tick can set
+    // the pass going again from the first row.
+    SetState(TPassState::Idle);
     Next = 0;
     ProgressPos = 0;
-    PassActive = false;
     emit StatusChanged();
 }
 
@@ -183,32 +188,23 @@ void TCheckDispatcher::TableChanging()
 {
     // The table is being regenerated or replaced: the pass ends first; results of workers still
     // running are dropped with their rows.
-    if (PassActive || ThreadsEnabled || Next > 0)
+    if (State != TPassState::Idle || Next > 0)
         Stop();
     PassOrder.clear();
 }
 
 void TCheckDispatcher::DispatcherTick()
 {
-    if (InDispatcherTick)
+    if (InTick || State != TPassState::Passing)
         return;
-    if (StopFlag) {
-        SetDispatcherEnabled(false);
+    const int rows = Model.RowCount();
+    if (Next >= rows) {
+        SetState(TPassState::Draining);
         return;
     }
-    const int rows = Model.RowCount();
-    if (Next > rows - 1)
-        SetDispatcherEnabled(false);
-    // "Disable the timer during the tick" is a re-entrance guard here: stopping and
-    // restarting the timer would add each tick's own duration to the interval.
-    InDispatcherTick = true;
-    struct TReset
-    {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{InDispatcherTick};
+    const TTickGuard guard(InTick);
 
-    if (Running < WorkerLimit() && Next < rows) {
+    if (Running < WorkerLimit()) {
         const TRowId id =
             static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
         const int row = Model.RowOf(id);
@@ -228,27 +224,35 @@ void TCheckDispatcher::StartCheck(TRowId id)
     const int row = Model.RowOf(id);
     if (row < 0)
         return;
+    const std::string caption = Model.Caption(row);
+    // A row without a name (a blank caption) has nothing to check and is left as it is.
+    if (Trim(caption).empty())
+        return;
+    if (const std::string problem = DomainNameProblem(caption); !problem.empty()) {
+        RefuseName(row, problem);
+        return;
+    }
+
+    TWhoisJob job;
+    job.DomainName = caption;
+    job.ProxySettings = EngineSettings.Proxy;
+    job.WhoisServer = WhoisServerForDomain(caption);
+    job.ConfigPath = Options.ConfigPath;
+    job.RowIndex = id;
+    job.Attempts = EngineSettings.Attempts;
+    job.Port = Options.WhoisPort;
+    job.ConnectTimeoutMs = Options.ConnectTimeoutMs;
+
     auto state = std::make_shared<TWorkerState>();
     state->Serial = ++LastSerial;
     state->Row = id;
-    auto worker = std::make_unique<TWhoisThread>(Hub, state);
+    auto worker = std::make_unique<TWhoisThread>(Hub, state, std::move(job));
     RowWorkers[id] = state;
     Model.SetSlot(row, SlotStartTick, std::to_string(TickCount()));
-
-    const std::string caption = Model.Caption(row);
-    worker->DomainName = caption;
-    worker->ProxySettings = EngineSettings.Proxy;
-    worker->WhoisServer = WhoisServerForDomain(caption);
-    worker->RowIndex = id;
-    worker->Attempts = EngineSettings.Attempts;
-    worker->ConfigPath = Options.ConfigPath;
-    worker->Port = Options.WhoisPort;
-    worker->ConnectTimeoutMs = Options.ConnectTimeoutMs;
-
     LiveWorkers.emplace(state->Serial, state);
     SetRunningCount(Running + 1);
     try {
-        worker->Start();
+        worker->Start(Options.ThreadStarter);
         worker.release(); // the thread owns it now and frees it when it ends
     } catch (const std::system_error&) {
         // No thread could be made: the check fails like one whose every query failed.
@@ -259,6 +263,14 @@ void TCheckDispatcher::StartCheck(TRowId id)
         Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
         emit ResultApplied(id);
     }
+}
+
+void TCheckDispatcher::RefuseName(int row, const std::string& problem)
+{
+    Model.SetSlot(row, SlotStartTick, "");
+    Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
+    TResultApplier::StoreLogEntry(Model, row, "Not sent to any WHOIS server: " + problem);
+    emit ResultApplied(Model.IdAt(row));
 }
 
 void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result)
@@ -283,12 +295,18 @@ void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
 
 void TCheckDispatcher::CheckOverdueWorkers()
 {
-    const TRowId overdue = Model.IdAt(Model.FirstOverdueRow(TickCount(), WatchdogBudgetMs()));
-    if (overdue == NoRowId)
-        return;
+    const std::uint64_t now = TickCount();
+    const std::uint64_t budget = WatchdogBudgetMs();
+    for (int row = Model.FirstOverdueRow(now, budget); row >= 0; row = Model.FirstOverdueRow(now, budget, row + 1)) {
+        ReplaceOverdue(row);
+        if (!Options.EveryOverdueRowPerTick)
+            return;
+    }
+}
 
-    // At most one worker is replaced per status tick.
-    const int row = Model.RowOf(overdue);
+void TCheckDispatcher::ReplaceOverdue(int row)
+{
+    const TRowId overdue = Model.IdAt(row);
     Model.SetSlot(row, SlotStartTick, "");
     emit Beep();
     auto it = RowWorkers.find(overdue);
@@ -313,24 +331,17 @@ void TCheckDispatcher::CheckOverdueWorkers()
 
 void TCheckDispatcher::StatusTick()
 {
-    if (InStatusTick)
+    if (InTick)
         return;
-    InStatusTick = true;
-    struct TReset
-    {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{InStatusTick};
+    const TTickGuard guard(InTick);
 
     const int rows = Model.RowCount();
-    if ((Next == rows || (Options.WatchdogDuringPass && PassActive)) && Running > 0)
+    if ((Next == rows || (Options.WatchdogDuringPass && State == TPassState::Passing)) && Running > 0)
         CheckOverdueWorkers();
     if (Next > rows - 1 && Running == 0) {
-        StartAllOn = true;
-        StopOn = false;
         ProgressPos = 0;
-        if (PassActive) {
-            PassActive = false;
+        if (State != TPassState::Idle) {
+            SetState(TPassState::Idle);
             emit StatusChanged();
             emit PassFinished();
             return;

@@ -33,12 +33,22 @@ class TCheckDispatcher : public QObject, public TWorkerSink
 public:
     using TViewOrder = std::function<std::vector<TRowId>()>;
 
+    // Idle: no pass (also after "Stop", while workers of the stopped pass end). Passing: the
+    // dispatcher passes one row per tick. Draining: every row was passed and workers still run.
+    // The command states and the dispatcher timer follow from it.
+    enum class TPassState
+    {
+        Idle,
+        Passing,
+        Draining
+    };
+
     TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent = nullptr);
     // Cuts the workers' link to this object and abandons them; it never waits for them.
     ~TCheckDispatcher() override;
 
     // Copies of the engine settings (reloaded after every close of the settings dialog); the
-    // dispatcher interval follows Pause.
+    // dispatcher interval follows Pause, a new thread limit holds from the next tick.
     void LoadSettings(const TEngineSettings& settings);
     const TEngineSettings& Settings() const { return EngineSettings; }
     // The rows in the order the user sees them; empty function: the model's order.
@@ -50,13 +60,15 @@ public:
     void Stop();                    // "Stop"
 
     // State for the window.
+    TPassState PassState() const { return State; }
     int NextRow() const { return Next; }
     int RunningCount() const { return Running; }
+    // The last pass was ended by "Stop" (cleared by "Check domains" and "Check selected domain").
     bool StopRequested() const { return StopFlag; }
     bool ProgressFrozen() const { return Frozen; }
-    bool StartAllEnabled() const { return StartAllOn; }
-    bool StopEnabled() const { return StopOn; }
-    bool DispatcherEnabled() const { return ThreadsEnabled; }
+    bool StartAllEnabled() const { return State == TPassState::Idle; }
+    bool StopEnabled() const { return State != TPassState::Idle; }
+    bool DispatcherEnabled() const { return State == TPassState::Passing; }
     int ProgressMaximum() const { return ProgressMax; }
     int ProgressPosition() const { return ProgressPos; }
     std::string ThreadsText() const; // panel 0
@@ -69,15 +81,7 @@ public:
     int WorkerLimit() const { return std::min(EngineSettings.ThreadLimit, DescriptorBudget); }
     std::uint64_t TickCount() const;
 
-    // The steps behind the commands and timers (public so that tests can drive them).
-    void DispatcherTick();
-    void StatusTick();
-    void CheckOverdueWorkers();
-    void StartCheck(TRowId row);
     std::string WhoisServerForDomain(const std::string& name) const;
-
-    void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
-    void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
 
 signals:
     // After every status tick and every command: texts, progress and command states may have changed.
@@ -90,7 +94,21 @@ signals:
     void PassFinished();
 
 private:
-    void SetDispatcherEnabled(bool enabled);
+    // The steps behind the timers; tests drive them through TCheckDispatcherProbe.
+    friend class TCheckDispatcherProbe;
+    void DispatcherTick();
+    void StatusTick();
+    void CheckOverdueWorkers();
+    // Gives up the row's worker (if it still runs) and checks the row again, or marks it
+    // "RESULT ERROR" once it has had its replacements.
+    void ReplaceOverdue(int row);
+    void StartCheck(TRowId row);
+    // A row whose name no registry would take gets "RESULT ERROR" without a query.
+    void RefuseName(int row, const std::string& problem);
+    void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
+    void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
+
+    void SetState(TPassState state);
     void SetRunningCount(int value);
     void TableChanging();
 
@@ -105,17 +123,14 @@ private:
     std::shared_ptr<TWorkerHub> Hub;
     int DescriptorBudget = 0;
 
+    TPassState State = TPassState::Idle;
     std::vector<TRowId> PassOrder;
     int Next = 0;
     int Running = 0;
     bool StopFlag = false;
     bool Frozen = false;
-    bool ThreadsEnabled = false;
-    bool InDispatcherTick = false;
-    bool InStatusTick = false;
-    bool PassActive = false;
-    bool StartAllOn = true;
-    bool StopOn = false;
+    // Neither tick runs inside the other or itself (a slot they reach could run the event loop).
+    bool InTick = false;
     int ProgressMax = 0;
     int ProgressPos = 0;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/TickClock.h"
+#include "engine/WorkerHub.h"
 #include "whois/ExpiryDate.h"
 #include "whois/ZqWhois.h"
 
@@ -25,9 +26,14 @@ struct TCheckOptions
     // that never closes cannot hold every thread slot for ever (the command line, which must end).
     // The window keeps it off: it replaces workers only once every row has been passed.
     bool WatchdogDuringPass = false;
+    // Each status tick deals with every overdue worker, not just the first one found (the command
+    // line: a run must end about one budget after its hosts stop answering, however many names
+    // hang). The window replaces one per tick.
+    bool EveryOverdueRowPerTick = false;
     // Descriptors the process may hold; 0: the soft RLIMIT_NOFILE. Bounds the workers run at once.
     std::int64_t OpenFileLimit = 0;
-    std::string LockFolder; // folder of smCounter's lock file; empty: the user's runtime folder
-    TTickClock Clock;       // empty: SystemTickCount
+    std::string LockFolder;       // folder of smCounter's lock file; empty: the user's runtime folder
+    TTickClock Clock;             // empty: SystemTickCount
+    TThreadStarter ThreadStarter; // empty: a detached std::thread per worker
     int StatusIntervalMs = 125;
 };

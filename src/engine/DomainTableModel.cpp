@@ -4,28 +4,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 
 namespace {
-
-enum TRowFlag : std::uint8_t
-{
-    FlagChecked = 1,
-    FlagIndexNumeric = 2, // slot 4 is AnswerIndex written in decimal
-    FlagTickNumeric = 4,  // slot 5 is Tick written in decimal
-    FlagRunning = 8       // slot 5 is non-empty
-};
-
-// True when `text` is exactly how std::to_string writes some value of T (no sign, no leading
-// zeros), so the number alone can stand for the text.
-template <typename T> bool CanonicalNumber(const std::string& text, T& value)
-{
-    if (text.empty() || text.size() > 20 || (text.size() > 1 && text[0] == '0'))
-        return false;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && value >= 0;
-}
 
 // Bytes that are not valid UTF-8 are shown as Latin-1, so that nothing is lost on screen.
 QString ToDisplay(const std::string& bytes)
@@ -41,10 +21,9 @@ QString ToDisplay(const std::string& bytes)
 struct TDomainTableModel::TExtra
 {
     std::string Texts[4];
-    std::string IndexText;
-    std::string TickText;
     std::vector<std::string> More;
     int ExpiryDay = 0;
+    bool ExpiryUnreadable = false;
 };
 
 TDomainTableModel::TDomainTableModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -81,6 +60,10 @@ QVariant TDomainTableModel::data(const QModelIndex& index, int role) const
         const std::string text = column == ColumnDomain ? Caption(row) : Slot(row, column - 1);
         return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
     }
+    case ExpiryDayRole:
+        if (column == ColumnExpires)
+            return ExpiryDay(row);
+        return {};
     default:
         return {};
     }
@@ -155,15 +138,15 @@ std::string TDomainTableModel::Caption(int row) const
 
 bool TDomainTableModel::Checked(int row) const
 {
-    return At(row).Flags & FlagChecked;
+    return At(row).Checked;
 }
 
 void TDomainTableModel::SetChecked(int row, bool checked)
 {
     TRow& r = At(row);
-    if (((r.Flags & FlagChecked) != 0) == checked)
+    if (r.Checked == checked)
         return;
-    r.Flags = static_cast<std::uint8_t>(checked ? r.Flags | FlagChecked : r.Flags & ~FlagChecked);
+    r.Checked = checked;
     const QModelIndex cell = index(row, ColumnDomain);
     emit dataChanged(cell, cell, {Qt::CheckStateRole});
 }
@@ -181,15 +164,9 @@ std::string TDomainTableModel::Slot(int row, int slot) const
     const TExtra* extra = r.Extra.get();
     switch (slot) {
     case SlotAnswerIndex:
-        if (r.Flags & FlagIndexNumeric)
-            return std::to_string(r.AnswerIndex);
-        return extra ? extra->IndexText : std::string();
+        return r.AnswerIndex.Text();
     case SlotStartTick:
-        if (!(r.Flags & FlagRunning))
-            return {};
-        if (r.Flags & FlagTickNumeric)
-            return std::to_string(r.Tick);
-        return extra ? extra->TickText : std::string();
+        return Ticks[static_cast<std::size_t>(row)].Text();
     default:
         if (!extra)
             return {};
@@ -215,39 +192,13 @@ void TDomainTableModel::StoreSlot(int position, TRow& r, int slot, const std::st
         r.Slots = static_cast<std::uint8_t>(slot + 1);
     }
     switch (slot) {
-    case SlotAnswerIndex: {
-        std::int32_t value = 0;
-        if (CanonicalNumber(text, value)) {
-            r.AnswerIndex = value;
-            r.Flags |= FlagIndexNumeric;
-            if (r.Extra)
-                r.Extra->IndexText.clear();
-        } else {
-            r.Flags &= static_cast<std::uint8_t>(~FlagIndexNumeric);
-            ExtraOf(r).IndexText = text;
-        }
+    case SlotAnswerIndex:
+        r.AnswerIndex = TNumericSlot(text);
         break;
-    }
-    case SlotStartTick: {
-        r.Flags &= static_cast<std::uint8_t>(~(FlagTickNumeric | FlagRunning));
-        r.Tick = 0;
-        if (r.Extra)
-            r.Extra->TickText.clear();
-        if (text.empty()) {
-            MarkRunning(position, false);
-            break;
-        }
-        r.Flags |= FlagRunning;
-        std::uint64_t value = 0;
-        if (CanonicalNumber(text, value)) {
-            r.Tick = value;
-            r.Flags |= FlagTickNumeric;
-        } else {
-            ExtraOf(r).TickText = text;
-        }
-        MarkRunning(position, true);
+    case SlotStartTick:
+        Ticks[static_cast<std::size_t>(position)] = TNumericSlot(text);
+        MarkRunning(position, !text.empty());
         break;
-    }
     default:
         if (slot < SlotAnswerIndex) {
             if (text.empty() && !r.Extra)
@@ -292,24 +243,26 @@ int TDomainTableModel::NextRunningRow(int from) const
     }
 }
 
-int TDomainTableModel::FirstOverdueRow(std::uint64_t now, std::uint64_t budget) const
+int TDomainTableModel::FirstOverdueRow(std::uint64_t now, std::uint64_t budget, int from) const
 {
-    if (RunningRows == 0)
-        return -1;
     // start + budget < now, without overflow: start < now - budget.
-    if (now <= budget)
+    if (RunningRows == 0 || now <= budget || from < 0)
         return -1;
     const std::uint64_t latest = now - budget;
-    for (std::size_t word = 0; word < RunningBits.size(); ++word) {
-        for (std::uint64_t bits = RunningBits[word]; bits != 0; bits &= bits - 1) {
+    std::size_t word = static_cast<std::size_t>(from) / 64;
+    if (word >= RunningBits.size())
+        return -1;
+    std::uint64_t bits = RunningBits[word] & (~std::uint64_t{0} << (from % 64));
+    for (;;) {
+        for (; bits != 0; bits &= bits - 1) {
             const std::size_t row = word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
-            const TRow& r = Rows[row];
-            const std::uint64_t start = (r.Flags & FlagTickNumeric) ? r.Tick : StartTick(static_cast<int>(row));
-            if (start < latest)
+            if (Ticks[row].Leading() < latest)
                 return static_cast<int>(row);
         }
+        if (++word >= RunningBits.size())
+            return -1;
+        bits = RunningBits[word];
     }
-    return -1;
 }
 
 void TDomainTableModel::EmitSlotChanged(int row, int slot)
@@ -317,7 +270,21 @@ void TDomainTableModel::EmitSlotChanged(int row, int slot)
     if (slot < 0 || slot >= ColumnCount - 1)
         return;
     const QModelIndex cell = index(row, slot + 1);
-    emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole});
+    if (slot == SlotExpires)
+        emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole, ExpiryDayRole});
+    else
+        emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole});
+}
+
+void TDomainTableModel::SetExpiry(int row, const std::string& shown, int dayNumber, bool unreadable)
+{
+    TRow& r = At(row);
+    StoreSlot(row, r, SlotExpires, shown);
+    if (dayNumber != 0 || unreadable || r.Extra) {
+        ExtraOf(r).ExpiryDay = dayNumber;
+        r.Extra->ExpiryUnreadable = unreadable;
+    }
+    EmitSlotChanged(row, SlotExpires);
 }
 
 int TDomainTableModel::ExpiryDay(int row) const
@@ -326,25 +293,15 @@ int TDomainTableModel::ExpiryDay(int row) const
     return r.Extra ? r.Extra->ExpiryDay : 0;
 }
 
-void TDomainTableModel::SetExpiryDay(int row, int dayNumber)
+bool TDomainTableModel::ExpiryUnreadable(int row) const
 {
-    TRow& r = At(row);
-    if (dayNumber == 0 && !r.Extra)
-        return;
-    ExtraOf(r).ExpiryDay = dayNumber;
+    const TRow& r = At(row);
+    return r.Extra && r.Extra->ExpiryUnreadable;
 }
 
 std::uint64_t TDomainTableModel::StartTick(int row) const
 {
-    const TRow& r = At(row);
-    if (!(r.Flags & FlagRunning))
-        return 0;
-    if (r.Flags & FlagTickNumeric)
-        return r.Tick;
-    std::uint64_t value = 0;
-    const std::string& text = r.Extra->TickText;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+    return Ticks.at(static_cast<std::size_t>(row)).Leading();
 }
 
 void TDomainTableModel::SetAnswer(int index, std::string text)
@@ -362,18 +319,18 @@ int TDomainTableModel::AppendAnswer(std::string text)
 int TDomainTableModel::AnswerIndexOf(int row) const
 {
     const TRow& r = At(row);
-    if (r.Slots <= SlotAnswerIndex || !(r.Flags & FlagIndexNumeric))
+    const std::optional<std::uint64_t> index = r.AnswerIndex.Number();
+    if (r.Slots <= SlotAnswerIndex || !index || *index >= Answers.size())
         return -1;
-    if (static_cast<std::size_t>(r.AnswerIndex) >= Answers.size())
-        return -1;
-    return r.AnswerIndex;
+    return static_cast<int>(*index);
 }
 
-void TDomainTableModel::Clear()
+void TDomainTableModel::Reset()
 {
-    beginResetModel();
     Rows.clear();
     Rows.shrink_to_fit();
+    Ticks.clear();
+    Ticks.shrink_to_fit();
     Arena.clear();
     Arena.shrink_to_fit();
     Answers.clear();
@@ -381,6 +338,12 @@ void TDomainTableModel::Clear()
     RunningBits.clear();
     RunningRows = 0;
     FirstId = NextId;
+}
+
+void TDomainTableModel::Clear()
+{
+    beginResetModel();
+    Reset();
     endResetModel();
 }
 
@@ -389,9 +352,10 @@ void TDomainTableModel::AppendRow(std::string_view caption, bool checked)
     TRow r;
     r.CaptionOffset = static_cast<std::uint32_t>(Arena.size());
     r.CaptionLength = static_cast<std::uint32_t>(caption.size());
-    r.Flags = checked ? FlagChecked : 0;
+    r.Checked = checked;
     Arena.append(caption);
     Rows.push_back(std::move(r));
+    Ticks.emplace_back();
     ++NextId;
 }
 
@@ -402,13 +366,13 @@ void TDomainTableModel::AppendGenerated(const std::vector<std::string>& captions
     const int first = RowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(captions.size()) - 1);
     Rows.reserve(Rows.size() + captions.size());
+    Ticks.reserve(Ticks.size() + captions.size());
     Answers.reserve(Answers.size() + captions.size());
     for (const std::string& caption : captions) {
         AppendRow(caption, true);
         TRow& r = Rows.back();
         r.Slots = DomainSlotCount;
-        r.AnswerIndex = static_cast<std::int32_t>(Answers.size());
-        r.Flags |= FlagIndexNumeric;
+        r.AnswerIndex = TNumericSlot(static_cast<std::uint64_t>(Answers.size()));
         Answers.emplace_back();
     }
     endInsertRows();
@@ -417,13 +381,9 @@ void TDomainTableModel::AppendGenerated(const std::vector<std::string>& captions
 void TDomainTableModel::SetContents(const std::vector<TDomainRow>& rows, std::vector<std::string> answerLog)
 {
     beginResetModel();
-    Rows.clear();
-    Rows.shrink_to_fit();
-    Arena.clear();
-    RunningBits.clear();
-    RunningRows = 0;
-    FirstId = NextId;
+    Reset();
     Rows.reserve(rows.size());
+    Ticks.reserve(rows.size());
     for (const TDomainRow& source : rows) {
         AppendRow(source.Caption, source.Checked);
         TRow& r = Rows.back();
@@ -433,7 +393,25 @@ void TDomainTableModel::SetContents(const std::vector<TDomainRow>& rows, std::ve
             StoreSlot(position, r, slot, source.Slots[static_cast<std::size_t>(slot)]);
     }
     Answers = std::move(answerLog);
+    SeparateSharedAnswers();
     endResetModel();
+}
+
+void TDomainTableModel::SeparateSharedAnswers()
+{
+    std::vector<bool> named(Answers.size());
+    for (int row = 0; row < RowCount(); ++row) {
+        const int entry = AnswerIndexOf(row);
+        if (entry < 0)
+            continue;
+        if (!named[static_cast<std::size_t>(entry)]) {
+            named[static_cast<std::size_t>(entry)] = true;
+            continue;
+        }
+        Rows[static_cast<std::size_t>(row)].AnswerIndex = TNumericSlot(static_cast<std::uint64_t>(Answers.size()));
+        Answers.push_back(Answers[static_cast<std::size_t>(entry)]);
+        named.push_back(true);
+    }
 }
 
 TDomainRow TDomainTableModel::RowAt(int row) const
@@ -460,17 +438,19 @@ std::vector<TDomainRow> TDomainTableModel::AllRows() const
 std::size_t TDomainTableModel::MemoryUsage() const
 {
     auto heap = [](const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; };
-    std::size_t total = Rows.capacity() * sizeof(TRow) + Arena.capacity() + Answers.capacity() * sizeof(std::string) +
-                        RunningBits.capacity() * sizeof(std::uint64_t);
+    std::size_t total = Rows.capacity() * sizeof(TRow) + Ticks.capacity() * sizeof(TNumericSlot) + Arena.capacity() +
+                        Answers.capacity() * sizeof(std::string) + RunningBits.capacity() * sizeof(std::uint64_t);
     for (const std::string& answer : Answers)
         total += heap(answer);
+    for (const TNumericSlot& tick : Ticks)
+        total += tick.HeapBytes();
     for (const TRow& r : Rows) {
+        total += r.AnswerIndex.HeapBytes();
         if (!r.Extra)
             continue;
         total += sizeof(TExtra);
         for (const std::string& text : r.Extra->Texts)
             total += heap(text);
-        total += heap(r.Extra->IndexText) + heap(r.Extra->TickText);
         total += r.Extra->More.capacity() * sizeof(std::string);
     }
     return total;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DomainRow.h"
+#include "engine/NumericSlot.h"
 
 #include <QAbstractTableModel>
 
@@ -38,7 +39,8 @@ public:
     enum TRole
     {
         RowIdRole = Qt::UserRole + 1, // quint32 row id
-        RawTextRole                   // QByteArray with the cell's bytes, for sorting and copying
+        RawTextRole,                  // QByteArray with the cell's bytes, for sorting and copying
+        ExpiryDayRole                 // Expires column: int day number of the expiry date (0: none)
     };
 
     explicit TDomainTableModel(QObject* parent = nullptr);
@@ -64,17 +66,19 @@ public:
     std::string Slot(int row, int slot) const;
     // Writing a slot beyond the row's slot count extends the row with empty slots.
     void SetSlot(int row, int slot, const std::string& text);
-    // Day number of the expiry date behind slot 3 as last written by a result (0: none).
+    // Slot 3 as a result writes it: the shown text, the day number it stands for (0: none) and
+    // whether the text is an expiry text no date mask could read (shown between "! " and " !").
+    void SetExpiry(int row, const std::string& shown, int dayNumber, bool unreadable);
     int ExpiryDay(int row) const;
-    void SetExpiryDay(int row, int dayNumber);
+    bool ExpiryUnreadable(int row) const;
 
     // Rows whose slot 5 (StartTick) is non-empty: their number, and the first at or after `from`
     // (-1 when none). Kept as a bit per row, so the watchdog's scan skips idle rows 64 at a time.
     int RunningRowCount() const { return RunningRows; }
     int NextRunningRow(int from) const;
-    // The first running row whose start tick plus `budget` lies before `now` (-1 when none): the
-    // watchdog's scan, kept tight because it may run over every row each status tick.
-    int FirstOverdueRow(std::uint64_t now, std::uint64_t budget) const;
+    // The first running row at or after `from` whose start tick plus `budget` lies before `now` (-1
+    // when none): the watchdog's scan, kept tight because it may run over every row each status tick.
+    int FirstOverdueRow(std::uint64_t now, std::uint64_t budget, int from = 0) const;
     // Slot 5 read as an unsigned number (0 when it is empty or not a number).
     std::uint64_t StartTick(int row) const;
 
@@ -90,7 +94,9 @@ public:
     // Generation: one ticked row per name with six slots (slot 4 its index into the answers log),
     // and one empty answers-log entry each.
     void AppendGenerated(const std::vector<std::string>& captions);
-    // Project loading: the table and the answers log replaced by these.
+    // Project loading: the table and the answers log replaced by these. A row whose slot 4 names an
+    // entry an earlier row already names gets a copy of that entry of its own, so that a result
+    // for one of them never replaces the other's answers.
     void SetContents(const std::vector<TDomainRow>& rows, std::vector<std::string> answerLog);
     TDomainRow RowAt(int row) const;
     std::vector<TDomainRow> AllRows() const;
@@ -102,24 +108,31 @@ private:
     struct TExtra;
     struct TRow
     {
+        TNumericSlot AnswerIndex; // slot 4
+        std::unique_ptr<TExtra> Extra;
         std::uint32_t CaptionOffset = 0;
         std::uint32_t CaptionLength = 0;
-        std::int32_t AnswerIndex = 0; // slot 4 when it holds a plain non-negative number
-        std::uint8_t Slots = 0;       // number of slots the row has
-        std::uint8_t Flags = 0;
-        std::uint64_t Tick = 0; // slot 5 when it holds a plain number
-        std::unique_ptr<TExtra> Extra;
+        std::uint8_t Slots = 0; // number of slots the row has
+        bool Checked = false;
     };
 
     const TRow& At(int row) const;
     TRow& At(int row);
     TExtra& ExtraOf(TRow& row);
+    // Empties the table and the answers log inside a model reset begun by the caller.
+    void Reset();
     void AppendRow(std::string_view caption, bool checked);
+    // Gives each row that shares its answers-log entry with an earlier row a copy of its own.
+    void SeparateSharedAnswers();
     void StoreSlot(int position, TRow& row, int slot, const std::string& text);
     void MarkRunning(int position, bool running);
     void EmitSlotChanged(int row, int slot);
 
     std::vector<TRow> Rows;
+    // Slot 5 of each row, in a column of its own: the watchdog's scan reads it for every running
+    // row each status tick, and a dense column keeps that scan within the cache. A row is running
+    // while its entry is not empty.
+    std::vector<TNumericSlot> Ticks;
     std::string Arena;
     std::vector<std::string> Answers;
     std::vector<std::uint64_t> RunningBits;

@@ -1,15 +1,34 @@
 #include "engine/ResultApplier.h"
 
+#include "base/AsciiText.h"
 #include "config/ConfigKeys.h"
-#include "config/IniFile.h"
 #include "whois/ExpiryDateFormat.h"
 #include "whois/ResponseText.h"
+
+#include <algorithm>
+#include <string_view>
 
 namespace {
 
 const std::string ResultYes = "YES";
 const std::string ResultNo = "NO";
 const std::string ResultError = "RESULT ERROR";
+
+void AppendStored(std::string& entry, const std::string& answer)
+{
+    if (answer.size() <= TResultApplier::MaxStoredAnswerBytes) {
+        entry += answer;
+        return;
+    }
+    entry.append(answer, 0, TResultApplier::MaxStoredAnswerBytes);
+    entry += "\r\n[Answer cut: only its first " + std::to_string(TResultApplier::MaxStoredAnswerBytes) + " of " +
+             std::to_string(answer.size()) + " bytes are kept.]";
+}
+
+bool Blank(std::string_view text)
+{
+    return TrimView(text).empty();
+}
 
 } // namespace
 
@@ -20,15 +39,35 @@ TResultApplier::TResultApplier(std::string configPath, TDateMasks masks)
 
 std::string TResultApplier::LogEntry(const std::string& answer, const std::string& referralAnswer)
 {
-    if (!referralAnswer.empty())
-        return answer + "\r\n" + std::string(69, '=') + "\r\n" + referralAnswer;
-    return answer + "\r\n" + std::string(69, '-');
+    std::string entry;
+    AppendStored(entry, answer);
+    if (!referralAnswer.empty()) {
+        entry += "\r\n" + std::string(69, '=') + "\r\n";
+        AppendStored(entry, referralAnswer);
+    } else {
+        entry += "\r\n" + std::string(69, '-');
+    }
+    return entry;
+}
+
+void TResultApplier::StoreLogEntry(TDomainTableModel& model, int row, std::string text)
+{
+    // The row keeps its own answers-log entry; a row that names none gets a new one.
+    const int entry = model.AnswerIndexOf(row);
+    if (entry < 0)
+        model.SetSlot(row, SlotAnswerIndex, std::to_string(model.AppendAnswer(std::move(text))));
+    else
+        model.SetAnswer(entry, std::move(text));
 }
 
 bool TResultApplier::IsTaken(const std::string& answer, const std::string& whoisServer, const std::string& domain) const
 {
-    const std::string notFound = TIniFile(Config).ReadString(whoisServer, std::string(ConfigKeys::NotFoundStrings), "");
-    const std::string needle = UpperAscii(ReplaceAll(notFound, ConfigKeys::DomainPlaceholder, domain));
+    return IsTaken(THostStrings::Load(Config, whoisServer), answer, domain);
+}
+
+bool TResultApplier::IsTaken(const THostStrings& strings, const std::string& answer, const std::string& domain)
+{
+    const std::string needle = UpperAscii(ReplaceAll(strings.NotFound, ConfigKeys::DomainPlaceholder, domain));
     if (needle.empty())
         return true;
     return UpperAscii(answer).find(needle) == std::string::npos;
@@ -40,60 +79,40 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
     if (row < 0)
         return false;
 
-    if (Trim(result.Answer + result.ReferralAnswer).empty()) {
-        model.SetSlot(row, SlotStartTick, "");
+    model.SetSlot(row, SlotStartTick, "");
+    if (Blank(result.Answer) && Blank(result.ReferralAnswer)) {
         model.SetSlot(row, SlotAvailability, ResultError);
         return true;
     }
-    model.SetSlot(row, SlotStartTick, "");
+    StoreLogEntry(model, row, LogEntry(result.Answer, result.ReferralAnswer));
 
-    // The row keeps its own answers-log entry; a row that names none gets a new one.
-    int entry = model.AnswerIndexOf(row);
-    if (entry < 0) {
-        entry = model.AppendAnswer(LogEntry(result.Answer, result.ReferralAnswer));
-        model.SetSlot(row, SlotAnswerIndex, std::to_string(entry));
-    } else {
-        model.SetAnswer(entry, LogEntry(result.Answer, result.ReferralAnswer));
-    }
-
-    const bool taken = IsTaken(result.Answer, result.WhoisServer, result.DomainName);
+    const THostStrings strings = THostStrings::Load(Config, result.WhoisServer);
+    const bool taken = IsTaken(strings, result.Answer, result.DomainName);
     model.SetSlot(row, SlotAvailability, taken ? ResultNo : ResultYes);
     if (!taken)
         return true;
 
-    std::string value;
-    if (ExtractLabelledValue(std::string(ConfigKeys::RegistrarString), result.Answer, result.WhoisServer, value,
-                             Config))
-        model.SetSlot(row, SlotRegistrar, value);
-
+    // A configuration file that cannot be read leaves the registrar and server as they were.
     std::string referralServer;
-    value.clear();
-    if (ExtractLabelledValue(std::string(ConfigKeys::WhoisServerString), result.Answer, result.WhoisServer, value,
-                             Config)) {
-        model.SetSlot(row, SlotWhoisServer, value);
-        referralServer = value;
+    if (strings.Readable) {
+        model.SetSlot(row, SlotRegistrar, ValueAfterLastLabel(strings.Registrar, result.Answer));
+        referralServer = ValueAfterLastLabel(strings.WhoisServer, result.Answer);
+        model.SetSlot(row, SlotWhoisServer, referralServer);
     }
 
-    std::string expiry;
-    if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), result.Answer, result.WhoisServer, expiry,
-                              Config))
-        expiry.clear();
-    else if (expiry.empty())
-        FindExpiryDate(result.Answer, expiry);
-    model.SetSlot(row, SlotExpires, FormatExpiryDate(expiry, Masks));
+    std::string expiry = strings.ExpiryText(result.Answer);
     int day = ParseExpiryDate(expiry, Masks);
-
+    bool unreadable = false;
+    // Only an answer without any expiry text sends the search to the referral host's answer; there
+    // a text no mask reads is shown as it came, between marks.
     if (expiry.empty() && !referralServer.empty()) {
-        if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), result.ReferralAnswer, referralServer, expiry,
-                                  Config))
-            expiry.clear();
-        else if (expiry.empty())
-            FindExpiryDate(result.ReferralAnswer, expiry);
-        model.SetSlot(row, SlotExpires, FormatExpiryDate(expiry, Masks));
+        const THostStrings referralStrings =
+            referralServer == result.WhoisServer ? strings : THostStrings::Load(Config, referralServer);
+        expiry = referralStrings.ExpiryText(result.ReferralAnswer);
         day = ParseExpiryDate(expiry, Masks);
-        if (day == 0)
-            model.SetSlot(row, SlotExpires, "! " + expiry + " !");
+        unreadable = day == 0;
     }
-    model.SetExpiryDay(row, day);
+    day = std::max(day, 0);
+    model.SetExpiry(row, unreadable ? "! " + expiry + " !" : FormatDayNumber(day), day, unreadable);
     return true;
 }

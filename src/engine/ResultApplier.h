@@ -3,7 +3,9 @@
 #include "engine/DomainTableModel.h"
 #include "engine/SyncSendResult.h"
 #include "whois/ExpiryDate.h"
+#include "whois/HostStrings.h"
 
+#include <cstddef>
 #include <string>
 
 // Turns one worker's answers into its row's result on the main thread: "YES", "NO" or
@@ -20,9 +22,16 @@ public:
     // True when the answer does not contain the host's not-found text (with "%DOMAIN%" replaced
     // by the domain), compared in ASCII upper case.
     bool IsTaken(const std::string& answer, const std::string& whoisServer, const std::string& domain) const;
+    static bool IsTaken(const THostStrings& strings, const std::string& answer, const std::string& domain);
 
-    // The answers-log entry for a pair of answers.
+    // The answers-log entry for a pair of answers. Real answers are a few kilobytes; each answer is
+    // stored up to MaxStoredAnswerBytes, and a cut one says so where it was cut, so that a host
+    // sending oversized answers cannot make the log grow by a megabyte a name.
     static std::string LogEntry(const std::string& answer, const std::string& referralAnswer);
+    static constexpr std::size_t MaxStoredAnswerBytes = 256 * 1024;
+
+    // Writes `text` into the row's own answers-log entry (a new one when slot 4 names none).
+    static void StoreLogEntry(TDomainTableModel& model, int row, std::string text);
 
     const std::string& ConfigPath() const { return Config; }
     const TDateMasks& DateMasks() const { return Masks; }

@@ -1,6 +1,6 @@
 #include "engine/WhoisThread.h"
 
-#include "config/ConfigKeys.h"
+#include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
 #include "whois/SocksParameters.h"
 
@@ -43,18 +43,21 @@ struct TReleaser
 
 } // namespace
 
-TWhoisThread::TWhoisThread(std::shared_ptr<TWorkerHub> hub, std::shared_ptr<TWorkerState> state)
-    : Hub(std::move(hub)), State(std::move(state))
+TWhoisThread::TWhoisThread(std::shared_ptr<TWorkerHub> hub, std::shared_ptr<TWorkerState> state, TWhoisJob job)
+    : Hub(std::move(hub)), State(std::move(state)), Input(std::move(job))
 {
 }
 
 TWhoisThread::~TWhoisThread() = default;
 
-void TWhoisThread::Start()
+void TWhoisThread::Start(const TThreadStarter& starter)
 {
     Hub->LiveThreads.fetch_add(1);
     try {
-        std::thread(&TWhoisThread::ThreadMain, this).detach();
+        if (starter)
+            starter([this] { ThreadMain(this); });
+        else
+            std::thread(&TWhoisThread::ThreadMain, this).detach();
     } catch (...) {
         Hub->LiveThreads.fetch_sub(1);
         throw;
@@ -97,36 +100,32 @@ void TWhoisThread::QuerySeries(std::string& answer)
     bool success = false;
     do {
         ++attempt;
-        success = State->Whois.Query(DomainName, answer);
-    } while (!success && attempt < Attempts);
+        success = State->Whois.Query(Input.DomainName, answer);
+    } while (!success && attempt < Input.Attempts);
 }
 
 void TWhoisThread::Run()
 {
     TzqWhois& whois = State->Whois;
-    whois.Proxy = ConfigureProxy(ProxySettings);
-    whois.Port = Port;
-    whois.ConnectTimeoutMs = ConnectTimeoutMs;
-    whois.Host = WhoisServer;
+    whois.Proxy = ConfigureProxy(Input.ProxySettings);
+    whois.Port = Input.Port;
+    whois.ConnectTimeoutMs = Input.ConnectTimeoutMs;
+    whois.Host = Input.WhoisServer;
     QuerySeries(Answer);
 
     std::string referral;
-    if (FindReferral(Answer, referral) && referral != WhoisServer) {
-        // Only for this decision; the main thread reads the expiry date again when it applies.
-        std::string expiry;
-        if (!ExtractLabelledValue(std::string(ConfigKeys::ExpiresString), Answer, WhoisServer, expiry, ConfigPath))
-            expiry.clear();
-        else if (expiry.empty())
-            FindExpiryDate(Answer, expiry);
-        if (expiry.empty()) {
-            whois.Host = referral;
-            QuerySeries(ReferralAnswer);
-        }
+    // The expiry text only decides whether to ask the referral host; the main thread reads it
+    // again when it applies the result.
+    if (FindReferral(Answer, referral) && referral != Input.WhoisServer &&
+        THostStrings::Load(Input.ConfigPath, Input.WhoisServer).ExpiryText(Answer).empty()) {
+        whois.Host = referral;
+        QuerySeries(ReferralAnswer);
     }
 
     if (State->Abandoned.load())
         return;
-    TSyncSendResult result{Answer, ReferralAnswer, RowIndex, WhoisServer, DomainName};
+    TSyncSendResult result{std::move(Answer), std::move(ReferralAnswer), Input.RowIndex, Input.WhoisServer,
+                           Input.DomainName};
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/ProxySettings.h"
 #include "engine/SyncSendResult.h"
+#include "engine/WhoisJob.h"
 #include "engine/WorkerHub.h"
 
 #include <functional>
@@ -11,34 +11,22 @@
 // One check of one domain name on its own thread: query the WHOIS server of the name's top-level
 // domain (up to Attempts times), follow a "Whois Server:" referral when the first answer shows no
 // expiry date, hand both answers to the main thread and wait there until they are applied, then
-// send the end notice. The worker reads nothing of the main window: its inputs are copies made
-// before Start. It frees itself when its thread ends.
+// send the end notice. The worker reads nothing of the main window: its job is a copy made before
+// Start. It frees itself when its thread ends.
 class TWhoisThread
 {
 public:
-    TWhoisThread(std::shared_ptr<TWorkerHub> hub, std::shared_ptr<TWorkerState> state);
+    TWhoisThread(std::shared_ptr<TWorkerHub> hub, std::shared_ptr<TWorkerState> state, TWhoisJob job);
     ~TWhoisThread();
     TWhoisThread(const TWhoisThread&) = delete;
     TWhoisThread& operator=(const TWhoisThread&) = delete;
 
-    // Inputs, filled before Start.
-    std::string DomainName;
-    TProxySettings ProxySettings;
-    std::string WhoisServer;
-    std::string ConfigPath;
-    TRowId RowIndex = NoRowId;
-    int Attempts = 0;
-    int Port = 43;
-    int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    const TWhoisJob& Job() const { return Input; }
 
-    // Filled by Run.
-    std::string Answer;
-    std::string ReferralAnswer;
-
-    // Runs the check on a new detached thread; from then on the object belongs to that thread.
-    // Throws std::system_error when no thread can be made (the object then still belongs to the
-    // caller).
-    void Start();
+    // Runs the check on a new detached thread (through `starter` when given); from then on the
+    // object belongs to that thread. Throws std::system_error when no thread can be made (the
+    // object then still belongs to the caller).
+    void Start(const TThreadStarter& starter = {});
 
     // The server named on the last line that contains "Whois Server:" (exact case), with the
     // label removed and the rest trimmed; false when there is none or it is empty.
@@ -55,4 +43,7 @@ private:
 
     std::shared_ptr<TWorkerHub> Hub;
     std::shared_ptr<TWorkerState> State;
+    const TWhoisJob Input;
+    std::string Answer;
+    std::string ReferralAnswer;
 };

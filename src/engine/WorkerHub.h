@@ -8,8 +8,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+
+// Runs `body` on a new detached thread; throws std::system_error when no thread can be made.
+using TThreadStarter = std::function<void(std::function<void()> body)>;
 
 // What one worker shares with the main thread. The main thread marks it abandoned (the watchdog)
 // and aborts its WHOIS client; both sides hold it, so neither ever sees it freed.

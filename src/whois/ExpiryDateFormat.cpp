@@ -4,7 +4,6 @@
 
 #include <QDate>
 #include <QLocale>
-#include <QString>
 
 std::string FormatExpiryDate(const std::string& text, const TDateMasks& masks)
 {
@@ -19,5 +18,29 @@ std::string FormatDayNumber(int dayNumber)
         return {};
     const TCalendarDate date = DateFromDayNumber(dayNumber);
     const QDate qdate(date.Year, date.Month, date.Day);
-    return QLocale::system().toString(qdate, QLocale::ShortFormat).toStdString();
+    const QLocale locale = QLocale::system();
+    return locale.toString(qdate, WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat))).toStdString();
+}
+
+QString WithFourDigitYear(const QString& format)
+{
+    QString result;
+    result.reserve(format.size() + 2);
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        if (quoted || c != QLatin1Char('y')) {
+            if (c == QLatin1Char('\''))
+                quoted = !quoted;
+            result += c;
+            ++i;
+            continue;
+        }
+        qsizetype run = 0;
+        while (i + run < format.size() && format[i + run] == QLatin1Char('y'))
+            ++run;
+        result += QString(std::max<qsizetype>(run, 4), QLatin1Char('y'));
+        i += run;
+    }
+    return result;
 }

@@ -3,7 +3,6 @@
 #include "config/IniFile.h"
 
 #include <array>
-#include <exception>
 
 namespace {
 
@@ -73,31 +72,32 @@ std::string StrAfter(std::string_view label, std::string_view text)
     return {};
 }
 
+std::string ValueAfterLastLabel(std::string_view label, std::string_view answer)
+{
+    if (Trim(label).empty())
+        return {};
+    std::string_view lastMatch;
+    bool matched = false;
+    ForEachLine(answer, [&](std::string_view line) {
+        if (line.find(label) != std::string_view::npos) {
+            lastMatch = line;
+            matched = true;
+        }
+        return true;
+    });
+    // Only the last matching line decides, so the value is cut from that one alone.
+    return matched ? Trim(StrAfter(label, lastMatch)) : std::string();
+}
+
 bool ExtractLabelledValue(const std::string& key, const std::string& answer, const std::string& host,
                           std::string& value, const std::string& iniPath)
 {
     value.clear();
-    try {
-        const std::string label = TIniFile(iniPath).ReadString(host, key, "");
-        if (Trim(label).empty())
-            return true;
-        std::string_view lastMatch;
-        bool matched = false;
-        ForEachLine(answer, [&](std::string_view line) {
-            if (line.find(label) != std::string_view::npos) {
-                lastMatch = line;
-                matched = true;
-            }
-            return true;
-        });
-        // Only the last matching line decides, so the value is cut from that one alone.
-        if (matched)
-            value = Trim(StrAfter(label, lastMatch));
-        return true;
-    } catch (const std::exception&) {
-        value.clear();
+    std::vector<std::string> labels;
+    if (!TIniFile(iniPath).ReadStrings(host, {key}, labels))
         return false;
-    }
+    value = ValueAfterLastLabel(labels[0], answer);
+    return true;
 }
 
 void FindExpiryDate(const std::string& answer, std::string& text)

@@ -17,14 +17,21 @@ void SplitLines(std::string_view text, std::vector<std::string>& lines);
 // is empty or absent.
 std::string StrAfter(std::string_view label, std::string_view text);
 
-// Reads the label stored under `key` in section `host` of the configuration file at `iniPath`
-// and returns in `value` the trimmed rest of the last answer line that contains it (exact case).
-// Returns false only when an error interrupted it.
+// The trimmed rest of the last answer line that contains `label` (exact case), cut after the
+// label's first occurrence in that line in any case (StrAfter); empty when the label is blank or
+// no line holds it.
+std::string ValueAfterLastLabel(std::string_view label, std::string_view answer);
+
+// ValueAfterLastLabel with the label stored under `key` in section `host` of the configuration file
+// at `iniPath`. Returns false, with `value` empty, when the configuration file cannot be read.
 bool ExtractLabelledValue(const std::string& key, const std::string& answer, const std::string& host,
                           std::string& value, const std::string& iniPath);
 
 // The raw expiry text of the first line containing "EXPIR" (any case) that yields one, starting
-// at the earliest day name, month name or digit; empty when none.
+// at the earliest day name, month name or digit; empty when none. A line holding none of these
+// gives nothing and the search goes on, however long the line: starting such a line (or a date
+// found beyond it) at column 1024 would only return text no date mask reads, and end the search
+// before a later line with a date.
 void FindExpiryDate(const std::string& answer, std::string& text);
 
 bool FindShortDayName(std::string_view upperLine, int& position);

@@ -287,7 +287,8 @@ TEST_F(CheckCommandTest, AnswersThatNoOutputShowsAreNotKept)
     args.push_back("--answers");
     const TProcessResult full = RunProcess(args, env);
     ASSERT_EQ(full.ExitStatus, 0) << full.Err;
-    EXPECT_LT(lean.PeakMemoryKb + 8 * 1024, full.PeakMemoryKb);
+    EXPECT_LT(lean.PeakMemoryKb + 8 * 1024, full.PeakMemoryKb)
+        << "peak KB without answers " << lean.PeakMemoryKb << ", with " << full.PeakMemoryKb;
 }
 
 TEST_F(CheckCommandTest, HostileBytesGiveValidJsonAndOneLineTsvRecords)

@@ -368,4 +368,18 @@ TEST_F(IniFileTest, ReadersNeverSeeAHalfWrittenFile)
     EXPECT_EQ(FilesIn(Dir.Path()), 1u);
 }
 
+TEST_F(IniFileTest, SeveralKeysReadInOneGoAndOnlyLineStartsOpenSections)
+{
+    Dir.Write("mvwhois.ini", "[host]\nv=[other]\n x = [fake]\n  [host.example]  \nnot_found=none\nregistrar= R \n"
+                             "[host.example.net]\nregistrar=wrong\n");
+    std::vector<std::string> values;
+    EXPECT_TRUE(Ini.ReadStrings("HOST.example", {"registrar", "not_found", "missing"}, values));
+    EXPECT_EQ(values, (std::vector<std::string>{"R", "none", ""}));
+    EXPECT_TRUE(Ini.ReadStrings("other", {"v"}, values));
+    EXPECT_EQ(values, std::vector<std::string>{""});
+    EXPECT_TRUE(TIniFile(Dir.File("none.ini")).ReadStrings("host", {"v"}, values));
+    // A folder at the path cannot be read: that is not the same as a missing key.
+    EXPECT_FALSE(TIniFile(Dir.Path()).ReadStrings("host", {"v"}, values));
+}
+
 } // namespace

@@ -1,3 +1,4 @@
+#include "CheckDispatcherProbe.h"
 #include "CheckRig.h"
 
 #include "engine/WhoisThread.h"
@@ -7,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
+#include <system_error>
 
 namespace {
 
@@ -228,47 +231,65 @@ TEST(CheckDispatcherTest, YesAfterNoKeepsRegistrarServerAndExpiry)
 TEST(CheckDispatcherTest, DispatcherKeepsToTheThreadLimitButCheckSelectedMayExceedIt)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 150});
+    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 0});
+    server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
-    rig.Start(server.Port(), 3);
+    rig.Start(server.Port(), 3, 1, TCheckRig::ManualTicks);
     std::vector<std::string> names;
     for (int i = 0; i < 12; ++i)
         names.push_back("n" + std::to_string(i) + ".com");
     rig.Generate(names);
-    ASSERT_TRUE(rig.RunPass());
-    EXPECT_EQ(rig.MaxRunning, 3);
-    EXPECT_EQ(server.ConnectionCount(), 12);
-
-    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 400});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
     rig.Dispatcher->StartAll();
-    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 3; }));
+    for (int tick = 0; tick < 6; ++tick)
+        probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 3);
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 3);
+
     rig.Dispatcher->CheckSelected(rig.Model.IdAt(11));
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 4);
     EXPECT_EQ(rig.Dispatcher->ThreadsText(), "Threads: 4");
     EXPECT_TRUE(rig.Dispatcher->ProgressFrozen());
     rig.Dispatcher->CheckSelected(NoRowId); // nothing selected: nothing happens
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 4);
-    rig.Dispatcher->Stop();
+
+    server.ReleaseReplies();
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 0; }));
+    for (int tick = 0; tick < 3; ++tick)
+        probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 3);
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 6);
+    rig.Dispatcher->Stop();
 }
 
 TEST(CheckDispatcherTest, HugeThreadLimitIsBoundedByTheDescriptorsAtHand)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "Registrar: R\r\n", 200});
+    server.SetDefaultReply({TBehaviour::Answer, "Registrar: R\r\n", 0});
+    server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     TCheckOptions options;
     options.OpenFileLimit = 64 + 3 * 4; // room for four workers
-    rig.Start(server.Port(), 1000000, 1, 1, options);
+    rig.Start(server.Port(), 1000000, 1, TCheckRig::ManualTicks, options);
     EXPECT_EQ(rig.Dispatcher->WorkerLimit(), 4);
     std::vector<std::string> names;
     for (int i = 0; i < 10; ++i)
         names.push_back("n" + std::to_string(i) + ".com");
     rig.Generate(names);
-    ASSERT_TRUE(rig.RunPass());
-    EXPECT_EQ(rig.MaxRunning, 4);
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    rig.Dispatcher->StartAll();
+    for (int tick = 0; tick < 6; ++tick)
+        probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 4);
+
+    server.ReleaseReplies();
+    TEngineSettings settings = rig.Dispatcher->Settings();
+    settings.Pause = 1;
+    rig.Dispatcher->LoadSettings(settings);
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
+    EXPECT_LE(rig.MaxRunning, 4);
     for (const std::string& name : names)
         EXPECT_EQ(rig.Slot(name, SlotAvailability), "NO") << name;
 }
@@ -276,7 +297,8 @@ TEST(CheckDispatcherTest, HugeThreadLimitIsBoundedByTheDescriptorsAtHand)
 TEST(CheckDispatcherTest, StopLetsRunningWorkersDeliverWhileTheCountFalls)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 300});
+    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 0});
+    server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 3);
@@ -294,6 +316,7 @@ TEST(CheckDispatcherTest, StopLetsRunningWorkersDeliverWhileTheCountFalls)
     std::vector<int> seen;
     QObject::connect(rig.Dispatcher.get(), &TCheckDispatcher::StatusChanged,
                      [&] { seen.push_back(rig.Dispatcher->RunningCount()); });
+    server.ReleaseReplies();
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 0; }));
     ASSERT_TRUE(rig.Drain());
     EXPECT_TRUE(std::is_sorted(seen.rbegin(), seen.rend()));
@@ -312,20 +335,22 @@ TEST(CheckDispatcherTest, CheckSelectedRightAfterStopDoesNotRestartThePass)
     server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
-    rig.Start(server.Port(), 10, 1, 100);
+    rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks);
     rig.Generate({"a.com", "b.com", "c.com", "d.com"});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
     rig.Dispatcher->StartAll();
-    ASSERT_TRUE(rig.WaitUntil([&] { return server.RequestCount("a.com") == 1; }));
+    probe.DispatcherTick();
     rig.Dispatcher->Stop();
     rig.Dispatcher->CheckSelected(rig.Model.IdAt(3));
-    // Several dispatcher intervals: a pass that started over would ask for a.com again.
-    rig.WaitUntil([] { return false; }, 350);
+    // Ticks that still arrive must not start the pass over from a.com.
+    for (int tick = 0; tick < 3; ++tick)
+        probe.DispatcherTick();
     ASSERT_TRUE(rig.Drain());
     EXPECT_EQ(server.RequestCount("a.com"), 1);
     EXPECT_EQ(server.RequestCount("b.com"), 0);
     EXPECT_EQ(server.RequestCount("d.com"), 1);
     EXPECT_EQ(rig.Dispatcher->NextRow(), 0);
-    EXPECT_FALSE(rig.Dispatcher->DispatcherEnabled());
+    EXPECT_FALSE(probe.DispatcherTimerActive());
     EXPECT_FALSE(rig.Dispatcher->StopEnabled());
 }
 
@@ -334,10 +359,12 @@ TEST(CheckDispatcherTest, WatchdogReplacesAnOverdueWorkerWithABeepAndTheCountUnc
     TFakeWhoisServer server("127.0.0.1", 0);
     server.SetReply("hang.com", {TBehaviour::NeverClose, "partial", 0});
     server.SetAnswer("quick.com", "No match for \"quick.com\".\r\n");
+    std::uint64_t now = 1000;
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     TCheckOptions options;
     options.WatchdogBudgetMs = 150;
+    options.Clock = [&now] { return now; };
     rig.Start(server.Port(), 10, 1, 1, options);
     rig.Generate({"hang.com", "quick.com"});
     int lowest = 99;
@@ -346,18 +373,22 @@ TEST(CheckDispatcherTest, WatchdogReplacesAnOverdueWorkerWithABeepAndTheCountUnc
             lowest = std::min(lowest, rig.Dispatcher->RunningCount());
     });
     rig.Dispatcher->StartAll();
-    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Beeps >= 2; }));
-    // Each replacement gave up one worker and started another for the same row.
-    EXPECT_TRUE(rig.WaitUntil([&] { return server.RequestCount("hang.com") >= 3; }));
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Slot("quick.com", SlotAvailability) == "YES"; }));
+    // Each budget that runs out gives up one worker and starts another for the same row.
+    for (int replaced = 1; replaced <= 2; ++replaced) {
+        now += 151;
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.Beeps == replaced; }));
+        EXPECT_TRUE(rig.WaitUntil([&] { return server.RequestCount("hang.com") == replaced + 1; }));
+    }
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 1);
     EXPECT_EQ(lowest, 1);
     EXPECT_NE(rig.Slot("hang.com", SlotStartTick), "");
     EXPECT_EQ(rig.Slot("hang.com", SlotAvailability), "");
-    EXPECT_EQ(rig.Slot("quick.com", SlotAvailability), "YES");
     // The abandoned workers left their connections and ended without touching the row.
     ASSERT_TRUE(rig.WaitUntil([&] { return server.FinishedCount() >= 2; }));
 
     server.SetAnswer("hang.com", "No match for \"hang.com\".\r\n");
+    now += 151;
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
     EXPECT_EQ(rig.Slot("hang.com", SlotAvailability), "YES");
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
@@ -377,9 +408,9 @@ protected:
         rig.WriteConfig(StandardConfig());
     }
 
-    void StartOneThread(const TCheckOptions& options)
+    void StartOneThread(const TCheckOptions& options, int pause = 1)
     {
-        rig.Start(server.Port(), 1, 1, 1, options);
+        rig.Start(server.Port(), 1, 1, pause, options);
         rig.Generate({"hang.com", "later.com"});
     }
 
@@ -389,19 +420,27 @@ protected:
 
 TEST_F(HangingFirstRowTest, WatchdogWaitsUntilEveryRowWasPassed)
 {
+    std::uint64_t now = 1000;
     TCheckOptions options;
     options.WatchdogBudgetMs = 50;
-    StartOneThread(options);
-    // The pass never reaches the last row, so nothing is replaced.
+    options.Clock = [&now] { return now; };
+    options.StatusIntervalMs = TCheckRig::ManualTicks;
+    StartOneThread(options, TCheckRig::ManualTicks);
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
     rig.Dispatcher->StartAll();
-    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 1; }));
-    rig.WaitUntil([] { return false; }, 400);
+    probe.DispatcherTick();
+    ASSERT_EQ(rig.Dispatcher->RunningCount(), 1);
+    // Long overdue, but the pass never reaches the last row, so nothing is replaced.
+    now += 1000;
+    for (int tick = 0; tick < 3; ++tick) {
+        probe.DispatcherTick();
+        probe.StatusTick();
+    }
     EXPECT_EQ(rig.Beeps, 0);
     EXPECT_EQ(rig.Dispatcher->NextRow(), 1);
     rig.Dispatcher->Stop();
-    rig.WaitUntil([] { return false; }, 200);
+    probe.StatusTick();
     EXPECT_EQ(rig.Beeps, 0);
-    server.SetAnswer("hang.com", "x");
     // The hanging worker is still blocked; leave it to the rig's destructor through its abandonment.
     rig.Dispatcher.reset();
 }
@@ -433,16 +472,17 @@ TEST(CheckDispatcherTest, AbandonedWorkerNeverWritesTheRowTheLogOrTheCount)
     auto worker = std::make_shared<TWorkerState>();
     worker->Row = rig.Model.IdAt(0);
     worker->Abandoned = true;
-    rig.Dispatcher->DeliverResult(worker, {"No match for \"a.com\".", "", rig.Model.IdAt(0), "127.0.0.1", "a.com"});
+    TCheckDispatcherProbe(*rig.Dispatcher)
+        .DeliverResult(worker, {"No match for \"a.com\".", "", rig.Model.IdAt(0), "127.0.0.1", "a.com"});
     EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "");
     EXPECT_EQ(rig.Model.AnswerLog()[0], "");
-    rig.Dispatcher->WorkerEnded(worker);
+    TCheckDispatcherProbe(*rig.Dispatcher).WorkerEnded(worker);
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
 
     // A worker that is not (or no longer) counted does not lower the count either.
     auto stranger = std::make_shared<TWorkerState>();
     stranger->Serial = 999;
-    rig.Dispatcher->WorkerEnded(stranger);
+    TCheckDispatcherProbe(*rig.Dispatcher).WorkerEnded(stranger);
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
 }
 
@@ -503,16 +543,18 @@ TEST(CheckDispatcherTest, APassKeepsTheOrderItStartedWith)
 TEST(CheckDispatcherTest, ResultsOfARegeneratedTableAreDroppedAndThePassStops)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 300});
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
-    rig.Start(server.Port(), 2); // two workers at most, so that two running is a state that lasts
+    rig.Start(server.Port(), 2);
     rig.Generate({"old1.com", "old2.com", "old3.com"});
     rig.Dispatcher->StartAll();
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 2; }));
     rig.Model.Clear();
     rig.Generate({"new1.com", "new2.com"});
     EXPECT_TRUE(rig.Dispatcher->StopRequested());
+    server.ReleaseReplies();
     ASSERT_TRUE(rig.Drain());
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
     for (int row = 0; row < 2; ++row) {
@@ -525,7 +567,8 @@ TEST(CheckDispatcherTest, ResultsOfARegeneratedTableAreDroppedAndThePassStops)
 TEST(CheckDispatcherTest, NewPassCountsTheWorkersOfAStoppedOne)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 300});
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 3);
@@ -538,6 +581,7 @@ TEST(CheckDispatcherTest, NewPassCountsTheWorkersOfAStoppedOne)
     int lowest = 3;
     QObject::connect(rig.Dispatcher.get(), &TCheckDispatcher::StatusChanged,
                      [&] { lowest = std::min(lowest, rig.Dispatcher->RunningCount()); });
+    server.ReleaseReplies();
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
     ASSERT_TRUE(rig.Drain());
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
@@ -573,16 +617,21 @@ TEST(CheckDispatcherTest, UncheckedRowsCostATickButNoWorker)
     server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
-    rig.Start(server.Port(), 10, 1, 30);
+    rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks);
     rig.Generate({"a.com", "b.com", "c.com", "d.com"});
     rig.Model.SetChecked(1, false);
     rig.Model.SetChecked(3, false);
     bool modified = false;
     QObject::connect(rig.Dispatcher.get(), &TCheckDispatcher::ModifiedSet, [&] { modified = true; });
-    const auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(rig.RunPass());
-    // Four rows at 30 ms a tick: the unchecked ones took their tick too.
-    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(115));
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    rig.Dispatcher->StartAll();
+    for (int tick = 1; tick <= 4; ++tick) {
+        probe.DispatcherTick();
+        EXPECT_EQ(rig.Dispatcher->NextRow(), tick);
+    }
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->PassState(), TCheckDispatcher::TPassState::Draining);
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
     EXPECT_TRUE(modified);
     EXPECT_EQ(server.ConnectionCount(), 2);
     EXPECT_EQ(rig.Slot("b.com", SlotAvailability), "");
@@ -602,8 +651,14 @@ TEST(CheckDispatcherTest, PauseZeroOrNoThreadsNeverStartsAnything)
         rig.WriteConfig(StandardConfig());
         rig.Start(server.Port(), threads, 1, pause);
         rig.Generate({"a.com"});
+        TCheckDispatcherProbe probe(*rig.Dispatcher);
         rig.Dispatcher->StartAll();
-        rig.WaitUntil([] { return false; }, 150);
+        if (pause == 0) {
+            EXPECT_FALSE(probe.DispatcherTimerActive());
+        } else {
+            probe.DispatcherTick();
+            probe.StatusTick();
+        }
         EXPECT_EQ(rig.Dispatcher->NextRow(), 0);
         EXPECT_FALSE(rig.Finished);
         EXPECT_FALSE(rig.Dispatcher->StartAllEnabled());
@@ -620,6 +675,169 @@ TEST(CheckDispatcherTest, EmptyTableEndsThePassAtOnce)
     ASSERT_TRUE(rig.RunPass(2000));
     EXPECT_EQ(rig.Dispatcher->ProgressMaximum(), 0);
     EXPECT_TRUE(rig.Dispatcher->StartAllEnabled());
+}
+
+TEST(CheckDispatcherTest, ThreadLimitRaisedMidPassHoldsFromTheNextTick)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.HoldReplies();
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 1, 1, TCheckRig::ManualTicks);
+    rig.Generate({"a.com", "b.com", "c.com"});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    rig.Dispatcher->StartAll();
+    probe.DispatcherTick();
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 1);
+
+    TEngineSettings settings = rig.Dispatcher->Settings();
+    settings.ThreadLimit = 3;
+    rig.Dispatcher->LoadSettings(settings);
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 1);
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 2);
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 2);
+    server.ReleaseReplies();
+}
+
+TEST(CheckDispatcherTest, CheckSelectedFreezesTheProgressForTheRestOfThePass)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    TCheckOptions options;
+    options.StatusIntervalMs = TCheckRig::ManualTicks;
+    rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks, options);
+    rig.Generate({"a.com", "b.com", "c.com", "d.com"});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    const auto tickAndSettle = [&] {
+        probe.DispatcherTick();
+        ASSERT_TRUE(rig.Drain());
+        probe.StatusTick();
+    };
+    rig.Dispatcher->StartAll();
+    tickAndSettle();
+    EXPECT_EQ(rig.Dispatcher->ProgressPosition(), 1);
+
+    rig.Dispatcher->CheckSelected(rig.Model.IdAt(3));
+    ASSERT_TRUE(rig.Drain());
+    tickAndSettle();
+    tickAndSettle();
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 3);
+    EXPECT_EQ(rig.Dispatcher->ProgressPosition(), 1);
+    EXPECT_TRUE(rig.Dispatcher->ProgressFrozen());
+
+    rig.Dispatcher->StartAll();
+    tickAndSettle();
+    EXPECT_EQ(rig.Dispatcher->ProgressPosition(), 1);
+    tickAndSettle();
+    EXPECT_EQ(rig.Dispatcher->ProgressPosition(), 2);
+}
+
+// Three workers on a host that holds its replies, all overdue at once on a clock the test moves.
+TEST(CheckDispatcherTest, CommandLineGivesUpEveryOverdueRowInOneTick)
+{
+    for (const bool everyRow : {false, true}) {
+        TFakeWhoisServer server("127.0.0.1", 0);
+        server.HoldReplies();
+        std::uint64_t now = 1000;
+        TCheckRig rig;
+        rig.WriteConfig(StandardConfig());
+        TCheckOptions options;
+        options.WatchdogBudgetMs = 100;
+        options.MaxReplacements = 0;
+        options.WatchdogDuringPass = true;
+        options.EveryOverdueRowPerTick = everyRow;
+        options.Clock = [&now] { return now; };
+        options.StatusIntervalMs = TCheckRig::ManualTicks;
+        rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks, options);
+        rig.Generate({"a.com", "b.com", "c.com"});
+        TCheckDispatcherProbe probe(*rig.Dispatcher);
+        rig.Dispatcher->StartAll();
+        for (int tick = 0; tick < 3; ++tick)
+            probe.DispatcherTick();
+        now += 101;
+        probe.StatusTick();
+        EXPECT_EQ(rig.Beeps, everyRow ? 3 : 1) << everyRow;
+        EXPECT_EQ(rig.Dispatcher->RunningCount(), everyRow ? 0 : 2) << everyRow;
+        EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "RESULT ERROR");
+        EXPECT_EQ(rig.Slot("c.com", SlotAvailability), everyRow ? "RESULT ERROR" : "") << everyRow;
+        server.ReleaseReplies();
+    }
+}
+
+TEST(CheckDispatcherTest, NamelessRowsAreSkippedAndInvalidNamesRefusedWithoutAQuery)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig("x=127.0.0.1\n"));
+    rig.Start(server.Port());
+    const std::string label63(63, 'a');
+    // Every name here ends in a top-level domain the configuration sends to the fake host.
+    const std::string name253 = label63 + "." + label63 + "." + label63 + "." + std::string(59, 'b') + ".x";
+    const std::vector<std::string> refused = {"free a.com", "tab\t.com", "-lead.com",       "trail-.com", "a..com",
+                                              ".com",       "a.com.",    label63 + "a.com", "b" + name253};
+    std::vector<TDomainRow> rows = {{"", true, {"YES", "R", "", "", "0", ""}}, {"  ", true, {"", "", "", "", "1", ""}}};
+    for (const std::string& name : refused)
+        rows.push_back({name, true, {}});
+    rows.push_back({label63 + ".com", true, {}});
+    rows.push_back({name253, true, {}});
+    rig.Model.SetContents(rows, {"kept 0", "kept 1"});
+    ASSERT_TRUE(rig.RunPass());
+
+    EXPECT_EQ(rig.Model.RowAt(0), rows[0]);
+    EXPECT_EQ(rig.Model.RowAt(1), rows[1]);
+    EXPECT_EQ(rig.Model.AnswerLog()[0], "kept 0");
+    for (const std::string& name : refused) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "RESULT ERROR") << name;
+        EXPECT_EQ(rig.Answer(name).rfind("Not sent to any WHOIS server: ", 0), 0u) << name;
+    }
+    EXPECT_EQ(server.ConnectionCount(), 2);
+    EXPECT_EQ(rig.Slot(label63 + ".com", SlotAvailability), "NO");
+}
+
+TEST(CheckDispatcherTest, AThreadThatCannotBeMadeFailsItsRowOnly)
+{
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    TCheckOptions options;
+    options.ThreadStarter = [](std::function<void()>) {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    rig.Start(43, 10, 1, TCheckRig::ManualTicks, options);
+    rig.Generate({"a.com"});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    rig.Dispatcher->StartAll();
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Slot("a.com", SlotStartTick), "");
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
+    EXPECT_EQ(rig.Dispatcher->LiveWorkerThreads(), 0);
+    EXPECT_EQ(rig.Results, 1);
+}
+
+TEST(CheckDispatcherTest, AFailureDuringTheHandOverEndsOnlyThatWorker)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 1);
+    rig.Generate({"a.com", "b.com"});
+    QObject::connect(rig.Dispatcher.get(), &TCheckDispatcher::ResultApplied, [&](TRowId row) {
+        if (row == rig.Model.IdAt(0))
+            throw std::runtime_error("failure inside the hand-over");
+    });
+    // The failure goes back to the worker, which still sends its end notice: the count falls and
+    // the next row gets its thread.
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(rig.Slot("b.com", SlotAvailability), "NO");
+    ASSERT_TRUE(rig.Drain());
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
 }
 
 } // namespace

@@ -42,6 +42,7 @@ void TCheckRig::Start(int port, int threads, int attempts, int pause, TCheckOpti
     settings.Pause = pause;
     Dispatcher->LoadSettings(settings);
     QObject::connect(Dispatcher.get(), &TCheckDispatcher::Beep, [this] { ++Beeps; });
+    QObject::connect(Dispatcher.get(), &TCheckDispatcher::ResultApplied, [this] { ++Results; });
     QObject::connect(Dispatcher.get(), &TCheckDispatcher::PassFinished, [this] { Finished = true; });
     QObject::connect(Dispatcher.get(), &TCheckDispatcher::StatusChanged,
                      [this] { MaxRunning = std::max(MaxRunning, Dispatcher->RunningCount()); });

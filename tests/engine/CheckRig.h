@@ -26,12 +26,15 @@ public:
     TDomainTableModel Model;
     std::unique_ptr<TCheckDispatcher> Dispatcher;
     int Beeps = 0;
+    int Results = 0;    // ResultApplied signals
     int MaxRunning = 0; // highest RunningCount seen after any start or status tick
     bool Finished = false;
 
     // Writes the configuration file; `hosts` become the TLD entries and host sections.
     void WriteConfig(const std::string& text);
-    // (Re)creates the dispatcher for `port` with these settings.
+    // (Re)creates the dispatcher for `port` with these settings. A pause of ManualTicks never lets
+    // the dispatcher timer fire: the test ticks through TCheckDispatcherProbe.
+    static constexpr int ManualTicks = 1000000;
     void Start(int port, int threads = 10, int attempts = 1, int pause = 1, TCheckOptions options = {});
     void Generate(const std::vector<std::string>& names);
     // Runs "Check domains" and the event loop until the pass is over; false on time-out.

@@ -1,6 +1,7 @@
 #include "engine/DomainTableModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QSortFilterProxyModel>
 
 #include <gtest/gtest.h>
@@ -168,6 +169,61 @@ TEST_F(DomainTableModelTest, SortingProxyLeavesIdentitiesWithTheirRows)
     const auto id = proxy.data(proxy.index(0, 0), TDomainTableModel::RowIdRole).value<quint32>();
     EXPECT_EQ(Model.Caption(Model.RowOf(id)), "a.com");
     EXPECT_EQ(Model.Slot(Model.RowOf(id), SlotAnswerIndex), "1");
+}
+
+TEST_F(DomainTableModelTest, RowsSharingAnAnswersEntryGetTheirOwnCopyOnLoad)
+{
+    Model.SetContents({{"a.com", true, {"", "", "", "", "1"}},
+                       {"b.com", true, {"", "", "", "", "1"}},
+                       {"c.com", true, {"", "", "", "", "0"}},
+                       {"d.com", true, {"", "", "", "", "1"}}},
+                      {"zero", "one"});
+    EXPECT_EQ(Model.AnswerIndexOf(0), 1);
+    EXPECT_EQ(Model.AnswerIndexOf(1), 2);
+    EXPECT_EQ(Model.AnswerIndexOf(2), 0);
+    EXPECT_EQ(Model.AnswerIndexOf(3), 3);
+    EXPECT_EQ(Model.AnswerLog(), (std::vector<std::string>{"zero", "one", "one", "one"}));
+    EXPECT_EQ(Model.Slot(1, SlotAnswerIndex), "2");
+}
+
+TEST_F(DomainTableModelTest, ChangesReachTheViewAsSignalsForTheirCellAndRoles)
+{
+    Model.AppendGenerated({"a.com", "b.com"});
+    QSignalSpy changed(&Model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&Model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&Model, &QAbstractItemModel::rowsInserted);
+    const auto cellAndRoles = [&](int at) {
+        const QList<QVariant> args = changed.at(at);
+        const auto index = args.at(0).value<QModelIndex>();
+        EXPECT_EQ(index, args.at(1).value<QModelIndex>());
+        return std::pair{index, args.at(2).value<QList<int>>()};
+    };
+
+    Model.SetSlot(1, SlotRegistrar, "Reg");
+    Model.SetChecked(0, false);
+    Model.SetChecked(0, false); // no change, no signal
+    Model.SetExpiry(1, "12.05.2030", 47615, false);
+    Model.SetSlot(1, SlotAnswerIndex, "1"); // slots 4 and 5 have no column
+    Model.SetSlot(1, SlotStartTick, "99");
+    ASSERT_EQ(changed.count(), 3);
+    auto [cell, roles] = cellAndRoles(0);
+    EXPECT_EQ(cell, Model.index(1, TDomainTableModel::ColumnRegistrar));
+    EXPECT_TRUE(roles.contains(Qt::DisplayRole) && roles.contains(TDomainTableModel::RawTextRole));
+    std::tie(cell, roles) = cellAndRoles(1);
+    EXPECT_EQ(cell, Model.index(0, TDomainTableModel::ColumnDomain));
+    EXPECT_EQ(roles, QList<int>{Qt::CheckStateRole});
+    std::tie(cell, roles) = cellAndRoles(2);
+    EXPECT_EQ(cell, Model.index(1, TDomainTableModel::ColumnExpires));
+    EXPECT_TRUE(roles.contains(TDomainTableModel::ExpiryDayRole));
+    EXPECT_EQ(Model.data(cell, TDomainTableModel::ExpiryDayRole).toInt(), 47615);
+    EXPECT_FALSE(Model.data(Model.index(1, 0), TDomainTableModel::ExpiryDayRole).isValid());
+
+    Model.AppendGenerated({"c.com"});
+    EXPECT_EQ(inserted.count(), 1);
+    Model.SetContents({}, {});
+    Model.Clear();
+    EXPECT_EQ(reset.count(), 2);
+    EXPECT_EQ(inserted.count(), 1);
 }
 
 } // namespace

@@ -77,7 +77,11 @@ TFakeWhoisServer::TFakeWhoisServer(const std::string& address, int port)
 
 TFakeWhoisServer::~TFakeWhoisServer()
 {
-    Stopping.store(true);
+    {
+        std::lock_guard guard(Lock);
+        Stopping.store(true);
+    }
+    ReplyGate.notify_all();
     // One byte that nobody reads keeps the pipe readable, waking every poll() of every thread.
     const char byte = 'x';
     [[maybe_unused]] const ssize_t n = ::write(WakePipe[1], &byte, 1);
@@ -155,6 +159,21 @@ bool TFakeWhoisServer::Pause(int ms, int alsoWatchFd) const
     }
 }
 
+void TFakeWhoisServer::HoldReplies()
+{
+    std::lock_guard guard(Lock);
+    Held = true;
+}
+
+void TFakeWhoisServer::ReleaseReplies()
+{
+    {
+        std::lock_guard guard(Lock);
+        Held = false;
+    }
+    ReplyGate.notify_all();
+}
+
 void TFakeWhoisServer::ReapFinished()
 {
     for (auto it = Workers.begin(); it != Workers.end();) {
@@ -230,6 +249,10 @@ void TFakeWhoisServer::Serve(int fd)
         ++Counts[domain];
     }
     RequestArrived.notify_all();
+    {
+        std::unique_lock guard(Lock);
+        ReplyGate.wait(guard, [this] { return !Held || Stopping.load(); });
+    }
 
     if (reply.DelayMs > 0 && !Pause(reply.DelayMs)) {
         ::close(fd);

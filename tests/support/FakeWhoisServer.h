@@ -53,6 +53,11 @@ public:
         SetReply(domain, {TBehaviour::Answer, text, 0});
     }
 
+    // While held, every request is recorded and then waits for ReleaseReplies before it gets its
+    // reply: a worker stays running exactly as long as the test wants.
+    void HoldReplies();
+    void ReleaseReplies();
+
     // Raw bytes received on each connection, in the order the requests were complete.
     std::vector<std::string> Requests() const;
     int RequestCount(const std::string& domain) const;
@@ -87,6 +92,8 @@ private:
 
     mutable std::mutex Lock;
     mutable std::condition_variable RequestArrived;
+    std::condition_variable ReplyGate;
+    bool Held = false;
     std::map<std::string, TReply> Replies;
     TReply DefaultReply;
     std::vector<std::string> Received;

@@ -82,6 +82,14 @@ TEST_F(ExtractLabelledValueTest, BlankOrMissingLabelGivesAnEmptyValueAndSuccess)
     EXPECT_EQ(value, "");
 }
 
+TEST_F(ExtractLabelledValueTest, UnreadableConfigurationFileFailsTheLookup)
+{
+    // A folder where the file should be cannot be read, not even by root.
+    std::string value = "stale";
+    EXPECT_FALSE(ExtractLabelledValue("registrar_string", "Registrar: X", "host", value, Dir.Path()));
+    EXPECT_EQ(value, "");
+}
+
 TEST_F(ExtractLabelledValueTest, QuotedLabelKeepsItsBlank)
 {
     EXPECT_EQ(Extract("\"Registrar: \"", "Registrar:X\nRegistrar: Y\n"), "Y");
@@ -127,10 +135,9 @@ TEST(FindExpiryDateTest, SkipsLinesWithoutMarksAndStopsAtTheFirstHit)
     EXPECT_EQ(Expiry(""), "");
 }
 
-TEST(FindExpiryDateTest, ALongLineWithoutAnyMarkGivesNothing)
+TEST(FindExpiryDateTest, ALongLineWithoutAnyMarkDoesNotEndTheSearch)
 {
-    EXPECT_EQ(Expiry("Expires " + std::string(2000, 'x')), "");
-    EXPECT_EQ(Expiry("Expires " + std::string(2000, 'x') + "9"), "9");
+    EXPECT_EQ(Expiry("Expires " + std::string(2000, 'x') + "\nExpires 2030-01-02\n"), "2030-01-02");
 }
 
 TEST(FindNameTest, ReportsTheFirstOccurrenceOfTheLastListedName)

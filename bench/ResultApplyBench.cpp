@@ -1,0 +1,66 @@
+// Applying one result (a registered name: availability, registrar, registrar's server, expiry
+// date) with a 4 MB configuration file, as a large server table makes it. The host's response
+// strings are read from the file once per result; its section is the last one, so every
+// application parses the whole file.
+
+#include "engine/ResultApplier.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t ConfigBytes = 4 * 1024 * 1024;
+
+std::string MakeConfig(std::string& lastHost)
+{
+    std::string text = "[Pref]\nThrdCount=10\nAttempts=5\nPause=250\n[TLD]\n";
+    for (int i = 0; i < 1000; ++i)
+        text += "tld" + std::to_string(i) + "=whois.host" + std::to_string(i) + ".example\n";
+    for (int i = 0; text.size() < ConfigBytes; ++i) {
+        lastHost = "whois.host" + std::to_string(i) + ".example";
+        text += "[" + lastHost + "]\n";
+        text += "not_found_strings=No match for \"%DOMAIN%\".\n";
+        text += "whois_server_string=Registrar WHOIS Server:\n";
+        text += "registrar_string=Registrar:\n";
+        text += "expires_string=Registry Expiry Date:\n";
+    }
+    return text;
+}
+
+const char* const Answer = "   Domain Name: LANTERNMOSS.COM\r\n"
+                           "   Registry Domain ID: 2874419301_DOMAIN_COM-VRSN\r\n"
+                           "   Registrar WHOIS Server: whois.harbourlight-registrar.example\r\n"
+                           "   Updated Date: 2025-02-11T16:20:05Z\r\n"
+                           "   Creation Date: 2011-03-14T18:02:51Z\r\n"
+                           "   Registry Expiry Date: 2027-03-14T18:02:51Z\r\n"
+                           "   Registrar: Harbourlight Registrar, LLC\r\n"
+                           "   Name Server: NS1.LANTERNMOSS.COM\r\n";
+
+void BM_ApplyResultWithLargeConfig(benchmark::State& state)
+{
+    char pattern[] = "/tmp/quarrow-bench-XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+    const std::string path = folder + "/mvwhois.ini";
+    std::string host;
+    std::ofstream(path, std::ios::binary) << MakeConfig(host);
+
+    const TResultApplier applier(path, {"yyyy-mm-dd"});
+    TDomainTableModel model;
+    model.AppendGenerated({"lanternmoss.com"});
+    const TSyncSendResult result{Answer, "", model.IdAt(0), host, "lanternmoss.com"};
+    for (auto _ : state)
+        applier.ApplyResult(model, result);
+    if (model.Slot(0, SlotRegistrar) != "Harbourlight Registrar, LLC" || model.ExpiryDay(0) == 0)
+        state.SkipWithError("result not applied");
+    unlink(path.c_str());
+    rmdir(folder.c_str());
+}
+BENCHMARK(BM_ApplyResultWithLargeConfig)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
