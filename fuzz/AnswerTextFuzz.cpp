@@ -112,23 +112,13 @@ void CheckExpiryText(const std::string& answer)
     FUZZ_REQUIRE(text.empty());
 }
 
-// The value as a read of the configuration file gives it back.
-std::string OneLine(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        if (c == '\r' || c == '\n' || c == '\0')
-            c = ' ';
-    return result;
-}
-
 void CheckResultApplication(const std::vector<std::string>& fields)
 {
     static const TDateMasks masks = LoadDateMasks(QUARROW_SHIPPED_DATEMASK);
     const std::string config = ScratchFolder() + "/mvwhois.ini";
-    WriteScratchFile(
-        config, "[" + Host + "]\nregistrar_string=" + OneLine(fields[1]) + "\nnot_found_strings=" + OneLine(fields[2]) +
-                    "\nexpires_string=" + OneLine(fields[3]) + "\nwhois_server_string=Registrar WHOIS Server:\n");
+    WriteScratchFile(config, "[" + Host + "]\nregistrar_string=" + BlankedLineBreaks(fields[1]) +
+                                 "\nnot_found_strings=" + BlankedLineBreaks(fields[2]) + "\nexpires_string=" +
+                                 BlankedLineBreaks(fields[3]) + "\nwhois_server_string=Registrar WHOIS Server:\n");
     const THostStrings strings = THostStrings::Load(config, Host);
     FUZZ_REQUIRE(strings.Readable);
 

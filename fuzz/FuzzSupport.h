@@ -66,3 +66,14 @@ inline std::vector<std::string_view> SplitFields(std::string_view input, std::si
     fields.push_back(input);
     return fields;
 }
+
+// A value as the configuration file stores it: a line break or NUL would split its line, so each
+// is written as a blank.
+inline std::string BlankedLineBreaks(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    return result;
+}

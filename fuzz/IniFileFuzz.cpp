@@ -27,11 +27,9 @@ std::string FileBytes(const std::string& path)
 }
 
 // What a read returns for a value written as `value`.
-std::string AsRead(std::string value)
+std::string AsRead(std::string_view written)
 {
-    for (char& c : value)
-        if (c == '\r' || c == '\n' || c == '\0')
-            c = ' ';
+    const std::string value = BlankedLineBreaks(written);
     std::string_view view = TrimSpaces(value);
     if (view.size() >= 2 && (view.front() == '"' || view.front() == '\'') && view.back() == view.front())
         view = view.substr(1, view.size() - 2);
