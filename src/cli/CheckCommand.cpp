@@ -1,5 +1,6 @@
 #include "cli/ArgumentReader.h"
 #include "cli/CliCommands.h"
+#include "cli/StandardInputNames.h"
 
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
@@ -73,21 +74,6 @@ TArgumentReader CheckArguments()
     });
 }
 
-// The lines of a text, split at CR LF, a lone CR or a lone LF (as files from any system end them).
-std::vector<std::string> SplitAtLineBreaks(std::string_view text)
-{
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        lines.emplace_back(text.substr(pos, end - pos));
-        pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return lines;
-}
-
 std::string ReadStandardInput()
 {
     std::string text;
@@ -148,9 +134,8 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
         throw TUsageError("give the names to check, \"-\" to read them from standard input, or --project FILE");
     for (const std::string& operand : operands) {
         if (operand == "-") {
-            for (const std::string& line : SplitAtLineBreaks(ReadStandardInput()))
-                if (const std::string name = Trim(line); !name.empty())
-                    request.Names.push_back(name);
+            for (std::string& name : NamesFromStandardInput(ReadStandardInput()))
+                request.Names.push_back(std::move(name));
             continue;
         }
         // Blank names would be looked up under an empty top-level domain, that is at the fallback

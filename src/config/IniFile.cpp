@@ -270,11 +270,13 @@ struct TSectionBatch
 };
 
 // A key name with '=' would be cut at it on reading, one starting with ';' or '[' would read as a
-// comment or a section header, and a section name with ']' would be cut there: written, each
-// would be a value nobody can read back (and might shadow another).
+// comment or a section header, a section name with ']' would be cut there, and a line break in
+// either would split its line: written, each would be a value nobody can read back by the name
+// given (and might shadow another).
 bool CanBeReadBack(std::string_view section, std::string_view key)
 {
-    return section.find(']') == std::string_view::npos && key.find('=') == std::string_view::npos &&
+    return section.find_first_of("]\r\n") == std::string_view::npos &&
+           key.find_first_of("=\r\n") == std::string_view::npos &&
            (key.empty() || (key.front() != ';' && key.front() != '['));
 }
 
@@ -391,8 +393,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     const TWholeFile file = LoadFile(Path);
     if (file.Status == TWholeFile::TStatus::Failed)
         WriteFailed(Path); // rewriting a file we cannot read would throw its contents away
-    const std::string sectionName = OneLine(TrimSpaces(section));
-    const std::string keyName = OneLine(TrimSpaces(key));
+    const std::string sectionName(TrimSpaces(section));
+    const std::string keyName(TrimSpaces(key));
     if (!CanBeReadBack(sectionName, keyName))
         WriteFailed(Path);
     const std::string cleanValue = OneLine(value);

@@ -47,7 +47,7 @@ public:
 
     // Writes throw TQuarrowError("Unable to write to <path>") when the file cannot be replaced, and
     // for names that could not be read back: a key with '=' or starting with ';' or '[', a section
-    // with ']'. A symbolic link at the path is written through.
+    // with ']', either with a line break. A symbolic link at the path is written through.
     void WriteString(const std::string& section, const std::string& key, const std::string& value) const;
     void WriteInteger(const std::string& section, const std::string& key, int value) const;
     void WriteBool(const std::string& section, const std::string& key, bool value) const;

@@ -159,6 +159,13 @@ bool TTcpConnection::Connect(const std::string& host, int port, int timeoutMs)
     return true;
 }
 
+void TTcpConnection::Adopt(int fd)
+{
+    Close();
+    Fd = fd;
+    ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) | O_NONBLOCK);
+}
+
 bool TTcpConnection::SendAll(const std::string& bytes)
 {
     std::size_t sent = 0;

@@ -29,6 +29,9 @@ public:
     // Resolves `host` to IPv4 (a dotted IPv4 literal is taken as it is) and connects to it.
     // timeoutMs <= 0 leaves the bound to the operating system.
     bool Connect(const std::string& host, int port, int timeoutMs);
+    // Takes over a connected stream socket (one end of a socket pair in tests and fuzzing) in
+    // place of Connect; the connection closes it.
+    void Adopt(int fd);
     bool SendAll(const std::string& bytes);
     // Exactly `count` bytes or failure; a connection closed early is a short reply.
     bool ReadExact(std::size_t count, std::string& out);

@@ -277,7 +277,14 @@ TEST_F(IniFileTest, NamesThatCouldNotBeReadBackAreRefused)
 {
     Dir.Write("mvwhois.ini", "[TLD]\ncom=a\n");
     for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{
-             {"TLD", "a=b"}, {"TLD", ";com"}, {"TLD", " [Pref]"}, {"TL]D", "com"}}) {
+             {"TLD", "a=b"},
+             {"TLD", ";com"},
+             {"TLD", " [Pref]"},
+             {"TL]D", "com"},
+             // Written with the break made a blank, these were found by no read under the name given.
+             {"TLD", "c\nom"},
+             {"Pr\r\noxy", "Server"},
+             {"TLD", "com\r"}}) {
         try {
             Ini.WriteString(section, key, "x");
             ADD_FAILURE() << section << " / " << key << " was written";

@@ -1,0 +1,85 @@
+// Feeds arbitrary bytes to quarrow-cli's reading of names from standard input and to the name
+// check that keeps a name from being queried. Every name is a trimmed, non-empty piece of one line
+// of the input, in input order; names written back one a line, with any of the three line ends,
+// read back as the same list. A name passes the check exactly when DNS could hold it and it is
+// one word: at most 253 bytes, labels of 1 to 63 bytes that neither start nor end with "-", no
+// blank or control byte.
+#include "FuzzSupport.h"
+
+#include "base/AsciiText.h"
+#include "cli/StandardInputNames.h"
+#include "whois/DomainName.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& names, std::string_view lineEnd)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text.append(name).append(lineEnd);
+    return text;
+}
+
+bool QueryableName(std::string_view name)
+{
+    if (name.size() > 253)
+        return false;
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f')
+            return false;
+    std::size_t labelStart = 0;
+    for (std::size_t i = 0; i <= name.size(); ++i) {
+        if (i < name.size() && name[i] != '.')
+            continue;
+        const std::string_view label = name.substr(labelStart, i - labelStart);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+            return false;
+        labelStart = i + 1;
+    }
+    return true;
+}
+
+void CheckName(std::string_view name)
+{
+    const std::string problem = DomainNameProblem(name);
+    FUZZ_REQUIRE(problem.empty() == QueryableName(name));
+    // The reason is shown as one line of the check's record.
+    FUZZ_REQUIRE(problem.size() < 120 && problem.find_first_of("\r\n") == std::string::npos);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::vector<std::string> names = NamesFromStandardInput(input);
+
+    std::size_t from = 0;
+    for (const std::string& name : names) {
+        FUZZ_REQUIRE(!name.empty() && name.find_first_of("\r\n") == std::string::npos);
+        FUZZ_REQUIRE(TrimView(name).size() == name.size());
+        const std::size_t at = input.find(name, from);
+        FUZZ_REQUIRE(at != std::string_view::npos);
+        from = at + name.size();
+        CheckName(name);
+    }
+    CheckName(input);
+    const std::size_t lineEnds = static_cast<std::size_t>(std::count(input.begin(), input.end(), '\n')) +
+                                 static_cast<std::size_t>(std::count(input.begin(), input.end(), '\r'));
+    FUZZ_REQUIRE(names.size() <= lineEnds + 1);
+
+    for (const std::string_view lineEnd : {"\n", "\r\n", "\r"})
+        FUZZ_REQUIRE(NamesFromStandardInput(Joined(names, lineEnd)) == names);
+    // The last line needs no line end.
+    std::string unterminated = Joined(names, "\n");
+    if (!unterminated.empty())
+        unterminated.pop_back();
+    FUZZ_REQUIRE(NamesFromStandardInput(unterminated) == names);
+    return 0;
+}
