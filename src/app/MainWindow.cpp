@@ -335,6 +335,14 @@ void TfMain::FormShow()
     emit FirstShown();
 }
 
+void TfMain::OpenAtStart(const QString& path)
+{
+    if (path.endsWith(QLatin1String(".ctg.xml"), Qt::CaseInsensitive))
+        WordFileCmds->LoadWordsFrom(path.toStdString());
+    else
+        ProjectCmds->OpenFile(path);
+}
+
 void TfMain::closeEvent(QCloseEvent* event)
 {
     // A run of the generator fills the table from inside its own event handling: it ends first.

@@ -95,6 +95,9 @@ public:
     // "New project": after the unsaved-changes question, an untitled project with an empty table,
     // answers and word lists and the TLD list from the configuration file, not modified.
     void NewProject();
+    // A file named on the command line: a word list (*.ctg.xml) is loaded, anything else is opened
+    // as a project; a file that cannot be read says so as the menu commands do.
+    void OpenAtStart(const QString& path);
     // Runs "Generate domain names".
     void GenerateNames();
     // pmDomainsPopup.

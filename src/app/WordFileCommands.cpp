@@ -52,8 +52,12 @@ TWordFileCommands::TDialogs TWordFileCommands::StandardDialogs(QWidget* window)
 void TWordFileCommands::LoadWords()
 {
     const std::string path = Dialogs.ChooseFileToLoad(ProjectsFolder());
-    if (path.empty())
-        return;
+    if (!path.empty())
+        LoadWordsFrom(path);
+}
+
+void TWordFileCommands::LoadWordsFrom(const std::string& path)
+{
     std::optional<TWordListData> words;
     try {
         words = LoadWordListFile(Store, path);

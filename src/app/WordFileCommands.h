@@ -39,6 +39,8 @@ public:
     const std::string& WordListFileName() const { return FileName; }
 
     void LoadWords();
+    // Loads `path` as "Load Words..." does after its dialog (a file named at start-up).
+    void LoadWordsFrom(const std::string& path);
     void SaveWords();
     void SaveWordsAs();
 

@@ -9,6 +9,7 @@
 
 #include <QStatusBar>
 #include <QString>
+#include <QStringList>
 
 int main(int argc, char* argv[])
 {
@@ -31,6 +32,12 @@ int main(int argc, char* argv[])
     {
         TfMain mainWindow(std::move(context));
         mainWindow.show();
+        // A file named on the command line (double-clicked in a file manager) opens after the
+        // first show has started its untitled project.
+        QStringList files = app.arguments().mid(1);
+        files.removeAll(QStringLiteral("--"));
+        if (!files.isEmpty())
+            mainWindow.OpenAtStart(files.constLast());
         // A passing message: while it shows, the status bar hides its panels.
         if (!data.Message.empty())
             mainWindow.statusBar()->showMessage(QString::fromStdString(data.Message), 15000);

@@ -90,6 +90,17 @@ bool TProjectController::Open()
     const QString path = Prompts.OpenProjectFileName(ProjectsFolder);
     if (path.isEmpty())
         return false;
+    return OpenPath(path);
+}
+
+bool TProjectController::OpenFile(const QString& path)
+{
+    const TSortingPaused paused(Table);
+    return OpenPath(path);
+}
+
+bool TProjectController::OpenPath(const QString& path)
+{
     int step = 0;
     Workspace.ShowProgress(step, OpenSteps);
     std::optional<TProjectData> project;

@@ -37,6 +37,8 @@ public:
     bool New();
     // "Open Project...": true when a project was opened.
     bool Open();
+    // Opens `path` as "Open Project..." does after its dialog (a file named at start-up).
+    bool OpenFile(const QString& path);
     // "Save project...": true when the project was written.
     bool Save();
     // "Save project as...": true when the project was written under the chosen name.
@@ -53,6 +55,8 @@ signals:
 private:
     // The unsaved-changes question: false when the command must stop.
     bool SettleChanges();
+    // Reads `path` and, when it is a project, puts it in the window; sorting is paused by the caller.
+    bool OpenPath(const QString& path);
     void SetModifiedFlag(bool modified);
     void SetProjectFileName(const QString& name);
 

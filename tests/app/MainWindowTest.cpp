@@ -7,6 +7,7 @@
 #include "config/IniFile.h"
 #include "gen/GenerateCommand.h"
 #include "gen/WordLists.h"
+#include "project/ProjectController.h"
 #include "support/FakeWhoisServer.h"
 #include "ui/WordListsPanel.h"
 
@@ -296,6 +297,26 @@ TEST_F(WordFileTest, SavedWordListsLoadBackWithTheirTicksAndSaveAsksForANameOnce
     EXPECT_EQ(lists.Prefixes().All(), prefixes);
     EXPECT_EQ(lists.Suffixes().All(), (std::vector<TWordEntry>{{"hub", true}}));
     EXPECT_FALSE(Rig.Window->Modified());
+    EXPECT_TRUE(Messages.isEmpty());
+}
+
+TEST_F(WordFileTest, AFileNamedAtStartLoadsAsAWordListOrOpensAsAProject)
+{
+    TWordLists& lists = Rig.Window->WordLists();
+    Chosen = Rig.Dir.File("projects/start.ctg.xml");
+    Action("aSaveWords")->trigger();
+    const std::string project = Rig.Dir.File("projects/start.prj.xml");
+    ASSERT_TRUE(Rig.Window->ProjectCommands().SaveProject(QString::fromStdString(project)));
+    lists.Prefixes().SetAll({});
+    Rig.Window->SetModified(false);
+
+    Rig.Window->OpenAtStart(QString::fromStdString(Chosen));
+    EXPECT_EQ(lists.Prefixes().All(), (std::vector<TWordEntry>{{"web", true}, {"my", false}}));
+    lists.Prefixes().SetAll({});
+    Rig.Window->SetModified(false);
+    Rig.Window->OpenAtStart(QString::fromStdString(project));
+    EXPECT_EQ(Rig.Window->windowTitle(), QString::fromStdString("Quarrow 2009 - " + project));
+    EXPECT_EQ(lists.Prefixes().All(), (std::vector<TWordEntry>{{"web", true}, {"my", false}}));
     EXPECT_TRUE(Messages.isEmpty());
 }
 
