@@ -136,6 +136,12 @@ std::string TDomainTableModel::Caption(int row) const
     return Arena.substr(r.CaptionOffset, r.CaptionLength);
 }
 
+std::string_view TDomainTableModel::CaptionView(int row) const
+{
+    const TRow& r = At(row);
+    return std::string_view(Arena).substr(r.CaptionOffset, r.CaptionLength);
+}
+
 bool TDomainTableModel::Checked(int row) const
 {
     return At(row).Checked;
@@ -149,6 +155,18 @@ void TDomainTableModel::SetChecked(int row, bool checked)
     r.Checked = checked;
     const QModelIndex cell = index(row, ColumnDomain);
     emit dataChanged(cell, cell, {Qt::CheckStateRole});
+}
+
+int TDomainTableModel::SetAllChecked(bool checked)
+{
+    int changed = 0;
+    for (TRow& r : Rows) {
+        changed += r.Checked != checked;
+        r.Checked = checked;
+    }
+    if (changed > 0)
+        emit dataChanged(index(0, ColumnDomain), index(RowCount() - 1, ColumnDomain), {Qt::CheckStateRole});
+    return changed;
 }
 
 int TDomainTableModel::SlotCount(int row) const
@@ -359,16 +377,41 @@ void TDomainTableModel::AppendRow(std::string_view caption, bool checked)
     ++NextId;
 }
 
-void TDomainTableModel::AppendGenerated(const std::vector<std::string>& captions)
+namespace {
+
+// Room for `more` elements: exactly when the container is empty (one batch, or a size reserved
+// beforehand), else at least half as much again, so that many batches do not copy it each time.
+template <typename TContainer> void Grow(TContainer& container, std::size_t more)
+{
+    const std::size_t needed = container.size() + more;
+    if (needed > container.capacity())
+        container.reserve(std::max(needed, container.capacity() + container.capacity() / 2));
+}
+
+} // namespace
+
+void TDomainTableModel::ReserveRows(std::size_t rows, std::size_t captionBytes)
+{
+    Rows.reserve(Rows.size() + rows);
+    Ticks.reserve(Ticks.size() + rows);
+    Answers.reserve(Answers.size() + rows);
+    Arena.reserve(Arena.size() + captionBytes);
+}
+
+template <typename TCaptions> void TDomainTableModel::AppendGeneratedRows(const TCaptions& captions)
 {
     if (captions.empty())
         return;
     const int first = RowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(captions.size()) - 1);
-    Rows.reserve(Rows.size() + captions.size());
-    Ticks.reserve(Ticks.size() + captions.size());
-    Answers.reserve(Answers.size() + captions.size());
-    for (const std::string& caption : captions) {
+    Grow(Rows, captions.size());
+    Grow(Ticks, captions.size());
+    Grow(Answers, captions.size());
+    std::size_t bytes = 0;
+    for (const auto& caption : captions)
+        bytes += caption.size();
+    Grow(Arena, bytes);
+    for (const auto& caption : captions) {
         AppendRow(caption, true);
         TRow& r = Rows.back();
         r.Slots = DomainSlotCount;
@@ -376,6 +419,16 @@ void TDomainTableModel::AppendGenerated(const std::vector<std::string>& captions
         Answers.emplace_back();
     }
     endInsertRows();
+}
+
+void TDomainTableModel::AppendGenerated(const std::vector<std::string>& captions)
+{
+    AppendGeneratedRows(captions);
+}
+
+void TDomainTableModel::AppendGeneratedNames(const std::vector<std::string_view>& captions)
+{
+    AppendGeneratedRows(captions);
 }
 
 void TDomainTableModel::SetContents(const std::vector<TDomainRow>& rows, std::vector<std::string> answerLog)

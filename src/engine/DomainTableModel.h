@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Identity of a row that survives re-sorting: ids are handed out in increasing order and never
@@ -59,8 +60,13 @@ public:
     int RowOf(TRowId id) const;
 
     std::string Caption(int row) const;
+    // The caption's bytes without a copy; valid until rows are added or the table is replaced.
+    std::string_view CaptionView(int row) const;
     bool Checked(int row) const;
     void SetChecked(int row, bool checked);
+    // Ticks or unticks every row with one change notice over the whole Domain column (none when no
+    // tick changed), which also spans rows that kept their tick; returns how many ticks changed.
+    int SetAllChecked(bool checked);
     int SlotCount(int row) const;
     // Empty for a slot the row does not have.
     std::string Slot(int row, int slot) const;
@@ -94,6 +100,11 @@ public:
     // Generation: one ticked row per name with six slots (slot 4 its index into the answers log),
     // and one empty answers-log entry each.
     void AppendGenerated(const std::vector<std::string>& captions);
+    // The same for names held elsewhere, without a string apiece.
+    void AppendGeneratedNames(const std::vector<std::string_view>& captions);
+    // Makes room for this many more rows with this many caption bytes in all, so that appending
+    // them in batches neither copies the table nor leaves spare room behind.
+    void ReserveRows(std::size_t rows, std::size_t captionBytes);
     // Project loading: the table and the answers log replaced by these. A row whose slot 4 names an
     // entry an earlier row already names gets a copy of that entry of its own, so that a result
     // for one of them never replaces the other's answers.
@@ -122,6 +133,7 @@ private:
     // Empties the table and the answers log inside a model reset begun by the caller.
     void Reset();
     void AppendRow(std::string_view caption, bool checked);
+    template <typename TCaptions> void AppendGeneratedRows(const TCaptions& captions);
     // Gives each row that shares its answers-log entry with an earlier row a copy of its own.
     void SeparateSharedAnswers();
     void StoreSlot(int position, TRow& row, int slot, const std::string& text);

@@ -28,6 +28,8 @@ public:
 
     // The names of the last run, in production order.
     const TNameList& Names() const { return NameList; }
+    // Gives back the memory of the last run's names once they have been taken elsewhere.
+    void ClearNames() { NameList.Clear(); }
 
     bool UsePrefix() const { return PrefixOn; }
     void SetUsePrefix(bool on) { PrefixOn = on; }

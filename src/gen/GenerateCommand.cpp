@@ -33,6 +33,8 @@ void TGenerateCommand::Run(bool useHyphens)
         TGenerateCommand& Command;
         ~TEnd()
         {
+            // The table holds its own copy of the names: a million of them are worth giving back.
+            Command.Generator.ClearNames();
             Command.Running = false;
             emit Command.BusyChanged(false);
             emit Command.Finished();
@@ -80,14 +82,15 @@ void TGenerateCommand::FillTable()
 {
     const TNameList& names = Generator.Names();
     const std::size_t count = names.Count();
-    std::vector<std::string> batch;
+    Model.ReserveRows(count, names.TextBytes());
+    std::vector<std::string_view> batch;
     for (std::size_t first = 0; first < count && !CancelFlag; first += RowBatch) {
         const std::size_t last = std::min(count, first + static_cast<std::size_t>(RowBatch));
         batch.clear();
         batch.reserve(last - first);
         for (std::size_t i = first; i < last; ++i)
-            batch.emplace_back(names[i]);
-        Model.AppendGenerated(batch);
+            batch.push_back(names[i]);
+        Model.AppendGeneratedNames(batch);
         emit Progress(static_cast<int>(last), static_cast<int>(count));
         HandleEvents();
     }

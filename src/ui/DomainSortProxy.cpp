@@ -3,8 +3,6 @@
 #include "base/Utf8.h"
 #include "whois/ResponseText.h"
 
-#include <QSignalBlocker>
-
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -166,6 +164,22 @@ QString TDomainSortProxy::TextAt(int sourceRow, int column) const
     return Source.data(Source.index(sourceRow, column), Qt::DisplayRole).toString();
 }
 
+QStringView TDomainSortProxy::CellText(int sourceRow, int column, QString& buffer) const
+{
+    if (column == TDomainTableModel::ColumnDomain) {
+        const std::string_view caption = Source.CaptionView(sourceRow);
+        if (std::all_of(caption.begin(), caption.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            buffer.resize(static_cast<qsizetype>(caption.size()));
+            QChar* out = buffer.data();
+            for (const char c : caption)
+                *out++ = QLatin1Char(c);
+            return buffer;
+        }
+    }
+    buffer = TextAt(sourceRow, column);
+    return buffer;
+}
+
 int TDomainSortProxy::SortItemCompare(int sourceRow1, int sourceRow2, TSortParam param) const
 {
     const int column = SortParamColumn(param);
@@ -222,10 +236,11 @@ TDomainSortProxy::TPrepared& TDomainSortProxy::Prepare(int column) const
     const std::size_t rows = static_cast<std::size_t>(Source.RowCount());
     items.resize(rows);
     std::size_t texts = 0, numbers = 0, moments = 0, both = 0;
+    QString buffer;
     for (std::size_t row = 0; row < rows; ++row) {
         TSortItem& item = items[row];
         if (!(item.Kind & TSortItem::Classified)) {
-            const QString text = TextAt(static_cast<int>(row), column);
+            const QStringView text = CellText(static_cast<int>(row), column, buffer);
             Reader.Classify(text, item);
             item.Row = static_cast<std::int32_t>(row);
             // A plain text meets others in the collation as soon as there is a second non-empty
@@ -383,16 +398,8 @@ std::vector<int> TDomainSortProxy::SetAllChecked(bool checked)
     for (const int row : ProxyToSource)
         if (Source.Checked(row) != checked)
             changed.push_back(row);
-    if (changed.empty())
-        return changed;
-    {
-        // One notice for the whole table instead of one per row keeps a million rows quick.
-        const QSignalBlocker quiet(&Source);
-        for (const int row : changed)
-            Source.SetChecked(row, checked);
-    }
-    const int last = Source.RowCount() - 1;
-    emit Source.dataChanged(Source.index(0, 0), Source.index(last, 0), {Qt::CheckStateRole});
+    if (!changed.empty())
+        Source.SetAllChecked(checked);
     return changed;
 }
 

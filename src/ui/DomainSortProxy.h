@@ -81,6 +81,9 @@ signals:
 
 private:
     QString TextAt(int sourceRow, int column) const;
+    // The same text as TextAt; a plain ASCII caption is widened into `buffer` instead of going
+    // through a QVariant and a string of its own, as a million new rows each need theirs read.
+    QStringView CellText(int sourceRow, int column, QString& buffer) const;
     // Prepared texts of one column, kept between sorts and brought up to date as cells change.
     struct TPrepared
     {

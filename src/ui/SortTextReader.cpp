@@ -36,6 +36,10 @@ bool TSortTextReader::ReadNumber(QStringView text, double& value)
     qsizetype i = 0;
     while (i < n && text[i] == u' ')
         ++i;
+    // Most texts are no numbers, and tell so at their first character: nothing is built for them.
+    const qsizetype first = i < n && (text[i] == u'+' || text[i] == u'-') ? i + 1 : i;
+    if (first >= n || !(text[first] == u'.' || (text[first] >= u'0' && text[first] <= u'9')))
+        return false;
     // Rewritten in the form std::from_chars reads, which knows no leading "+" or bare point.
     std::string number;
     number.reserve(static_cast<std::size_t>(n - i) + 2);
@@ -122,13 +126,27 @@ void TSortTextReader::AddKey(QStringView text, TSortItem& item, std::string& tai
         }
         length = needed > 0 ? static_cast<std::size_t>(needed - 1) : 0;
     } else {
-        // Code-unit order in bytes that are never zero: 2 + 7 + 7 bits, each byte offset by one.
-        KeyBuffer.resize(static_cast<std::size_t>(text.size()) * 3);
+        // Code-unit order in bytes that are never zero: each unit plus one written as UTF-8 writes
+        // a code point, whose byte order is the order of the values. Plain text costs a byte a unit.
+        KeyBuffer.resize(static_cast<std::size_t>(text.size()) * 4);
         for (const QChar c : text) {
-            const unsigned u = c.unicode();
-            KeyBuffer[length++] = static_cast<std::uint8_t>((u >> 14) + 1);
-            KeyBuffer[length++] = static_cast<std::uint8_t>(((u >> 7) & 0x7F) + 1);
-            KeyBuffer[length++] = static_cast<std::uint8_t>((u & 0x7F) + 1);
+            const unsigned v = c.unicode() + 1u;
+            if (v < 0x80) {
+                KeyBuffer[length++] = static_cast<std::uint8_t>(v);
+                continue;
+            }
+            if (v < 0x800) {
+                KeyBuffer[length++] = static_cast<std::uint8_t>(0xC0 | (v >> 6));
+            } else {
+                if (v < 0x10000) {
+                    KeyBuffer[length++] = static_cast<std::uint8_t>(0xE0 | (v >> 12));
+                } else {
+                    KeyBuffer[length++] = static_cast<std::uint8_t>(0xF0 | (v >> 18));
+                    KeyBuffer[length++] = static_cast<std::uint8_t>(0x80 | ((v >> 12) & 0x3F));
+                }
+                KeyBuffer[length++] = static_cast<std::uint8_t>(0x80 | ((v >> 6) & 0x3F));
+            }
+            KeyBuffer[length++] = static_cast<std::uint8_t>(0x80 | (v & 0x3F));
         }
     }
     item.KeyHead[0] = item.KeyHead[1] = 0;

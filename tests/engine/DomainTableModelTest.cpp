@@ -34,6 +34,40 @@ TEST_F(DomainTableModelTest, GeneratedRowsAreTickedWithSixSlotsAndTheirOwnLogEnt
     EXPECT_EQ(Model.AnswerLog().size(), 4u);
 }
 
+TEST_F(DomainTableModelTest, BulkAppendsAndTicksTellOnceAndKeepEveryRowsOwnCaption)
+{
+    // Room made for fewer rows and bytes than arrive: later batches must not lose earlier captions.
+    Model.ReserveRows(2, 8);
+    const std::string held = "alpha.com beta.net gamma.org";
+    const std::string_view text = held;
+    QSignalSpy inserted(&Model, &QAbstractItemModel::rowsInserted);
+    Model.AppendGeneratedNames({text.substr(0, 9), text.substr(10, 8)});
+    Model.AppendGeneratedNames({text.substr(19)});
+    Model.AppendGenerated({"delta.com"});
+    ASSERT_EQ(inserted.count(), 3);
+    EXPECT_EQ(inserted.at(1).at(1).toInt(), 2);
+    std::vector<std::string> captions;
+    for (int row = 0; row < Model.RowCount(); ++row) {
+        captions.emplace_back(Model.CaptionView(row));
+        EXPECT_TRUE(Model.Checked(row));
+        EXPECT_EQ(Model.AnswerIndexOf(row), row);
+    }
+    EXPECT_EQ(captions, (std::vector<std::string>{"alpha.com", "beta.net", "gamma.org", "delta.com"}));
+
+    Model.SetChecked(2, false);
+    QSignalSpy changed(&Model, &QAbstractItemModel::dataChanged);
+    EXPECT_EQ(Model.SetAllChecked(false), 3);
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.front().at(0).toModelIndex(), Model.index(0, TDomainTableModel::ColumnDomain));
+    EXPECT_EQ(changed.front().at(1).toModelIndex(), Model.index(3, TDomainTableModel::ColumnDomain));
+    EXPECT_EQ(changed.front().at(2).value<QList<int>>(), QList<int>{Qt::CheckStateRole});
+    for (int row = 0; row < Model.RowCount(); ++row)
+        EXPECT_EQ(Model.data(Model.index(row, 0), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    // Nothing to change: no notice at all.
+    EXPECT_EQ(Model.SetAllChecked(false), 0);
+    EXPECT_EQ(changed.count(), 1);
+}
+
 TEST_F(DomainTableModelTest, IdentitiesSurviveAndAreNeverReusedAfterTheTableIsReplaced)
 {
     Model.AppendGenerated({"a.com", "b.com"});

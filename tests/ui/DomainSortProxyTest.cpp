@@ -86,6 +86,18 @@ TEST_F(DomainSortProxyTest, NewRowsTakeTheirSortedPlaceOnlyWhileCaptionsSort)
     EXPECT_EQ(Proxy.ViewOrder(), (std::vector<TRowId>{Model.IdAt(2), Model.IdAt(1), Model.IdAt(0)}));
 }
 
+TEST_F(DomainSortProxyTest, CaptionsSortByTheirShownTextWhateverTheirBytes)
+{
+    Proxy.SetSortType(stBoth);
+    // The first caption is no UTF-8: it is shown, and sorted, as Latin-1, the same text as the
+    // second; equal texts keep their order.
+    Model.AppendGenerated({"\xe9t\xe9.com", "\xc3\xa9t\xc3\xa9.com", "eta.com"});
+    EXPECT_EQ(Proxy.SourceRow(0), 2);
+    EXPECT_EQ(Proxy.SourceRow(1), 0);
+    EXPECT_EQ(Proxy.SourceRow(2), 1);
+    EXPECT_EQ(Proxy.SortItemCompare(0, 1, Proxy.SortParam()), 0);
+}
+
 TEST_F(DomainSortProxyTest, AResultNeitherMovesItsRowNorLosesTheSelection)
 {
     Proxy.SetSortType(stBoth);

@@ -118,4 +118,46 @@ TEST(SortTextCompareTest, CollationKeysAgreeWithQCollator)
     }
 }
 
+std::string Units(const std::u16string& text)
+{
+    std::string hex;
+    for (const char16_t unit : text)
+        hex += QString::number(unit, 16).toStdString() + ' ';
+    return hex;
+}
+
+// The C locale's keys are written one to four bytes a code unit: the order must hold across every
+// width, for the unit that needs care (U+0000) and at the ends of each width, in a key's head and
+// in its tail. (The texts are taken as they are: QString::fromStdU16String would read U+FFFE as a
+// byte-order mark.)
+TEST(SortTextCompareTest, CLocaleKeysOrderCodeUnitsAcrossEveryKeyWidth)
+{
+    const std::u16string units[] = {u"",
+                                    std::u16string(1, u'\0'),
+                                    u"\u007e",
+                                    u"\u007f",
+                                    u"\u0080",
+                                    u"\u07fe",
+                                    u"\u07ff",
+                                    u"\u4e00",
+                                    std::u16string{char16_t(0xD83D), char16_t(0xDE00)},
+                                    u"\ue000",
+                                    u"\ufffe",
+                                    u"\uffff",
+                                    u"a\u00e9",
+                                    u"a\uffffb",
+                                    u"ab"};
+    const TSortTextReader reader(QLocale::c());
+    for (const std::u16string stem : {u"", u"shop.example.prefix-"})
+        for (const std::u16string& a : units)
+            for (const std::u16string& b : units) {
+                const std::u16string left = stem + a + u"z";
+                const std::u16string right = stem + b + u"z";
+                const int expected = left.compare(right);
+                EXPECT_EQ(SortTextCompare(QStringView(left).toString(), QStringView(right).toString(), reader),
+                          (expected > 0) - (expected < 0))
+                    << Units(left) << " / " << Units(right);
+            }
+}
+
 } // namespace
