@@ -11,12 +11,12 @@ THelpOpener::THelpOpener(std::string programFolder, TUrlOpener opener)
 {
 }
 
-std::string THelpOpener::PagePath(const std::string& page) const
+std::string THelpOpener::PagePath(std::string_view page) const
 {
     return TShippedData(ProgramFolder).HelpPagePath(page);
 }
 
-bool THelpOpener::Open(const std::string& page) const
+bool THelpOpener::Open(std::string_view page) const
 {
     const std::string path = PagePath(page);
     if (path.empty())

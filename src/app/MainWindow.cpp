@@ -8,6 +8,7 @@
 #include "app/WindowLayout.h"
 #include "app/WordFileCommands.h"
 #include "config/EngineSettings.h"
+#include "config/ShippedData.h"
 #include "config/ShowTourFlag.h"
 #include "gen/GenerateCommand.h"
 #include "gen/WordLists.h"
@@ -313,7 +314,7 @@ void TfMain::LoadLayout()
 
 void TfMain::OpenHelp()
 {
-    Help->Open(THelpOpener::StartPage);
+    Help->Open(TShippedData::StartPage);
 }
 
 void TfMain::showEvent(QShowEvent* event)
@@ -328,7 +329,7 @@ void TfMain::showEvent(QShowEvent* event)
 void TfMain::FormShow()
 {
     if (TakeShowTourFlag(ConfigPath()))
-        Help->Open(THelpOpener::TourPage);
+        Help->Open(TShippedData::TourPage);
     setWindowTitle(ProjectCmds->Caption());
     NewProject();
     LoadLayout();

@@ -7,6 +7,7 @@
 #include "engine/ProcessExit.h"
 #include "gen/WordLists.h"
 #include "project/XMLSaveLoad.h"
+#include "support/FolderWindowContext.h"
 
 #include <QAction>
 #include <QTimer>
@@ -25,15 +26,8 @@ int main(int argc, char** argv)
     TQuarrowApplication app(argc, argv);
     const std::string folder = argv[2];
     TXMLSaveLoad store;
-    TMainWindowContext context;
-    context.Folders.DataFolder = folder + "/";
-    context.Folders.ProgramFolder = folder + "/";
-    context.XmlStore = &store;
-    context.CheckOptions.ConfigPath = folder + "/mvwhois.ini";
-    context.CheckOptions.LockFolder = folder;
+    TMainWindowContext context = FolderWindowContext(folder, store);
     context.CheckOptions.WhoisPort = std::atoi(argv[1]);
-    context.OpenUrl = [](const QUrl&) {};
-    context.ProjectsFolder = [folder] { return folder + "/"; };
 
     int status = 0;
     {
