@@ -23,7 +23,7 @@ public:
 
     bool Busy() const { return Running; }
     // Rows are added in batches of this many, each one insertion, with events handled between them.
-    static constexpr int RowBatch = 1 << 16;
+    static constexpr int RowBatch = 1 << 15;
     // Events are handled and progress reported at most this often while names are produced.
     static constexpr int EventIntervalMs = 40;
 

@@ -202,6 +202,14 @@ void TDomainSortProxy::TPrepared::Reset()
     Tails.shrink_to_fit();
     DeadTailBytes = 0;
     Column = -1;
+    Rescan();
+}
+
+void TDomainSortProxy::TPrepared::Rescan()
+{
+    Scanned = KeyScanned = 0;
+    Texts = Numbers = Moments = Both = 0;
+    KeyNeeds = 0;
 }
 
 void TDomainSortProxy::ResetItems() const
@@ -222,6 +230,7 @@ void TDomainSortProxy::Invalidate(int firstRow, int lastRow, int firstColumn, in
                 prepared->DeadTailBytes += item.TailLength;
             item.Kind = 0;
         }
+        prepared->Rescan();
     }
 }
 
@@ -235,9 +244,10 @@ TDomainSortProxy::TPrepared& TDomainSortProxy::Prepare(int column) const
     std::vector<TSortItem>& items = prepared.Items;
     const std::size_t rows = static_cast<std::size_t>(Source.RowCount());
     items.resize(rows);
-    std::size_t texts = 0, numbers = 0, moments = 0, both = 0;
+    if (prepared.Scanned > rows)
+        prepared.Rescan();
     QString buffer;
-    for (std::size_t row = 0; row < rows; ++row) {
+    for (std::size_t row = prepared.Scanned; row < rows; ++row) {
         TSortItem& item = items[row];
         if (!(item.Kind & TSortItem::Classified)) {
             const QStringView text = CellText(static_cast<int>(row), column, buffer);
@@ -252,23 +262,29 @@ TDomainSortProxy::TPrepared& TDomainSortProxy::Prepare(int column) const
         case TSortItem::Empty:
             break;
         case TSortItem::Number:
-            ++numbers;
+            ++prepared.Numbers;
             break;
         case TSortItem::DateTime:
-            ++moments;
+            ++prepared.Moments;
             break;
         case TSortItem::Number | TSortItem::DateTime:
-            ++both;
+            ++prepared.Both;
             break;
         default:
-            ++texts;
+            ++prepared.Texts;
         }
     }
+    prepared.Scanned = rows;
     // Two texts meet in the collation unless one is empty, both are numbers or both are moments;
     // only rows that can meet another that way need a key, which is most of the cost of a sort.
-    const bool numberNeeds = texts + moments > 0;
-    const bool momentNeeds = texts + numbers > 0;
-    const bool bothNeeds = texts > 0;
+    const bool numberNeeds = prepared.Texts + prepared.Moments > 0;
+    const bool momentNeeds = prepared.Texts + prepared.Numbers > 0;
+    const bool bothNeeds = prepared.Texts > 0;
+    const unsigned keyNeeds = (numberNeeds ? 1u : 0u) | (momentNeeds ? 2u : 0u) | (bothNeeds ? 4u : 0u);
+    if (keyNeeds != prepared.KeyNeeds) {
+        prepared.KeyNeeds = keyNeeds;
+        prepared.KeyScanned = 0;
+    }
     if (prepared.DeadTailBytes > prepared.Tails.size() / 2 && prepared.DeadTailBytes > (1u << 20)) {
         // Keys of changed cells pile up; copy the live ones into a fresh string.
         std::string live;
@@ -285,7 +301,7 @@ TDomainSortProxy::TPrepared& TDomainSortProxy::Prepare(int column) const
     }
     if (!numberNeeds && !momentNeeds)
         return prepared;
-    for (std::size_t row = 0; row < rows; ++row) {
+    for (std::size_t row = prepared.KeyScanned; row < rows; ++row) {
         TSortItem& item = items[row];
         if (item.Kind & (TSortItem::Keyed | TSortItem::Empty))
             continue;
@@ -295,6 +311,7 @@ TDomainSortProxy::TPrepared& TDomainSortProxy::Prepare(int column) const
         if (needs)
             Reader.AddKey(TextAt(static_cast<int>(row), column), item, prepared.Tails);
     }
+    prepared.KeyScanned = rows;
     return prepared;
 }
 
@@ -442,6 +459,7 @@ void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, 
             items.insert(items.begin() + first, static_cast<std::size_t>(added), TSortItem{});
             for (std::size_t row = 0; row < items.size(); ++row)
                 items[row].Row = static_cast<std::int32_t>(row);
+            prepared->Rescan();
         }
     }
     std::vector<int> arrived(static_cast<std::size_t>(added));

@@ -91,7 +91,16 @@ private:
         std::string Tails;
         std::size_t DeadTailBytes = 0;
         int Column = -1;
+        // Rows before Scanned are classified and counted below; rows before KeyScanned hold the
+        // keys that KeyNeeds calls for. Rows arriving at the end leave both as they are, so a
+        // table filled in batches is not read again for every batch; a changed cell or a row
+        // inserted within the table starts both over.
+        std::size_t Scanned = 0;
+        std::size_t Texts = 0, Numbers = 0, Moments = 0, Both = 0;
+        std::size_t KeyScanned = 0;
+        unsigned KeyNeeds = 0;
         void Reset();
+        void Rescan();
     };
     // Fills the prepared texts of every row of `column`: what each text reads as, and the
     // collation keys of the rows that can meet a text comparison.

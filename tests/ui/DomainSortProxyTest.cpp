@@ -98,6 +98,16 @@ TEST_F(DomainSortProxyTest, CaptionsSortByTheirShownTextWhateverTheirBytes)
     EXPECT_EQ(Proxy.SortItemCompare(0, 1, Proxy.SortParam()), 0);
 }
 
+TEST_F(DomainSortProxyTest, AFirstTextArrivingAfterNumbersSortsAgainstThemAsText)
+{
+    // Numbers among themselves need no collation key; once a text arrives, the numbers already in
+    // the table meet it by text and must have theirs.
+    Proxy.SetSortType(stBoth);
+    Model.AppendGenerated({"8", "7"});
+    Model.AppendGenerated({"5a"});
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"5a", "7", "8"}));
+}
+
 TEST_F(DomainSortProxyTest, AResultNeitherMovesItsRowNorLosesTheSelection)
 {
     Proxy.SetSortType(stBoth);
