@@ -1,0 +1,14 @@
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+// The RDAP client runs QtNetwork on a thread of its own; it needs the application object.
+int main(int argc, char** argv)
+{
+    setenv("LC_ALL", "C", 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
