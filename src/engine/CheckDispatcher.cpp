@@ -87,8 +87,10 @@ TCheckDispatcher::~TCheckDispatcher()
         Hub->Sink = nullptr;
     }
     // Nobody will take their results any more: let blocked workers return from the network.
-    for (auto& [serial, worker] : LiveWorkers)
+    for (auto& [serial, worker] : LiveWorkers) {
         worker->Whois.Abandon();
+        worker->Rdap.Cancel();
+    }
 }
 
 void TCheckDispatcher::LoadSettings(const TEngineSettings& settings)
@@ -242,6 +244,10 @@ void TCheckDispatcher::StartCheck(TRowId id)
     job.Attempts = EngineSettings.Attempts;
     job.Port = Options.WhoisPort;
     job.ConnectTimeoutMs = Options.ConnectTimeoutMs;
+    if (TRdapClient::IsRdapBase(job.WhoisServer)) {
+        job.Rdap = RdapClient();
+        job.RdapTimeoutMs = Options.RdapTimeoutMs;
+    }
 
     auto state = std::make_shared<TWorkerState>();
     state->Serial = ++LastSerial;
@@ -263,6 +269,13 @@ void TCheckDispatcher::StartCheck(TRowId id)
         Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
         emit ResultApplied(id);
     }
+}
+
+std::shared_ptr<TRdapClient> TCheckDispatcher::RdapClient()
+{
+    if (!Rdap)
+        Rdap = std::make_shared<TRdapClient>(Options.Rdap);
+    return Rdap;
 }
 
 void TCheckDispatcher::RefuseName(int row, const std::string& problem)
@@ -317,6 +330,7 @@ void TCheckDispatcher::ReplaceOverdue(int row)
         if (LiveWorkers.erase(worker->Serial) > 0) {
             worker->Abandoned.store(true);
             worker->Whois.Abandon();
+            worker->Rdap.Cancel();
             SetRunningCount(Running - 1);
         }
     }

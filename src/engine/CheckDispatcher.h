@@ -103,6 +103,9 @@ private:
     // "RESULT ERROR" once it has had its replacements.
     void ReplaceOverdue(int row);
     void StartCheck(TRowId row);
+    // The RDAP client of every check this dispatcher starts, made at the first RDAP check, so that
+    // a table without RDAP servers never starts a network thread.
+    std::shared_ptr<TRdapClient> RdapClient();
     // A row whose name no registry would take gets "RESULT ERROR" without a query.
     void RefuseName(int row, const std::string& problem);
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
@@ -121,6 +124,7 @@ private:
     QTimer tThreads;
     QTimer tED;
     std::shared_ptr<TWorkerHub> Hub;
+    std::shared_ptr<TRdapClient> Rdap;
     int DescriptorBudget = 0;
 
     TPassState State = TPassState::Idle;

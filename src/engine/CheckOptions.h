@@ -2,6 +2,7 @@
 
 #include "engine/TickClock.h"
 #include "engine/WorkerHub.h"
+#include "rdap/RdapClient.h"
 #include "whois/ExpiryDate.h"
 #include "whois/ZqWhois.h"
 
@@ -17,6 +18,10 @@ struct TCheckOptions
     TDateMasks DateMasks;
     int WhoisPort = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    // The RDAP client's trust and redirect rules (tests add their own authority) and the bound of
+    // one RDAP query.
+    TRdapClientOptions Rdap;
+    int RdapTimeoutMs = TRdapClient::DefaultTimeoutMs;
     // Watchdog budget per worker in ms; negative: Attempts x 41000 ms.
     std::int64_t WatchdogBudgetMs = -1;
     // How often the watchdog re-checks one row before giving it up as "RESULT ERROR"; negative:

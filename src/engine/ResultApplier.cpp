@@ -80,6 +80,10 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
         return false;
 
     model.SetSlot(row, SlotStartTick, "");
+    if (result.Rdap) {
+        ApplyRdap(model, row, *result.Rdap);
+        return true;
+    }
     if (Blank(result.Answer) && Blank(result.ReferralAnswer)) {
         model.SetSlot(row, SlotAvailability, ResultError);
         return true;
@@ -115,4 +119,26 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
     day = std::max(day, 0);
     model.SetExpiry(row, unreadable ? "! " + expiry + " !" : FormatDayNumber(day), day, unreadable);
     return true;
+}
+
+void TResultApplier::ApplyRdap(TDomainTableModel& model, int row, const TRdapAnswer& answer) const
+{
+    // Unlike an empty port-43 result, an RDAP error has a reason to show: it replaces the entry.
+    StoreLogEntry(model, row, LogEntry(answer.LogText, ""));
+    if (answer.Verdict == TRdapVerdict::Error) {
+        model.SetSlot(row, SlotAvailability, ResultError);
+        return;
+    }
+    if (answer.Verdict == TRdapVerdict::Free) {
+        model.SetSlot(row, SlotAvailability, ResultYes);
+        return;
+    }
+    model.SetSlot(row, SlotAvailability, ResultNo);
+    model.SetSlot(row, SlotRegistrar, answer.Registrar);
+    model.SetSlot(row, SlotWhoisServer, answer.RegistrarServer);
+    // A date that is not a calendar date is shown as sent, between marks, like an unreadable one
+    // from a referral host.
+    const bool unreadable = answer.ExpiryDay <= 0 && !answer.ExpiryText.empty();
+    model.SetExpiry(row, unreadable ? "! " + answer.ExpiryText + " !" : FormatDayNumber(std::max(answer.ExpiryDay, 0)),
+                    std::max(answer.ExpiryDay, 0), unreadable);
 }

@@ -2,8 +2,10 @@
 
 #include "config/ProxySettings.h"
 #include "engine/DomainTableModel.h"
+#include "rdap/RdapClient.h"
 #include "whois/ZqWhois.h"
 
+#include <memory>
 #include <string>
 
 // Everything one worker needs for its check, copied before it starts: later changes in the window
@@ -18,4 +20,8 @@ struct TWhoisJob
     int Attempts = 0;
     int Port = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    // Set when WhoisServer is an RDAP base (https://...): the client that asks it, and the bound
+    // of one RDAP query, redirects included.
+    std::shared_ptr<TRdapClient> Rdap;
+    int RdapTimeoutMs = TRdapClient::DefaultTimeoutMs;
 };

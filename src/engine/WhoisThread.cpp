@@ -1,5 +1,6 @@
 #include "engine/WhoisThread.h"
 
+#include "rdap/RdapAnswer.h"
 #include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
 #include "whois/SocksParameters.h"
@@ -104,8 +105,43 @@ void TWhoisThread::QuerySeries(std::string& answer)
     } while (!success && attempt < Input.Attempts);
 }
 
+bool TWhoisThread::AskRdap(TRdapAnswer& answer)
+{
+    const std::string url = TRdapClient::DomainUrl(Input.WhoisServer, Input.DomainName);
+    // Throttling (429), outages (5xx) and time-outs use up the attempts like failed port-43
+    // queries; an answer that is no RDAP answer, a refused redirect or a bad certificate would
+    // only come again.
+    for (int attempt = 1;; ++attempt) {
+        const TRdapFetch fetch =
+            Input.Rdap->Get(url, ConfigureProxy(Input.ProxySettings), Input.RdapTimeoutMs, State->Rdap);
+        if (State->Abandoned.load())
+            return false;
+        if (fetch.HttpStatus == 0) {
+            answer = TRdapAnswer{};
+            answer.LogText = "RDAP query " + url + " failed: " + fetch.Error;
+        } else {
+            answer = ReadRdapAnswer(fetch.HttpStatus, fetch.Body);
+            if (answer.Verdict == TRdapVerdict::Error)
+                answer.LogText = "RDAP query " + url + ": " + answer.LogText;
+        }
+        if (answer.Verdict != TRdapVerdict::Error || !fetch.Retryable || attempt >= Input.Attempts)
+            return true;
+    }
+}
+
 void TWhoisThread::Run()
 {
+    if (Input.Rdap) {
+        TSyncSendResult result;
+        result.RowIndex = Input.RowIndex;
+        result.WhoisServer = Input.WhoisServer;
+        result.DomainName = Input.DomainName;
+        result.Rdap.emplace();
+        if (!AskRdap(*result.Rdap))
+            return;
+        Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
+        return;
+    }
     TzqWhois& whois = State->Whois;
     whois.Proxy = ConfigureProxy(Input.ProxySettings);
     whois.Port = Input.Port;

@@ -9,10 +9,10 @@
 #include <string>
 
 // One check of one domain name on its own thread: query the WHOIS server of the name's top-level
-// domain (up to Attempts times), follow a "Whois Server:" referral when the first answer shows no
-// expiry date, hand both answers to the main thread and wait there until they are applied, then
-// send the end notice. The worker reads nothing of the main window: its job is a copy made before
-// Start. It frees itself when its thread ends.
+// domain (up to Attempts times) - or its RDAP base over HTTPS -, follow a "Whois Server:" referral when the first
+// answer shows no expiry date, hand both answers to the main thread and wait there until they are applied, then send
+// the end notice. The worker reads nothing of the main window: its job is a copy made before Start. It frees itself
+// when its thread ends.
 class TWhoisThread
 {
 public:
@@ -35,6 +35,8 @@ public:
 private:
     void Run();
     void QuerySeries(std::string& answer);
+    // The check of a job whose server is an RDAP base; false when the worker was abandoned.
+    bool AskRdap(TRdapAnswer& answer);
     // Runs `method` on the main thread and returns when it has finished there; false when the
     // dispatcher is gone and nothing ran. A failure inside `method` is raised again here.
     bool Synchronize(std::function<void(TWorkerSink&)> method);

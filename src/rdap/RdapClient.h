@@ -47,6 +47,9 @@ struct TRdapFetch
 class TRdapClient
 {
 public:
+    // Bound of one query, redirects included: well inside the watchdog's 41 s per attempt.
+    static constexpr int DefaultTimeoutMs = 20000;
+
     explicit TRdapClient(TRdapClientOptions options = {});
     ~TRdapClient();
     TRdapClient(const TRdapClient&) = delete;
@@ -60,6 +63,8 @@ public:
 
     // BASE/domain/NAME, with exactly one slash between the base and "domain".
     static std::string DomainUrl(const std::string& base, const std::string& name);
+    // A server table value that names an RDAP base rather than a WHOIS host.
+    static bool IsRdapBase(const std::string& server);
 
 private:
     TRdapClientOptions Options;
