@@ -29,6 +29,8 @@ struct TBoolKey
 namespace ConfigKeys {
 
 inline constexpr std::string_view ConfigFileName = "mvwhois.ini";
+// The RDAP bootstrap file (RFC 9224) beside it.
+inline constexpr std::string_view RdapBootstrapFileName = "rdap-dns.json";
 
 // Section TLD: one key per top-level domain (its last label, without the dot), the value a WHOIS host.
 inline constexpr std::string_view TldSection = "TLD";

@@ -1,6 +1,5 @@
 #include "engine/CheckDispatcher.h"
 
-#include "config/TldTable.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
 #include "whois/DomainName.h"
@@ -53,6 +52,7 @@ private:
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
     : QObject(parent), Model(model), Options(std::move(options)), Applier(Options.ConfigPath, Options.DateMasks),
+      Resolver(Options.ConfigPath, TServerResolver::BootstrapPathBeside(Options.ConfigPath), Options.ServerPreference),
       smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>()),
       DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit))
 {
@@ -218,7 +218,12 @@ void TCheckDispatcher::DispatcherTick()
 
 std::string TCheckDispatcher::WhoisServerForDomain(const std::string& name) const
 {
-    return WhoisHostForDomain(Options.ConfigPath, name);
+    return QueryTargetForDomain(name).Server;
+}
+
+TQueryTarget TCheckDispatcher::QueryTargetForDomain(const std::string& name) const
+{
+    return Resolver.TargetFor(name);
 }
 
 void TCheckDispatcher::StartCheck(TRowId id)
@@ -231,20 +236,25 @@ void TCheckDispatcher::StartCheck(TRowId id)
     if (Trim(caption).empty())
         return;
     if (const std::string problem = DomainNameProblem(caption); !problem.empty()) {
-        RefuseName(row, problem);
+        RefuseName(row, "Not sent to any WHOIS server: " + problem);
+        return;
+    }
+    TQueryTarget target = QueryTargetForDomain(caption);
+    if (target.Kind == TQueryTarget::TKind::None) {
+        RefuseName(row, "Not sent to any server: " + target.Problem);
         return;
     }
 
     TWhoisJob job;
     job.DomainName = caption;
     job.ProxySettings = EngineSettings.Proxy;
-    job.WhoisServer = WhoisServerForDomain(caption);
+    job.WhoisServer = std::move(target.Server);
     job.ConfigPath = Options.ConfigPath;
     job.RowIndex = id;
     job.Attempts = EngineSettings.Attempts;
     job.Port = Options.WhoisPort;
     job.ConnectTimeoutMs = Options.ConnectTimeoutMs;
-    if (TRdapClient::IsRdapBase(job.WhoisServer)) {
+    if (target.Kind == TQueryTarget::TKind::Rdap) {
         job.Rdap = RdapClient();
         job.RdapTimeoutMs = Options.RdapTimeoutMs;
     }
@@ -278,11 +288,11 @@ std::shared_ptr<TRdapClient> TCheckDispatcher::RdapClient()
     return Rdap;
 }
 
-void TCheckDispatcher::RefuseName(int row, const std::string& problem)
+void TCheckDispatcher::RefuseName(int row, const std::string& logText)
 {
     Model.SetSlot(row, SlotStartTick, "");
     Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
-    TResultApplier::StoreLogEntry(Model, row, "Not sent to any WHOIS server: " + problem);
+    TResultApplier::StoreLogEntry(Model, row, logText);
     emit ResultApplied(Model.IdAt(row));
 }
 

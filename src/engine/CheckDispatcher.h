@@ -81,7 +81,9 @@ public:
     int WorkerLimit() const { return std::min(EngineSettings.ThreadLimit, DescriptorBudget); }
     std::uint64_t TickCount() const;
 
+    // The WHOIS host or RDAP base to ask about the name; empty when no server is known for it.
     std::string WhoisServerForDomain(const std::string& name) const;
+    TQueryTarget QueryTargetForDomain(const std::string& name) const;
 
 signals:
     // After every status tick and every command: texts, progress and command states may have changed.
@@ -106,8 +108,9 @@ private:
     // The RDAP client of every check this dispatcher starts, made at the first RDAP check, so that
     // a table without RDAP servers never starts a network thread.
     std::shared_ptr<TRdapClient> RdapClient();
-    // A row whose name no registry would take gets "RESULT ERROR" without a query.
-    void RefuseName(int row, const std::string& problem);
+    // A row whose name no registry would take, or whose top-level domain has no known server,
+    // gets "RESULT ERROR" without a query; `logText` goes into its answers entry.
+    void RefuseName(int row, const std::string& logText);
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
     void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
 
@@ -118,6 +121,7 @@ private:
     TDomainTableModel& Model;
     TCheckOptions Options;
     TResultApplier Applier;
+    TServerResolver Resolver;
     TEngineSettings EngineSettings;
     TViewOrder ViewOrder;
     TSyncMutex smCounter;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ServerResolver.h"
 #include "engine/TickClock.h"
 #include "engine/WorkerHub.h"
 #include "rdap/RdapClient.h"
@@ -15,6 +16,9 @@
 struct TCheckOptions
 {
     std::string ConfigPath; // DataFolder + "mvwhois.ini"
+    // Which way names are asked (the command line's --rdap-only and --whois-only); the RDAP
+    // bootstrap file is the one beside ConfigPath.
+    TServerPreference ServerPreference = TServerPreference::Any;
     TDateMasks DateMasks;
     int WhoisPort = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;

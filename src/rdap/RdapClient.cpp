@@ -274,11 +274,6 @@ std::string TRdapClient::DomainUrl(const std::string& base, const std::string& n
     return url + "/domain/" + name;
 }
 
-bool TRdapClient::IsRdapBase(const std::string& server)
-{
-    return server.size() > 8 && QByteArray::fromStdString(server.substr(0, 8)).toLower() == "https://";
-}
-
 TRdapFetch TRdapClient::Get(const std::string& url, const TSocksParameters& proxy, int timeoutMs, TRdapCancel& cancel)
 {
     if (proxy.Version == TSocksVersion::Socks4 || proxy.Version == TSocksVersion::Socks4A)

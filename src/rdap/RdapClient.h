@@ -63,8 +63,6 @@ public:
 
     // BASE/domain/NAME, with exactly one slash between the base and "domain".
     static std::string DomainUrl(const std::string& base, const std::string& name);
-    // A server table value that names an RDAP base rather than a WHOIS host.
-    static bool IsRdapBase(const std::string& server);
 
 private:
     TRdapClientOptions Options;

@@ -589,26 +589,35 @@ TEST(CheckDispatcherTest, NewPassCountsTheWorkersOfAStoppedOne)
     EXPECT_LE(rig.MaxRunning, 3);
 }
 
-TEST(CheckDispatcherTest, WhoisServerForTheLastLabelWithFallback)
+TEST(CheckDispatcherTest, ServerForTheLastLabelWithTheComNetFallbackAndTheBootstrap)
 {
     TCheckRig rig;
-    rig.WriteConfig(StandardConfig("uk=whois.uk.example\nnodot=127.0.0.5\nemp=\n"));
+    rig.WriteConfig("[TLD]\nuk=whois.uk.example\nnodot=127.0.0.5\nemp=\nCOM=127.0.0.1\n");
+    rig.Dir.Write("rdap-dns.json", R"({"services": [[["boot"], ["https://rdap.boot.test/"]]]})");
     rig.Start(43);
     EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("name.co.uk"), "whois.uk.example");
     EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("nodot"), "127.0.0.5");
-    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.zz"), "whois.verisign-grs.com");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.com"), "127.0.0.1");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.net"), "whois.verisign-grs.com");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.boot"), "https://rdap.boot.test/");
+    // The com/net host answers "No match" for every name it does not keep: never asked for others.
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.zz"), "");
     EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.emp"), "");
-    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.COM"), "127.0.0.1");
 }
 
-TEST(CheckDispatcherTest, EmptyHostGivesResultError)
+TEST(CheckDispatcherTest, TopLevelDomainWithoutAServerGivesAnErrorRowWithoutAQuery)
 {
     TCheckRig rig;
     rig.WriteConfig(StandardConfig("emp=\n"));
     rig.Start(43, 10, 2);
-    rig.Generate({"x.emp"});
+    rig.Generate({"x.emp", "free.zz"});
     ASSERT_TRUE(rig.RunPass());
     EXPECT_EQ(rig.Slot("x.emp", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Slot("free.zz", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Answer("free.zz"), "Not sent to any server: No WHOIS server or RDAP service is known for \".zz\": "
+                                     "the server table does not list it and the RDAP bootstrap file names no service "
+                                     "for it.");
+    EXPECT_NE(rig.Answer("x.emp").find("the server table names no server for it"), std::string::npos);
 }
 
 TEST(CheckDispatcherTest, UncheckedRowsCostATickButNoWorker)
