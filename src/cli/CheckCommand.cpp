@@ -4,6 +4,7 @@
 
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
+#include "base/WholeFile.h"
 #include "config/ConfigKeys.h"
 #include "config/EngineSettings.h"
 #include "config/Folders.h"
@@ -45,6 +46,8 @@ struct TCheckRequest
     std::optional<double> TimeoutSeconds;
     TRecordFormat Format = TRecordFormat::Tsv;
     bool WithAnswers = false;
+    TServerPreference Preference = TServerPreference::Any;
+    std::string RdapCertificatesPem; // trusted for RDAP besides the system's store
     std::string ProjectPath;
     std::vector<std::string> Names;
 };
@@ -70,6 +73,9 @@ TArgumentReader CheckArguments()
         {"--timeout", "SECONDS", "give up a check after this long (default: Attempts x 41 seconds)"},
         {"--format", "FORMAT", "tsv, csv or json (default: tsv)"},
         {"--answers", "", "add the WHOIS answers to each record"},
+        {"--rdap-only", "", "ask only RDAP servers (the table's https:// entries, else the RDAP bootstrap file)"},
+        {"--whois-only", "", "ask only port-43 WHOIS hosts"},
+        {"--rdap-ca", "FILE", "also trust the certificates in FILE (PEM) for RDAP servers"},
         {"--project", "FILE.prj.xml", "check the ticked rows of a project and save the results into it"},
     });
 }
@@ -123,6 +129,23 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
     else
         throw TUsageError("--format takes tsv, csv or json, not \"" + format + "\"");
     request.WithAnswers = reader.Has("--answers");
+    if (reader.Has("--rdap-only") && reader.Has("--whois-only"))
+        throw TUsageError("give --rdap-only or --whois-only, not both");
+    if (reader.Has("--rdap-only"))
+        request.Preference = TServerPreference::RdapOnly;
+    if (reader.Has("--whois-only"))
+        request.Preference = TServerPreference::WhoisOnly;
+    if (reader.Has("--rdap-ca")) {
+        // A private RDAP server's authority; the system's store stays trusted and verification on.
+        const std::string path = reader.Value("--rdap-ca");
+        RequireReadableFile(path, "certificate file");
+        const TWholeFile file = ReadWholeFile(path, 4 * 1024 * 1024);
+        if (!file.Loaded())
+            throw TUsageError("\"" + path + "\": " + file.Error);
+        request.RdapCertificatesPem = std::string(file.View());
+        if (request.RdapCertificatesPem.find("-----BEGIN CERTIFICATE-----") == std::string::npos)
+            throw TUsageError("\"" + path + "\" holds no PEM certificate");
+    }
     request.ProjectPath = reader.Value("--project");
     if (reader.Has("--project") && request.ProjectPath.empty())
         throw TUsageError("--project needs a file name");
@@ -209,6 +232,8 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
 
     TCheckOptions options;
     options.ConfigPath = request.ConfigPath;
+    options.ServerPreference = request.Preference;
+    options.Rdap.ExtraCaCertificatesPem = request.RdapCertificatesPem;
     options.DateMasks = LoadDateMasks(request.MaskPath);
     if (request.TimeoutSeconds)
         options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*request.TimeoutSeconds * 1000.0));
