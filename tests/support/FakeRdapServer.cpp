@@ -6,6 +6,7 @@
 #include <QSslServer>
 #include <QSslSocket>
 
+#include <chrono>
 #include <stdexcept>
 
 namespace {
@@ -105,6 +106,12 @@ int TFakeRdapServer::ConnectionsAccepted() const
     return Connections;
 }
 
+std::vector<std::int64_t> TFakeRdapServer::RequestTimesMs() const
+{
+    std::lock_guard lock(Mutex);
+    return Times;
+}
+
 std::string TFakeRdapServer::LastRequestHead(const std::string& path) const
 {
     std::lock_guard lock(Mutex);
@@ -151,6 +158,9 @@ std::string TFakeRdapServer::Respond(const std::string& path)
     {
         std::lock_guard lock(Mutex);
         ++Total;
+        Times.push_back(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count());
         const int served = Counts[path]++;
         const auto it = Responses.find(path);
         if (it != Responses.end() && !it->second.empty())

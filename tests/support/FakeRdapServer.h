@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -58,6 +59,8 @@ public:
     int RequestCount(const std::string& path) const;
     int TotalRequests() const;
     int ConnectionsAccepted() const;
+    // When each request arrived, in milliseconds of the host's own steady clock.
+    std::vector<std::int64_t> RequestTimesMs() const;
     // The request line and headers of the last request for `path`.
     std::string LastRequestHead(const std::string& path) const;
 
@@ -74,6 +77,7 @@ private:
     std::map<std::string, std::vector<TResponse>> Responses;
     std::map<std::string, int> Counts;
     std::map<std::string, std::string> LastHeaders;
+    std::vector<std::int64_t> Times;
     int Total = 0;
     int Connections = 0;
 };
