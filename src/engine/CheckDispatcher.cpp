@@ -242,6 +242,8 @@ void TCheckDispatcher::StartCheck(TRowId id)
     job.Attempts = EngineSettings.Attempts;
     job.Port = Options.WhoisPort;
     job.ConnectTimeoutMs = Options.ConnectTimeoutMs;
+    job.ReferralTimeoutMs = Options.ReferralTimeoutMs;
+    job.BackOff = Options.BackOff;
 
     auto state = std::make_shared<TWorkerState>();
     state->Serial = ++LastSerial;

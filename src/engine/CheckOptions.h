@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/TickClock.h"
+#include "engine/WhoisJob.h"
 #include "engine/WorkerHub.h"
 #include "whois/ExpiryDate.h"
 #include "whois/ZqWhois.h"
@@ -17,6 +18,8 @@ struct TCheckOptions
     TDateMasks DateMasks;
     int WhoisPort = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    int ReferralTimeoutMs = TWhoisJob::DefaultReferralTimeoutMs;
+    TBackOffWait BackOff; // empty: workers sleep out their back-offs
     // Watchdog budget per worker in ms; negative: Attempts x 41000 ms.
     std::int64_t WatchdogBudgetMs = -1;
     // How often the watchdog re-checks one row before giving it up as "RESULT ERROR"; negative:

@@ -4,7 +4,11 @@
 #include "engine/DomainTableModel.h"
 #include "whois/ZqWhois.h"
 
+#include <functional>
 #include <string>
+
+// Waits out the back-off after a refused answer; tests pass one that only records the wait.
+using TBackOffWait = std::function<void(int ms)>;
 
 // Everything one worker needs for its check, copied before it starts: later changes in the window
 // or the settings never reach a running check.
@@ -18,4 +22,10 @@ struct TWhoisJob
     int Attempts = 0;
     int Port = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    // Bound of the whole referral series (connects, answers and back-offs): a registrar host that
+    // hangs must not cost the registry's answer.
+    int ReferralTimeoutMs = DefaultReferralTimeoutMs;
+    TBackOffWait BackOff; // empty: sleep, cut short when the worker is abandoned
+
+    static constexpr int DefaultReferralTimeoutMs = 20000;
 };

@@ -17,6 +17,8 @@ using TBehaviour = TFakeWhoisServer::TBehaviour;
 
 const std::string Dashes(69, '-');
 const std::string Equals(69, '=');
+// A taken answer: it lacks the not-found text and carries the registrar label.
+const std::string ShortTaken = "   Registrar: Reg\r\n";
 
 // The registry on 127.0.0.1 and a registrar host on 127.0.0.2, as the configuration knows them.
 std::string StandardConfig(const std::string& extra = "")
@@ -51,7 +53,8 @@ TEST(CheckDispatcherTest, FreeAndTakenNamesWithThePlaceholderInEitherCase)
     TFakeWhoisServer server("127.0.0.1", 0);
     server.SetAnswer("free.com", "No match for \"FREE.COM\".\r\n");
     server.SetAnswer("lower.com", "no MATCH for \"lower.com\".\r\n");
-    server.SetAnswer("other.com", "No match for \"another.com\".\r\n");
+    server.SetAnswer("other.com",
+                     "No match for \"another.com\".\r\n" + std::string(THostStrings::ShortAnswerBytes, '.'));
     server.SetAnswer("taken.com", TakenAnswer("TAKEN.COM", "Example Registrar, Inc.", "2030-05-12T04:00:00Z"));
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -134,7 +137,7 @@ TEST(CheckDispatcherTest, ReferralLabelIsRemovedAndTheTextAroundItKept)
 TEST(CheckDispatcherTest, LastOfTwoReferralLinesIsQueried)
 {
     TServerPair hosts;
-    hosts.First->SetAnswer("two.com", "Whois Server: 127.0.0.9\r\nWhois Server: 127.0.0.2\r\n");
+    hosts.First->SetAnswer("two.com", ShortTaken + "Whois Server: 127.0.0.9\r\nWhois Server: 127.0.0.2\r\n");
     hosts.Second->SetAnswer("two.com", "registrar answer\r\n");
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -231,7 +234,7 @@ TEST(CheckDispatcherTest, YesAfterNoKeepsRegistrarServerAndExpiry)
 TEST(CheckDispatcherTest, DispatcherKeepsToTheThreadLimitButCheckSelectedMayExceedIt)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -297,7 +300,7 @@ TEST(CheckDispatcherTest, HugeThreadLimitIsBoundedByTheDescriptorsAtHand)
 TEST(CheckDispatcherTest, StopLetsRunningWorkersDeliverWhileTheCountFalls)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -332,7 +335,7 @@ TEST(CheckDispatcherTest, StopLetsRunningWorkersDeliverWhileTheCountFalls)
 TEST(CheckDispatcherTest, CheckSelectedRightAfterStopDoesNotRestartThePass)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks);
@@ -404,7 +407,7 @@ protected:
     void SetUp() override
     {
         server.SetReply("hang.com", {TBehaviour::NeverClose, "", 0});
-        server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+        server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
         rig.WriteConfig(StandardConfig());
     }
 
@@ -472,8 +475,12 @@ TEST(CheckDispatcherTest, AbandonedWorkerNeverWritesTheRowTheLogOrTheCount)
     auto worker = std::make_shared<TWorkerState>();
     worker->Row = rig.Model.IdAt(0);
     worker->Abandoned = true;
-    TCheckDispatcherProbe(*rig.Dispatcher)
-        .DeliverResult(worker, {"No match for \"a.com\".", "", rig.Model.IdAt(0), "127.0.0.1", "a.com"});
+    TSyncSendResult result;
+    result.Answer = "No match for \"a.com\".";
+    result.RowIndex = rig.Model.IdAt(0);
+    result.WhoisServer = "127.0.0.1";
+    result.DomainName = "a.com";
+    TCheckDispatcherProbe(*rig.Dispatcher).DeliverResult(worker, result);
     EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "");
     EXPECT_EQ(rig.Model.AnswerLog()[0], "");
     TCheckDispatcherProbe(*rig.Dispatcher).WorkerEnded(worker);
@@ -520,7 +527,7 @@ TEST(CheckDispatcherTest, ResultsFindTheirRowsAndOwnLogEntriesWhateverTheOrder)
 TEST(CheckDispatcherTest, APassKeepsTheOrderItStartedWith)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 20});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 20});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 1);
@@ -543,7 +550,7 @@ TEST(CheckDispatcherTest, APassKeepsTheOrderItStartedWith)
 TEST(CheckDispatcherTest, ResultsOfARegeneratedTableAreDroppedAndThePassStops)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -567,7 +574,7 @@ TEST(CheckDispatcherTest, ResultsOfARegeneratedTableAreDroppedAndThePassStops)
 TEST(CheckDispatcherTest, NewPassCountsTheWorkersOfAStoppedOne)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -614,7 +621,7 @@ TEST(CheckDispatcherTest, EmptyHostGivesResultError)
 TEST(CheckDispatcherTest, UncheckedRowsCostATickButNoWorker)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks);
@@ -680,7 +687,7 @@ TEST(CheckDispatcherTest, EmptyTableEndsThePassAtOnce)
 TEST(CheckDispatcherTest, ThreadLimitRaisedMidPassHoldsFromTheNextTick)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -705,7 +712,7 @@ TEST(CheckDispatcherTest, ThreadLimitRaisedMidPassHoldsFromTheNextTick)
 TEST(CheckDispatcherTest, CheckSelectedFreezesTheProgressForTheRestOfThePass)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     TCheckOptions options;
@@ -772,7 +779,7 @@ TEST(CheckDispatcherTest, CommandLineGivesUpEveryOverdueRowInOneTick)
 TEST(CheckDispatcherTest, NamelessRowsAreSkippedAndInvalidNamesRefusedWithoutAQuery)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig("x=127.0.0.1\n"));
     rig.Start(server.Port());
@@ -823,7 +830,7 @@ TEST(CheckDispatcherTest, AThreadThatCannotBeMadeFailsItsRowOnly)
 TEST(CheckDispatcherTest, AFailureDuringTheHandOverEndsOnlyThatWorker)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 1);
