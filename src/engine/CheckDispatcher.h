@@ -82,6 +82,11 @@ public:
     std::uint64_t TickCount() const;
 
     std::string WhoisServerForDomain(const std::string& name) const;
+    // Rows of this pass held back because their host was not due yet; they hold no worker slot.
+    int WaitingCount() const { return static_cast<int>(Waiting.size()); }
+    // The host whose queries a target (a WHOIS host, or an RDAP base address) paces: the target
+    // itself, or the host name inside an https:// address.
+    static std::string PacedHost(const std::string& target);
 
 signals:
     // After every status tick and every command: texts, progress and command states may have changed.
@@ -103,6 +108,11 @@ private:
     // "RESULT ERROR" once it has had its replacements.
     void ReplaceOverdue(int row);
     void StartCheck(TRowId row);
+    // Starts the first waiting row whose host is due; false when none is.
+    bool StartWaitingRow();
+    // True when a query to the row's host may go out now, by the host's min_interval.
+    bool HostDue(const std::string& host, int intervalMs) const;
+    int MinIntervalOf(const std::string& host) const;
     // A row whose name no registry would take gets "RESULT ERROR" without a query.
     void RefuseName(int row, const std::string& problem);
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
@@ -140,4 +150,15 @@ private:
     // Each row's most recently started worker.
     std::unordered_map<TRowId, std::shared_ptr<TWorkerState>> RowWorkers;
     std::unordered_map<TRowId, int> Replacements;
+
+    struct TWaitingRow
+    {
+        TRowId Row = NoRowId;
+        std::string Host;
+        int IntervalMs = 0;
+    };
+    // Rows of the pass that wait for their host, in the order they were passed.
+    std::vector<TWaitingRow> Waiting;
+    // Tick of the last query started to each host, for its min_interval.
+    std::unordered_map<std::string, std::uint64_t> LastStartAt;
 };

@@ -847,4 +847,100 @@ TEST(CheckDispatcherTest, AFailureDuringTheHandOverEndsOnlyThatWorker)
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
 }
 
+// The registry on 127.0.0.1 takes one query a second from us.
+std::string PacedConfig()
+{
+    std::string config = StandardConfig();
+    const std::string section = "[127.0.0.1]\n";
+    return config.insert(config.find(section) + section.size(), "min_interval=1000\n");
+}
+
+// A host with min_interval gets one query per interval; its other rows wait without a thread
+// while the pass goes on with other hosts, then come back, each checked exactly once.
+TEST(CheckDispatcherTest, RowsOfAPacedHostWaitWithoutAWorkerWhileOtherHostsGoOn)
+{
+    TServerPair hosts;
+    hosts.First->HoldReplies();
+    hosts.Second->HoldReplies();
+    TCheckRig rig;
+    rig.WriteConfig(PacedConfig());
+    std::uint64_t now = 50000;
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    rig.Start(hosts.First->Port(), 10, 1, TCheckRig::ManualTicks, options);
+    rig.Generate({"a1.com", "a2.com", "b1.net", "a3.com", "b2.net"});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    const auto started = [&] {
+        std::string rows;
+        for (const char* name : {"a1.com", "a2.com", "b1.net", "a3.com", "b2.net"})
+            rows += rig.Slot(name, SlotStartTick).empty() ? '-' : 'x';
+        return rows;
+    };
+    rig.Dispatcher->StartAll();
+    const std::vector<std::string> afterEachTick = {"x----", "x----", "x-x--", "x-x--", "x-x-x", "x-x-x"};
+    for (const std::string& expected : afterEachTick) {
+        probe.DispatcherTick();
+        EXPECT_EQ(started(), expected);
+    }
+    EXPECT_EQ(rig.Dispatcher->WaitingCount(), 2);
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 3);
+    // Every row was looked at, but the pass is not over while two of them wait.
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 5);
+    EXPECT_EQ(rig.Dispatcher->PassState(), TCheckDispatcher::TPassState::Passing);
+    probe.StatusTick();
+    EXPECT_EQ(rig.Dispatcher->ProgressPosition(), 0);
+
+    now += 999;
+    probe.DispatcherTick();
+    EXPECT_EQ(started(), "x-x-x");
+    now += 1;
+    probe.DispatcherTick();
+    probe.DispatcherTick();
+    EXPECT_EQ(started(), "xxx-x");
+    EXPECT_EQ(rig.Slot("a2.com", SlotStartTick), std::to_string(now));
+    now += 1000;
+    probe.DispatcherTick();
+    EXPECT_EQ(started(), "xxxxx");
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->PassState(), TCheckDispatcher::TPassState::Draining);
+
+    hosts.First->ReleaseReplies();
+    hosts.Second->ReleaseReplies();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
+    for (const char* name : {"a1.com", "a2.com", "a3.com"})
+        EXPECT_EQ(hosts.First->RequestCount(name), 1) << name;
+    for (const char* name : {"b1.net", "b2.net"})
+        EXPECT_EQ(hosts.Second->RequestCount(name), 1) << name;
+}
+
+TEST(CheckDispatcherTest, StopDropsTheWaitingRowsAndPacedHostsAreNamedByTheirHost)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.HoldReplies();
+    TCheckRig rig;
+    rig.WriteConfig(PacedConfig());
+    std::uint64_t now = 50000;
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks, options);
+    rig.Generate({"a1.com", "a2.com"});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    rig.Dispatcher->StartAll();
+    probe.DispatcherTick();
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->WaitingCount(), 1);
+    rig.Dispatcher->Stop();
+    EXPECT_EQ(rig.Dispatcher->WaitingCount(), 0);
+    now += 5000;
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Slot("a2.com", SlotStartTick), "");
+    server.ReleaseReplies();
+    ASSERT_TRUE(rig.Drain());
+    EXPECT_EQ(server.RequestCount("a2.com"), 0);
+
+    EXPECT_EQ(TCheckDispatcher::PacedHost("whois.nic.example"), "whois.nic.example");
+    EXPECT_EQ(TCheckDispatcher::PacedHost("HTTPS://user@RDAP.Example.test:8443/com/v1/"), "rdap.example.test");
+    EXPECT_EQ(TCheckDispatcher::PacedHost("https://rdap.example.test"), "rdap.example.test");
+}
+
 } // namespace
