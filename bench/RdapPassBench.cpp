@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,14 +28,14 @@ int main(int argc, char** argv)
 
     TTestCertificates certificates;
     TFakeRdapServer rdap(certificates);
-    TFakeWhoisServer whois("127.0.0.1", 0);
+    // Pacing keys on the host name, so the two hosts need addresses of their own.
+    TFakeWhoisServer whois("127.0.0.2", 0);
     whois.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "No match for \"x\".\r\n", 0});
     TTempDir dir;
     const std::string interval = "min_interval=" + std::to_string(minInterval) + "\n";
     const std::string config = dir.Write("mvwhois.ini", "[TLD]\ncom=" + rdap.BaseUrl() +
-                                                            "\nnet=127.0.0.1\n[127.0.0.1]\nnot_found_strings=No match "
-                                                            "for\n" +
-                                                            interval + "[" + rdap.BaseUrl() + "]\n" + interval);
+                                                            "\nnet=127.0.0.2\n[127.0.0.2]\nnot_found_strings=No " +
+                                                            "match for\n" + interval + "[127.0.0.1]\n" + interval);
 
     TDomainTableModel model;
     std::vector<std::string> names;
@@ -70,9 +69,13 @@ int main(int argc, char** argv)
     for (int row = 0; row < model.RowCount(); ++row)
         ++verdicts[model.Slot(row, SlotAvailability)];
     const std::vector<std::int64_t> times = rdap.RequestTimesMs();
-    std::int64_t smallestGap = std::numeric_limits<std::int64_t>::max();
-    for (std::size_t i = 1; i < times.size(); ++i)
-        smallestGap = std::min(smallestGap, times[i] - times[i - 1]);
+    // The first request also makes the TLS handshake, so the gap after it can look short.
+    std::vector<std::int64_t> gaps;
+    for (std::size_t i = 2; i < times.size(); ++i)
+        gaps.push_back(times[i] - times[i - 1]);
+    std::sort(gaps.begin(), gaps.end());
+    const long long smallestGap = gaps.empty() ? 0 : gaps.front();
+    const long long medianGap = gaps.empty() ? 0 : gaps[gaps.size() / 2];
     const long long limit =
         std::max<long long>(static_cast<long long>(Names) * Pause, static_cast<long long>(Names / 2 - 1) * minInterval);
     std::printf("pass of %d rows (half RDAP, half WHOIS), Pause %d ms, min_interval %d ms, 50 threads: last result "
@@ -80,9 +83,8 @@ int main(int argc, char** argv)
                 Names, Pause, minInterval, static_cast<long long>(lastResult), static_cast<long long>(passOver), limit,
                 static_cast<double>(passOver) / static_cast<double>(limit));
     std::printf("results: YES %d, NO %d, RESULT ERROR %d, none %d; RDAP requests %d over %d HTTPS connection(s), "
-                "smallest gap %lld ms by the host's clock; WHOIS requests %zu\n",
+                "gaps after the first by the host's clock: smallest %lld ms, median %lld ms; WHOIS requests %zu\n",
                 verdicts["YES"], verdicts["NO"], verdicts["RESULT ERROR"], verdicts[""], rdap.TotalRequests(),
-                rdap.ConnectionsAccepted(), static_cast<long long>(times.size() > 1 ? smallestGap : 0),
-                whois.Requests().size());
+                rdap.ConnectionsAccepted(), smallestGap, medianGap, whois.Requests().size());
     return 0;
 }

@@ -84,6 +84,11 @@ public:
     // The WHOIS host or RDAP base to ask about the name; empty when no server is known for it.
     std::string WhoisServerForDomain(const std::string& name) const;
     TQueryTarget QueryTargetForDomain(const std::string& name) const;
+    // Rows of this pass held back because their host was not due yet; they hold no worker slot.
+    int WaitingCount() const { return static_cast<int>(Waiting.size()); }
+    // The host whose queries a target (a WHOIS host, or an RDAP base address) paces: the target
+    // itself, or the host name inside an https:// address.
+    static std::string PacedHost(const std::string& target);
 
 signals:
     // After every status tick and every command: texts, progress and command states may have changed.
@@ -105,6 +110,11 @@ private:
     // "RESULT ERROR" once it has had its replacements.
     void ReplaceOverdue(int row);
     void StartCheck(TRowId row);
+    // Starts the first waiting row whose host is due; false when none is.
+    bool StartWaitingRow();
+    // True when a query to the row's host may go out now, by the host's min_interval.
+    bool HostDue(const std::string& host, int intervalMs) const;
+    int MinIntervalOf(const std::string& host) const;
     // The RDAP client of every check this dispatcher starts, made at the first RDAP check, so that
     // a table without RDAP servers never starts a network thread.
     std::shared_ptr<TRdapClient> RdapClient();
@@ -148,4 +158,15 @@ private:
     // Each row's most recently started worker.
     std::unordered_map<TRowId, std::shared_ptr<TWorkerState>> RowWorkers;
     std::unordered_map<TRowId, int> Replacements;
+
+    struct TWaitingRow
+    {
+        TRowId Row = NoRowId;
+        std::string Host;
+        int IntervalMs = 0;
+    };
+    // Rows of the pass that wait for their host, in the order they were passed.
+    std::vector<TWaitingRow> Waiting;
+    // Tick of the last query started to each host, for its min_interval.
+    std::unordered_map<std::string, std::uint64_t> LastStartAt;
 };

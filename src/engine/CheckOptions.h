@@ -2,6 +2,7 @@
 
 #include "config/ServerResolver.h"
 #include "engine/TickClock.h"
+#include "engine/WhoisJob.h"
 #include "engine/WorkerHub.h"
 #include "rdap/RdapClient.h"
 #include "whois/ExpiryDate.h"
@@ -26,6 +27,8 @@ struct TCheckOptions
     // one RDAP query.
     TRdapClientOptions Rdap;
     int RdapTimeoutMs = TRdapClient::DefaultTimeoutMs;
+    int ReferralTimeoutMs = TWhoisJob::DefaultReferralTimeoutMs;
+    TBackOffWait BackOff; // empty: workers sleep out their back-offs
     // Watchdog budget per worker in ms; negative: Attempts x 41000 ms.
     std::int64_t WatchdogBudgetMs = -1;
     // How often the watchdog re-checks one row before giving it up as "RESULT ERROR"; negative:

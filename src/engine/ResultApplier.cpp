@@ -1,7 +1,6 @@
 #include "engine/ResultApplier.h"
 
 #include "base/AsciiText.h"
-#include "config/ConfigKeys.h"
 #include "whois/ExpiryDateFormat.h"
 #include "whois/ResponseText.h"
 
@@ -67,10 +66,7 @@ bool TResultApplier::IsTaken(const std::string& answer, const std::string& whois
 
 bool TResultApplier::IsTaken(const THostStrings& strings, const std::string& answer, const std::string& domain)
 {
-    const std::string needle = UpperAscii(ReplaceAll(strings.NotFound, ConfigKeys::DomainPlaceholder, domain));
-    if (needle.empty())
-        return true;
-    return UpperAscii(answer).find(needle) == std::string::npos;
+    return !strings.SaysNotFound(answer, domain);
 }
 
 bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult& result) const
@@ -88,9 +84,19 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
         model.SetSlot(row, SlotAvailability, ResultError);
         return true;
     }
+    const THostStrings strings = THostStrings::Load(Config, result.WhoisServer);
+    // A refusal or throttle page says nothing about the name, however it reads: neither "NO" for
+    // lacking the not-found text nor "YES" for holding it. Its text stays in the answers entry.
+    const std::string failure =
+        result.Failure.empty() ? strings.RefusalIn(result.Answer, result.DomainName) : result.Failure;
+    if (!failure.empty()) {
+        model.SetSlot(row, SlotAvailability, ResultError);
+        if (!Blank(result.Answer))
+            StoreLogEntry(model, row, "No verdict: " + failure + ".\r\n" + LogEntry(result.Answer, ""));
+        return true;
+    }
     StoreLogEntry(model, row, LogEntry(result.Answer, result.ReferralAnswer));
 
-    const THostStrings strings = THostStrings::Load(Config, result.WhoisServer);
     const bool taken = IsTaken(strings, result.Answer, result.DomainName);
     model.SetSlot(row, SlotAvailability, taken ? ResultNo : ResultYes);
     if (!taken)

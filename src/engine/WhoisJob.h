@@ -5,8 +5,12 @@
 #include "rdap/RdapClient.h"
 #include "whois/ZqWhois.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+
+// Waits out the back-off after a refused answer; tests pass one that only records the wait.
+using TBackOffWait = std::function<void(int ms)>;
 
 // Everything one worker needs for its check, copied before it starts: later changes in the window
 // or the settings never reach a running check.
@@ -24,4 +28,10 @@ struct TWhoisJob
     // of one RDAP query, redirects included.
     std::shared_ptr<TRdapClient> Rdap;
     int RdapTimeoutMs = TRdapClient::DefaultTimeoutMs;
+    // Bound of the whole referral series (connects, answers and back-offs): a registrar host that
+    // hangs must not cost the registry's answer.
+    int ReferralTimeoutMs = DefaultReferralTimeoutMs;
+    TBackOffWait BackOff; // empty: sleep, cut short when the worker is abandoned
+
+    static constexpr int DefaultReferralTimeoutMs = 20000;
 };

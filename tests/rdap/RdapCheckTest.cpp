@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace {
 
@@ -40,10 +43,21 @@ protected:
         options.Rdap.ExtraCaCertificatesPem = Certificates->CaPem();
         options.Rdap.AllowLoopbackRedirects = true;
         options.RdapTimeoutMs = rdapTimeoutMs;
+        options.BackOff = [waits = BackOffs](int ms) {
+            std::lock_guard lock(waits->Mutex);
+            waits->Ms.push_back(ms);
+        };
         return options;
     }
 
     static std::unique_ptr<TTestCertificates> Certificates;
+    // The back-offs the workers asked for, instead of sleeping them out.
+    struct TBackOffs
+    {
+        std::mutex Mutex;
+        std::vector<int> Ms;
+    };
+    std::shared_ptr<TBackOffs> BackOffs = std::make_shared<TBackOffs>();
     TCheckRig Rig;
 };
 
@@ -85,6 +99,10 @@ TEST_F(RdapCheckTest, EveryRdapAnswerGivesItsRowAndErrorsUseTheAttempts)
     // An outage uses every attempt and never reads as an answer.
     EXPECT_EQ(Rig.Slot("down.com", SlotAvailability), "RESULT ERROR");
     EXPECT_EQ(rdap.RequestCount(path("down.com")), 3);
+    // One back-off for the throttled name, two growing ones for the outage; none for the rest.
+    std::lock_guard lock(BackOffs->Mutex);
+    std::sort(BackOffs->Ms.begin(), BackOffs->Ms.end());
+    EXPECT_EQ(BackOffs->Ms, (std::vector<int>{1000, 1000, 2000}));
     EXPECT_NE(Rig.Answer("down.com").find("503"), std::string::npos) << Rig.Answer("down.com");
     // Bodies that are no RDAP answer, and a redirect loop, are errors that another attempt would
     // only repeat.
