@@ -75,7 +75,8 @@ public:
     std::string TotalText() const;   // panel 1
     // Worker threads not yet finished, abandoned ones included (they are not counted in
     // RunningCount). The program ends without destructors while this is non-zero.
-    int LiveWorkerThreads() const { return Hub->LiveThreads.load(); }
+    // RDAP queries still on the network count too: a name lookup in progress would hold the exit up.
+    int LiveWorkerThreads() const { return Hub->LiveThreads.load() + (Rdap ? Rdap->InFlight() : 0); }
     std::uint64_t WatchdogBudgetMs() const;
     // ThreadLimit, but never more workers than the process has descriptors for.
     int WorkerLimit() const { return std::min(EngineSettings.ThreadLimit, DescriptorBudget); }

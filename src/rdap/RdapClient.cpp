@@ -72,16 +72,22 @@ TRdapFetch Failure(std::string error, bool retryable)
 class TRdapNetwork : public QObject
 {
 public:
-    explicit TRdapNetwork(TRdapClientOptions options) : Options(std::move(options)) {}
+    TRdapNetwork(TRdapClientOptions options, std::shared_ptr<std::atomic<int>> pending)
+        : Options(std::move(options)), Pending(std::move(pending))
+    {
+    }
 
     void Begin(const std::shared_ptr<TRdapExchange>& exchange)
     {
         std::string url;
         TSocksParameters proxy;
         {
-            std::lock_guard lock(exchange->Mutex);
-            if (exchange->Done)
+            std::unique_lock lock(exchange->Mutex);
+            if (exchange->Done) {
+                lock.unlock();
+                End(exchange);
                 return;
+            }
             url = exchange->Url;
             proxy = exchange->Proxy;
         }
@@ -107,8 +113,10 @@ public:
 private:
     void Send(const std::shared_ptr<TRdapExchange>& exchange, const QUrl& url)
     {
-        if (Over(exchange))
+        if (Over(exchange)) {
+            End(exchange);
             return;
+        }
         QNetworkRequest request(url);
         request.setRawHeader("Accept", "application/rdap+json, application/json");
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
@@ -232,17 +240,30 @@ private:
         return exchange->Done;
     }
 
-    static void Complete(const std::shared_ptr<TRdapExchange>& exchange, TRdapFetch fetch)
+    // The network side of the exchange is over: the result goes to the worker if it still waits.
+    void Complete(const std::shared_ptr<TRdapExchange>& exchange, TRdapFetch fetch)
     {
-        std::lock_guard lock(exchange->Mutex);
-        if (exchange->Done)
+        {
+            std::lock_guard lock(exchange->Mutex);
+            if (!exchange->Done) {
+                exchange->Result = std::move(fetch);
+                exchange->Done = true;
+                exchange->Wake.notify_all();
+            }
+        }
+        End(exchange);
+    }
+
+    void End(const std::shared_ptr<TRdapExchange>& exchange)
+    {
+        if (exchange->NetworkEnded)
             return;
-        exchange->Result = std::move(fetch);
-        exchange->Done = true;
-        exchange->Wake.notify_all();
+        exchange->NetworkEnded = true;
+        Pending->fetch_sub(1);
     }
 
     TRdapClientOptions Options;
+    std::shared_ptr<std::atomic<int>> Pending;
     QNetworkAccessManager* Manager = nullptr;
     QSslConfiguration Tls;
 };
@@ -251,7 +272,7 @@ TRdapClient::TRdapClient(TRdapClientOptions options) : Options(std::move(options
 {
     Thread = new QThread;
     Thread->setObjectName(QStringLiteral("rdap"));
-    Network = new TRdapNetwork(Options);
+    Network = new TRdapNetwork(Options, Pending);
     Network->moveToThread(Thread);
     QObject::connect(Thread, &QThread::finished, Network, &QObject::deleteLater);
     Thread->start();
@@ -289,6 +310,7 @@ TRdapFetch TRdapClient::Get(const std::string& url, const TSocksParameters& prox
     }
     if (!cancel.Attach(exchange))
         return Failure("The query was abandoned.", false);
+    Pending->fetch_add(1);
     QMetaObject::invokeMethod(
         Network, [network = Network, exchange] { network->Begin(exchange); }, Qt::QueuedConnection);
 

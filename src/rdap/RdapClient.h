@@ -3,6 +3,7 @@
 #include "rdap/RdapCancel.h"
 #include "whois/SocksParameters.h"
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -61,11 +62,17 @@ public:
     // `cancel` is cancelled.
     TRdapFetch Get(const std::string& url, const TSocksParameters& proxy, int timeoutMs, TRdapCancel& cancel);
 
+    // Queries whose network side (connection, name lookup, transfer) has not ended yet, also
+    // those whose worker stopped waiting. A program that ends while this is non-zero must not wait
+    // for them: Qt's name lookups are waited for at exit, however long the resolver takes.
+    int InFlight() const { return Pending->load(); }
+
     // BASE/domain/NAME, with exactly one slash between the base and "domain".
     static std::string DomainUrl(const std::string& base, const std::string& name);
 
 private:
     TRdapClientOptions Options;
+    std::shared_ptr<std::atomic<int>> Pending = std::make_shared<std::atomic<int>>(0);
     QThread* Thread = nullptr;
     TRdapNetwork* Network = nullptr;
 };

@@ -26,4 +26,5 @@ struct TRdapExchange
     int Redirects = 0;
     std::string Body;
     bool Oversized = false;
+    bool NetworkEnded = false; // counted out of the client's InFlight
 };

@@ -175,11 +175,13 @@ TEST_F(RdapCheckTest, AbandonedRdapWorkersLeaveTheNetworkAtOnce)
     now->store(5000);
     ASSERT_TRUE(Rig.WaitUntil([&] { return rdap.TotalRequests() == 4; }));
     EXPECT_EQ(Rig.Beeps, 2);
-    ASSERT_TRUE(Rig.WaitUntil([&] { return Rig.Dispatcher->LiveWorkerThreads() == 2; }));
+    const std::shared_ptr<TWorkerHub> hub = TCheckDispatcherProbe(*Rig.Dispatcher).Hub();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return hub->LiveThreads.load() == 2; }));
     EXPECT_EQ(Rig.Dispatcher->RunningCount(), 2);
+    // The two waiting queries keep the program from ending by an ordinary return.
+    EXPECT_TRUE(Rig.WaitUntil([&] { return Rig.Dispatcher->LiveWorkerThreads() == 4; }));
 
     // Closing the window abandons the rest; they end without an answer and write nothing.
-    const std::shared_ptr<TWorkerHub> hub = TCheckDispatcherProbe(*Rig.Dispatcher).Hub();
     Rig.Dispatcher.reset();
     EXPECT_TRUE(Rig.WaitUntil([&] { return hub->LiveThreads.load() == 0; }));
     EXPECT_EQ(Rig.Slot("hang1.com", SlotAvailability), "");

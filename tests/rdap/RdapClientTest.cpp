@@ -189,6 +189,8 @@ TEST_F(RdapClientTest, AnOversizedBodyAHangingHostAndAnAbandonedQueryEndAsErrors
     std::thread abandon([&] {
         while (server.RequestCount(path) == before)
             std::this_thread::yield();
+        // On the network until the abandon: a program ending now must not wait for it.
+        EXPECT_EQ(client.InFlight(), 1);
         Cancel.Cancel();
     });
     const auto started = std::chrono::steady_clock::now();
@@ -197,6 +199,11 @@ TEST_F(RdapClientTest, AnOversizedBodyAHangingHostAndAnAbandonedQueryEndAsErrors
     EXPECT_LT(std::chrono::steady_clock::now() - started, 60s);
     EXPECT_NE(abandoned.Error.find("abandoned"), std::string::npos) << abandoned.Error;
     EXPECT_FALSE(abandoned.Retryable);
+    // The transfers given up are aborted, not left open.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (client.InFlight() != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    EXPECT_EQ(client.InFlight(), 0);
     // A cancelled token stays cancelled: nothing more is sent for that worker.
     const int total = server.TotalRequests();
     EXPECT_NE(Get(client, TRdapClient::DomainUrl(server.BaseUrl(), "a.com")).Error.find("abandoned"),
