@@ -10,7 +10,6 @@
 #include <QJsonValue>
 #include <QString>
 
-#include <cstdio>
 #include <string_view>
 
 namespace {
@@ -150,12 +149,20 @@ void ReadExpiry(const QJsonObject& domain, TRdapAnswer& answer)
         answer.ExpiryText = CellText(event.value(QLatin1StringView("eventDate")).toString());
         // RFC 3339 dates: the calendar day is the first ten characters, whatever the time zone.
         const std::string& text = answer.ExpiryText;
-        int year = 0, month = 0, day = 0;
-        if (text.size() >= 10 && text[4] == '-' && text[7] == '-' &&
-            std::sscanf(text.c_str(), "%4d-%2d-%2d", &year, &month, &day) == 3 && year > 1899) {
+        const auto digits = [&text](std::size_t from, std::size_t count) {
+            int value = 0;
+            for (std::size_t i = from; i < from + count; ++i) {
+                if (text[i] < '0' || text[i] > '9')
+                    return -1;
+                value = value * 10 + (text[i] - '0');
+            }
+            return value;
+        };
+        if (text.size() >= 10 && text[4] == '-' && text[7] == '-') {
+            const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
             const int dayNumber = DayNumberFromDate(year, month, day);
             const TCalendarDate back = DateFromDayNumber(dayNumber);
-            if (back.Year == year && back.Month == month && back.Day == day)
+            if (year > 1899 && back.Year == year && back.Month == month && back.Day == day)
                 answer.ExpiryDay = dayNumber;
         }
         return;

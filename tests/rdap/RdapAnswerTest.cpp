@@ -124,6 +124,11 @@ TEST(RdapAnswer, MissingOrOddPartsLeaveTheirFieldsEmptyButTheNameTaken)
          "", "", 0, "2027-02-30T00:00:00Z"},
         {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"14 Sep 2028"}]})", "", "", 0,
          "14 Sep 2028"},
+        // Digits only: "%d"-style reading would take "2x" for day 2 and " 2" for February.
+        {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"2027-02-2x"}]})", "", "", 0,
+         "2027-02-2x"},
+        {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"2027- 2-+1"}]})", "", "", 0,
+         "2027- 2-+1"},
         {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":20280914}],
             "entities":[{"roles":"registrar","vcardArray":["vcard",[["fn",{},"text","Not A Role List"]]]}]})",
          "", "", 0, ""},
