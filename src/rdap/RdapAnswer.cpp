@@ -121,10 +121,17 @@ QString RdapBaseOf(const QString& href)
 }
 
 // Registries name the registrar's own RDAP service as a "related" link to the same domain at
-// another base; a registrar that still runs port 43 may be named by the entity's "port43" member.
+// another base (a link back to the base that answered is no referral); a registrar that still
+// runs port 43 may be named by the entity's "port43" member.
 QString RegistrarServerOf(const QJsonObject& domain, const QJsonObject& registrar)
 {
     const QJsonArray links = domain.value(QLatin1StringView("links")).toArray();
+    QString self;
+    for (const QJsonValue& l : links) {
+        const QJsonObject link = l.toObject();
+        if (SameText(link.value(QLatin1StringView("rel")), QLatin1StringView("self")))
+            self = RdapBaseOf(link.value(QLatin1StringView("href")).toString());
+    }
     for (const QJsonValue& l : links) {
         const QJsonObject link = l.toObject();
         if (!SameText(link.value(QLatin1StringView("rel")), QLatin1StringView("related")))
@@ -133,7 +140,7 @@ QString RegistrarServerOf(const QJsonObject& domain, const QJsonObject& registra
         if (!type.isUndefined() && !SameText(type, QLatin1StringView("application/rdap+json")))
             continue;
         const QString base = RdapBaseOf(link.value(QLatin1StringView("href")).toString());
-        if (!base.isEmpty())
+        if (!base.isEmpty() && base.compare(self, Qt::CaseInsensitive) != 0)
             return base;
     }
     return registrar.value(QLatin1StringView("port43")).toString();
@@ -196,8 +203,11 @@ TRdapAnswer ReadRdapAnswer(int httpStatus, const std::string& body)
     QJsonParseError error{};
     QJsonDocument document;
     if (!tooLarge) {
+        // JSON has no byte order mark, but some servers put one in front; Qt's parser would refuse it.
+        const std::size_t skip = body.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
         // Qt's parser refuses nesting deeper than a fixed limit with an error rather than recursing on.
-        document = QJsonDocument::fromJson(QByteArray(body.data(), static_cast<qsizetype>(body.size())), &error);
+        document =
+            QJsonDocument::fromJson(QByteArray(body.data() + skip, static_cast<qsizetype>(body.size() - skip)), &error);
     }
     const bool isJson = !tooLarge && error.error == QJsonParseError::NoError;
     if (httpStatus == 404) {

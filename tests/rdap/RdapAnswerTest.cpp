@@ -132,6 +132,13 @@ TEST(RdapAnswer, MissingOrOddPartsLeaveTheirFieldsEmptyButTheNameTaken)
         {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":20280914}],
             "entities":[{"roles":"registrar","vcardArray":["vcard",[["fn",{},"text","Not A Role List"]]]}]})",
          "", "", 0, ""},
+        // A link back to the answering base is no referral; the registrar's port43 is the fallback.
+        // A byte order mark in front of the body is tolerated.
+        {"\xEF\xBB\xBF"
+         R"({"objectClassName":"domain","entities":[{"roles":["registrar"],"port43":"whois.r.test"}],
+            "links":[{"rel":"self","href":"https://rdap.reg.test/v1/domain/a.test"},
+                     {"rel":"related","href":"https://RDAP.reg.test/v1/domain/a.test"}]})",
+         "", "whois.r.test", 0, ""},
         // A registrar name with a line break stays one table cell; a plain-http or non-domain link
         // is not the registrar's RDAP base.
         {R"({"objectClassName":"domain","entities":[{"roles":["technical","registrar"],
