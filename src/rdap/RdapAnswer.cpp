@@ -8,8 +8,12 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QLocale>
 #include <QString>
 
+#include <cmath>
+#include <cstdio>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -54,10 +58,123 @@ std::string ErrorLog(const std::string& why, const std::string& body)
     return text;
 }
 
-std::string PrettyLog(const QJsonDocument& document)
+// The JSON indented four spaces a level, as Qt writes it, but written by hand so that it stops at
+// `limit`: indenting a body of deep nests multiplies its size by the depth, a gigabyte from a
+// megabyte.
+class TPrettyWriter
 {
-    const QByteArray pretty = document.toJson(QJsonDocument::Indented);
-    return Excerpt(std::string_view(pretty.constData(), static_cast<std::size_t>(pretty.size())), MaxRdapLogBytes);
+public:
+    explicit TPrettyWriter(std::size_t limit) : Limit(limit) {}
+
+    std::string Text(const QJsonDocument& document)
+    {
+        if (document.isArray())
+            Value(document.array(), 0);
+        else
+            Value(document.object(), 0);
+        if (Out.size() > Limit) {
+            Out.resize(Limit);
+            Out += "\r\n[Answer cut: only its first " + std::to_string(Limit) + " bytes are kept]";
+        } else {
+            Out += '\n';
+        }
+        return std::move(Out);
+    }
+
+private:
+    bool Full() const { return Out.size() > Limit; }
+    void Indent(int depth) { Out.append(static_cast<std::size_t>(depth) * 4, ' '); }
+
+    void String(const QString& text)
+    {
+        Out += '"';
+        for (const char c : text.toStdString()) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\') {
+                Out += '\\';
+                Out += c;
+            } else if (c == '\n') {
+                Out += "\\n";
+            } else if (c == '\r') {
+                Out += "\\r";
+            } else if (c == '\t') {
+                Out += "\\t";
+            } else if (byte < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+                Out += escape;
+            } else {
+                Out += c;
+            }
+        }
+        Out += '"';
+    }
+
+    void Value(const QJsonValue& value, int depth)
+    {
+        switch (value.type()) {
+        case QJsonValue::Object: {
+            const QJsonObject object = value.toObject();
+            if (object.isEmpty()) {
+                Out += "{}";
+                return;
+            }
+            Out += "{\n";
+            for (auto it = object.begin(); it != object.end() && !Full(); ++it) {
+                Indent(depth + 1);
+                String(it.key());
+                Out += ": ";
+                Value(it.value(), depth + 1);
+                Out += std::next(it) == object.end() ? "\n" : ",\n";
+            }
+            Indent(depth);
+            Out += '}';
+            return;
+        }
+        case QJsonValue::Array: {
+            const QJsonArray array = value.toArray();
+            if (array.isEmpty()) {
+                Out += "[]";
+                return;
+            }
+            Out += "[\n";
+            for (qsizetype i = 0; i < array.size() && !Full(); ++i) {
+                Indent(depth + 1);
+                Value(array.at(i), depth + 1);
+                Out += i + 1 == array.size() ? "\n" : ",\n";
+            }
+            Indent(depth);
+            Out += ']';
+            return;
+        }
+        case QJsonValue::String:
+            String(value.toString());
+            return;
+        case QJsonValue::Double: {
+            // Whole numbers as integers, others in their shortest exact form.
+            const double number = value.toDouble();
+            if (std::abs(number) < 9007199254740992.0 && number == std::trunc(number))
+                Out += std::to_string(static_cast<long long>(number));
+            else
+                Out += QByteArray::number(number, 'g', QLocale::FloatingPointShortest).toStdString();
+            return;
+        }
+        case QJsonValue::Bool:
+            Out += value.toBool() ? "true" : "false";
+            return;
+        default:
+            Out += "null";
+            return;
+        }
+    }
+
+    std::size_t Limit;
+    std::string Out;
+};
+
+std::string PrettyLog(const QJsonDocument& document, std::size_t limit = MaxRdapLogBytes)
+{
+    return TPrettyWriter(limit).Text(document);
 }
 
 bool SameText(const QJsonValue& value, QLatin1StringView text)
@@ -229,7 +346,8 @@ TRdapAnswer ReadRdapAnswer(int httpStatus, const std::string& body)
         return answer;
     }
     if (!document.isObject() || !IsDomainObject(document.object())) {
-        answer.LogText = ErrorLog("the answer is JSON but not an RDAP domain object", PrettyLog(document));
+        answer.LogText =
+            "RDAP error: the answer is JSON but not an RDAP domain object\r\n" + PrettyLog(document, MaxJunkLogBytes);
         return answer;
     }
     const QJsonObject domain = document.object();

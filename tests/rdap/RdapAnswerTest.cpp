@@ -174,6 +174,19 @@ TEST(RdapAnswer, HugeAndDeepBodiesAreBoundedErrors)
     answer = ReadRdapAnswer(200, R"({"objectClassName":"domain","remarks":)" + Nested(100000) + "}");
     EXPECT_EQ(answer.Verdict, TRdapVerdict::Error);
 
+    // Indenting a thousand levels makes each nest megabytes long: the log must be cut while it is
+    // written, not after.
+    std::string nests = R"({"objectClassName":"domain","remarks":[)";
+    while (nests.size() < MaxRdapBodyBytes - 3000)
+        nests += Nested(1000) + ",";
+    nests += "[]]}";
+    answer = ReadRdapAnswer(200, nests);
+    EXPECT_EQ(answer.Verdict, TRdapVerdict::Taken);
+    EXPECT_LT(answer.LogText.size(), MaxRdapLogBytes + 200);
+    EXPECT_LT(ReadRdapAnswer(404, nests).LogText.size(), MaxRdapLogBytes + 200);
+    nests[2] = 'X'; // no longer a domain object: an error whose log keeps an excerpt
+    EXPECT_LT(ReadRdapAnswer(200, nests).LogText.size(), 8 * 1024u);
+
     // Just within the body bound, a domain object whose pretty form outgrows the log bound is taken,
     // its log cut and marked.
     std::string big = R"({"objectClassName":"domain","remarks":[)";
