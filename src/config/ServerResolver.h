@@ -39,7 +39,8 @@ struct TQueryTarget
 // match" for any name it does not keep, which would read as free.
 //
 // The table is read at each lookup like every other reader of the configuration file; the
-// bootstrap file is parsed once and again only after it changed on disk.
+// bootstrap file is parsed once and again only after it changed on disk. One object serves one
+// thread (the dispatcher's, or a command's).
 class TServerResolver
 {
 public:

@@ -8,9 +8,12 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QLocale>
 #include <QString>
 
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -55,10 +58,123 @@ std::string ErrorLog(const std::string& why, const std::string& body)
     return text;
 }
 
-std::string PrettyLog(const QJsonDocument& document)
+// The JSON indented four spaces a level, as Qt writes it, but written by hand so that it stops at
+// `limit`: indenting a body of deep nests multiplies its size by the depth, a gigabyte from a
+// megabyte.
+class TPrettyWriter
 {
-    const QByteArray pretty = document.toJson(QJsonDocument::Indented);
-    return Excerpt(std::string_view(pretty.constData(), static_cast<std::size_t>(pretty.size())), MaxRdapLogBytes);
+public:
+    explicit TPrettyWriter(std::size_t limit) : Limit(limit) {}
+
+    std::string Text(const QJsonDocument& document)
+    {
+        if (document.isArray())
+            Value(document.array(), 0);
+        else
+            Value(document.object(), 0);
+        if (Out.size() > Limit) {
+            Out.resize(Limit);
+            Out += "\r\n[Answer cut: only its first " + std::to_string(Limit) + " bytes are kept]";
+        } else {
+            Out += '\n';
+        }
+        return std::move(Out);
+    }
+
+private:
+    bool Full() const { return Out.size() > Limit; }
+    void Indent(int depth) { Out.append(static_cast<std::size_t>(depth) * 4, ' '); }
+
+    void String(const QString& text)
+    {
+        Out += '"';
+        for (const char c : text.toStdString()) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\') {
+                Out += '\\';
+                Out += c;
+            } else if (c == '\n') {
+                Out += "\\n";
+            } else if (c == '\r') {
+                Out += "\\r";
+            } else if (c == '\t') {
+                Out += "\\t";
+            } else if (byte < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+                Out += escape;
+            } else {
+                Out += c;
+            }
+        }
+        Out += '"';
+    }
+
+    void Value(const QJsonValue& value, int depth)
+    {
+        switch (value.type()) {
+        case QJsonValue::Object: {
+            const QJsonObject object = value.toObject();
+            if (object.isEmpty()) {
+                Out += "{}";
+                return;
+            }
+            Out += "{\n";
+            for (auto it = object.begin(); it != object.end() && !Full(); ++it) {
+                Indent(depth + 1);
+                String(it.key());
+                Out += ": ";
+                Value(it.value(), depth + 1);
+                Out += std::next(it) == object.end() ? "\n" : ",\n";
+            }
+            Indent(depth);
+            Out += '}';
+            return;
+        }
+        case QJsonValue::Array: {
+            const QJsonArray array = value.toArray();
+            if (array.isEmpty()) {
+                Out += "[]";
+                return;
+            }
+            Out += "[\n";
+            for (qsizetype i = 0; i < array.size() && !Full(); ++i) {
+                Indent(depth + 1);
+                Value(array.at(i), depth + 1);
+                Out += i + 1 == array.size() ? "\n" : ",\n";
+            }
+            Indent(depth);
+            Out += ']';
+            return;
+        }
+        case QJsonValue::String:
+            String(value.toString());
+            return;
+        case QJsonValue::Double: {
+            // Whole numbers as integers, others in their shortest exact form.
+            const double number = value.toDouble();
+            if (std::abs(number) < 9007199254740992.0 && number == std::trunc(number))
+                Out += std::to_string(static_cast<long long>(number));
+            else
+                Out += QByteArray::number(number, 'g', QLocale::FloatingPointShortest).toStdString();
+            return;
+        }
+        case QJsonValue::Bool:
+            Out += value.toBool() ? "true" : "false";
+            return;
+        default:
+            Out += "null";
+            return;
+        }
+    }
+
+    std::size_t Limit;
+    std::string Out;
+};
+
+std::string PrettyLog(const QJsonDocument& document, std::size_t limit = MaxRdapLogBytes)
+{
+    return TPrettyWriter(limit).Text(document);
 }
 
 bool SameText(const QJsonValue& value, QLatin1StringView text)
@@ -122,10 +238,17 @@ QString RdapBaseOf(const QString& href)
 }
 
 // Registries name the registrar's own RDAP service as a "related" link to the same domain at
-// another base; a registrar that still runs port 43 may be named by the entity's "port43" member.
+// another base (a link back to the base that answered is no referral); a registrar that still
+// runs port 43 may be named by the entity's "port43" member.
 QString RegistrarServerOf(const QJsonObject& domain, const QJsonObject& registrar)
 {
     const QJsonArray links = domain.value(QLatin1StringView("links")).toArray();
+    QString self;
+    for (const QJsonValue& l : links) {
+        const QJsonObject link = l.toObject();
+        if (SameText(link.value(QLatin1StringView("rel")), QLatin1StringView("self")))
+            self = RdapBaseOf(link.value(QLatin1StringView("href")).toString());
+    }
     for (const QJsonValue& l : links) {
         const QJsonObject link = l.toObject();
         if (!SameText(link.value(QLatin1StringView("rel")), QLatin1StringView("related")))
@@ -134,7 +257,7 @@ QString RegistrarServerOf(const QJsonObject& domain, const QJsonObject& registra
         if (!type.isUndefined() && !SameText(type, QLatin1StringView("application/rdap+json")))
             continue;
         const QString base = RdapBaseOf(link.value(QLatin1StringView("href")).toString());
-        if (!base.isEmpty())
+        if (!base.isEmpty() && base.compare(self, Qt::CaseInsensitive) != 0)
             return base;
     }
     return registrar.value(QLatin1StringView("port43")).toString();
@@ -150,12 +273,20 @@ void ReadExpiry(const QJsonObject& domain, TRdapAnswer& answer)
         answer.ExpiryText = CellText(event.value(QLatin1StringView("eventDate")).toString());
         // RFC 3339 dates: the calendar day is the first ten characters, whatever the time zone.
         const std::string& text = answer.ExpiryText;
-        int year = 0, month = 0, day = 0;
-        if (text.size() >= 10 && text[4] == '-' && text[7] == '-' &&
-            std::sscanf(text.c_str(), "%4d-%2d-%2d", &year, &month, &day) == 3 && year > 1899) {
+        const auto digits = [&text](std::size_t from, std::size_t count) {
+            int value = 0;
+            for (std::size_t i = from; i < from + count; ++i) {
+                if (text[i] < '0' || text[i] > '9')
+                    return -1;
+                value = value * 10 + (text[i] - '0');
+            }
+            return value;
+        };
+        if (text.size() >= 10 && text[4] == '-' && text[7] == '-') {
+            const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
             const int dayNumber = DayNumberFromDate(year, month, day);
             const TCalendarDate back = DateFromDayNumber(dayNumber);
-            if (back.Year == year && back.Month == month && back.Day == day)
+            if (year > 1899 && back.Year == year && back.Month == month && back.Day == day)
                 answer.ExpiryDay = dayNumber;
         }
         return;
@@ -189,8 +320,11 @@ TRdapAnswer ReadRdapAnswer(int httpStatus, const std::string& body)
     QJsonParseError error{};
     QJsonDocument document;
     if (!tooLarge) {
+        // JSON has no byte order mark, but some servers put one in front; Qt's parser would refuse it.
+        const std::size_t skip = body.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
         // Qt's parser refuses nesting deeper than a fixed limit with an error rather than recursing on.
-        document = QJsonDocument::fromJson(QByteArray(body.data(), static_cast<qsizetype>(body.size())), &error);
+        document =
+            QJsonDocument::fromJson(QByteArray(body.data() + skip, static_cast<qsizetype>(body.size() - skip)), &error);
     }
     const bool isJson = !tooLarge && error.error == QJsonParseError::NoError;
     if (httpStatus == 404) {
@@ -212,7 +346,8 @@ TRdapAnswer ReadRdapAnswer(int httpStatus, const std::string& body)
         return answer;
     }
     if (!document.isObject() || !IsDomainObject(document.object())) {
-        answer.LogText = ErrorLog("the answer is JSON but not an RDAP domain object", PrettyLog(document));
+        answer.LogText =
+            "RDAP error: the answer is JSON but not an RDAP domain object\r\n" + PrettyLog(document, MaxJunkLogBytes);
         return answer;
     }
     const QJsonObject domain = document.object();

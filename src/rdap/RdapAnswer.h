@@ -21,9 +21,10 @@ struct TRdapAnswer
     std::string LogText;         // pretty-printed JSON capped like a WHOIS answer, or why it is an error
 };
 
-// Real domain answers are a few kilobytes; a body beyond this is not parsed at all, so that a host
-// sending megabytes cannot make one row cost a hundred times that in parsed form.
-constexpr std::size_t MaxRdapBodyBytes = 1024 * 1024;
+// Real domain answers are a few kilobytes, the largest some tens; a body beyond this is not parsed
+// at all. Parsed, a body of empty lists costs a hundred times its size, and fifty workers may be
+// reading answers at once.
+constexpr std::size_t MaxRdapBodyBytes = 256 * 1024;
 // The answers-log text is kept within the bound a WHOIS answer has in the log.
 constexpr std::size_t MaxRdapLogBytes = 256 * 1024;
 

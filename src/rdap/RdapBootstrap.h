@@ -23,9 +23,9 @@ public:
     std::size_t EntryCount() const { return Bases.size(); }
     const std::string& Problem() const { return ProblemText; }
 
-    // The real file is under 100 KB; anything much larger is not one, and parsed JSON costs several
-    // times its size.
-    static constexpr std::size_t MaxFileBytes = 4 * 1024 * 1024;
+    // The real file is under 100 KB; anything much larger is not one, and parsed JSON can cost a
+    // hundred times its size.
+    static constexpr std::size_t MaxFileBytes = 1024 * 1024;
 
 private:
     bool Fail(std::string problem);

@@ -124,9 +124,21 @@ TEST(RdapAnswer, MissingOrOddPartsLeaveTheirFieldsEmptyButTheNameTaken)
          "", "", 0, "2027-02-30T00:00:00Z"},
         {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"14 Sep 2028"}]})", "", "", 0,
          "14 Sep 2028"},
+        // Digits only: "%d"-style reading would take "2x" for day 2 and " 2" for February.
+        {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"2027-02-2x"}]})", "", "", 0,
+         "2027-02-2x"},
+        {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"2027- 2-+1"}]})", "", "", 0,
+         "2027- 2-+1"},
         {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":20280914}],
             "entities":[{"roles":"registrar","vcardArray":["vcard",[["fn",{},"text","Not A Role List"]]]}]})",
          "", "", 0, ""},
+        // A link back to the answering base is no referral; the registrar's port43 is the fallback.
+        // A byte order mark in front of the body is tolerated.
+        {"\xEF\xBB\xBF"
+         R"({"objectClassName":"domain","entities":[{"roles":["registrar"],"port43":"whois.r.test"}],
+            "links":[{"rel":"self","href":"https://rdap.reg.test/v1/domain/a.test"},
+                     {"rel":"related","href":"https://RDAP.reg.test/v1/domain/a.test"}]})",
+         "", "whois.r.test", 0, ""},
         // A registrar name with a line break stays one table cell; a plain-http or non-domain link
         // is not the registrar's RDAP base.
         {R"({"objectClassName":"domain","entities":[{"roles":["technical","registrar"],
@@ -161,6 +173,19 @@ TEST(RdapAnswer, HugeAndDeepBodiesAreBoundedErrors)
     EXPECT_LT(answer.LogText.size(), 8 * 1024u);
     answer = ReadRdapAnswer(200, R"({"objectClassName":"domain","remarks":)" + Nested(100000) + "}");
     EXPECT_EQ(answer.Verdict, TRdapVerdict::Error);
+
+    // Indenting a thousand levels makes each nest megabytes long: the log must be cut while it is
+    // written, not after.
+    std::string nests = R"({"objectClassName":"domain","remarks":[)";
+    while (nests.size() < MaxRdapBodyBytes - 3000)
+        nests += Nested(1000) + ",";
+    nests += "[]]}";
+    answer = ReadRdapAnswer(200, nests);
+    EXPECT_EQ(answer.Verdict, TRdapVerdict::Taken);
+    EXPECT_LT(answer.LogText.size(), MaxRdapLogBytes + 200);
+    EXPECT_LT(ReadRdapAnswer(404, nests).LogText.size(), MaxRdapLogBytes + 200);
+    nests[2] = 'X'; // no longer a domain object: an error whose log keeps an excerpt
+    EXPECT_LT(ReadRdapAnswer(200, nests).LogText.size(), 8 * 1024u);
 
     // Just within the body bound, a domain object whose pretty form outgrows the log bound is taken,
     // its log cut and marked.
