@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -325,6 +326,31 @@ bool WriteRecords(const TCheckRequest& request, const TCheckRun& run)
     return written;
 }
 
+// One line on standard error at the end, so that a run whose records go to a file or a pipe still
+// says how it went: free, taken, errors (every row that is neither) and the time of the pass.
+void WriteSummary(const TCheckRun& run, std::chrono::steady_clock::duration elapsed)
+{
+    int free = 0;
+    int taken = 0;
+    int errors = 0;
+    std::vector<bool> counted(static_cast<std::size_t>(run.Model.RowCount()), false);
+    for (const int row : run.RecordRows) {
+        if (counted[static_cast<std::size_t>(row)])
+            continue;
+        counted[static_cast<std::size_t>(row)] = true;
+        const std::string availability = run.Model.Slot(row, SlotAvailability);
+        if (availability == "YES")
+            ++free;
+        else if (availability == "NO")
+            ++taken;
+        else
+            ++errors;
+    }
+    const double seconds = std::chrono::duration<double>(elapsed).count();
+    std::fprintf(stderr, "Checked %d names in %.1f s: %d free, %d taken, %d errors\n", free + taken + errors, seconds,
+                 free, taken, errors);
+}
+
 int ResultStatus(const TCheckRun& run)
 {
     bool resultError = false;
@@ -349,7 +375,9 @@ int RunCheckCommand(const std::vector<std::string>& args)
 
     TCheckRun run;
     LoadRows(request, run);
+    const auto started = std::chrono::steady_clock::now();
     RunPass(request, run, app);
+    const auto elapsed = std::chrono::steady_clock::now() - started;
 
     // Saved before anything is written: a reader that stops early must not cost the results.
     int status = ResultStatus(run);
@@ -357,6 +385,9 @@ int RunCheckCommand(const std::vector<std::string>& args)
         status = ExitUsage;
     if (!WriteRecords(request, run))
         status = ExitUsage;
+    // A failure has said what went wrong in its own one line.
+    if (status != ExitUsage)
+        WriteSummary(run, elapsed);
     // Workers the watchdog gave up may still be on their way out of the network.
     return FinishProgram(status, run.Dispatcher->LiveWorkerThreads());
 }

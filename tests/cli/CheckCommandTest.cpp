@@ -18,6 +18,7 @@
 namespace {
 
 using testing::HasSubstr;
+using testing::MatchesRegex;
 using testing::Not;
 using testing::StartsWith;
 using TBehaviour = TFakeWhoisServer::TBehaviour;
@@ -75,8 +76,8 @@ TEST_F(CheckCommandTest, OneTsvRecordPerNameInInputOrder)
     EXPECT_EQ(result.Out, "slow.com\tYES\t\t\t\n"
                           "taken.com\tNO\tExample Registrar, Inc.\twhois.example.test\t2030-05-12\n"
                           "bare.com\tNO\t\t\t\n");
-    // Standard error is no terminal here: no progress line.
-    EXPECT_EQ(result.Err, "");
+    // Standard error is no terminal here: no progress line, only the summary at the end.
+    EXPECT_THAT(result.Err, MatchesRegex("Checked 3 names in [0-9]+\\.[0-9] s: 1 free, 2 taken, 0 errors\n"));
 }
 
 TEST_F(CheckCommandTest, NamesFromStandardInputAsCsvAndJsonWithAnswers)
@@ -161,6 +162,7 @@ TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
     // An answer cut by a reset is no answer: read whole, "Registrar: Half" would say "NO".
     EXPECT_EQ(result.Out, "hang.com\tRESULT ERROR\t\t\t\nx.org\tRESULT ERROR\t\t\t\nreset.com\tRESULT ERROR\t\t\t\n");
     EXPECT_EQ(Registry.RequestCount("reset.com"), 2);
+    EXPECT_THAT(result.Err, HasSubstr(": 0 free, 0 taken, 3 errors\n"));
     // Replaced once by the watchdog, then given up.
     EXPECT_EQ(Registry.RequestCount("hang.com"), 2);
     EXPECT_LT(elapsed, std::chrono::seconds(6));
