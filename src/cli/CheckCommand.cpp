@@ -389,5 +389,5 @@ int RunCheckCommand(const std::vector<std::string>& args)
     if (status != ExitUsage)
         WriteSummary(run, elapsed);
     // Workers the watchdog gave up may still be on their way out of the network.
-    return FinishProgram(status, run.Dispatcher->LiveWorkerThreads());
+    return FinishProgram(status, run.Dispatcher->ThreadsLeftAtExit());
 }

@@ -77,6 +77,10 @@ public:
     // RunningCount). The program ends without destructors while this is non-zero.
     // RDAP queries still on the network count too: a name lookup in progress would hold the exit up.
     int LiveWorkerThreads() const { return Hub->LiveThreads.load() + (Rdap ? Rdap->InFlight() : 0); }
+    // What the end of the program leaves running: the live workers, and the RDAP network thread
+    // once there is one (the TLS library's per-thread state of Qt's network threads is not freed
+    // reliably by an orderly shutdown, and nothing is lost by not making one).
+    int ThreadsLeftAtExit() const { return LiveWorkerThreads() + (Rdap ? 1 : 0); }
     std::uint64_t WatchdogBudgetMs() const;
     // ThreadLimit, but never more workers than the process has descriptors for.
     int WorkerLimit() const { return std::min(EngineSettings.ThreadLimit, DescriptorBudget); }

@@ -110,6 +110,18 @@ public:
             exchange->Reply->abort();
     }
 
+    // The access manager keeps its connections in a thread of its own. Dropping them while that
+    // thread still runs lets them be freed there; the manager's destructor alone would stop the
+    // thread first and leave them behind.
+    void Shutdown()
+    {
+        if (!Manager)
+            return;
+        Manager->clearConnectionCache();
+        delete Manager;
+        Manager = nullptr;
+    }
+
 private:
     void Send(const std::shared_ptr<TRdapExchange>& exchange, const QUrl& url)
     {
@@ -280,8 +292,9 @@ TRdapClient::TRdapClient(TRdapClientOptions options) : Options(std::move(options
 
 TRdapClient::~TRdapClient()
 {
-    // Nothing on the network thread blocks, so it leaves its event loop at once; the access
-    // manager goes with it and drops its connections.
+    // Nothing on the network thread blocks, so this returns at once.
+    QMetaObject::invokeMethod(
+        Network, [network = Network] { network->Shutdown(); }, Qt::BlockingQueuedConnection);
     Thread->quit();
     Thread->wait();
     delete Thread;
