@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class QThread;
@@ -71,6 +73,9 @@ public:
     static std::string DomainUrl(const std::string& base, const std::string& name);
 
 private:
+    // Runs `call` on the network thread.
+    void Post(std::function<void()> call);
+
     TRdapClientOptions Options;
     std::shared_ptr<std::atomic<int>> Pending = std::make_shared<std::atomic<int>>(0);
     QThread* Thread = nullptr;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -65,6 +66,8 @@ public:
     std::string LastRequestHead(const std::string& path) const;
 
 private:
+    // Runs `call` on the server's thread and returns when it has run there.
+    void RunOnThread(const std::function<void()>& call);
     void Serve(QTcpSocket* socket);
     std::string Respond(const std::string& path);
 
