@@ -51,7 +51,11 @@ void BM_ApplyResultWithLargeConfig(benchmark::State& state)
     const TResultApplier applier(path, {"yyyy-mm-dd"});
     TDomainTableModel model;
     model.AppendGenerated({"lanternmoss.com"});
-    const TSyncSendResult result{Answer, "", model.IdAt(0), host, "lanternmoss.com"};
+    TSyncSendResult result;
+    result.Answer = Answer;
+    result.RowIndex = model.IdAt(0);
+    result.WhoisServer = host;
+    result.DomainName = "lanternmoss.com";
     for (auto _ : state)
         applier.ApplyResult(model, result);
     if (model.Slot(0, SlotRegistrar) != "Harbourlight Registrar, LLC" || model.ExpiryDay(0) == 0)

@@ -141,16 +141,29 @@ void CheckResultApplication(const std::vector<std::string>& fields)
             FUZZ_REQUIRE(availability == "RESULT ERROR");
             continue;
         }
+        std::string needle = strings.NotFound;
+        for (std::size_t at = 0; (at = needle.find("%DOMAIN%", at)) != std::string::npos; at += Domain.size())
+            needle.replace(at, 8, Domain);
+        const bool free = !needle.empty() && UpperAscii(result.Answer).find(UpperAscii(needle)) != std::string::npos;
+        // A blank answer, or a short one with neither the free text nor a label, is a refusal: no
+        // verdict at all, and the text stays in the entry after the reason.
+        bool labelled = false;
+        for (const std::string* label : {&strings.Registrar, &strings.WhoisServer, &strings.Expires})
+            labelled = labelled || (!Trim(*label).empty() && result.Answer.find(Trim(*label)) != std::string::npos);
+        const bool refused = IsBlank(result.Answer) || (!needle.empty() && !free && !labelled &&
+                                                        Trim(result.Answer).size() < THostStrings::ShortAnswerBytes);
+        if (refused) {
+            FUZZ_REQUIRE(availability == "RESULT ERROR");
+            if (!IsBlank(result.Answer))
+                FUZZ_REQUIRE(model.AnswerLog()[0].find(result.Answer) != std::string::npos);
+            continue;
+        }
         FUZZ_REQUIRE(model.AnswerLog().size() == 1 && model.AnswerIndexOf(0) == 0);
         const std::string& entry = model.AnswerLog()[0];
         FUZZ_REQUIRE(entry.size() <= 2 * TResultApplier::MaxStoredAnswerBytes + 400);
         FUZZ_REQUIRE(entry.compare(0, std::min(result.Answer.size(), TResultApplier::MaxStoredAnswerBytes),
                                    result.Answer, 0, TResultApplier::MaxStoredAnswerBytes) == 0);
 
-        std::string needle = strings.NotFound;
-        for (std::size_t at = 0; (at = needle.find("%DOMAIN%", at)) != std::string::npos; at += Domain.size())
-            needle.replace(at, 8, Domain);
-        const bool free = !needle.empty() && UpperAscii(result.Answer).find(UpperAscii(needle)) != std::string::npos;
         FUZZ_REQUIRE(availability == (free ? "YES" : "NO"));
         if (free)
             continue;

@@ -43,7 +43,7 @@ int main(int argc, char* argv[])
             mainWindow.statusBar()->showMessage(QString::fromStdString(data.Message), 15000);
         status = QApplication::exec();
         // Workers still blocked on hosts that never answer: the program ends here, at once.
-        FinishProgram(status, mainWindow.Dispatcher().LiveWorkerThreads());
+        FinishProgram(status, mainWindow.Dispatcher().ThreadsLeftAtExit());
     }
     return status;
 }

@@ -4,6 +4,7 @@
 
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
+#include "base/WholeFile.h"
 #include "config/ConfigKeys.h"
 #include "config/EngineSettings.h"
 #include "config/Folders.h"
@@ -17,6 +18,7 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -45,6 +47,8 @@ struct TCheckRequest
     std::optional<double> TimeoutSeconds;
     TRecordFormat Format = TRecordFormat::Tsv;
     bool WithAnswers = false;
+    TServerPreference Preference = TServerPreference::Any;
+    std::string RdapCertificatesPem; // trusted for RDAP besides the system's store
     std::string ProjectPath;
     std::vector<std::string> Names;
 };
@@ -70,6 +74,9 @@ TArgumentReader CheckArguments()
         {"--timeout", "SECONDS", "give up a check after this long (default: Attempts x 41 seconds)"},
         {"--format", "FORMAT", "tsv, csv or json (default: tsv)"},
         {"--answers", "", "add the WHOIS answers to each record"},
+        {"--rdap-only", "", "ask only RDAP servers (the table's https:// entries, else the RDAP bootstrap file)"},
+        {"--whois-only", "", "ask only port-43 WHOIS hosts"},
+        {"--rdap-ca", "FILE", "also trust the certificates in FILE (PEM) for RDAP servers"},
         {"--project", "FILE.prj.xml", "check the ticked rows of a project and save the results into it"},
     });
 }
@@ -123,6 +130,23 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
     else
         throw TUsageError("--format takes tsv, csv or json, not \"" + format + "\"");
     request.WithAnswers = reader.Has("--answers");
+    if (reader.Has("--rdap-only") && reader.Has("--whois-only"))
+        throw TUsageError("give --rdap-only or --whois-only, not both");
+    if (reader.Has("--rdap-only"))
+        request.Preference = TServerPreference::RdapOnly;
+    if (reader.Has("--whois-only"))
+        request.Preference = TServerPreference::WhoisOnly;
+    if (reader.Has("--rdap-ca")) {
+        // A private RDAP server's authority; the system's store stays trusted and verification on.
+        const std::string path = reader.Value("--rdap-ca");
+        RequireReadableFile(path, "certificate file");
+        const TWholeFile file = ReadWholeFile(path, 4 * 1024 * 1024);
+        if (!file.Loaded())
+            throw TUsageError("\"" + path + "\": " + file.Error);
+        request.RdapCertificatesPem = std::string(file.View());
+        if (request.RdapCertificatesPem.find("-----BEGIN CERTIFICATE-----") == std::string::npos)
+            throw TUsageError("\"" + path + "\" holds no PEM certificate");
+    }
     request.ProjectPath = reader.Value("--project");
     if (reader.Has("--project") && request.ProjectPath.empty())
         throw TUsageError("--project needs a file name");
@@ -209,6 +233,8 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
 
     TCheckOptions options;
     options.ConfigPath = request.ConfigPath;
+    options.ServerPreference = request.Preference;
+    options.Rdap.ExtraCaCertificatesPem = request.RdapCertificatesPem;
     options.DateMasks = LoadDateMasks(request.MaskPath);
     if (request.TimeoutSeconds)
         options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*request.TimeoutSeconds * 1000.0));
@@ -300,6 +326,31 @@ bool WriteRecords(const TCheckRequest& request, const TCheckRun& run)
     return written;
 }
 
+// One line on standard error at the end, so that a run whose records go to a file or a pipe still
+// says how it went: free, taken, errors (every row that is neither) and the time of the pass.
+void WriteSummary(const TCheckRun& run, std::chrono::steady_clock::duration elapsed)
+{
+    int free = 0;
+    int taken = 0;
+    int errors = 0;
+    std::vector<bool> counted(static_cast<std::size_t>(run.Model.RowCount()), false);
+    for (const int row : run.RecordRows) {
+        if (counted[static_cast<std::size_t>(row)])
+            continue;
+        counted[static_cast<std::size_t>(row)] = true;
+        const std::string availability = run.Model.Slot(row, SlotAvailability);
+        if (availability == "YES")
+            ++free;
+        else if (availability == "NO")
+            ++taken;
+        else
+            ++errors;
+    }
+    const double seconds = std::chrono::duration<double>(elapsed).count();
+    std::fprintf(stderr, "Checked %d names in %.1f s: %d free, %d taken, %d errors\n", free + taken + errors, seconds,
+                 free, taken, errors);
+}
+
 int ResultStatus(const TCheckRun& run)
 {
     bool resultError = false;
@@ -324,7 +375,9 @@ int RunCheckCommand(const std::vector<std::string>& args)
 
     TCheckRun run;
     LoadRows(request, run);
+    const auto started = std::chrono::steady_clock::now();
     RunPass(request, run, app);
+    const auto elapsed = std::chrono::steady_clock::now() - started;
 
     // Saved before anything is written: a reader that stops early must not cost the results.
     int status = ResultStatus(run);
@@ -332,6 +385,9 @@ int RunCheckCommand(const std::vector<std::string>& args)
         status = ExitUsage;
     if (!WriteRecords(request, run))
         status = ExitUsage;
+    // A failure has said what went wrong in its own one line.
+    if (status != ExitUsage)
+        WriteSummary(run, elapsed);
     // Workers the watchdog gave up may still be on their way out of the network.
-    return FinishProgram(status, run.Dispatcher->LiveWorkerThreads());
+    return FinishProgram(status, run.Dispatcher->ThreadsLeftAtExit());
 }

@@ -11,6 +11,7 @@ int RunGenerateCommand(const std::vector<std::string>& args);
 int RunWhoisCommand(const std::vector<std::string>& args);
 int RunCheckCommand(const std::vector<std::string>& args);
 int RunExportCommand(const std::vector<std::string>& args);
+int RunRdapBootstrapCommand(const std::vector<std::string>& args);
 
 inline constexpr int ExitSuccess = 0;
 // A name without a result (check), or standard output closed early (generate, export).

@@ -4,7 +4,7 @@
 #include "base/QuarrowError.h"
 #include "config/Folders.h"
 #include "config/ProxySettings.h"
-#include "config/TldTable.h"
+#include "config/ServerResolver.h"
 #include "whois/IdWhois.h"
 #include "whois/SocksParameters.h"
 
@@ -47,7 +47,15 @@ int RunWhoisCommand(const std::vector<std::string>& args)
     }
 
     TIdWhois client;
-    client.Host = reader.Has("--host") ? reader.Value("--host") : WhoisHostForDomain(configPath, domain);
+    if (reader.Has("--host")) {
+        client.Host = reader.Value("--host");
+    } else {
+        // A port-43 query: an RDAP base in the table is no host for it.
+        const TQueryTarget target = TServerResolver(configPath, {}, TServerPreference::WhoisOnly).TargetFor(domain);
+        if (target.Kind != TQueryTarget::TKind::Whois)
+            throw TUsageError(target.Problem + " Give one with --host.");
+        client.Host = target.Server;
+    }
     client.TimeoutMs = std::max(1, static_cast<int>(std::llround(timeout * 1000)));
     const TProxySettings proxySettings = LoadProxySettings(configPath);
     client.Proxy = SetupTestProxy(proxySettings);

@@ -29,6 +29,9 @@ const TCommand Commands[] = {
      RunWhoisCommand},
     {"export", "FILE.prj.xml (--html OUT | --csv | --json)", "print a project's table, or write it as an HTML report",
      RunExportCommand},
+    {"rdap-bootstrap", "[--config FILE] FILE",
+     "install a downloaded RDAP bootstrap file (which RDAP service answers for which top-level domain)",
+     RunRdapBootstrapCommand},
 };
 
 const char* const ExitStatusHelp =
@@ -60,7 +63,7 @@ int PrintHelp(const TCommand* command, const std::string& optionLines)
         PrintUsage(stdout);
         std::fputs("\ncommands:\n", stdout);
         for (const TCommand& each : Commands)
-            std::printf("  %-10s%s\n", each.Name, each.Summary);
+            std::printf("  %-16s%s\n", each.Name, each.Summary);
     } else {
         std::printf("usage: quarrow-cli %s %s\n%s.\n", command->Name, command->Synopsis, command->Summary);
         if (!optionLines.empty())

@@ -29,6 +29,8 @@ struct TBoolKey
 namespace ConfigKeys {
 
 inline constexpr std::string_view ConfigFileName = "mvwhois.ini";
+// The RDAP bootstrap file (RFC 9224) beside it.
+inline constexpr std::string_view RdapBootstrapFileName = "rdap-dns.json";
 
 // Section TLD: one key per top-level domain (its last label, without the dot), the value a WHOIS host.
 inline constexpr std::string_view TldSection = "TLD";
@@ -40,6 +42,12 @@ inline constexpr std::string_view NotFoundStrings = "not_found_strings";
 inline constexpr std::string_view WhoisServerString = "whois_server_string";
 inline constexpr std::string_view RegistrarString = "registrar_string";
 inline constexpr std::string_view ExpiresString = "expires_string";
+// Texts, separated by "|", that mark this host's answer as a refusal or a throttle rather than an
+// answer about the name; compared without regard to case, like the not-found text.
+inline constexpr std::string_view LimitStrings = "limit_strings";
+inline constexpr char LimitSeparator = '|';
+// Milliseconds between two queries to this host from this program; 0: only the global Pause.
+inline constexpr std::string_view MinInterval = "min_interval";
 // Stands for the queried domain name inside a not_found_strings value.
 inline constexpr std::string_view DomainPlaceholder = "%DOMAIN%";
 

@@ -15,6 +15,7 @@ struct TFolders
 
     std::string ConfigPath() const { return DataFolder + std::string(ConfigKeys::ConfigFileName); }
     std::string DateMaskPath() const { return DataFolder + "datemask.ini"; }
+    std::string RdapBootstrapPath() const { return DataFolder + std::string(ConfigKeys::RdapBootstrapFileName); }
     // The user's own datemask.ini when there is one, else the shipped one (installed or beside the
     // program), so that a data folder the program cannot write to still reads the registries' date
     // styles and not only the built-in masks.

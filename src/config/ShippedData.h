@@ -35,8 +35,8 @@ public:
     // Reports whether settings can be saved in the folder.
     TDataFolderStatus InstallDefaults(const std::string& dataFolder) const;
 
-    // The settings file first.
-    static constexpr std::string_view DefaultFiles[] = {"mvwhois.ini", "datemask.ini"};
+    // The settings file first; the RDAP bootstrap file is the one a newer download replaces.
+    static constexpr std::string_view DefaultFiles[] = {"mvwhois.ini", "datemask.ini", "rdap-dns.json"};
 
     static constexpr std::string_view StartPage = "index.html";
     static constexpr std::string_view TourPage = "tour.html";

@@ -1,5 +1,8 @@
 #include "engine/CheckDispatcher.h"
 
+#include "base/AsciiText.h"
+#include "config/ConfigKeys.h"
+#include "config/IniFile.h"
 #include "config/TldTable.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
@@ -53,6 +56,7 @@ private:
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
     : QObject(parent), Model(model), Options(std::move(options)), Applier(Options.ConfigPath, Options.DateMasks),
+      Resolver(Options.ConfigPath, TServerResolver::BootstrapPathBeside(Options.ConfigPath), Options.ServerPreference),
       smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>()),
       DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit))
 {
@@ -87,8 +91,10 @@ TCheckDispatcher::~TCheckDispatcher()
         Hub->Sink = nullptr;
     }
     // Nobody will take their results any more: let blocked workers return from the network.
-    for (auto& [serial, worker] : LiveWorkers)
+    for (auto& [serial, worker] : LiveWorkers) {
         worker->Whois.Abandon();
+        worker->Rdap.Cancel();
+    }
 }
 
 void TCheckDispatcher::LoadSettings(const TEngineSettings& settings)
@@ -157,6 +163,7 @@ void TCheckDispatcher::StartAll()
             PassOrder[static_cast<std::size_t>(row)] = Model.IdAt(row);
     }
     Replacements.clear();
+    Waiting.clear();
     SetState(TPassState::Passing);
     emit ModifiedSet();
     emit StatusChanged();
@@ -180,6 +187,7 @@ void TCheckDispatcher::Stop()
     // the pass going again from the first row.
     SetState(TPassState::Idle);
     Next = 0;
+    Waiting.clear();
     ProgressPos = 0;
     emit StatusChanged();
 }
@@ -188,7 +196,7 @@ void TCheckDispatcher::TableChanging()
 {
     // The table is being regenerated or replaced: the pass ends first; results of workers still
     // running are dropped with their rows.
-    if (State != TPassState::Idle || Next > 0)
+    if (State != TPassState::Idle || Next > 0 || !Waiting.empty())
         Stop();
     PassOrder.clear();
 }
@@ -198,25 +206,86 @@ void TCheckDispatcher::DispatcherTick()
     if (InTick || State != TPassState::Passing)
         return;
     const int rows = Model.RowCount();
-    if (Next >= rows) {
+    if (Next >= rows && Waiting.empty()) {
         SetState(TPassState::Draining);
         return;
     }
     const TTickGuard guard(InTick);
 
-    if (Running < WorkerLimit()) {
-        const TRowId id =
-            static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
-        const int row = Model.RowOf(id);
-        if (row >= 0 && Model.Checked(row))
-            StartCheck(id);
-        ++Next;
+    if (Running >= WorkerLimit())
+        return;
+    // A waiting row whose host has become due goes first: it was passed before the rows still
+    // ahead. Each tick still starts at most one worker.
+    if (StartWaitingRow() || Next >= rows)
+        return;
+    const TRowId id =
+        static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
+    ++Next;
+    const int row = Model.RowOf(id);
+    if (row < 0 || !Model.Checked(row))
+        return;
+    const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(row)));
+    const int interval = MinIntervalOf(host);
+    // A row whose host is not due waits without a worker: the pass goes on with other hosts' rows.
+    if (!HostDue(host, interval)) {
+        Waiting.push_back({id, host, interval});
+        return;
     }
+    StartCheck(id);
+}
+
+bool TCheckDispatcher::StartWaitingRow()
+{
+    // A row gone with its table is dropped; rows of one host leave in the order they came.
+    std::erase_if(Waiting, [this](const TWaitingRow& waiting) { return Model.RowOf(waiting.Row) < 0; });
+    const auto due = std::find_if(Waiting.begin(), Waiting.end(), [this](const TWaitingRow& waiting) {
+        return HostDue(waiting.Host, waiting.IntervalMs);
+    });
+    if (due == Waiting.end())
+        return false;
+    const TRowId id = due->Row;
+    Waiting.erase(due);
+    StartCheck(id);
+    return true;
+}
+
+bool TCheckDispatcher::HostDue(const std::string& host, int intervalMs) const
+{
+    if (intervalMs <= 0)
+        return true;
+    const auto last = LastStartAt.find(host);
+    return last == LastStartAt.end() || TickCount() >= last->second + static_cast<std::uint64_t>(intervalMs);
+}
+
+int TCheckDispatcher::MinIntervalOf(const std::string& host) const
+{
+    if (host.empty())
+        return 0;
+    return std::max(0, TIniFile(Options.ConfigPath).ReadInteger(host, std::string(ConfigKeys::MinInterval), 0));
+}
+
+std::string TCheckDispatcher::PacedHost(const std::string& target)
+{
+    static const std::string_view Scheme = "https://";
+    if (target.size() < Scheme.size() || LowerAscii(target.substr(0, Scheme.size())) != Scheme)
+        return target;
+    std::string authority = target.substr(Scheme.size(), target.find_first_of("/?#", Scheme.size()) - Scheme.size());
+    if (const std::size_t at = authority.rfind('@'); at != std::string::npos)
+        authority.erase(0, at + 1);
+    if (const std::size_t colon = authority.rfind(':');
+        colon != std::string::npos && authority.find(']', colon) == std::string::npos)
+        authority.erase(colon);
+    return LowerAscii(authority);
 }
 
 std::string TCheckDispatcher::WhoisServerForDomain(const std::string& name) const
 {
-    return WhoisHostForDomain(Options.ConfigPath, name);
+    return QueryTargetForDomain(name).Server;
+}
+
+TQueryTarget TCheckDispatcher::QueryTargetForDomain(const std::string& name) const
+{
+    return Resolver.TargetFor(name);
 }
 
 void TCheckDispatcher::StartCheck(TRowId id)
@@ -229,20 +298,32 @@ void TCheckDispatcher::StartCheck(TRowId id)
     if (Trim(caption).empty())
         return;
     if (const std::string problem = DomainNameProblem(caption); !problem.empty()) {
-        RefuseName(row, problem);
+        RefuseName(row, "Not sent to any WHOIS server: " + problem);
+        return;
+    }
+    TQueryTarget target = QueryTargetForDomain(caption);
+    if (target.Kind == TQueryTarget::TKind::None) {
+        RefuseName(row, "Not sent to any server: " + target.Problem);
         return;
     }
 
     TWhoisJob job;
     job.DomainName = caption;
     job.ProxySettings = EngineSettings.Proxy;
-    job.WhoisServer = WhoisServerForDomain(caption);
+    job.WhoisServer = std::move(target.Server);
     job.ConfigPath = Options.ConfigPath;
     job.RowIndex = id;
     job.Attempts = EngineSettings.Attempts;
     job.Port = Options.WhoisPort;
     job.ConnectTimeoutMs = Options.ConnectTimeoutMs;
+    if (target.Kind == TQueryTarget::TKind::Rdap) {
+        job.Rdap = RdapClient();
+        job.RdapTimeoutMs = Options.RdapTimeoutMs;
+    }
+    job.ReferralTimeoutMs = Options.ReferralTimeoutMs;
+    job.BackOff = Options.BackOff;
 
+    LastStartAt[PacedHost(job.WhoisServer)] = TickCount();
     auto state = std::make_shared<TWorkerState>();
     state->Serial = ++LastSerial;
     state->Row = id;
@@ -265,11 +346,18 @@ void TCheckDispatcher::StartCheck(TRowId id)
     }
 }
 
-void TCheckDispatcher::RefuseName(int row, const std::string& problem)
+std::shared_ptr<TRdapClient> TCheckDispatcher::RdapClient()
+{
+    if (!Rdap)
+        Rdap = std::make_shared<TRdapClient>(Options.Rdap);
+    return Rdap;
+}
+
+void TCheckDispatcher::RefuseName(int row, const std::string& logText)
 {
     Model.SetSlot(row, SlotStartTick, "");
     Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
-    TResultApplier::StoreLogEntry(Model, row, "Not sent to any WHOIS server: " + problem);
+    TResultApplier::StoreLogEntry(Model, row, logText);
     emit ResultApplied(Model.IdAt(row));
 }
 
@@ -317,6 +405,7 @@ void TCheckDispatcher::ReplaceOverdue(int row)
         if (LiveWorkers.erase(worker->Serial) > 0) {
             worker->Abandoned.store(true);
             worker->Whois.Abandon();
+            worker->Rdap.Cancel();
             SetRunningCount(Running - 1);
         }
     }
@@ -336,9 +425,11 @@ void TCheckDispatcher::StatusTick()
     const TTickGuard guard(InTick);
 
     const int rows = Model.RowCount();
-    if ((Next == rows || (Options.WatchdogDuringPass && State == TPassState::Passing)) && Running > 0)
+    // Rows waiting for their host have not been passed yet.
+    const bool allPassed = Next >= rows && Waiting.empty();
+    if (((allPassed && Next == rows) || (Options.WatchdogDuringPass && State == TPassState::Passing)) && Running > 0)
         CheckOverdueWorkers();
-    if (Next > rows - 1 && Running == 0) {
+    if (allPassed && Running == 0) {
         ProgressPos = 0;
         if (State != TPassState::Idle) {
             SetState(TPassState::Idle);
@@ -348,7 +439,7 @@ void TCheckDispatcher::StatusTick()
         }
     } else if (!Frozen && rows > 0) {
         ProgressMax = rows;
-        ProgressPos = Next - Running;
+        ProgressPos = Next - Running - static_cast<int>(Waiting.size());
     }
     emit StatusChanged();
 }

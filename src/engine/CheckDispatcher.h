@@ -75,13 +75,25 @@ public:
     std::string TotalText() const;   // panel 1
     // Worker threads not yet finished, abandoned ones included (they are not counted in
     // RunningCount). The program ends without destructors while this is non-zero.
-    int LiveWorkerThreads() const { return Hub->LiveThreads.load(); }
+    // RDAP queries still on the network count too: a name lookup in progress would hold the exit up.
+    int LiveWorkerThreads() const { return Hub->LiveThreads.load() + (Rdap ? Rdap->InFlight() : 0); }
+    // What the end of the program leaves running: the live workers, and the RDAP network thread
+    // once there is one (the TLS library's per-thread state of Qt's network threads is not freed
+    // reliably by an orderly shutdown, and nothing is lost by not making one).
+    int ThreadsLeftAtExit() const { return LiveWorkerThreads() + (Rdap ? 1 : 0); }
     std::uint64_t WatchdogBudgetMs() const;
     // ThreadLimit, but never more workers than the process has descriptors for.
     int WorkerLimit() const { return std::min(EngineSettings.ThreadLimit, DescriptorBudget); }
     std::uint64_t TickCount() const;
 
+    // The WHOIS host or RDAP base to ask about the name; empty when no server is known for it.
     std::string WhoisServerForDomain(const std::string& name) const;
+    TQueryTarget QueryTargetForDomain(const std::string& name) const;
+    // Rows of this pass held back because their host was not due yet; they hold no worker slot.
+    int WaitingCount() const { return static_cast<int>(Waiting.size()); }
+    // The host whose queries a target (a WHOIS host, or an RDAP base address) paces: the target
+    // itself, or the host name inside an https:// address.
+    static std::string PacedHost(const std::string& target);
 
 signals:
     // After every status tick and every command: texts, progress and command states may have changed.
@@ -103,8 +115,17 @@ private:
     // "RESULT ERROR" once it has had its replacements.
     void ReplaceOverdue(int row);
     void StartCheck(TRowId row);
-    // A row whose name no registry would take gets "RESULT ERROR" without a query.
-    void RefuseName(int row, const std::string& problem);
+    // Starts the first waiting row whose host is due; false when none is.
+    bool StartWaitingRow();
+    // True when a query to the row's host may go out now, by the host's min_interval.
+    bool HostDue(const std::string& host, int intervalMs) const;
+    int MinIntervalOf(const std::string& host) const;
+    // The RDAP client of every check this dispatcher starts, made at the first RDAP check, so that
+    // a table without RDAP servers never starts a network thread.
+    std::shared_ptr<TRdapClient> RdapClient();
+    // A row whose name no registry would take, or whose top-level domain has no known server,
+    // gets "RESULT ERROR" without a query; `logText` goes into its answers entry.
+    void RefuseName(int row, const std::string& logText);
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
     void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
 
@@ -115,12 +136,14 @@ private:
     TDomainTableModel& Model;
     TCheckOptions Options;
     TResultApplier Applier;
+    TServerResolver Resolver;
     TEngineSettings EngineSettings;
     TViewOrder ViewOrder;
     TSyncMutex smCounter;
     QTimer tThreads;
     QTimer tED;
     std::shared_ptr<TWorkerHub> Hub;
+    std::shared_ptr<TRdapClient> Rdap;
     int DescriptorBudget = 0;
 
     TPassState State = TPassState::Idle;
@@ -140,4 +163,15 @@ private:
     // Each row's most recently started worker.
     std::unordered_map<TRowId, std::shared_ptr<TWorkerState>> RowWorkers;
     std::unordered_map<TRowId, int> Replacements;
+
+    struct TWaitingRow
+    {
+        TRowId Row = NoRowId;
+        std::string Host;
+        int IntervalMs = 0;
+    };
+    // Rows of the pass that wait for their host, in the order they were passed.
+    std::vector<TWaitingRow> Waiting;
+    // Tick of the last query started to each host, for its min_interval.
+    std::unordered_map<std::string, std::uint64_t> LastStartAt;
 };

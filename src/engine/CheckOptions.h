@@ -1,7 +1,10 @@
 #pragma once
 
+#include "config/ServerResolver.h"
 #include "engine/TickClock.h"
+#include "engine/WhoisJob.h"
 #include "engine/WorkerHub.h"
+#include "rdap/RdapClient.h"
 #include "whois/ExpiryDate.h"
 #include "whois/ZqWhois.h"
 
@@ -14,9 +17,18 @@
 struct TCheckOptions
 {
     std::string ConfigPath; // DataFolder + "mvwhois.ini"
+    // Which way names are asked (the command line's --rdap-only and --whois-only); the RDAP
+    // bootstrap file is the one beside ConfigPath.
+    TServerPreference ServerPreference = TServerPreference::Any;
     TDateMasks DateMasks;
     int WhoisPort = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    // The RDAP client's trust and redirect rules (tests add their own authority) and the bound of
+    // one RDAP query.
+    TRdapClientOptions Rdap;
+    int RdapTimeoutMs = TRdapClient::DefaultTimeoutMs;
+    int ReferralTimeoutMs = TWhoisJob::DefaultReferralTimeoutMs;
+    TBackOffWait BackOff; // empty: workers sleep out their back-offs
     // Watchdog budget per worker in ms; negative: Attempts x 41000 ms.
     std::int64_t WatchdogBudgetMs = -1;
     // How often the watchdog re-checks one row before giving it up as "RESULT ERROR"; negative:

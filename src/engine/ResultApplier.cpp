@@ -1,7 +1,6 @@
 #include "engine/ResultApplier.h"
 
 #include "base/AsciiText.h"
-#include "config/ConfigKeys.h"
 #include "whois/ExpiryDateFormat.h"
 #include "whois/ResponseText.h"
 
@@ -67,10 +66,7 @@ bool TResultApplier::IsTaken(const std::string& answer, const std::string& whois
 
 bool TResultApplier::IsTaken(const THostStrings& strings, const std::string& answer, const std::string& domain)
 {
-    const std::string needle = UpperAscii(ReplaceAll(strings.NotFound, ConfigKeys::DomainPlaceholder, domain));
-    if (needle.empty())
-        return true;
-    return UpperAscii(answer).find(needle) == std::string::npos;
+    return !strings.SaysNotFound(answer, domain);
 }
 
 bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult& result) const
@@ -80,13 +76,27 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
         return false;
 
     model.SetSlot(row, SlotStartTick, "");
+    if (result.Rdap) {
+        ApplyRdap(model, row, *result.Rdap);
+        return true;
+    }
     if (Blank(result.Answer) && Blank(result.ReferralAnswer)) {
         model.SetSlot(row, SlotAvailability, ResultError);
         return true;
     }
+    const THostStrings strings = THostStrings::Load(Config, result.WhoisServer);
+    // A refusal or throttle page says nothing about the name, however it reads: neither "NO" for
+    // lacking the not-found text nor "YES" for holding it. Its text stays in the answers entry.
+    const std::string failure =
+        result.Failure.empty() ? strings.RefusalIn(result.Answer, result.DomainName) : result.Failure;
+    if (!failure.empty()) {
+        model.SetSlot(row, SlotAvailability, ResultError);
+        if (!Blank(result.Answer))
+            StoreLogEntry(model, row, "No verdict: " + failure + ".\r\n" + LogEntry(result.Answer, ""));
+        return true;
+    }
     StoreLogEntry(model, row, LogEntry(result.Answer, result.ReferralAnswer));
 
-    const THostStrings strings = THostStrings::Load(Config, result.WhoisServer);
     const bool taken = IsTaken(strings, result.Answer, result.DomainName);
     model.SetSlot(row, SlotAvailability, taken ? ResultNo : ResultYes);
     if (!taken)
@@ -115,4 +125,26 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
     day = std::max(day, 0);
     model.SetExpiry(row, unreadable ? "! " + expiry + " !" : FormatDayNumber(day), day, unreadable);
     return true;
+}
+
+void TResultApplier::ApplyRdap(TDomainTableModel& model, int row, const TRdapAnswer& answer) const
+{
+    // Unlike an empty port-43 result, an RDAP error has a reason to show: it replaces the entry.
+    StoreLogEntry(model, row, LogEntry(answer.LogText, ""));
+    if (answer.Verdict == TRdapVerdict::Error) {
+        model.SetSlot(row, SlotAvailability, ResultError);
+        return;
+    }
+    if (answer.Verdict == TRdapVerdict::Free) {
+        model.SetSlot(row, SlotAvailability, ResultYes);
+        return;
+    }
+    model.SetSlot(row, SlotAvailability, ResultNo);
+    model.SetSlot(row, SlotRegistrar, answer.Registrar);
+    model.SetSlot(row, SlotWhoisServer, answer.RegistrarServer);
+    // A date that is not a calendar date is shown as sent, between marks, like an unreadable one
+    // from a referral host.
+    const bool unreadable = answer.ExpiryDay <= 0 && !answer.ExpiryText.empty();
+    model.SetExpiry(row, unreadable ? "! " + answer.ExpiryText + " !" : FormatDayNumber(std::max(answer.ExpiryDay, 0)),
+                    std::max(answer.ExpiryDay, 0), unreadable);
 }

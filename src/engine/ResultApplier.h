@@ -37,6 +37,10 @@ public:
     const TDateMasks& DateMasks() const { return Masks; }
 
 private:
+    // An RDAP answer: the verdict as it came, registrar, registrar server and expiry from the
+    // domain object, and its text (the JSON, or why it is an error) as the row's answers entry.
+    void ApplyRdap(TDomainTableModel& model, int row, const TRdapAnswer& answer) const;
+
     std::string Config;
     TDateMasks Masks;
 };

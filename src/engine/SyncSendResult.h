@@ -1,7 +1,9 @@
 #pragma once
 
 #include "engine/DomainTableModel.h"
+#include "rdap/RdapAnswer.h"
 
+#include <optional>
 #include <string>
 
 // One worker's result on its way to the main thread. `RowIndex` is the identity of the row the
@@ -13,4 +15,10 @@ struct TSyncSendResult
     TRowId RowIndex = NoRowId;
     std::string WhoisServer;
     std::string DomainName;
+    // Why no attempt brought an answer about the name (every one was refused, cut short or
+    // failed); empty when Answer is one. Answer then holds the last text received, if any, for
+    // the answers entry only: the row reads "RESULT ERROR".
+    std::string Failure;
+    // An RDAP check's answer (WhoisServer then holds the RDAP base); the two texts stay empty.
+    std::optional<TRdapAnswer> Rdap = std::nullopt;
 };

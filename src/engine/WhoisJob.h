@@ -2,9 +2,15 @@
 
 #include "config/ProxySettings.h"
 #include "engine/DomainTableModel.h"
+#include "rdap/RdapClient.h"
 #include "whois/ZqWhois.h"
 
+#include <functional>
+#include <memory>
 #include <string>
+
+// Waits out the back-off after a refused answer; tests pass one that only records the wait.
+using TBackOffWait = std::function<void(int ms)>;
 
 // Everything one worker needs for its check, copied before it starts: later changes in the window
 // or the settings never reach a running check.
@@ -18,4 +24,14 @@ struct TWhoisJob
     int Attempts = 0;
     int Port = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    // Set when WhoisServer is an RDAP base (https://...): the client that asks it, and the bound
+    // of one RDAP query, redirects included.
+    std::shared_ptr<TRdapClient> Rdap;
+    int RdapTimeoutMs = TRdapClient::DefaultTimeoutMs;
+    // Bound of the whole referral series (connects, answers and back-offs): a registrar host that
+    // hangs must not cost the registry's answer.
+    int ReferralTimeoutMs = DefaultReferralTimeoutMs;
+    TBackOffWait BackOff; // empty: sleep, cut short when the worker is abandoned
+
+    static constexpr int DefaultReferralTimeoutMs = 20000;
 };

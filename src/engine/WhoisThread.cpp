@@ -1,9 +1,13 @@
 #include "engine/WhoisThread.h"
 
+#include "base/AsciiText.h"
+#include "rdap/RdapAnswer.h"
 #include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
 #include "whois/SocksParameters.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <mutex>
 #include <semaphore>
@@ -13,6 +17,8 @@
 namespace {
 
 const char* const ReferralLabel = "Whois Server:";
+constexpr int FirstBackOffMs = 1000;
+constexpr int LastBackOffMs = 8000;
 
 // Qt's event queue orders a posted call after its posting, but inside an uninstrumented Qt
 // ThreadSanitizer cannot see that. Posting under this lock, and taking it once more where the call
@@ -93,39 +99,139 @@ bool TWhoisThread::FindReferral(const std::string& text, std::string& server)
     return !found.empty();
 }
 
-void TWhoisThread::QuerySeries(std::string& answer)
+bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std::string& answer, std::string& failure)
 {
-    // At least one query, whatever Attempts holds; no pause between attempts.
-    int attempt = 0;
-    bool success = false;
-    do {
-        ++attempt;
-        success = State->Whois.Query(Input.DomainName, answer);
-    } while (!success && attempt < Input.Attempts);
+    using Clock = std::chrono::steady_clock;
+    TzqWhois& whois = State->Whois;
+    const Clock::time_point start = Clock::now();
+    const auto leftMs = [&] {
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        return static_cast<long long>(timeBoundMs) - spent;
+    };
+    int backOffMs = FirstBackOffMs;
+    // At least one query, whatever Attempts holds. A query that could not connect is repeated at
+    // once; an answer that is no answer (refused, cut short, empty) waits a back-off first, as a
+    // host that throttles only lets go of a client that slows down.
+    for (int attempt = 1;; ++attempt) {
+        if (timeBoundMs > 0) {
+            const long long left = leftMs();
+            if (left <= 0) {
+                failure = "No answer within " + std::to_string(timeBoundMs) + " ms";
+                return false;
+            }
+            whois.ReadTimeoutMs = static_cast<int>(left);
+            whois.ConnectTimeoutMs = static_cast<int>(std::min<long long>(Input.ConnectTimeoutMs, left));
+        }
+        std::string text;
+        bool backOff = true;
+        if (!whois.Query(Input.DomainName, text)) {
+            failure = whois.LastError();
+            backOff = false;
+        } else if (whois.AnswerCut()) {
+            failure = whois.LastError();
+            if (!TrimView(text).empty())
+                answer = std::move(text);
+        } else if (std::string refusal = strings.RefusalIn(text, Input.DomainName); !refusal.empty()) {
+            failure = std::move(refusal);
+            if (!TrimView(text).empty())
+                answer = std::move(text);
+        } else {
+            answer = std::move(text);
+            failure.clear();
+            return true;
+        }
+        if (attempt >= Input.Attempts || whois.Abandoned())
+            return false;
+        if (backOff) {
+            if (timeBoundMs > 0 && backOffMs >= leftMs())
+                return false;
+            if (Input.BackOff)
+                Input.BackOff(backOffMs);
+            else if (!whois.Pause(backOffMs))
+                return false;
+            backOffMs = std::min(backOffMs * 2, LastBackOffMs);
+        }
+    }
+}
+
+bool TWhoisThread::AskRdap(TRdapAnswer& answer)
+{
+    const std::string url = TRdapClient::DomainUrl(Input.WhoisServer, Input.DomainName);
+    // Throttling (429), outages (5xx) and time-outs use up the attempts like failed port-43
+    // queries, the first two after the same back-off as a refused port-43 answer; an answer that
+    // is no RDAP answer, a refused redirect or a bad certificate would only come again.
+    int backOffMs = FirstBackOffMs;
+    for (int attempt = 1;; ++attempt) {
+        const TRdapFetch fetch =
+            Input.Rdap->Get(url, ConfigureProxy(Input.ProxySettings), Input.RdapTimeoutMs, State->Rdap);
+        if (State->Abandoned.load())
+            return false;
+        if (fetch.HttpStatus == 0) {
+            answer = TRdapAnswer{};
+            answer.LogText = "RDAP query " + url + " failed: " + fetch.Error;
+        } else {
+            answer = ReadRdapAnswer(fetch.HttpStatus, fetch.Body);
+            if (answer.Verdict == TRdapVerdict::Error)
+                answer.LogText = "RDAP query " + url + ": " + answer.LogText;
+        }
+        if (answer.Verdict != TRdapVerdict::Error || !fetch.Retryable || attempt >= Input.Attempts)
+            return true;
+        if (fetch.HttpStatus != 0) {
+            if (Input.BackOff)
+                Input.BackOff(backOffMs);
+            else if (!State->Whois.Pause(backOffMs))
+                return !State->Abandoned.load();
+            backOffMs = std::min(backOffMs * 2, LastBackOffMs);
+        }
+    }
 }
 
 void TWhoisThread::Run()
 {
+    if (Input.Rdap) {
+        TSyncSendResult result;
+        result.RowIndex = Input.RowIndex;
+        result.WhoisServer = Input.WhoisServer;
+        result.DomainName = Input.DomainName;
+        result.Rdap.emplace();
+        if (!AskRdap(*result.Rdap))
+            return;
+        Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
+        return;
+    }
     TzqWhois& whois = State->Whois;
     whois.Proxy = ConfigureProxy(Input.ProxySettings);
     whois.Port = Input.Port;
     whois.ConnectTimeoutMs = Input.ConnectTimeoutMs;
     whois.Host = Input.WhoisServer;
-    QuerySeries(Answer);
+    const THostStrings strings = THostStrings::Load(Input.ConfigPath, Input.WhoisServer);
+    std::string failure;
+    const bool answered = QuerySeries(strings, 0, Answer, failure);
 
     std::string referral;
     // The expiry text only decides whether to ask the referral host; the main thread reads it
     // again when it applies the result.
-    if (FindReferral(Answer, referral) && referral != Input.WhoisServer &&
-        THostStrings::Load(Input.ConfigPath, Input.WhoisServer).ExpiryText(Answer).empty()) {
+    if (answered && FindReferral(Answer, referral) && referral != Input.WhoisServer &&
+        strings.ExpiryText(Answer).empty()) {
         whois.Host = referral;
-        QuerySeries(ReferralAnswer);
+        std::string referralFailure;
+        // A referral host that hangs, refuses or breaks off leaves the registry's answer to
+        // stand alone.
+        if (!QuerySeries(THostStrings::Load(Input.ConfigPath, referral), Input.ReferralTimeoutMs, ReferralAnswer,
+                         referralFailure))
+            ReferralAnswer.clear();
     }
 
     if (State->Abandoned.load())
         return;
-    TSyncSendResult result{std::move(Answer), std::move(ReferralAnswer), Input.RowIndex, Input.WhoisServer,
-                           Input.DomainName};
+    TSyncSendResult result;
+    result.Answer = std::move(Answer);
+    result.ReferralAnswer = std::move(ReferralAnswer);
+    result.RowIndex = Input.RowIndex;
+    result.WhoisServer = Input.WhoisServer;
+    result.DomainName = Input.DomainName;
+    if (!answered)
+        result.Failure = failure.empty() ? "No answer" : failure;
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 

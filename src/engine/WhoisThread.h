@@ -3,13 +3,16 @@
 #include "engine/SyncSendResult.h"
 #include "engine/WhoisJob.h"
 #include "engine/WorkerHub.h"
+#include "whois/HostStrings.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 
 // One check of one domain name on its own thread: query the WHOIS server of the name's top-level
-// domain (up to Attempts times), follow a "Whois Server:" referral when the first answer shows no
+// domain, or ask its RDAP base over HTTPS, up to Attempts times, until an answer comes that is
+// neither a refusal nor cut short;
+// follow a "Whois Server:" referral (within its own time bound) when the first answer shows no
 // expiry date, hand both answers to the main thread and wait there until they are applied, then
 // send the end notice. The worker reads nothing of the main window: its job is a copy made before
 // Start. It frees itself when its thread ends.
@@ -34,7 +37,12 @@ public:
 
 private:
     void Run();
-    void QuerySeries(std::string& answer);
+    // Queries the current host up to Attempts times until one brings an answer about the name
+    // (within `timeBoundMs` in all when positive). False when none did: `failure` says why, and
+    // `answer` holds the last text received, if any.
+    bool QuerySeries(const THostStrings& strings, int timeBoundMs, std::string& answer, std::string& failure);
+    // The check of a job whose server is an RDAP base; false when the worker was abandoned.
+    bool AskRdap(TRdapAnswer& answer);
     // Runs `method` on the main thread and returns when it has finished there; false when the
     // dispatcher is gone and nothing ran. A failure inside `method` is raised again here.
     bool Synchronize(std::function<void(TWorkerSink&)> method);

@@ -2,6 +2,7 @@
 
 #include "engine/DomainTableModel.h"
 #include "engine/SyncSendResult.h"
+#include "rdap/RdapCancel.h"
 #include "whois/ZqWhois.h"
 
 #include <QObject>
@@ -16,13 +17,14 @@
 using TThreadStarter = std::function<void(std::function<void()> body)>;
 
 // What one worker shares with the main thread. The main thread marks it abandoned (the watchdog)
-// and aborts its WHOIS client; both sides hold it, so neither ever sees it freed.
+// and aborts its WHOIS client and RDAP query; both sides hold it, so neither ever sees it freed.
 struct TWorkerState
 {
     std::uint64_t Serial = 0;
     TRowId Row = NoRowId;
     std::atomic<bool> Abandoned{false};
     TzqWhois Whois;
+    TRdapCancel Rdap; // cancelled together with Whois.Abandon()
 };
 
 // The main-thread side that workers report to (the dispatcher). Called only on the main thread.

@@ -225,16 +225,26 @@ bool TTcpConnection::ReadExact(std::size_t count, std::string& out)
     return true;
 }
 
-TTcpConnection::TReadEnd TTcpConnection::ReadToEnd(std::string& answer, std::size_t cap)
+TTcpConnection::TReadEnd TTcpConnection::ReadToEnd(std::string& answer, std::size_t cap, int totalTimeoutMs)
 {
     static constexpr std::size_t ChunkBytes = 64 * 1024;
     std::string chunk(ChunkBytes, '\0');
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalTimeoutMs);
     while (answer.size() < cap) {
         if (Fd < 0)
             return TReadEnd::Reset;
-        // A slice without data starts the next one; there is no overall bound. Readiness on
-        // close or reset ends the wait at once, so a closed host costs no slice.
-        const int waited = WaitFor(POLLIN, ReadSliceMs);
+        int sliceMs = ReadSliceMs;
+        if (totalTimeoutMs > 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                ErrorText = "No complete answer within " + std::to_string(totalTimeoutMs) + " ms";
+                return TReadEnd::TimedOut;
+            }
+            sliceMs = static_cast<int>(std::min<long long>(sliceMs, left.count()));
+        }
+        // A slice without data starts the next one. Readiness on close or reset ends the wait at
+        // once, so a closed host costs no slice.
+        const int waited = WaitFor(POLLIN, sliceMs);
         if (waited < 0)
             return Cancelled() ? TReadEnd::Cancelled : TReadEnd::Reset;
         if (waited == 1)

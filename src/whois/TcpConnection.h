@@ -16,6 +16,7 @@ public:
     {
         Closed,   // the host closed the connection (or the size cap was reached)
         Reset,    // a read error such as a reset; the bytes received so far stand
+        TimedOut, // the overall bound passed before the host closed; the bytes so far stand
         Cancelled // the cancel descriptor fired
     };
 
@@ -35,8 +36,9 @@ public:
     bool SendAll(const std::string& bytes);
     // Exactly `count` bytes or failure; a connection closed early is a short reply.
     bool ReadExact(std::size_t count, std::string& out);
-    // Appends everything the host sends until it closes, at most `cap` bytes in all.
-    TReadEnd ReadToEnd(std::string& answer, std::size_t cap);
+    // Appends everything the host sends until it closes, at most `cap` bytes in all, within
+    // `totalTimeoutMs` when that is positive (otherwise without a bound of its own).
+    TReadEnd ReadToEnd(std::string& answer, std::size_t cap, int totalTimeoutMs = 0);
     void Close();
 
     bool Cancelled() const;

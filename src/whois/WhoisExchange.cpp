@@ -38,10 +38,16 @@ TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& dom
     }
 
     std::string received;
-    if (connection.ReadToEnd(received, request.MaxAnswerBytes) == TTcpConnection::TReadEnd::Cancelled) {
+    const TTcpConnection::TReadEnd end = connection.ReadToEnd(received, request.MaxAnswerBytes, request.ReadTimeoutMs);
+    if (end == TTcpConnection::TReadEnd::Cancelled) {
         error = connection.Error();
         return TWhoisOutcome::Abandoned;
     }
     answer = std::move(received);
-    return TWhoisOutcome::Answered;
+    if (end == TTcpConnection::TReadEnd::Closed)
+        return TWhoisOutcome::Answered;
+    // A host that resets in the middle leaves a text without its end, which may well be the part
+    // that says the name is free: the caller must not read it as a whole answer.
+    error = connection.Error().empty() ? "The connection broke off" : "The connection broke off: " + connection.Error();
+    return TWhoisOutcome::Cut;
 }

@@ -14,13 +14,16 @@ struct TWhoisRequest
     int Port = 43;
     TSocksParameters Proxy;
     int ConnectTimeoutMs = 0; // 0: no bound of our own
+    int ReadTimeoutMs = 0;    // bound of reading the answer; 0: none of our own
     int CancelFd = -1;        // readable once the exchange is to be abandoned
     std::size_t MaxAnswerBytes = 1024 * 1024;
 };
 
 enum class TWhoisOutcome
 {
-    Answered, // connected and sent; `answer` holds what arrived (possibly cut by a reset or the cap)
+    Answered, // connected and sent; `answer` holds what arrived until the host closed (or the cap)
+    Cut,      // connected and sent, but the answer broke off (a reset, the read bound): `answer`
+              // holds the part received and `error` says why
     Failed,   // nothing usable: `error` says why, `answer` is untouched
     Abandoned // the cancel descriptor fired; `answer` is untouched
 };

@@ -3,7 +3,9 @@
 #include "whois/WhoisExchange.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -33,8 +35,28 @@ bool TzqWhois::Query(const std::string& domain, std::string& answer)
     request.ConnectTimeoutMs = ConnectTimeoutMs > 0 ? ConnectTimeoutMs : DefaultConnectTimeoutMs;
     request.CancelFd = CancelFd;
     request.MaxAnswerBytes = MaxAnswerBytes;
+    request.ReadTimeoutMs = ReadTimeoutMs;
     ErrorText.clear();
-    return ExchangeWhois(request, domain, answer, ErrorText) == TWhoisOutcome::Answered;
+    const TWhoisOutcome outcome = ExchangeWhois(request, domain, answer, ErrorText);
+    Cut = outcome == TWhoisOutcome::Cut;
+    return outcome == TWhoisOutcome::Answered || Cut;
+}
+
+bool TzqWhois::Pause(int ms) const
+{
+    if (CancelFd < 0)
+        return !AbandonFlag.load();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (AbandonFlag.load())
+            return false;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return true;
+        pollfd pfd{CancelFd, POLLIN, 0};
+        if (::poll(&pfd, 1, static_cast<int>(left.count())) > 0)
+            return false;
+    }
 }
 
 void TzqWhois::Abandon()

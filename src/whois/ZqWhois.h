@@ -27,10 +27,20 @@ public:
     // Bound of the TCP connect to the first hop: 5000 ms for every query; only tests shorten it.
     int ConnectTimeoutMs = DefaultConnectTimeoutMs;
 
+    // Bound of reading one answer in ms; 0: none (a host that never closes keeps the query
+    // reading until it is abandoned).
+    int ReadTimeoutMs = 0;
+
     // Returns true and sets `answer` when the connection was made and the request sent; false,
     // with `answer` untouched, when anything up to and including sending failed, or when the
-    // query was abandoned.
+    // query was abandoned. AnswerCut then tells whether the answer broke off before its end.
     bool Query(const std::string& domain, std::string& answer);
+    // The last successful query's answer is only the part received before the connection broke
+    // off (a reset, or the read bound passed); LastError says how.
+    bool AnswerCut() const { return Cut; }
+
+    // Waits `ms` milliseconds, or less when the client is abandoned meanwhile; false then.
+    bool Pause(int ms) const;
 
     // Thread-safe: shuts the current connection down so that a Query blocked in another thread
     // returns promptly; every later Query of this client fails at once. An abandoned query's
@@ -47,4 +57,5 @@ private:
     // client, so no descriptor is ever closed while another thread may still use it.
     int CancelFd = -1;
     std::string ErrorText;
+    bool Cut = false;
 };

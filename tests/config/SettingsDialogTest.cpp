@@ -1,5 +1,6 @@
 #include "config/SettingsDialog.h"
 #include "config/IniFile.h"
+#include "config/ServerPropertiesDialog.h"
 #include "support/FindControl.h"
 #include "support/RecordingDesktop.h"
 #include "support/TempDir.h"
@@ -107,6 +108,33 @@ TEST_F(SettingsDialogTest, AddedHostsAreSavedOnOkAndTheLaterOfTwoSameDomainsWins
     const TIniFile ini(Path);
     EXPECT_EQ(ini.ReadSection("TLD"), std::vector<std::string>{"com"});
     EXPECT_EQ(ini.ReadString("TLD", "com", ""), "whois.two.example");
+}
+
+// An RDAP base in the server table is a value like a host: shown, kept through OK, and its own
+// section (response strings are unused for RDAP, but the properties dialog must not choke on it).
+TEST_F(SettingsDialogTest, RdapBaseAddressesShowAndSaveLikeHosts)
+{
+    const std::string base = "https://rdap.registry.example/rdap/";
+    Dir.Write("mvwhois.ini", "[TLD]\ninfo=" + base + "\n");
+    TfSett dialog(Path, Desktop);
+    const QAbstractItemModel* list = Control<QTableView>(dialog, "lvTLD")->model();
+    ASSERT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(list->index(0, 1).data().toString().toStdString(), base);
+    Control<QLineEdit>(dialog, "eTLD")->setText("app");
+    Control<QLineEdit>(dialog, "eWS")->setText("https://pubapi.registry.example/rdap/");
+    dialog.tEDTimer();
+    dialog.sbTLDClick();
+    dialog.bOkClick();
+    const TIniFile ini(Path);
+    EXPECT_EQ(ini.ReadString("TLD", "info", ""), base);
+    EXPECT_EQ(ini.ReadString("TLD", "app", ""), "https://pubapi.registry.example/rdap/");
+
+    TfSP properties(Path, Desktop);
+    ASSERT_TRUE(properties.LoadServer(base));
+    Control<QLineEdit>(properties, "eRegistrar")->setText("Registrar:");
+    properties.bOkClick();
+    EXPECT_EQ(TIniFile(Path).ReadString(base, "registrar_string", ""), "Registrar:");
+    EXPECT_EQ(TIniFile(Path).ReadString("TLD", "info", ""), base);
 }
 
 TEST_F(SettingsDialogTest, DeleteWritesAtOnceAndSurvivesCancel)

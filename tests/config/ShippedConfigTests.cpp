@@ -1,6 +1,7 @@
 #include "config/ConfigKeys.h"
 #include "config/IniFile.h"
 #include "whois/ExpiryDate.h"
+#include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,7 @@ TEST_P(ShippedAnswerTest, VerdictAndLabelledValues)
         answer = ReplaceAll(answer, "\n", "\r\n");
     const std::string host = HostOf(fixture.Domain);
     EXPECT_EQ(LooksFree(answer, fixture.Domain), fixture.Free);
+    EXPECT_EQ(THostStrings::Load(ShippedConfig, host).RefusalIn(answer, fixture.Domain), "");
     if (fixture.Free)
         return;
     EXPECT_EQ(Label(ConfigKeys::RegistrarString, answer, host), fixture.Registrar);
@@ -153,6 +155,33 @@ TEST(ShippedConfigTest, NotFoundTextsAvoidTheKnownTraps)
                            "x.co.uk"));
     // A name is not free because the echoed text of another name is.
     EXPECT_FALSE(LooksFree(Fixture("com-free.txt"), "quarry.com"));
+}
+
+// The refusals and throttle pages registries are known to send: each is asked again, never
+// read as a verdict.
+TEST(ShippedConfigTest, KnownRefusalsAreNoAnswers)
+{
+    const std::pair<const char*, const char*> refusals[] = {
+        {"x.co.uk", "Error for \"x.co.uk\".\r\n\r\nThe WHOIS query quota for 2001:db8::1 has been exceeded and will "
+                    "be replenished in 3600 seconds.\r\n"},
+        {"x.de", "% Error: 55000000002 Connection refused; access control limit reached.\n"},
+        {"x.fr", "%% Too many requests...\n%% No entries found in the AFNIC Database.\n"},
+        {"x.eu", "-1: Still in grace period, wait 10 seconds\n"},
+        {"x.nl", "only 1 request per second allowed, try again later\n"},
+        {"x.nl", "daily whois-limit exceeded for client 192.0.2.1\n"},
+        {"x.be", "Excessive querying, grace period of 60 seconds\n"},
+        {"x.pl", "request limit exceeded for 192.0.2.1\n"},
+        {"x.cz", "Your connection limit exceeded. Please slow down and try again later.\n"},
+        {"x.org", "WHOIS LIMIT EXCEEDED - SEE WWW.PIR.ORG/WHOIS FOR DETAILS\n"},
+        {"x.dk", "# Too many connections.\n"},
+        {"x.it", "Service temporarily unavailable.\n"},
+        {"x.com.br", "% Query rate limit exceeded. Reduced information.\n% No match for x.com.br\n"},
+        {"x.com", "Sorry, the Whois database is currently down.\r\n"},
+        {"x.io", "TLD is not supported.\r\n"},
+        {"x.se", "Service busy, come back soon\n"},
+    };
+    for (const auto& [domain, text] : refusals)
+        EXPECT_NE(THostStrings::Load(ShippedConfig, HostOf(domain)).RefusalIn(text, domain), "") << text;
 }
 
 } // namespace

@@ -18,6 +18,7 @@ public:
     }
     void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) { Dispatcher.WorkerEnded(worker); }
     bool DispatcherTimerActive() const { return Dispatcher.tThreads.isActive(); }
+    std::shared_ptr<TWorkerHub> Hub() const { return Dispatcher.Hub; }
 
 private:
     TCheckDispatcher& Dispatcher;

@@ -17,6 +17,8 @@ using TBehaviour = TFakeWhoisServer::TBehaviour;
 
 const std::string Dashes(69, '-');
 const std::string Equals(69, '=');
+// A taken answer: it lacks the not-found text and carries the registrar label.
+const std::string ShortTaken = "   Registrar: Reg\r\n";
 
 // The registry on 127.0.0.1 and a registrar host on 127.0.0.2, as the configuration knows them.
 std::string StandardConfig(const std::string& extra = "")
@@ -51,7 +53,8 @@ TEST(CheckDispatcherTest, FreeAndTakenNamesWithThePlaceholderInEitherCase)
     TFakeWhoisServer server("127.0.0.1", 0);
     server.SetAnswer("free.com", "No match for \"FREE.COM\".\r\n");
     server.SetAnswer("lower.com", "no MATCH for \"lower.com\".\r\n");
-    server.SetAnswer("other.com", "No match for \"another.com\".\r\n");
+    server.SetAnswer("other.com",
+                     "No match for \"another.com\".\r\n" + std::string(THostStrings::ShortAnswerBytes, '.'));
     server.SetAnswer("taken.com", TakenAnswer("TAKEN.COM", "Example Registrar, Inc.", "2030-05-12T04:00:00Z"));
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -134,7 +137,7 @@ TEST(CheckDispatcherTest, ReferralLabelIsRemovedAndTheTextAroundItKept)
 TEST(CheckDispatcherTest, LastOfTwoReferralLinesIsQueried)
 {
     TServerPair hosts;
-    hosts.First->SetAnswer("two.com", "Whois Server: 127.0.0.9\r\nWhois Server: 127.0.0.2\r\n");
+    hosts.First->SetAnswer("two.com", ShortTaken + "Whois Server: 127.0.0.9\r\nWhois Server: 127.0.0.2\r\n");
     hosts.Second->SetAnswer("two.com", "registrar answer\r\n");
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -231,7 +234,7 @@ TEST(CheckDispatcherTest, YesAfterNoKeepsRegistrarServerAndExpiry)
 TEST(CheckDispatcherTest, DispatcherKeepsToTheThreadLimitButCheckSelectedMayExceedIt)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -297,7 +300,7 @@ TEST(CheckDispatcherTest, HugeThreadLimitIsBoundedByTheDescriptorsAtHand)
 TEST(CheckDispatcherTest, StopLetsRunningWorkersDeliverWhileTheCountFalls)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x\".\r\n", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -332,7 +335,7 @@ TEST(CheckDispatcherTest, StopLetsRunningWorkersDeliverWhileTheCountFalls)
 TEST(CheckDispatcherTest, CheckSelectedRightAfterStopDoesNotRestartThePass)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks);
@@ -404,7 +407,7 @@ protected:
     void SetUp() override
     {
         server.SetReply("hang.com", {TBehaviour::NeverClose, "", 0});
-        server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+        server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
         rig.WriteConfig(StandardConfig());
     }
 
@@ -472,8 +475,12 @@ TEST(CheckDispatcherTest, AbandonedWorkerNeverWritesTheRowTheLogOrTheCount)
     auto worker = std::make_shared<TWorkerState>();
     worker->Row = rig.Model.IdAt(0);
     worker->Abandoned = true;
-    TCheckDispatcherProbe(*rig.Dispatcher)
-        .DeliverResult(worker, {"No match for \"a.com\".", "", rig.Model.IdAt(0), "127.0.0.1", "a.com"});
+    TSyncSendResult result;
+    result.Answer = "No match for \"a.com\".";
+    result.RowIndex = rig.Model.IdAt(0);
+    result.WhoisServer = "127.0.0.1";
+    result.DomainName = "a.com";
+    TCheckDispatcherProbe(*rig.Dispatcher).DeliverResult(worker, result);
     EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "");
     EXPECT_EQ(rig.Model.AnswerLog()[0], "");
     TCheckDispatcherProbe(*rig.Dispatcher).WorkerEnded(worker);
@@ -520,7 +527,7 @@ TEST(CheckDispatcherTest, ResultsFindTheirRowsAndOwnLogEntriesWhateverTheOrder)
 TEST(CheckDispatcherTest, APassKeepsTheOrderItStartedWith)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 20});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 20});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 1);
@@ -543,7 +550,7 @@ TEST(CheckDispatcherTest, APassKeepsTheOrderItStartedWith)
 TEST(CheckDispatcherTest, ResultsOfARegeneratedTableAreDroppedAndThePassStops)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -567,7 +574,7 @@ TEST(CheckDispatcherTest, ResultsOfARegeneratedTableAreDroppedAndThePassStops)
 TEST(CheckDispatcherTest, NewPassCountsTheWorkersOfAStoppedOne)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -589,32 +596,41 @@ TEST(CheckDispatcherTest, NewPassCountsTheWorkersOfAStoppedOne)
     EXPECT_LE(rig.MaxRunning, 3);
 }
 
-TEST(CheckDispatcherTest, WhoisServerForTheLastLabelWithFallback)
+TEST(CheckDispatcherTest, ServerForTheLastLabelWithTheComNetFallbackAndTheBootstrap)
 {
     TCheckRig rig;
-    rig.WriteConfig(StandardConfig("uk=whois.uk.example\nnodot=127.0.0.5\nemp=\n"));
+    rig.WriteConfig("[TLD]\nuk=whois.uk.example\nnodot=127.0.0.5\nemp=\nCOM=127.0.0.1\n");
+    rig.Dir.Write("rdap-dns.json", R"({"services": [[["boot"], ["https://rdap.boot.test/"]]]})");
     rig.Start(43);
     EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("name.co.uk"), "whois.uk.example");
     EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("nodot"), "127.0.0.5");
-    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.zz"), "whois.verisign-grs.com");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.com"), "127.0.0.1");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.net"), "whois.verisign-grs.com");
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.boot"), "https://rdap.boot.test/");
+    // The com/net host answers "No match" for every name it does not keep: never asked for others.
+    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.zz"), "");
     EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.emp"), "");
-    EXPECT_EQ(rig.Dispatcher->WhoisServerForDomain("x.COM"), "127.0.0.1");
 }
 
-TEST(CheckDispatcherTest, EmptyHostGivesResultError)
+TEST(CheckDispatcherTest, TopLevelDomainWithoutAServerGivesAnErrorRowWithoutAQuery)
 {
     TCheckRig rig;
     rig.WriteConfig(StandardConfig("emp=\n"));
     rig.Start(43, 10, 2);
-    rig.Generate({"x.emp"});
+    rig.Generate({"x.emp", "free.zz"});
     ASSERT_TRUE(rig.RunPass());
     EXPECT_EQ(rig.Slot("x.emp", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Slot("free.zz", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Answer("free.zz"), "Not sent to any server: No WHOIS server or RDAP service is known for \".zz\": "
+                                     "the server table does not list it and the RDAP bootstrap file names no service "
+                                     "for it.");
+    EXPECT_NE(rig.Answer("x.emp").find("the server table names no server for it"), std::string::npos);
 }
 
 TEST(CheckDispatcherTest, UncheckedRowsCostATickButNoWorker)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks);
@@ -680,7 +696,7 @@ TEST(CheckDispatcherTest, EmptyTableEndsThePassAtOnce)
 TEST(CheckDispatcherTest, ThreadLimitRaisedMidPassHoldsFromTheNextTick)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -705,7 +721,7 @@ TEST(CheckDispatcherTest, ThreadLimitRaisedMidPassHoldsFromTheNextTick)
 TEST(CheckDispatcherTest, CheckSelectedFreezesTheProgressForTheRestOfThePass)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     TCheckOptions options;
@@ -772,7 +788,7 @@ TEST(CheckDispatcherTest, CommandLineGivesUpEveryOverdueRowInOneTick)
 TEST(CheckDispatcherTest, NamelessRowsAreSkippedAndInvalidNamesRefusedWithoutAQuery)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig("x=127.0.0.1\n"));
     rig.Start(server.Port());
@@ -823,7 +839,7 @@ TEST(CheckDispatcherTest, AThreadThatCannotBeMadeFailsItsRowOnly)
 TEST(CheckDispatcherTest, AFailureDuringTheHandOverEndsOnlyThatWorker)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match", 0});
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port(), 1);
@@ -838,6 +854,102 @@ TEST(CheckDispatcherTest, AFailureDuringTheHandOverEndsOnlyThatWorker)
     EXPECT_EQ(rig.Slot("b.com", SlotAvailability), "NO");
     ASSERT_TRUE(rig.Drain());
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
+}
+
+// The registry on 127.0.0.1 takes one query a second from us.
+std::string PacedConfig()
+{
+    std::string config = StandardConfig();
+    const std::string section = "[127.0.0.1]\n";
+    return config.insert(config.find(section) + section.size(), "min_interval=1000\n");
+}
+
+// A host with min_interval gets one query per interval; its other rows wait without a thread
+// while the pass goes on with other hosts, then come back, each checked exactly once.
+TEST(CheckDispatcherTest, RowsOfAPacedHostWaitWithoutAWorkerWhileOtherHostsGoOn)
+{
+    TServerPair hosts;
+    hosts.First->HoldReplies();
+    hosts.Second->HoldReplies();
+    TCheckRig rig;
+    rig.WriteConfig(PacedConfig());
+    std::uint64_t now = 50000;
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    rig.Start(hosts.First->Port(), 10, 1, TCheckRig::ManualTicks, options);
+    rig.Generate({"a1.com", "a2.com", "b1.net", "a3.com", "b2.net"});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    const auto started = [&] {
+        std::string rows;
+        for (const char* name : {"a1.com", "a2.com", "b1.net", "a3.com", "b2.net"})
+            rows += rig.Slot(name, SlotStartTick).empty() ? '-' : 'x';
+        return rows;
+    };
+    rig.Dispatcher->StartAll();
+    const std::vector<std::string> afterEachTick = {"x----", "x----", "x-x--", "x-x--", "x-x-x", "x-x-x"};
+    for (const std::string& expected : afterEachTick) {
+        probe.DispatcherTick();
+        EXPECT_EQ(started(), expected);
+    }
+    EXPECT_EQ(rig.Dispatcher->WaitingCount(), 2);
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 3);
+    // Every row was looked at, but the pass is not over while two of them wait.
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 5);
+    EXPECT_EQ(rig.Dispatcher->PassState(), TCheckDispatcher::TPassState::Passing);
+    probe.StatusTick();
+    EXPECT_EQ(rig.Dispatcher->ProgressPosition(), 0);
+
+    now += 999;
+    probe.DispatcherTick();
+    EXPECT_EQ(started(), "x-x-x");
+    now += 1;
+    probe.DispatcherTick();
+    probe.DispatcherTick();
+    EXPECT_EQ(started(), "xxx-x");
+    EXPECT_EQ(rig.Slot("a2.com", SlotStartTick), std::to_string(now));
+    now += 1000;
+    probe.DispatcherTick();
+    EXPECT_EQ(started(), "xxxxx");
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->PassState(), TCheckDispatcher::TPassState::Draining);
+
+    hosts.First->ReleaseReplies();
+    hosts.Second->ReleaseReplies();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
+    for (const char* name : {"a1.com", "a2.com", "a3.com"})
+        EXPECT_EQ(hosts.First->RequestCount(name), 1) << name;
+    for (const char* name : {"b1.net", "b2.net"})
+        EXPECT_EQ(hosts.Second->RequestCount(name), 1) << name;
+}
+
+TEST(CheckDispatcherTest, StopDropsTheWaitingRowsAndPacedHostsAreNamedByTheirHost)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.HoldReplies();
+    TCheckRig rig;
+    rig.WriteConfig(PacedConfig());
+    std::uint64_t now = 50000;
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks, options);
+    rig.Generate({"a1.com", "a2.com"});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    rig.Dispatcher->StartAll();
+    probe.DispatcherTick();
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->WaitingCount(), 1);
+    rig.Dispatcher->Stop();
+    EXPECT_EQ(rig.Dispatcher->WaitingCount(), 0);
+    now += 5000;
+    probe.DispatcherTick();
+    EXPECT_EQ(rig.Slot("a2.com", SlotStartTick), "");
+    server.ReleaseReplies();
+    ASSERT_TRUE(rig.Drain());
+    EXPECT_EQ(server.RequestCount("a2.com"), 0);
+
+    EXPECT_EQ(TCheckDispatcher::PacedHost("whois.nic.example"), "whois.nic.example");
+    EXPECT_EQ(TCheckDispatcher::PacedHost("HTTPS://user@RDAP.Example.test:8443/com/v1/"), "rdap.example.test");
+    EXPECT_EQ(TCheckDispatcher::PacedHost("https://rdap.example.test"), "rdap.example.test");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // table go away) and ends the way the programs do.
 #include "engine/CheckDispatcher.h"
 #include "engine/ProcessExit.h"
+#include "support/TsanQtOptions.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -31,6 +31,17 @@ struct TCase
     bool UnreadableConfig = false;
 };
 
+TSyncSendResult Result(std::string answer, std::string referral, TRowId row, std::string host, std::string domain)
+{
+    TSyncSendResult result;
+    result.Answer = std::move(answer);
+    result.ReferralAnswer = std::move(referral);
+    result.RowIndex = row;
+    result.WhoisServer = std::move(host);
+    result.DomainName = std::move(domain);
+    return result;
+}
+
 std::string Taken(const std::string& rest)
 {
     return "Domain Name: X.COM\r\nRegistrar: Reg Inc.\r\n" + rest;
@@ -88,7 +99,7 @@ TEST(ResultApplierTest, OneResultPerCase)
         TDomainTableModel model;
         model.SetContents({{"x.com", true, {"old", "old", "old", "old", "0", "12345"}}}, {"old log"});
         const TResultApplier applier(c.UnreadableConfig ? dir.Path() : configPath, {"yyyy-mm-dd"});
-        ASSERT_TRUE(applier.ApplyResult(model, {c.Answer, c.Referral, model.IdAt(0), "reg.example", "x.com"}))
+        ASSERT_TRUE(applier.ApplyResult(model, Result(c.Answer, c.Referral, model.IdAt(0), "reg.example", "x.com")))
             << c.Name;
         const std::vector<std::string> after = model.RowAt(0).Slots;
         EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 4), c.Slots) << c.Name;
@@ -104,13 +115,15 @@ TEST(ResultApplierTest, RowsWithoutTheirOwnEntryGetOneAndGoneRowsNothing)
     TDomainTableModel model;
     model.SetContents({{"x.com", true, {"", "", "", "", "7"}}}, {"other row's"});
     const TResultApplier applier("", {});
-    ASSERT_TRUE(applier.ApplyResult(model, {"answer", "", model.IdAt(0), "h", "x.com"}));
+    // Long enough to count as an answer at a host the configuration says nothing about.
+    const std::string answer(THostStrings::ShortAnswerBytes, 'a');
+    ASSERT_TRUE(applier.ApplyResult(model, Result(answer, "", model.IdAt(0), "h", "x.com")));
     EXPECT_EQ(model.Slot(0, SlotAnswerIndex), "1");
-    EXPECT_EQ(model.AnswerLog(), (std::vector<std::string>{"other row's", "answer\r\n" + Dashes}));
+    EXPECT_EQ(model.AnswerLog(), (std::vector<std::string>{"other row's", answer + "\r\n" + Dashes}));
 
     const TRowId gone = model.IdAt(0);
     model.Clear();
-    EXPECT_FALSE(applier.ApplyResult(model, {"answer", "", gone, "h", "x.com"}));
+    EXPECT_FALSE(applier.ApplyResult(model, Result(answer, "", gone, "h", "x.com")));
 }
 
 TEST(ResultApplierTest, OversizedAnswersAreStoredCutAndSaySo)

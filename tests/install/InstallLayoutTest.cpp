@@ -42,13 +42,14 @@ TEST_F(InstallLayoutTest, ProgramsDataHelpAndDesktopFilesGoWhereTheDesktopLooks)
         ASSERT_TRUE(fs::is_regular_file(Usr(program))) << program;
         EXPECT_NE(fs::status(Usr(program)).permissions() & fs::perms::others_exec, fs::perms::none) << program;
     }
-    for (const char* file : {"share/quarrow/mvwhois.ini", "share/quarrow/datemask.ini", "share/quarrow/help/index.html",
-                             "share/quarrow/help/tour.html", "share/quarrow/help/settings.html",
-                             "share/quarrow/help/response-strings.html", "share/applications/quarrow.desktop",
-                             "share/mime/packages/quarrow.xml", "share/icons/hicolor/scalable/apps/quarrow.svg",
-                             "share/icons/hicolor/16x16/apps/quarrow.png", "share/icons/hicolor/48x48/apps/quarrow.png",
-                             "share/icons/hicolor/256x256/apps/quarrow.png", "share/man/man1/quarrow.1.gz",
-                             "share/man/man1/quarrow-cli.1.gz"})
+    for (const char* file :
+         {"share/quarrow/mvwhois.ini", "share/quarrow/datemask.ini", "share/quarrow/rdap-dns.json",
+          "share/quarrow/help/index.html", "share/quarrow/help/tour.html", "share/quarrow/help/settings.html",
+          "share/quarrow/help/response-strings.html", "share/applications/quarrow.desktop",
+          "share/mime/packages/quarrow.xml", "share/icons/hicolor/scalable/apps/quarrow.svg",
+          "share/icons/hicolor/16x16/apps/quarrow.png", "share/icons/hicolor/48x48/apps/quarrow.png",
+          "share/icons/hicolor/256x256/apps/quarrow.png", "share/man/man1/quarrow.1.gz",
+          "share/man/man1/quarrow-cli.1.gz"})
         EXPECT_TRUE(fs::is_regular_file(Usr(file))) << file;
 
     const TProcessResult validation =
@@ -68,6 +69,7 @@ TEST_F(InstallLayoutTest, InstalledProgramStartsANewUserWithTheInstalledServerTa
     EXPECT_FALSE(copied.empty());
     EXPECT_EQ(copied, Root->Read("usr/share/quarrow/mvwhois.ini"));
     EXPECT_FALSE(home.Read("config/Morvane/Quarrow 2009/datemask.ini").empty());
+    EXPECT_EQ(home.Read("config/Morvane/Quarrow 2009/rdap-dns.json"), Root->Read("usr/share/quarrow/rdap-dns.json"));
 }
 
 // Asked from a console without a display: the answer comes before the window system is needed.

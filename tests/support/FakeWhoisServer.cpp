@@ -1,5 +1,6 @@
 #include "support/FakeWhoisServer.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -107,6 +108,12 @@ void TFakeWhoisServer::SetDefaultReply(TReply reply)
     DefaultReply = std::move(reply);
 }
 
+void TFakeWhoisServer::SetReplies(const std::string& domain, std::vector<TReply> replies)
+{
+    std::lock_guard guard(Lock);
+    Sequences[domain] = std::move(replies);
+}
+
 std::vector<std::string> TFakeWhoisServer::Requests() const
 {
     std::lock_guard guard(Lock);
@@ -130,6 +137,11 @@ bool TFakeWhoisServer::WaitForRequests(int count, int timeoutMs) const
 TFakeWhoisServer::TReply TFakeWhoisServer::ReplyFor(const std::string& domain) const
 {
     std::lock_guard guard(Lock);
+    if (const auto sequence = Sequences.find(domain); sequence != Sequences.end() && !sequence->second.empty()) {
+        const auto count = Counts.find(domain);
+        const std::size_t served = count == Counts.end() ? 0 : static_cast<std::size_t>(count->second);
+        return sequence->second[std::min(served, sequence->second.size() - 1)];
+    }
     const auto it = Replies.find(domain);
     return it == Replies.end() ? DefaultReply : it->second;
 }

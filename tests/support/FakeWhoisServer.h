@@ -47,6 +47,8 @@ public:
 
     void SetReply(const std::string& domain, TReply reply);
     void SetDefaultReply(TReply reply);
+    // The n-th request for `domain` gets the n-th reply; the last one stands for every later request.
+    void SetReplies(const std::string& domain, std::vector<TReply> replies);
     // Shorthand: answer `text` and close.
     void SetAnswer(const std::string& domain, const std::string& text)
     {
@@ -95,6 +97,7 @@ private:
     std::condition_variable ReplyGate;
     bool Held = false;
     std::map<std::string, TReply> Replies;
+    std::map<std::string, std::vector<TReply>> Sequences;
     TReply DefaultReply;
     std::vector<std::string> Received;
     std::map<std::string, int> Counts;

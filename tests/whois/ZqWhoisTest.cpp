@@ -71,6 +71,11 @@ TEST_F(ZqWhoisTest, ResetAfterPartOfTheAnswerKeepsThePart)
     std::string answer;
     EXPECT_TRUE(Client.Query("example.com", answer));
     EXPECT_EQ(answer, "Domain Name: EXAMPLE.COM\r\nRegis");
+    // The worker must not take the part for a whole answer.
+    EXPECT_TRUE(Client.AnswerCut());
+    Server.SetDefaultReply({TBehaviour::Answer, "whole", 0});
+    EXPECT_TRUE(Client.Query("example.com", answer));
+    EXPECT_FALSE(Client.AnswerCut());
 }
 
 TEST_F(ZqWhoisTest, AnswerAfterSeveralQuietSlicesIsReadWhole)

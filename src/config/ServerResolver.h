@@ -1,0 +1,77 @@
+#pragma once
+
+#include "rdap/RdapBootstrap.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Which way a check may ask: the command line's --rdap-only and --whois-only.
+enum class TServerPreference
+{
+    Any,
+    RdapOnly,
+    WhoisOnly
+};
+
+// Where to ask about one name.
+struct TQueryTarget
+{
+    enum class TKind
+    {
+        None,  // no server is known; Problem says why in one line
+        Whois, // Server is a port-43 host
+        Rdap   // Server is an RDAP base address ("https://.../", ending with '/')
+    };
+    TKind Kind = TKind::None;
+    std::string Server;
+    std::string Problem;
+};
+
+// Section TLD of the server table, which may name a WHOIS host or an RDAP base (a value starting
+// with "https://"), backed by the RDAP bootstrap file for top-level domains the table leaves
+// without a server:
+//   Any       - the table's value; else, for com and net, the registry's WHOIS host; else the
+//               bootstrap's base
+//   RdapOnly  - the table's https value, else the bootstrap's base
+//   WhoisOnly - the table's WHOIS host, else, for com and net, the registry's WHOIS host
+// A top-level domain with no server is never sent to the com/net host: that host answers "No
+// match" for any name it does not keep, which would read as free.
+//
+// The table is read at each lookup like every other reader of the configuration file; the
+// bootstrap file is parsed once and again only after it changed on disk. One object serves one
+// thread (the dispatcher's, or a command's).
+class TServerResolver
+{
+public:
+    TServerResolver(std::string configPath, std::string bootstrapPath,
+                    TServerPreference preference = TServerPreference::Any);
+
+    TQueryTarget TargetFor(std::string_view domain) const;
+
+    static bool IsRdapBase(std::string_view server);
+    // The bootstrap file in the folder of the configuration file (the data folder's copy).
+    static std::string BootstrapPathBeside(const std::string& configPath);
+
+private:
+    // The bootstrap's base for the domain, or empty; `problem` says why a present file is unusable.
+    std::string BootstrapBase(std::string_view domain, std::string& problem) const;
+
+    std::string ConfigPath;
+    std::string BootstrapPath;
+    TServerPreference Preference;
+
+    // What BootstrapPath held when it was last parsed.
+    struct TStamp
+    {
+        bool Exists = false;
+        std::int64_t Size = 0;
+        std::int64_t ModifiedNs = 0;
+        std::uint64_t Inode = 0;
+        bool operator==(const TStamp&) const = default;
+    };
+    mutable bool Loaded = false;
+    mutable TStamp LoadedStamp;
+    mutable TRdapBootstrap Bootstrap;
+    mutable bool BootstrapUsable = false;
+};

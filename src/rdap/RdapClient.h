@@ -1,0 +1,83 @@
+#pragma once
+
+#include "rdap/RdapCancel.h"
+#include "whois/SocksParameters.h"
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class QThread;
+class TRdapNetwork;
+
+// What the client is told besides each request. The window and the command line keep the
+// defaults; tests trust their own certificate authority and let redirects stay on loopback.
+struct TRdapClientOptions
+{
+    // PEM certificates trusted besides the system's store; verification itself is never off.
+    std::string ExtraCaCertificatesPem;
+    // Redirects to loopback addresses are refused like private ones unless this is set.
+    bool AllowLoopbackRedirects = false;
+    int MaxRedirects = 5;
+    // A body beyond this is not read on: the transfer is aborted and the query fails.
+    std::size_t MaxBodyBytes = 20 * 1024 * 1024;
+};
+
+// The outcome of one GET: an HTTP status with its body, or why there is none.
+struct TRdapFetch
+{
+    int HttpStatus = 0; // 0: no HTTP answer (Error says why)
+    std::string Body;
+    std::string Error;
+    std::string FinalUrl; // the address that answered, after redirects
+    // Worth another attempt: a time-out, a refused or dropped connection, 429 or a 5xx status.
+    // A certificate or redirect that was refused, or an oversized body, would fail again.
+    bool Retryable = false;
+};
+
+// RDAP over HTTPS for every worker of a program. One network thread with one
+// QNetworkAccessManager serves all of them, so the HTTPS connections to a registry's host are
+// kept open and reused from one name to the next. A worker (never the GUI thread) calls Get and
+// waits for its own reply only, bounded by its time-out and its cancel token. Redirects are
+// followed here, not by Qt, so that each hop can be checked: HTTPS only, at most MaxRedirects,
+// never to a private, loopback or link-local address.
+//
+// Workers hold the client through a shared pointer: the last one to let go stops the network
+// thread, which never blocks (QtNetwork works asynchronously), so that ending is prompt.
+class TRdapClient
+{
+public:
+    // Bound of one query, redirects included: well inside the watchdog's 41 s per attempt.
+    static constexpr int DefaultTimeoutMs = 20000;
+
+    explicit TRdapClient(TRdapClientOptions options = {});
+    ~TRdapClient();
+    TRdapClient(const TRdapClient&) = delete;
+    TRdapClient& operator=(const TRdapClient&) = delete;
+
+    // GET `url` and wait at most `timeoutMs` for the whole exchange (redirects included). With a
+    // SOCKS 5 proxy the connection goes through it; SOCKS 4 and 4A cannot carry TLS to a host
+    // name the way RDAP needs and fail without any traffic. Returns early, as an error, when
+    // `cancel` is cancelled.
+    TRdapFetch Get(const std::string& url, const TSocksParameters& proxy, int timeoutMs, TRdapCancel& cancel);
+
+    // Queries whose network side (connection, name lookup, transfer) has not ended yet, also
+    // those whose worker stopped waiting. A program that ends while this is non-zero must not wait
+    // for them: Qt's name lookups are waited for at exit, however long the resolver takes.
+    int InFlight() const { return Pending->load(); }
+
+    // BASE/domain/NAME, with exactly one slash between the base and "domain".
+    static std::string DomainUrl(const std::string& base, const std::string& name);
+
+private:
+    // Runs `call` on the network thread.
+    void Post(std::function<void()> call);
+
+    TRdapClientOptions Options;
+    std::shared_ptr<std::atomic<int>> Pending = std::make_shared<std::atomic<int>>(0);
+    QThread* Thread = nullptr;
+    TRdapNetwork* Network = nullptr;
+};

@@ -1,0 +1,208 @@
+#include "../engine/CheckDispatcherProbe.h"
+#include "../engine/CheckRig.h"
+
+#include "project/ProjectFile.h"
+#include "project/XMLSaveLoad.h"
+#include "support/FakeRdapServer.h"
+#include "whois/ExpiryDate.h"
+#include "whois/ExpiryDateFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+using TResponse = TFakeRdapServer::TResponse;
+
+// A registered name as a registry's RDAP server describes it: the registrar as an entity with a
+// vCard (a name outside ASCII, and markup characters the project file must escape) and its WHOIS
+// host, and the expiration among the events.
+const char* const TakenBody = R"({
+  "objectClassName": "domain", "ldhName": "taken.com", "rdapConformance": ["rdap_level_0"],
+  "entities": [{"objectClassName": "entity", "roles": ["registrar"],
+    "vcardArray": ["vcard", [["version", {}, "text", "4.0"], ["fn", {}, "text", "Régistre <Nord> & Fils"]]],
+    "port43": "whois.registrar.example"}],
+  "events": [{"eventAction": "registration", "eventDate": "2001-02-03T04:05:06Z"},
+             {"eventAction": "expiration", "eventDate": "2027-03-14T00:00:00Z"}]
+})";
+
+class RdapCheckTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { Certificates = std::make_unique<TTestCertificates>(); }
+    static void TearDownTestSuite() { Certificates.reset(); }
+
+    TCheckOptions Options(int rdapTimeoutMs = 10000) const
+    {
+        TCheckOptions options;
+        options.Rdap.ExtraCaCertificatesPem = Certificates->CaPem();
+        options.Rdap.AllowLoopbackRedirects = true;
+        options.RdapTimeoutMs = rdapTimeoutMs;
+        options.BackOff = [waits = BackOffs](int ms) {
+            std::lock_guard lock(waits->Mutex);
+            waits->Ms.push_back(ms);
+        };
+        return options;
+    }
+
+    static std::unique_ptr<TTestCertificates> Certificates;
+    // The back-offs the workers asked for, instead of sleeping them out.
+    struct TBackOffs
+    {
+        std::mutex Mutex;
+        std::vector<int> Ms;
+    };
+    std::shared_ptr<TBackOffs> BackOffs = std::make_shared<TBackOffs>();
+    TCheckRig Rig;
+};
+
+std::unique_ptr<TTestCertificates> RdapCheckTest::Certificates;
+
+TEST_F(RdapCheckTest, EveryRdapAnswerGivesItsRowAndErrorsUseTheAttempts)
+{
+    TFakeRdapServer rdap(*Certificates);
+    TFakeWhoisServer whois("127.0.0.1", 0);
+    whois.SetAnswer("old.net", "No match for \"OLD.NET\".\r\n");
+    Rig.WriteConfig("[TLD]\ncom=" + rdap.BaseUrl() + "\nnet=127.0.0.1\n[127.0.0.1]\nnot_found_strings=No match for\n");
+    const auto path = &TFakeRdapServer::DomainPath;
+    rdap.SetResponse(path("taken.com"), {200, TakenBody, {}, false, 0});
+    rdap.SetResponses(path("busy.com"), {{429, "{}", {}, false, 0}, {200, TakenBody, {}, false, 0}});
+    rdap.SetResponse(path("down.com"), {503, "<html>down</html>", {}, false, 0});
+    rdap.SetResponse(path("page.com"), {200, "<!DOCTYPE html><html><body>Welcome</body></html>", {}, false, 0});
+    rdap.SetResponse(path("deep.com"), {200, std::string(100000, '[') + std::string(100000, ']'), {}, false, 0});
+    rdap.SetResponse(path("huge.com"), {200, "", {}, false, 21 * 1024 * 1024});
+    rdap.SetResponse(path("loop.com"), {302, "", {{"Location", path("loop.com")}}, false, 0});
+
+    Rig.Start(whois.Port(), 10, 3, 1, Options());
+    Rig.Generate(
+        {"taken.com", "free.com", "busy.com", "down.com", "page.com", "deep.com", "huge.com", "loop.com", "old.net"});
+    ASSERT_TRUE(Rig.RunPass(60000));
+
+    EXPECT_EQ(Rig.Slot("taken.com", SlotAvailability), "NO");
+    EXPECT_EQ(Rig.Slot("taken.com", SlotRegistrar), "Régistre <Nord> & Fils");
+    EXPECT_EQ(Rig.Slot("taken.com", SlotWhoisServer), "whois.registrar.example");
+    const int expiry = DayNumberFromDate(2027, 3, 14);
+    EXPECT_EQ(Rig.Model.ExpiryDay(Rig.Row("taken.com")), expiry);
+    EXPECT_EQ(Rig.Slot("taken.com", SlotExpires), FormatDayNumber(expiry));
+    EXPECT_NE(Rig.Answer("taken.com").find("\"ldhName\": \"taken.com\""), std::string::npos) << Rig.Answer("taken.com");
+    EXPECT_EQ(Rig.Answer("taken.com").substr(Rig.Answer("taken.com").size() - 71), "\r\n" + std::string(69, '-'));
+
+    EXPECT_EQ(Rig.Slot("free.com", SlotAvailability), "YES");
+    // Throttled once, answered at the second attempt.
+    EXPECT_EQ(Rig.Slot("busy.com", SlotAvailability), "NO");
+    EXPECT_EQ(rdap.RequestCount(path("busy.com")), 2);
+    // An outage uses every attempt and never reads as an answer.
+    EXPECT_EQ(Rig.Slot("down.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rdap.RequestCount(path("down.com")), 3);
+    // One back-off for the throttled name, two growing ones for the outage; none for the rest.
+    std::lock_guard lock(BackOffs->Mutex);
+    std::sort(BackOffs->Ms.begin(), BackOffs->Ms.end());
+    EXPECT_EQ(BackOffs->Ms, (std::vector<int>{1000, 1000, 2000}));
+    EXPECT_NE(Rig.Answer("down.com").find("503"), std::string::npos) << Rig.Answer("down.com");
+    // Bodies that are no RDAP answer, and a redirect loop, are errors that another attempt would
+    // only repeat.
+    for (const char* name : {"page.com", "deep.com", "huge.com", "loop.com"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Rig.Slot(name, SlotAvailability), "RESULT ERROR");
+        EXPECT_NE(Rig.Answer(name).find(TRdapClient::DomainUrl(rdap.BaseUrl(), name)), std::string::npos)
+            << Rig.Answer(name);
+    }
+    EXPECT_EQ(rdap.RequestCount(path("page.com")), 1);
+    EXPECT_EQ(rdap.RequestCount(path("loop.com")), 6);
+    // The port-43 host in the same pass is asked as before.
+    EXPECT_EQ(Rig.Slot("old.net", SlotAvailability), "YES");
+    EXPECT_EQ(whois.RequestCount("old.net"), 1);
+}
+
+TEST_F(RdapCheckTest, ASavedProjectKeepsTheRdapRowsAndTheirAnswers)
+{
+    TFakeRdapServer rdap(*Certificates);
+    rdap.SetResponse(TFakeRdapServer::DomainPath("taken.com"), {200, TakenBody, {}, false, 0});
+    rdap.SetResponse(TFakeRdapServer::DomainPath("down.com"), {503, "", {}, false, 0});
+    Rig.WriteConfig("[TLD]\ncom=" + rdap.BaseUrl() + "\n");
+    Rig.Start(43, 10, 1, 1, Options());
+    Rig.Generate({"taken.com", "free.com", "down.com"});
+    ASSERT_TRUE(Rig.RunPass(30000));
+
+    TXMLSaveLoad store;
+    TProjectData saved;
+    saved.Rows = Rig.Model.AllRows();
+    saved.AnswerLog = Rig.Model.AnswerLog();
+    const std::string file = Rig.Dir.File("rdap.prj.xml");
+    ASSERT_TRUE(SaveProject(store, file, saved)) << store.LastError();
+
+    TXMLSaveLoad reader;
+    const std::optional<TProjectData> opened = LoadProject(reader, file);
+    ASSERT_TRUE(opened.has_value());
+    TDomainTableModel model;
+    model.SetContents(opened->Rows, opened->AnswerLog);
+    ASSERT_EQ(model.RowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(model.Caption(row));
+        for (int slot : {SlotAvailability, SlotRegistrar, SlotWhoisServer, SlotExpires})
+            EXPECT_EQ(model.Slot(row, slot), Rig.Model.Slot(row, slot));
+        const int entry = model.AnswerIndexOf(row);
+        ASSERT_GE(entry, 0);
+        EXPECT_EQ(model.AnswerLog()[static_cast<std::size_t>(entry)], Rig.Answer(model.Caption(row)));
+    }
+    EXPECT_EQ(model.Slot(0, SlotRegistrar), "Régistre <Nord> & Fils");
+    EXPECT_EQ(model.Slot(2, SlotAvailability), "RESULT ERROR");
+}
+
+TEST_F(RdapCheckTest, AbandonedRdapWorkersLeaveTheNetworkAtOnce)
+{
+    TFakeRdapServer rdap(*Certificates);
+    rdap.SetResponse(TFakeRdapServer::DomainPath("hang1.com"), {200, "", {}, true, 0});
+    rdap.SetResponse(TFakeRdapServer::DomainPath("hang2.com"), {200, "", {}, true, 0});
+    Rig.WriteConfig("[TLD]\ncom=" + rdap.BaseUrl() + "\n");
+    auto now = std::make_shared<std::atomic<std::uint64_t>>(0);
+    // The query's own bound is far away: only the abandon can end these workers in time.
+    TCheckOptions options = Options(600000);
+    options.Clock = [now] { return now->load(); };
+    options.WatchdogBudgetMs = 1000;
+    Rig.Start(43, 10, 1, 1, options);
+    Rig.Generate({"hang1.com", "hang2.com"});
+    Rig.Dispatcher->StartAll();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return rdap.TotalRequests() == 2; }));
+
+    // Both run over their budget: the watchdog gives them up, they end, and their replacements
+    // ask again.
+    now->store(5000);
+    ASSERT_TRUE(Rig.WaitUntil([&] { return rdap.TotalRequests() == 4; }));
+    EXPECT_EQ(Rig.Beeps, 2);
+    const std::shared_ptr<TWorkerHub> hub = TCheckDispatcherProbe(*Rig.Dispatcher).Hub();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return hub->LiveThreads.load() == 2; }));
+    EXPECT_EQ(Rig.Dispatcher->RunningCount(), 2);
+    // The two waiting queries keep the program from ending by an ordinary return.
+    EXPECT_TRUE(Rig.WaitUntil([&] { return Rig.Dispatcher->LiveWorkerThreads() == 4; }));
+
+    // Closing the window abandons the rest; they end without an answer and write nothing.
+    Rig.Dispatcher.reset();
+    EXPECT_TRUE(Rig.WaitUntil([&] { return hub->LiveThreads.load() == 0; }));
+    EXPECT_EQ(Rig.Slot("hang1.com", SlotAvailability), "");
+}
+
+TEST_F(RdapCheckTest, ASocks4ProxyGivesAnErrorRowWithoutAnyQuery)
+{
+    TFakeRdapServer rdap(*Certificates);
+    Rig.WriteConfig("[TLD]\ncom=" + rdap.BaseUrl() + "\n");
+    Rig.Start(43, 10, 3, 1, Options());
+    TEngineSettings settings = Rig.Dispatcher->Settings();
+    settings.Proxy.UseProxy = true;
+    settings.Proxy.SOCKS = 2;
+    settings.Proxy.Server = "127.0.0.1";
+    settings.Proxy.Port = "1";
+    Rig.Dispatcher->LoadSettings(settings);
+    Rig.Generate({"free.com"});
+    ASSERT_TRUE(Rig.RunPass());
+    EXPECT_EQ(Rig.Slot("free.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_NE(Rig.Answer("free.com").find("SOCKS 5"), std::string::npos) << Rig.Answer("free.com");
+    EXPECT_EQ(rdap.TotalRequests(), 0);
+}
+
+} // namespace
