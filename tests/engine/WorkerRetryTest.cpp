@@ -79,6 +79,22 @@ TEST(WorkerRetryTest, RefusedAnswersAreRetriedAfterABackOffAndNeverReadAsAVerdic
     EXPECT_EQ(backOffs.Waits, (std::vector<int>{1000, 2000, 1000, 2000, 1000, 2000, 1000}));
 }
 
+TEST(WorkerRetryTest, ARetryToAPacedHostWaitsAtLeastItsInterval)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "Query rate limit exceeded\r\n", 0});
+    TCheckRig rig;
+    rig.WriteConfig(Config("rate limit\nmin_interval=3000"));
+    TBackOffLog backOffs;
+    TCheckOptions options;
+    options.BackOff = backOffs.Hook();
+    rig.Start(server.Port(), 1, 4, 1, options);
+    rig.Generate({"paced.com"});
+    ASSERT_TRUE(rig.RunPass());
+    EXPECT_EQ(rig.Slot("paced.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(backOffs.Waits, (std::vector<int>{3000, 3000, 4000}));
+}
+
 TEST(WorkerRetryTest, CutOrDroppedConnectionsAreFailedAttempts)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
