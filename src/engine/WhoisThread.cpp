@@ -143,11 +143,13 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
         if (attempt >= Input.Attempts || whois.Abandoned())
             return false;
         if (backOff) {
-            if (timeBoundMs > 0 && backOffMs >= leftMs())
+            // The first series goes to the paced host: its retries keep to its interval too.
+            const int waitMs = timeBoundMs > 0 ? backOffMs : std::max(backOffMs, Input.MinIntervalMs);
+            if (timeBoundMs > 0 && waitMs >= leftMs())
                 return false;
             if (Input.BackOff)
-                Input.BackOff(backOffMs);
-            else if (!whois.Pause(backOffMs))
+                Input.BackOff(waitMs);
+            else if (!whois.Pause(waitMs))
                 return false;
             backOffMs = std::min(backOffMs * 2, LastBackOffMs);
         }
