@@ -38,7 +38,7 @@ TServerResolver::TServerResolver(std::string configPath, std::string bootstrapPa
 
 bool TServerResolver::IsRdapBase(std::string_view server)
 {
-    return server.size() > 8 && EqualsIgnoringCase(server.substr(0, 8), "https://");
+    return server.size() >= 8 && EqualsIgnoringCase(server.substr(0, 8), "https://");
 }
 
 std::string TServerResolver::BootstrapPathBeside(const std::string& configPath)
@@ -78,7 +78,9 @@ TQueryTarget TServerResolver::TargetFor(std::string_view domain) const
     const std::string value = TIniFile(ConfigPath).ReadString(std::string(ConfigKeys::TldSection), tld, MissingKey);
     const bool listed = value != MissingKey;
     const bool tableRdap = listed && IsRdapBase(value);
-    const bool tableWhois = listed && !value.empty() && !tableRdap;
+    // RDAP is asked over https only (RFC 7481); an http address is no host name either.
+    const bool tablePlainHttp = listed && value.size() >= 7 && EqualsIgnoringCase(value.substr(0, 7), "http://");
+    const bool tableWhois = listed && !value.empty() && !tableRdap && !tablePlainHttp;
 
     if (Preference != TServerPreference::RdapOnly) {
         if (tableWhois)
@@ -112,5 +114,7 @@ TQueryTarget TServerResolver::TargetFor(std::string_view domain) const
                                                                     : "the server table names no server for it";
         none.Problem += " and the RDAP bootstrap file names no service for it." + bootstrapProblem;
     }
+    if (tablePlainHttp)
+        none.Problem += " The server table's value \"" + value + "\" is plain http, and RDAP is asked over https only.";
     return none;
 }

@@ -330,8 +330,8 @@ TRdapAnswer ReadRdapAnswer(int httpStatus, const std::string& body)
     if (httpStatus == 404) {
         // The status alone says there is no such domain; the body is an optional error object.
         answer.Verdict = TRdapVerdict::Free;
-        answer.LogText =
-            isJson ? PrettyLog(document) : "HTTP status 404 (no such domain)\r\n" + Excerpt(body, MaxJunkLogBytes);
+        answer.LogText = "HTTP status 404 (no such domain)\r\n" +
+                         (isJson ? PrettyLog(document, MaxJunkLogBytes) : Excerpt(body, MaxJunkLogBytes));
         return answer;
     }
     if (tooLarge) {

@@ -22,7 +22,8 @@ protected:
                                                   "wh=whois.wh.test\n"
                                                   "rd=https://rdap.table.test/rd\n"
                                                   "both=HTTPS://rdap.both.test/\n"
-                                                  "emp=\n");
+                                                  "emp=\n"
+                                                  "plain=http://rdap.plain.test/\n");
     std::string BootstrapPath = Dir.Write("rdap-dns.json", Bootstrap);
 
     TQueryTarget Target(TServerPreference preference, const std::string& name) const
@@ -54,6 +55,9 @@ TEST_F(ServerResolverTest, EachPreferenceChoosesBetweenTableFallbackAndBootstrap
         {any, "a.zz", TKind::None, ""},
         // Listed without a value: no port-43 host, so the bootstrap or nothing.
         {any, "a.emp", TKind::None, ""},
+        // RDAP over plain http is never asked, nor is its address taken for a WHOIS host.
+        {any, "a.plain", TKind::None, ""},
+        {whois, "a.plain", TKind::None, ""},
         {rdap, "a.wh", TKind::Rdap, "https://rdap.boot.test/v1/"},
         {rdap, "a.rd", TKind::Rdap, "https://rdap.table.test/rd/"},
         {rdap, "a.com", TKind::Rdap, "https://rdap.boot.test/v1/"},
@@ -80,6 +84,9 @@ TEST_F(ServerResolverTest, NoServerSaysWhyInOneLine)
                           "and the RDAP bootstrap file names no service for it.");
     EXPECT_NE(Target(TServerPreference::WhoisOnly, "a.rd").Problem.find("names only an RDAP service"),
               std::string::npos);
+    EXPECT_NE(
+        Target(TServerPreference::Any, "a.plain").Problem.find("is plain http, and RDAP is asked over https only"),
+        std::string::npos);
 
     // A broken bootstrap file is named with its fault, and a repaired one is read again at once.
     Dir.Write("rdap-dns.json", "<html>gateway timeout</html>");

@@ -63,8 +63,9 @@ TEST(RdapAnswer, FreeOnlyFor404WhateverTheBody)
         EXPECT_TRUE(answer.Registrar.empty());
         EXPECT_EQ(answer.ExpiryDay, 0);
     }
-    EXPECT_NE(ReadRdapAnswer(404, R"({"errorCode":404,"title":"Not Found"})").LogText.find("\"title\": \"Not Found\""),
-              std::string::npos);
+    const std::string log = ReadRdapAnswer(404, R"({"errorCode":404,"title":"Not Found"})").LogText;
+    EXPECT_EQ(log.rfind("HTTP status 404 (no such domain)\r\n{", 0), 0u) << log;
+    EXPECT_NE(log.find("\"title\": \"Not Found\""), std::string::npos) << log;
 }
 
 TEST(RdapAnswer, OtherStatusesAreErrorsEvenWithADomainObject)
