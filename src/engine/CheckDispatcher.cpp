@@ -323,7 +323,9 @@ void TCheckDispatcher::StartCheck(TRowId id)
     job.ReferralTimeoutMs = Options.ReferralTimeoutMs;
     job.BackOff = Options.BackOff;
 
-    LastStartAt[PacedHost(job.WhoisServer)] = TickCount();
+    const std::string pacedHost = PacedHost(job.WhoisServer);
+    job.MinIntervalMs = MinIntervalOf(pacedHost);
+    LastStartAt[pacedHost] = TickCount();
     auto state = std::make_shared<TWorkerState>();
     state->Serial = ++LastSerial;
     state->Row = id;

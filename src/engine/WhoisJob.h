@@ -32,6 +32,8 @@ struct TWhoisJob
     // hangs must not cost the registry's answer.
     int ReferralTimeoutMs = DefaultReferralTimeoutMs;
     TBackOffWait BackOff; // empty: sleep, cut short when the worker is abandoned
+    // The WHOIS host's min_interval: a retry after a refusal never comes sooner than that.
+    int MinIntervalMs = 0;
 
     static constexpr int DefaultReferralTimeoutMs = 20000;
 };

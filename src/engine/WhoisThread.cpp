@@ -143,11 +143,13 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
         if (attempt >= Input.Attempts || whois.Abandoned())
             return false;
         if (backOff) {
-            if (timeBoundMs > 0 && backOffMs >= leftMs())
+            // The first series goes to the paced host: its retries keep to its interval too.
+            const int waitMs = timeBoundMs > 0 ? backOffMs : std::max(backOffMs, Input.MinIntervalMs);
+            if (timeBoundMs > 0 && waitMs >= leftMs())
                 return false;
             if (Input.BackOff)
-                Input.BackOff(backOffMs);
-            else if (!whois.Pause(backOffMs))
+                Input.BackOff(waitMs);
+            else if (!whois.Pause(waitMs))
                 return false;
             backOffMs = std::min(backOffMs * 2, LastBackOffMs);
         }
@@ -176,13 +178,16 @@ bool TWhoisThread::AskRdap(TRdapAnswer& answer)
         }
         if (answer.Verdict != TRdapVerdict::Error || !fetch.Retryable || attempt >= Input.Attempts)
             return true;
-        if (fetch.HttpStatus != 0) {
+        // A retry keeps to the host's min_interval as well.
+        const int waitMs = std::max(fetch.HttpStatus != 0 ? backOffMs : 0, Input.MinIntervalMs);
+        if (waitMs > 0) {
             if (Input.BackOff)
-                Input.BackOff(backOffMs);
-            else if (!State->Whois.Pause(backOffMs))
+                Input.BackOff(waitMs);
+            else if (!State->Whois.Pause(waitMs))
                 return !State->Abandoned.load();
-            backOffMs = std::min(backOffMs * 2, LastBackOffMs);
         }
+        if (fetch.HttpStatus != 0)
+            backOffMs = std::min(backOffMs * 2, LastBackOffMs);
     }
 }
 

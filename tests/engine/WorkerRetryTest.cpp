@@ -47,6 +47,18 @@ struct TBackOffLog
     }
 };
 
+// One pass over `names` at the host on `port`, `threads` at a time, with the back-offs recorded.
+void RunPass(TCheckRig& rig, int port, const std::string& limits, int threads, int attempts,
+             const std::vector<std::string>& names, TBackOffLog& backOffs)
+{
+    rig.WriteConfig(Config(limits));
+    TCheckOptions options;
+    options.BackOff = backOffs.Hook();
+    rig.Start(port, threads, attempts, 1, options);
+    rig.Generate(names);
+    ASSERT_TRUE(rig.RunPass());
+}
+
 TEST(WorkerRetryTest, RefusedAnswersAreRetriedAfterABackOffAndNeverReadAsAVerdict)
 {
     const std::string throttle = "Query rate limit exceeded, try again later\r\n";
@@ -59,13 +71,9 @@ TEST(WorkerRetryTest, RefusedAnswersAreRetriedAfterABackOffAndNeverReadAsAVerdic
     server.SetAnswer("trap.com", "%% Rate limit reached\r\n" + Free("trap.com"));
     server.SetReplies("short.com", {{TBehaviour::Answer, "%% busy\r\n", 0}, {TBehaviour::Answer, Taken, 0}});
     TCheckRig rig;
-    rig.WriteConfig(Config("RATE LIMIT|quota exceeded"));
     TBackOffLog backOffs;
-    TCheckOptions options;
-    options.BackOff = backOffs.Hook();
-    rig.Start(server.Port(), 1, 3, 1, options);
-    rig.Generate({"always.com", "later.com", "trap.com", "short.com"});
-    ASSERT_TRUE(rig.RunPass());
+    RunPass(rig, server.Port(), "RATE LIMIT|quota exceeded", 1, 3, {"always.com", "later.com", "trap.com", "short.com"},
+            backOffs);
 
     EXPECT_EQ(rig.Slot("always.com", SlotAvailability), "RESULT ERROR");
     EXPECT_EQ(server.RequestCount("always.com"), 3);
@@ -79,6 +87,17 @@ TEST(WorkerRetryTest, RefusedAnswersAreRetriedAfterABackOffAndNeverReadAsAVerdic
     EXPECT_EQ(backOffs.Waits, (std::vector<int>{1000, 2000, 1000, 2000, 1000, 2000, 1000}));
 }
 
+TEST(WorkerRetryTest, ARetryToAPacedHostWaitsAtLeastItsInterval)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, "Query rate limit exceeded\r\n", 0});
+    TCheckRig rig;
+    TBackOffLog backOffs;
+    RunPass(rig, server.Port(), "rate limit\nmin_interval=3000", 1, 4, {"paced.com"}, backOffs);
+    EXPECT_EQ(rig.Slot("paced.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(backOffs.Waits, (std::vector<int>{3000, 3000, 4000}));
+}
+
 TEST(WorkerRetryTest, CutOrDroppedConnectionsAreFailedAttempts)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
@@ -88,13 +107,8 @@ TEST(WorkerRetryTest, CutOrDroppedConnectionsAreFailedAttempts)
     server.SetReply("allcut.com", cut);
     server.SetReplies("dropped.com", {{TBehaviour::CloseAtOnce, "", 0}, {TBehaviour::Answer, Free("dropped.com"), 0}});
     TCheckRig rig;
-    rig.WriteConfig(Config(""));
     TBackOffLog backOffs;
-    TCheckOptions options;
-    options.BackOff = backOffs.Hook();
-    rig.Start(server.Port(), 3, 3, 1, options);
-    rig.Generate({"cut.com", "allcut.com", "dropped.com"});
-    ASSERT_TRUE(rig.RunPass());
+    RunPass(rig, server.Port(), "", 3, 3, {"cut.com", "allcut.com", "dropped.com"}, backOffs);
 
     EXPECT_EQ(rig.Slot("cut.com", SlotAvailability), "YES");
     EXPECT_EQ(server.RequestCount("cut.com"), 2);

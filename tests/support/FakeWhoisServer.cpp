@@ -120,6 +120,12 @@ std::vector<std::string> TFakeWhoisServer::Requests() const
     return Received;
 }
 
+std::vector<std::chrono::steady_clock::time_point> TFakeWhoisServer::RequestTimes() const
+{
+    std::lock_guard guard(Lock);
+    return ReceivedAt;
+}
+
 int TFakeWhoisServer::RequestCount(const std::string& domain) const
 {
     std::lock_guard guard(Lock);
@@ -258,6 +264,7 @@ void TFakeWhoisServer::Serve(int fd)
     {
         std::lock_guard guard(Lock);
         Received.push_back(request);
+        ReceivedAt.push_back(std::chrono::steady_clock::now());
         ++Counts[domain];
     }
     RequestArrived.notify_all();

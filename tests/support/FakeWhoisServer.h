@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -63,6 +64,8 @@ public:
     // Raw bytes received on each connection, in the order the requests were complete.
     std::vector<std::string> Requests() const;
     int RequestCount(const std::string& domain) const;
+    // When each request of Requests() was complete, by this host's own clock.
+    std::vector<std::chrono::steady_clock::time_point> RequestTimes() const;
     int ConnectionCount() const { return Accepted.load(); }
     // Number of connections whose handler has finished (answered and closed, or given up).
     int FinishedCount() const { return Finished.load(); }
@@ -100,6 +103,7 @@ private:
     std::map<std::string, std::vector<TReply>> Sequences;
     TReply DefaultReply;
     std::vector<std::string> Received;
+    std::vector<std::chrono::steady_clock::time_point> ReceivedAt;
     std::map<std::string, int> Counts;
 
     std::vector<TWorker> Workers; // touched by the accept thread, and by the destructor after it ended

@@ -1,0 +1,112 @@
+// Per-host pacing: a pass over two hosts on loopback, one of them with min_interval, measured by
+// the paced host's own clock (the gaps between the requests it received) and against the pacing
+// limit, the time the Pause and min_interval allow for the pass.
+#include "engine/CheckDispatcher.h"
+#include "engine/DomainTableModel.h"
+#include "support/FakeWhoisServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int NamesPerHost = 200;
+constexpr int PauseMs = 5;
+constexpr int MinIntervalMs = 20;
+
+void PacedPass(const std::string& folder)
+{
+    // Two hosts on one port, as the dispatcher has one WHOIS port for every host.
+    std::unique_ptr<TFakeWhoisServer> paced, unpaced;
+    for (int attempt = 0; attempt < 20 && !unpaced; ++attempt) {
+        paced = std::make_unique<TFakeWhoisServer>("127.0.0.1", 0);
+        try {
+            unpaced = std::make_unique<TFakeWhoisServer>("127.0.0.2", paced->Port());
+        } catch (const std::exception&) {
+            paced.reset();
+        }
+    }
+    if (!unpaced) {
+        std::printf("no shared port for two fake hosts\n");
+        return;
+    }
+    const std::string answer = "   Registrar: Bench Registrar\r\n";
+    paced->SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, answer, 0});
+    unpaced->SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, answer, 0});
+    const std::string config = folder + "/mvwhois.ini";
+    std::ofstream(config) << "[TLD]\ncom=127.0.0.1\nnet=127.0.0.2\n"
+                             "[127.0.0.1]\nnot_found_strings=No match\nregistrar_string=Registrar:\nmin_interval="
+                          << MinIntervalMs
+                          << "\n[127.0.0.2]\nnot_found_strings=No match\nregistrar_string=Registrar:\n";
+
+    std::vector<std::string> names;
+    for (int i = 0; i < NamesPerHost; ++i) {
+        names.push_back("paced" + std::to_string(i) + ".com");
+        names.push_back("free" + std::to_string(i) + ".net");
+    }
+    TDomainTableModel model;
+    model.AppendGenerated(names);
+    TCheckOptions options;
+    options.ConfigPath = config;
+    options.WhoisPort = paced->Port();
+    options.LockFolder = folder;
+    TCheckDispatcher dispatcher(model, options);
+    TEngineSettings settings;
+    settings.Pause = PauseMs;
+    settings.ThreadLimit = 50;
+    settings.Attempts = 1;
+    dispatcher.LoadSettings(settings);
+
+    QElapsedTimer clock;
+    qint64 passOver = 0;
+    QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, [&] {
+        passOver = clock.elapsed();
+        QCoreApplication::quit();
+    });
+    clock.start();
+    dispatcher.StartAll();
+    QCoreApplication::exec();
+
+    const auto times = paced->RequestTimes();
+    std::vector<double> gaps;
+    for (std::size_t i = 1; i < times.size(); ++i)
+        gaps.push_back(std::chrono::duration<double, std::milli>(times[i] - times[i - 1]).count());
+    std::sort(gaps.begin(), gaps.end());
+    // The paced host's requests cannot come closer than min_interval, and the pass as a whole
+    // cannot end before its last one.
+    const double limit = (NamesPerHost - 1) * MinIntervalMs;
+    int taken = 0;
+    for (int row = 0; row < model.RowCount(); ++row)
+        taken += model.Slot(row, SlotAvailability) == "NO" ? 1 : 0;
+    std::printf("%d names on a host with min_interval %d ms and %d on one without, Pause %d ms, 50 threads:\n"
+                "  paced host's gaps (its own clock): min %.1f ms, median %.1f ms, max %.1f ms\n"
+                "  pass over after %lld ms; pacing limit %.0f ms; ratio %.3f (target <= 1.05)\n"
+                "  %zu + %zu requests, %d rows NO\n",
+                NamesPerHost, MinIntervalMs, NamesPerHost, PauseMs, gaps.empty() ? 0.0 : gaps.front(),
+                gaps.empty() ? 0.0 : gaps[gaps.size() / 2], gaps.empty() ? 0.0 : gaps.back(),
+                static_cast<long long>(passOver), limit, static_cast<double>(passOver) / limit, times.size(),
+                unpaced->Requests().size(), taken);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    char folderTemplate[] = "/tmp/quarrow-bench-XXXXXX";
+    const std::string folder = mkdtemp(folderTemplate);
+    PacedPass(folder);
+    std::remove((folder + "/mvwhois.ini").c_str());
+    std::remove((folder + "/quarrow-mutex-SMCOUNTER.lock").c_str());
+    rmdir(folder.c_str());
+    return 0;
+}
