@@ -178,13 +178,16 @@ bool TWhoisThread::AskRdap(TRdapAnswer& answer)
         }
         if (answer.Verdict != TRdapVerdict::Error || !fetch.Retryable || attempt >= Input.Attempts)
             return true;
-        if (fetch.HttpStatus != 0) {
+        // A retry keeps to the host's min_interval as well.
+        const int waitMs = std::max(fetch.HttpStatus != 0 ? backOffMs : 0, Input.MinIntervalMs);
+        if (waitMs > 0) {
             if (Input.BackOff)
-                Input.BackOff(backOffMs);
-            else if (!State->Whois.Pause(backOffMs))
+                Input.BackOff(waitMs);
+            else if (!State->Whois.Pause(waitMs))
                 return !State->Abandoned.load();
-            backOffMs = std::min(backOffMs * 2, LastBackOffMs);
         }
+        if (fetch.HttpStatus != 0)
+            backOffMs = std::min(backOffMs * 2, LastBackOffMs);
     }
 }
 
