@@ -17,6 +17,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QTableView>
@@ -60,6 +61,10 @@ TEST_F(MainWindowTest, FirstShowOpensTheTourOnceAndStartsAnUntitledProject)
     EXPECT_EQ(window.WordLists().Tlds().All(),
               (std::vector<TWordEntry>{{"com", false}, {"net", false}, {"org", false}}));
     EXPECT_FALSE(window.Modified());
+    // The design sizes: a client area of 784 x 566 below the menu bar, the word pages and the
+    // table 404 high over the answers.
+    EXPECT_EQ(window.size(), QSize(784, 566 + window.menuBar()->height()));
+    EXPECT_NEAR(Widget("pTop")->height(), 404, 4);
 
     Rig.Close();
     Rig.Opened.clear();
