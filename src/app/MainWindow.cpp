@@ -41,6 +41,10 @@ constexpr int DesignClientHeight = 566;
 constexpr int DesignLeftPanelWidth = 223;
 constexpr int DesignTopPanelHeight = 404;
 constexpr int SplitterWidth = 4;
+constexpr int DesignToolBarHeight = 57;
+constexpr int DesignStatusBarHeight = 19;
+constexpr int DesignBottomPanelHeight =
+    DesignClientHeight - DesignToolBarHeight - DesignTopPanelHeight - SplitterWidth - DesignStatusBarHeight;
 
 // A panel with the 2-pixel inner border of the design.
 QWidget* Panel(const char* name, QWidget* child, QWidget* parent)
@@ -88,7 +92,8 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
 
     setWindowTitle(QStringLiteral("Quarrow 2009"));
     setMinimumSize(450, 300);
-    resize(DesignClientWidth, DesignClientHeight);
+    // The design's client area lies below the menu bar.
+    resize(DesignClientWidth, DesignClientHeight + menuBar()->sizeHint().height());
     // F1 works wherever the focus is, as the window sees every key first.
     qApp->installEventFilter(this);
 }
@@ -103,7 +108,7 @@ void TfMain::CreateControls()
     auto* tb = new QToolBar(this);
     tb->setObjectName(QStringLiteral("tb"));
     tb->setMovable(false);
-    tb->setFixedHeight(57);
+    tb->setFixedHeight(DesignToolBarHeight);
     Commands->BuildToolBar(tb);
     addToolBar(tb);
     Commands->BuildMenuBar(menuBar());
@@ -139,7 +144,7 @@ void TfMain::CreateControls()
     Splitter2Host->addWidget(pBottom);
     Splitter2Host->setStretchFactor(0, 1);
     Splitter2Host->handle(1)->setObjectName(QStringLiteral("Splitter2"));
-    Splitter2Host->setSizes({DesignTopPanelHeight, DesignClientHeight - DesignTopPanelHeight});
+    Splitter2Host->setSizes({DesignTopPanelHeight, DesignBottomPanelHeight});
     setCentralWidget(Splitter2Host);
 }
 

@@ -430,15 +430,20 @@ void TDomainSortProxy::SourceDataChanged(const QModelIndex& topLeft, const QMode
     const bool textChanged = roles.isEmpty() || roles.contains(Qt::DisplayRole);
     if (textChanged)
         Invalidate(first, last, topLeft.column(), bottomRight.column());
+    // The domain cell is drawn in the colour of its row's availability, so it is drawn again with it.
+    const int left = topLeft.column() <= TDomainTableModel::ColumnAvailability &&
+                             bottomRight.column() >= TDomainTableModel::ColumnAvailability
+                         ? TDomainTableModel::ColumnDomain
+                         : topLeft.column();
     if (first == last) {
         const int row = ViewRow(first);
         if (row >= 0)
-            emit dataChanged(index(row, topLeft.column()), index(row, bottomRight.column()), roles);
+            emit dataChanged(index(row, left), index(row, bottomRight.column()), roles);
         return;
     }
     // Rows of a range are scattered over the view; one notice for all of them.
     if (rowCount() > 0)
-        emit dataChanged(index(0, topLeft.column()), index(rowCount() - 1, bottomRight.column()), roles);
+        emit dataChanged(index(0, left), index(rowCount() - 1, bottomRight.column()), roles);
 }
 
 void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, int last)

@@ -34,7 +34,9 @@ QWidget* TzqStatusPanel::AddPanel(QStatusBar* bar, int width)
     panel->setFrameShadow(QFrame::Sunken);
     panel->setProperty(PanelIndexProperty, PanelCount(bar));
     if (width > 0) {
-        panel->setFixedWidth(width);
+        // At least its design width, wider when its text needs it ("Current/Servers Total: " with
+        // a million rows): a status text is never cut off.
+        panel->setMinimumWidth(width);
         bar->addWidget(panel);
     } else {
         panel->setMinimumWidth(1);

@@ -22,7 +22,8 @@ public:
     explicit TzqStatusPanel(QObject* owner = nullptr);
     ~TzqStatusPanel() override;
 
-    // Adds a panel of `width` pixels (0: it takes the rest of the width) to the bar's right end.
+    // Adds a panel of `width` pixels, wider when its text needs it (0: it takes the rest of the
+    // width), to the bar's right end.
     static QWidget* AddPanel(QStatusBar* bar, int width);
     static int PanelCount(const QStatusBar* bar);
     static QWidget* Panel(const QStatusBar* bar, int index);

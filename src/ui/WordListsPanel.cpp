@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace {
 
 struct TPageText
@@ -76,6 +78,8 @@ void TWordListsPanel::BuildPage(int page)
     p.Field = new QLineEdit(sheet);
     p.Field->setObjectName(QLatin1String(text.Field));
     p.Field->setAccessibleName(QLatin1String(text.FieldName));
+    // A pasted list of many thousand words is split whole, not cut at the field's usual limit.
+    p.Field->setMaxLength(std::numeric_limits<int>::max());
     p.Add = new QToolButton(sheet);
     p.Add->setObjectName(QLatin1String(text.Button));
     p.Add->setText(QStringLiteral("+"));

@@ -50,6 +50,9 @@ TzqListView::TzqListView(TDomainTableModel& model, QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    // Captions start at the left, so that one wider than its column ("Availability" at its
+    // width of 50) still shows its first letters rather than losing letters at both ends.
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int column = 0; column < Proxy->columnCount() && column < static_cast<int>(std::size(ColumnWidths)); ++column)
         setColumnWidth(column, ColumnWidths[column]);
 

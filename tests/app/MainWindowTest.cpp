@@ -17,6 +17,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QTableView>
@@ -60,6 +61,10 @@ TEST_F(MainWindowTest, FirstShowOpensTheTourOnceAndStartsAnUntitledProject)
     EXPECT_EQ(window.WordLists().Tlds().All(),
               (std::vector<TWordEntry>{{"com", false}, {"net", false}, {"org", false}}));
     EXPECT_FALSE(window.Modified());
+    // The design sizes: a client area of 784 x 566 below the menu bar, the word pages and the
+    // table 404 high over the answers.
+    EXPECT_EQ(window.size(), QSize(784, 566 + window.menuBar()->height()));
+    EXPECT_NEAR(Widget("pTop")->height(), 404, 4);
 
     Rig.Close();
     Rig.Opened.clear();
@@ -164,6 +169,17 @@ TEST_F(MainWindowTest, WordPagesAddOnEnterAndTheirMenuFollowsThePage)
     entry("KeyWords1")->trigger();
     EXPECT_EQ(window.WordLists().Keywords().At(2), (TWordEntry{"b", false}));
     EXPECT_EQ(window.WordLists().Prefixes().Count(), 1);
+
+    // A pasted list far longer than a line edit usually holds arrives whole.
+    QString many;
+    for (int i = 0; i < 100000; ++i)
+        many += QStringLiteral("w%1,").arg(i, 6, 10, QLatin1Char('0'));
+    many += QStringLiteral("last");
+    pages.setCurrentIndex(TWordLists::PageSuffix);
+    pages.Field(TWordLists::PageSuffix)->setText(many);
+    QTest::keyClick(pages.Field(TWordLists::PageSuffix), Qt::Key_Return);
+    ASSERT_EQ(window.WordLists().Suffixes().Count(), 100001);
+    EXPECT_EQ(window.WordLists().Suffixes().At(100000), (TWordEntry{"last", false}));
 }
 
 TEST_F(MainWindowTest, GenerationLocksWhatItFillsAndShowsProgress)

@@ -120,6 +120,9 @@ TEST_F(DomainSortProxyTest, AResultNeitherMovesItsRowNorLosesTheSelection)
     EXPECT_EQ(layout.count(), 0);
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.front().at(0).toModelIndex().row(), 2);
+    // The domain cell takes the colour of the new availability: it is drawn again too.
+    EXPECT_EQ(changed.front().at(0).toModelIndex().column(), TDomainTableModel::ColumnDomain);
+    EXPECT_EQ(changed.front().at(1).toModelIndex().column(), TDomainTableModel::ColumnAvailability);
     EXPECT_EQ(Column(0), (std::vector<std::string>{"a.com", "b.com", "c.com"}));
 
     // The next sort uses the new text, and the selection follows its row.

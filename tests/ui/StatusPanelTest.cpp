@@ -1,6 +1,7 @@
 #include "ui/StatusPanel.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QSizeGrip>
@@ -65,6 +66,14 @@ TEST_F(StatusPanelTest, TheControlFollowsItsPanelAndNeverCoversTheGripOrAnotherP
         ASSERT_NE(grip, nullptr);
         EXPECT_LT(Progress->geometry().right(), grip->geometry().left()) << width;
     }
+
+    // A text panel keeps its design width, and grows rather than cutting a long text off.
+    auto* text = static_cast<QLabel*>(TzqStatusPanel::Panel(Bar, 1));
+    EXPECT_EQ(PanelBounds(1).width(), 200);
+    text->setText(QStringLiteral("Current/Servers Total: 1000000/1000000"));
+    EXPECT_GE(PanelBounds(1).width(), text->fontMetrics().horizontalAdvance(text->text()));
+    EXPECT_EQ(Progress->geometry(), PanelBounds(2));
+    EXPECT_GT(Progress->geometry().left(), PanelBounds(1).right());
 }
 
 TEST_F(StatusPanelTest, AControlSitsInOnePanelAndGoesBackWhereItCameFromWhenLetGo)
