@@ -74,6 +74,9 @@ TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions optio
     tThreads.setTimerType(Qt::PreciseTimer);
     tThreads.setInterval(EngineSettings.Pause);
     connect(&tThreads, &QTimer::timeout, this, &TCheckDispatcher::DispatcherTick);
+    tPacing.setTimerType(Qt::PreciseTimer);
+    tPacing.setSingleShot(true);
+    connect(&tPacing, &QTimer::timeout, this, &TCheckDispatcher::PacingTick);
     tED.setInterval(Options.StatusIntervalMs);
     connect(&tED, &QTimer::timeout, this, &TCheckDispatcher::StatusTick);
     tED.start();
@@ -138,6 +141,8 @@ void TCheckDispatcher::SetState(TPassState state)
     } else {
         tThreads.stop();
     }
+    if (State != TPassState::Passing)
+        tPacing.stop();
 }
 
 void TCheckDispatcher::SetRunningCount(int value)
@@ -210,8 +215,15 @@ void TCheckDispatcher::DispatcherTick()
         SetState(TPassState::Draining);
         return;
     }
-    const TTickGuard guard(InTick);
+    {
+        const TTickGuard guard(InTick);
+        PassNextRow(rows);
+    }
+    ArmPacingTimer();
+}
 
+void TCheckDispatcher::PassNextRow(int rows)
+{
     if (Running >= WorkerLimit())
         return;
     // A waiting row whose host has become due goes first: it was passed before the rows still
@@ -232,6 +244,37 @@ void TCheckDispatcher::DispatcherTick()
         return;
     }
     StartCheck(id);
+}
+
+void TCheckDispatcher::PacingTick()
+{
+    if (InTick || State != TPassState::Passing)
+        return;
+    {
+        const TTickGuard guard(InTick);
+        // Rows of different hosts may be due at once; a host that has just had its query is not
+        // due again, so each host gets at most one here.
+        while (Running < WorkerLimit() && StartWaitingRow()) {
+        }
+    }
+    ArmPacingTimer();
+}
+
+void TCheckDispatcher::ArmPacingTimer()
+{
+    if (State != TPassState::Passing || Waiting.empty() || Running >= WorkerLimit()) {
+        tPacing.stop();
+        return;
+    }
+    std::uint64_t due = std::numeric_limits<std::uint64_t>::max();
+    for (const TWaitingRow& waiting : Waiting) {
+        const auto last = LastStartAt.find(waiting.Host);
+        due = std::min(due,
+                       last == LastStartAt.end() ? 0 : last->second + static_cast<std::uint64_t>(waiting.IntervalMs));
+    }
+    const std::uint64_t now = TickCount();
+    const std::uint64_t delay = due > now ? due - now : 0;
+    tPacing.start(static_cast<int>(std::min<std::uint64_t>(delay, std::numeric_limits<int>::max())));
 }
 
 bool TCheckDispatcher::StartWaitingRow()
@@ -381,6 +424,9 @@ void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
     auto it = RowWorkers.find(worker->Row);
     if (it != RowWorkers.end() && it->second == worker)
         RowWorkers.erase(it);
+    // The freed slot may be what a due waiting row was held back by.
+    if (!Waiting.empty() && !InTick)
+        ArmPacingTimer();
 }
 
 void TCheckDispatcher::CheckOverdueWorkers()
@@ -429,8 +475,12 @@ void TCheckDispatcher::StatusTick()
     const int rows = Model.RowCount();
     // Rows waiting for their host have not been passed yet.
     const bool allPassed = Next >= rows && Waiting.empty();
-    if (((allPassed && Next == rows) || (Options.WatchdogDuringPass && State == TPassState::Passing)) && Running > 0)
+    if (((allPassed && Next == rows) || (Options.WatchdogDuringPass && State == TPassState::Passing)) && Running > 0) {
         CheckOverdueWorkers();
+        // A row given up frees its slot for a waiting row.
+        if (!Waiting.empty())
+            ArmPacingTimer();
+    }
     if (allPassed && Running == 0) {
         ProgressPos = 0;
         if (State != TPassState::Idle) {

@@ -109,6 +109,9 @@ private:
     // The steps behind the timers; tests drive them through TCheckDispatcherProbe.
     friend class TCheckDispatcherProbe;
     void DispatcherTick();
+    void PassNextRow(int rows);
+    // Starts the waiting rows whose host has become due, then sets tPacing for the next one.
+    void PacingTick();
     void StatusTick();
     void CheckOverdueWorkers();
     // Gives up the row's worker (if it still runs) and checks the row again, or marks it
@@ -117,6 +120,9 @@ private:
     void StartCheck(TRowId row);
     // Starts the first waiting row whose host is due; false when none is.
     bool StartWaitingRow();
+    // Sets tPacing to fire when the first waiting row's host becomes due; off while no row waits
+    // or no worker slot is free (a worker's end sets it again).
+    void ArmPacingTimer();
     // True when a query to the row's host may go out now, by the host's min_interval.
     bool HostDue(const std::string& host, int intervalMs) const;
     int MinIntervalOf(const std::string& host) const;
@@ -142,6 +148,8 @@ private:
     TSyncMutex smCounter;
     QTimer tThreads;
     QTimer tED;
+    // Single shot: a waiting row starts when its host becomes due, not at the next dispatcher tick.
+    QTimer tPacing;
     std::shared_ptr<TWorkerHub> Hub;
     std::shared_ptr<TRdapClient> Rdap;
     int DescriptorBudget = 0;

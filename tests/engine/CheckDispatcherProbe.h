@@ -10,6 +10,9 @@ public:
     explicit TCheckDispatcherProbe(TCheckDispatcher& dispatcher) : Dispatcher(dispatcher) {}
 
     void DispatcherTick() { Dispatcher.DispatcherTick(); }
+    void PacingTick() { Dispatcher.PacingTick(); }
+    // The time left until tPacing fires, or -1 while it is off.
+    int PacingTimerDelay() const { return Dispatcher.tPacing.isActive() ? Dispatcher.tPacing.interval() : -1; }
     void StatusTick() { Dispatcher.StatusTick(); }
     void CheckOverdueWorkers() { Dispatcher.CheckOverdueWorkers(); }
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result)

@@ -922,6 +922,53 @@ TEST(CheckDispatcherTest, RowsOfAPacedHostWaitWithoutAWorkerWhileOtherHostsGoOn)
         EXPECT_EQ(hosts.Second->RequestCount(name), 1) << name;
 }
 
+// A waiting row starts the moment its host is due rather than at the next dispatcher tick, one
+// row per host and interval; while every worker slot is taken it waits for a worker to end.
+TEST(CheckDispatcherTest, AWaitingRowStartsWhenItsHostIsDueAndASlotIsFree)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.HoldReplies();
+    TCheckRig rig;
+    rig.WriteConfig(PacedConfig());
+    std::uint64_t now = 50000;
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    rig.Start(server.Port(), 2, 1, TCheckRig::ManualTicks, options);
+    rig.Generate({"a1.com", "a2.com", "a3.com"});
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    rig.Dispatcher->StartAll();
+    EXPECT_EQ(probe.PacingTimerDelay(), -1);
+    for (int tick = 0; tick < 3; ++tick)
+        probe.DispatcherTick();
+    EXPECT_EQ(rig.Dispatcher->WaitingCount(), 2);
+    EXPECT_EQ(probe.PacingTimerDelay(), 1000);
+
+    now += 400;
+    probe.PacingTick();
+    EXPECT_EQ(rig.Slot("a2.com", SlotStartTick), "");
+    EXPECT_EQ(probe.PacingTimerDelay(), 600);
+    now += 600;
+    probe.PacingTick();
+    EXPECT_EQ(rig.Slot("a2.com", SlotStartTick), std::to_string(now));
+    EXPECT_EQ(rig.Slot("a3.com", SlotStartTick), "");
+    // Both slots are taken: the timer stays off however long a3's host has been due.
+    EXPECT_EQ(rig.Dispatcher->RunningCount(), 2);
+    EXPECT_EQ(probe.PacingTimerDelay(), -1);
+    now += 5000;
+    probe.PacingTick();
+    EXPECT_EQ(rig.Slot("a3.com", SlotStartTick), "");
+
+    // The first answers end their workers; a3 starts on that, without a dispatcher tick.
+    server.ReleaseReplies();
+    ASSERT_TRUE(rig.WaitUntil([&] { return !rig.Slot("a3.com", SlotStartTick).empty(); }));
+    EXPECT_EQ(rig.Slot("a3.com", SlotStartTick), std::to_string(now));
+    EXPECT_EQ(rig.Dispatcher->WaitingCount(), 0);
+    probe.DispatcherTick();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
+    for (const char* name : {"a1.com", "a2.com", "a3.com"})
+        EXPECT_EQ(server.RequestCount(name), 1) << name;
+}
+
 TEST(CheckDispatcherTest, StopDropsTheWaitingRowsAndPacedHostsAreNamedByTheirHost)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
