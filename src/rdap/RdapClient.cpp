@@ -42,6 +42,11 @@ bool AddressAllowed(const QHostAddress& address, bool allowLoopback)
     return address.isGlobal();
 }
 
+bool IsLoopbackHost(const QString& host)
+{
+    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback();
+}
+
 bool IsRedirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -104,7 +109,9 @@ public:
         const QNetworkProxy wanted = ProxyFor(proxy);
         if (Manager->proxy() != wanted)
             Manager->setProxy(wanted);
-        Send(exchange, QUrl(QString::fromStdString(url)));
+        const QUrl first(QString::fromStdString(url));
+        exchange->StartedOnLoopback = IsLoopbackHost(first.host());
+        Send(exchange, first);
     }
 
     void Abort(const std::shared_ptr<TRdapExchange>& exchange)
@@ -237,7 +244,9 @@ private:
                 const QList<QHostAddress>& addresses)
     {
         for (const QHostAddress& address : addresses) {
-            if (!AddressAllowed(address, Options.AllowLoopbackRedirects)) {
+            // A server the user named on this machine may pass the query on within it: that reaches
+            // nothing the user did not already point this program at.
+            if (!AddressAllowed(address, exchange->StartedOnLoopback)) {
                 Complete(exchange, Failure("A redirect to " + target.toString().toStdString() +
                                                " was refused: it leads to the private, loopback or link-local "
                                                "address " +

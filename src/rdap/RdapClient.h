@@ -14,13 +14,11 @@ class QThread;
 class TRdapNetwork;
 
 // What the client is told besides each request. The window and the command line keep the
-// defaults; tests trust their own certificate authority and let redirects stay on loopback.
+// defaults; tests trust their own certificate authority.
 struct TRdapClientOptions
 {
     // PEM certificates trusted besides the system's store; verification itself is never off.
     std::string ExtraCaCertificatesPem;
-    // Redirects to loopback addresses are refused like private ones unless this is set.
-    bool AllowLoopbackRedirects = false;
     int MaxRedirects = 5;
     // A body beyond this is not read on: the transfer is aborted and the query fails.
     std::size_t MaxBodyBytes = 20 * 1024 * 1024;

@@ -24,6 +24,8 @@ struct TRdapExchange
     // Network thread only.
     QPointer<QNetworkReply> Reply;
     int Redirects = 0;
+    // The first address was on this machine: its redirects may stay on it (see Follow).
+    bool StartedOnLoopback = false;
     std::string Body;
     bool Oversized = false;
     bool NetworkEnded = false; // counted out of the client's InFlight

@@ -41,7 +41,6 @@ protected:
     {
         TCheckOptions options;
         options.Rdap.ExtraCaCertificatesPem = Certificates->CaPem();
-        options.Rdap.AllowLoopbackRedirects = true;
         options.RdapTimeoutMs = rdapTimeoutMs;
         options.BackOff = [waits = BackOffs](int ms) {
             std::lock_guard lock(waits->Mutex);
