@@ -1,12 +1,12 @@
 // The check engine's figures: the pace of a pass against a loopback host that answers at once,
 // the status tick during draining over a million rows, and the memory of a million fresh rows.
+#include "PassTiming.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/CheckDispatcherProbe.h"
 #include "engine/DomainTableModel.h"
 #include "support/FakeWhoisServer.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -49,29 +49,11 @@ void PassPace(const std::string& folder)
     options.WhoisPort = server.Port();
     options.LockFolder = folder;
     TCheckDispatcher dispatcher(model, options);
-    TEngineSettings settings;
-    settings.Pause = 5;
-    settings.ThreadLimit = 50;
-    settings.Attempts = 1;
-    dispatcher.LoadSettings(settings);
-
-    QElapsedTimer clock;
-    qint64 lastResult = 0, passOver = 0;
-    int results = 0;
-    QObject::connect(&dispatcher, &TCheckDispatcher::ResultApplied, [&] {
-        ++results;
-        lastResult = clock.elapsed();
-    });
-    QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, [&] {
-        passOver = clock.elapsed();
-        QCoreApplication::quit();
-    });
-    clock.start();
-    dispatcher.StartAll();
-    QCoreApplication::exec();
+    dispatcher.LoadSettings(PassBenchSettings(5));
+    const TPassTiming pass = TimePass(dispatcher);
     std::printf("pass of 2000 rows, Pause 5 ms, 50 threads: last result after %lld ms, pass over (status tick) "
                 "after %lld ms; target <= %d ms; %d results, %d requests\n",
-                static_cast<long long>(lastResult), static_cast<long long>(passOver), 10500, results,
+                static_cast<long long>(pass.LastResultMs), static_cast<long long>(pass.PassOverMs), 10500, pass.Results,
                 static_cast<int>(server.Requests().size()));
 }
 

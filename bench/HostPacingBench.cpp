@@ -1,12 +1,12 @@
 // Per-host pacing: a pass over two hosts on loopback, one of them with min_interval, measured by
 // the paced host's own clock (the gaps between the requests it received) and against the pacing
 // limit, the time the Pause and min_interval allow for the pass.
+#include "PassTiming.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/DomainTableModel.h"
 #include "support/FakeWhoisServer.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -60,21 +60,8 @@ void PacedPass(const std::string& folder)
     options.WhoisPort = paced->Port();
     options.LockFolder = folder;
     TCheckDispatcher dispatcher(model, options);
-    TEngineSettings settings;
-    settings.Pause = PauseMs;
-    settings.ThreadLimit = 50;
-    settings.Attempts = 1;
-    dispatcher.LoadSettings(settings);
-
-    QElapsedTimer clock;
-    qint64 passOver = 0;
-    QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, [&] {
-        passOver = clock.elapsed();
-        QCoreApplication::quit();
-    });
-    clock.start();
-    dispatcher.StartAll();
-    QCoreApplication::exec();
+    dispatcher.LoadSettings(PassBenchSettings(PauseMs));
+    const qint64 passOver = TimePass(dispatcher).PassOverMs;
 
     const auto times = paced->RequestTimes();
     std::vector<double> gaps;

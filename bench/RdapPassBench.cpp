@@ -3,6 +3,7 @@
 // per Pause) and by each host's min_interval (given as the first argument, 0 by default); the
 // pass is measured against that limit, and the RDAP host reports how many HTTPS connections it
 // needed and the shortest gap between two requests by its own clock.
+#include "PassTiming.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/DomainTableModel.h"
 #include "support/FakeRdapServer.h"
@@ -10,7 +11,6 @@
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -48,22 +48,8 @@ int main(int argc, char** argv)
     options.LockFolder = dir.Path();
     options.Rdap.ExtraCaCertificatesPem = certificates.CaPem();
     TCheckDispatcher dispatcher(model, options);
-    TEngineSettings settings;
-    settings.Pause = Pause;
-    settings.ThreadLimit = 50;
-    settings.Attempts = 1;
-    dispatcher.LoadSettings(settings);
-
-    QElapsedTimer clock;
-    qint64 lastResult = 0, passOver = 0;
-    QObject::connect(&dispatcher, &TCheckDispatcher::ResultApplied, [&] { lastResult = clock.elapsed(); });
-    QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, [&] {
-        passOver = clock.elapsed();
-        QCoreApplication::quit();
-    });
-    clock.start();
-    dispatcher.StartAll();
-    QCoreApplication::exec();
+    dispatcher.LoadSettings(PassBenchSettings(Pause));
+    const TPassTiming pass = TimePass(dispatcher);
 
     std::map<std::string, int> verdicts;
     for (int row = 0; row < model.RowCount(); ++row)
@@ -80,8 +66,9 @@ int main(int argc, char** argv)
         std::max<long long>(static_cast<long long>(Names) * Pause, static_cast<long long>(Names / 2 - 1) * minInterval);
     std::printf("pass of %d rows (half RDAP, half WHOIS), Pause %d ms, min_interval %d ms, 50 threads: last result "
                 "after %lld ms, pass over after %lld ms; pacing limit %lld ms, ratio %.3f (target <= 1.05)\n",
-                Names, Pause, minInterval, static_cast<long long>(lastResult), static_cast<long long>(passOver), limit,
-                static_cast<double>(passOver) / static_cast<double>(limit));
+                Names, Pause, minInterval, static_cast<long long>(pass.LastResultMs),
+                static_cast<long long>(pass.PassOverMs), limit,
+                static_cast<double>(pass.PassOverMs) / static_cast<double>(limit));
     std::printf("results: YES %d, NO %d, RESULT ERROR %d, none %d; RDAP requests %d over %d HTTPS connection(s), "
                 "gaps after the first by the host's clock: smallest %lld ms, median %lld ms; WHOIS requests %zu\n",
                 verdicts["YES"], verdicts["NO"], verdicts["RESULT ERROR"], verdicts[""], rdap.TotalRequests(),
