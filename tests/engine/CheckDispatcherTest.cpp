@@ -888,6 +888,18 @@ std::string PacedConfig()
     return config.insert(config.find(section) + section.size(), "min_interval=1000\n");
 }
 
+// Starts `rig` on the paced configuration with hand-driven ticks and `now` as its clock.
+TCheckDispatcherProbe StartPaced(TCheckRig& rig, int port, int threads, std::uint64_t& now,
+                                 const std::vector<std::string>& names)
+{
+    rig.WriteConfig(PacedConfig());
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    rig.Start(port, threads, 1, TCheckRig::ManualTicks, options);
+    rig.Generate(names);
+    return TCheckDispatcherProbe(*rig.Dispatcher);
+}
+
 // A host with min_interval gets one query per interval; its other rows wait without a thread
 // while the pass goes on with other hosts, then come back, each checked exactly once.
 TEST(CheckDispatcherTest, RowsOfAPacedHostWaitWithoutAWorkerWhileOtherHostsGoOn)
@@ -896,13 +908,9 @@ TEST(CheckDispatcherTest, RowsOfAPacedHostWaitWithoutAWorkerWhileOtherHostsGoOn)
     hosts.First->HoldReplies();
     hosts.Second->HoldReplies();
     TCheckRig rig;
-    rig.WriteConfig(PacedConfig());
     std::uint64_t now = 50000;
-    TCheckOptions options;
-    options.Clock = [&now] { return now; };
-    rig.Start(hosts.First->Port(), 10, 1, TCheckRig::ManualTicks, options);
-    rig.Generate({"a1.com", "a2.com", "b1.net", "a3.com", "b2.net"});
-    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    TCheckDispatcherProbe probe =
+        StartPaced(rig, hosts.First->Port(), 10, now, {"a1.com", "a2.com", "b1.net", "a3.com", "b2.net"});
     const auto started = [&] {
         std::string rows;
         for (const char* name : {"a1.com", "a2.com", "b1.net", "a3.com", "b2.net"})
@@ -953,13 +961,8 @@ TEST(CheckDispatcherTest, AWaitingRowStartsWhenItsHostIsDueAndASlotIsFree)
     TFakeWhoisServer server("127.0.0.1", 0);
     server.HoldReplies();
     TCheckRig rig;
-    rig.WriteConfig(PacedConfig());
     std::uint64_t now = 50000;
-    TCheckOptions options;
-    options.Clock = [&now] { return now; };
-    rig.Start(server.Port(), 2, 1, TCheckRig::ManualTicks, options);
-    rig.Generate({"a1.com", "a2.com", "a3.com"});
-    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    TCheckDispatcherProbe probe = StartPaced(rig, server.Port(), 2, now, {"a1.com", "a2.com", "a3.com"});
     rig.Dispatcher->StartAll();
     EXPECT_EQ(probe.PacingTimerDelay(), -1);
     for (int tick = 0; tick < 3; ++tick)
@@ -998,13 +1001,8 @@ TEST(CheckDispatcherTest, StopDropsTheWaitingRowsAndPacedHostsAreNamedByTheirHos
     TFakeWhoisServer server("127.0.0.1", 0);
     server.HoldReplies();
     TCheckRig rig;
-    rig.WriteConfig(PacedConfig());
     std::uint64_t now = 50000;
-    TCheckOptions options;
-    options.Clock = [&now] { return now; };
-    rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks, options);
-    rig.Generate({"a1.com", "a2.com"});
-    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    TCheckDispatcherProbe probe = StartPaced(rig, server.Port(), 10, now, {"a1.com", "a2.com"});
     rig.Dispatcher->StartAll();
     probe.DispatcherTick();
     probe.DispatcherTick();
