@@ -14,6 +14,8 @@
 
 #include <chrono>
 #include <future>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -130,6 +132,8 @@ public:
         Manager->clearConnectionCache();
         delete Manager;
         Manager = nullptr;
+        Replies.clear();
+        Lookups.clear();
     }
 
 private:
@@ -146,8 +150,18 @@ private:
         QNetworkReply* reply = Manager->get(request);
         exchange->Reply = reply;
         exchange->Body.clear();
-        connect(reply, &QNetworkReply::readyRead, reply, [this, exchange, reply] { Read(exchange, reply); });
-        connect(reply, &QNetworkReply::finished, reply, [this, exchange, reply] { Finished(exchange, reply); });
+        Replies[reply] = exchange;
+        // The slots capture nothing that needs destroying: Qt may free a reply's connections on its
+        // own network thread, and the exchange is released here, on this one.
+        connect(reply, &QNetworkReply::readyRead, reply, [this, reply] {
+            if (const auto found = Replies.find(reply); found != Replies.end())
+                Read(found->second, reply);
+        });
+        connect(reply, &QNetworkReply::finished, reply, [this, reply] {
+            auto node = Replies.extract(reply);
+            if (!node.empty())
+                Finished(node.mapped(), reply);
+        });
     }
 
     void Read(const std::shared_ptr<TRdapExchange>& exchange, QNetworkReply* reply)
@@ -228,15 +242,22 @@ private:
             Follow(exchange, target, {literal});
             return;
         }
-        // A host name is checked by what it resolves to; the answer arrives on this thread.
-        QHostInfo::lookupHost(target.host(), this, [this, exchange, target](const QHostInfo& info) {
+        // A host name is checked by what it resolves to; the answer arrives on this thread. As with
+        // a reply's slots, the callback holds only a key.
+        const quint64 key = NextLookup++;
+        Lookups[key] = {exchange, target};
+        QHostInfo::lookupHost(target.host(), this, [this, key](const QHostInfo& info) {
+            auto node = Lookups.extract(key);
+            if (node.empty())
+                return;
+            const auto& [waiting, redirected] = node.mapped();
             if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
-                Complete(exchange, Failure("A redirect to " + target.toString().toStdString() +
-                                               " was refused: its host name does not resolve.",
-                                           true));
+                Complete(waiting, Failure("A redirect to " + redirected.toString().toStdString() +
+                                              " was refused: its host name does not resolve.",
+                                          true));
                 return;
             }
-            Follow(exchange, target, info.addresses());
+            Follow(waiting, redirected, info.addresses());
         });
     }
 
@@ -290,6 +311,10 @@ private:
     std::shared_ptr<std::atomic<int>> Pending;
     QNetworkAccessManager* Manager = nullptr;
     QSslConfiguration Tls;
+    // The exchange behind each reply in flight, and behind each redirect whose host is being looked up.
+    std::unordered_map<QNetworkReply*, std::shared_ptr<TRdapExchange>> Replies;
+    std::unordered_map<quint64, std::pair<std::shared_ptr<TRdapExchange>, QUrl>> Lookups;
+    quint64 NextLookup = 0;
 };
 
 TRdapClient::TRdapClient(TRdapClientOptions options) : Options(std::move(options))
