@@ -168,7 +168,7 @@ void TCheckDispatcher::StartAll()
             PassOrder[static_cast<std::size_t>(row)] = Model.IdAt(row);
     }
     Replacements.clear();
-    Waiting.clear();
+    Waiting.Clear();
     SetState(TPassState::Passing);
     emit ModifiedSet();
     emit StatusChanged();
@@ -192,7 +192,7 @@ void TCheckDispatcher::Stop()
     // the pass going again from the first row.
     SetState(TPassState::Idle);
     Next = 0;
-    Waiting.clear();
+    Waiting.Clear();
     ProgressPos = 0;
     emit StatusChanged();
 }
@@ -201,7 +201,7 @@ void TCheckDispatcher::TableChanging()
 {
     // The table is being regenerated or replaced: the pass ends first; results of workers still
     // running are dropped with their rows.
-    if (State != TPassState::Idle || Next > 0 || !Waiting.empty())
+    if (State != TPassState::Idle || Next > 0 || !Waiting.Empty())
         Stop();
     PassOrder.clear();
 }
@@ -211,7 +211,7 @@ void TCheckDispatcher::DispatcherTick()
     if (InTick || State != TPassState::Passing)
         return;
     const int rows = Model.RowCount();
-    if (Next >= rows && Waiting.empty()) {
+    if (Next >= rows && Waiting.Empty()) {
         SetState(TPassState::Draining);
         return;
     }
@@ -240,7 +240,7 @@ void TCheckDispatcher::PassNextRow(int rows)
     const int interval = MinIntervalOf(host);
     // A row whose host is not due waits without a worker: the pass goes on with other hosts' rows.
     if (!HostDue(host, interval)) {
-        Waiting.push_back({id, host, interval});
+        Waiting.Push(id, host, interval);
         return;
     }
     StartCheck(id);
@@ -262,16 +262,11 @@ void TCheckDispatcher::PacingTick()
 
 void TCheckDispatcher::ArmPacingTimer()
 {
-    if (State != TPassState::Passing || Waiting.empty() || Running >= WorkerLimit()) {
+    if (State != TPassState::Passing || Waiting.Empty() || Running >= WorkerLimit()) {
         tPacing.stop();
         return;
     }
-    std::uint64_t due = std::numeric_limits<std::uint64_t>::max();
-    for (const TWaitingRow& waiting : Waiting) {
-        const auto last = LastStartAt.find(waiting.Host);
-        due = std::min(due,
-                       last == LastStartAt.end() ? 0 : last->second + static_cast<std::uint64_t>(waiting.IntervalMs));
-    }
+    const std::uint64_t due = Waiting.NextDueTick(LastStartAt);
     const std::uint64_t now = TickCount();
     const std::uint64_t delay = due > now ? due - now : 0;
     tPacing.start(static_cast<int>(std::min<std::uint64_t>(delay, std::numeric_limits<int>::max())));
@@ -279,16 +274,13 @@ void TCheckDispatcher::ArmPacingTimer()
 
 bool TCheckDispatcher::StartWaitingRow()
 {
-    // A row gone with its table is dropped; rows of one host leave in the order they came.
-    std::erase_if(Waiting, [this](const TWaitingRow& waiting) { return Model.RowOf(waiting.Row) < 0; });
-    const auto due = std::find_if(Waiting.begin(), Waiting.end(), [this](const TWaitingRow& waiting) {
-        return HostDue(waiting.Host, waiting.IntervalMs);
-    });
-    if (due == Waiting.end())
+    // A row gone with its table is dropped.
+    const std::optional<TRowId> due =
+        Waiting.TakeDue([this](const std::string& host, int intervalMs) { return HostDue(host, intervalMs); },
+                        [this](TRowId row) { return Model.RowOf(row) < 0; });
+    if (!due)
         return false;
-    const TRowId id = due->Row;
-    Waiting.erase(due);
-    StartCheck(id);
+    StartCheck(*due);
     return true;
 }
 
@@ -425,7 +417,7 @@ void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
     if (it != RowWorkers.end() && it->second == worker)
         RowWorkers.erase(it);
     // The freed slot may be what a due waiting row was held back by.
-    if (!Waiting.empty() && !InTick)
+    if (!Waiting.Empty() && !InTick)
         ArmPacingTimer();
 }
 
@@ -474,11 +466,11 @@ void TCheckDispatcher::StatusTick()
 
     const int rows = Model.RowCount();
     // Rows waiting for their host have not been passed yet.
-    const bool allPassed = Next >= rows && Waiting.empty();
+    const bool allPassed = Next >= rows && Waiting.Empty();
     if (((allPassed && Next == rows) || (Options.WatchdogDuringPass && State == TPassState::Passing)) && Running > 0) {
         CheckOverdueWorkers();
         // A row given up frees its slot for a waiting row.
-        if (!Waiting.empty())
+        if (!Waiting.Empty())
             ArmPacingTimer();
     }
     if (allPassed && Running == 0) {
@@ -491,7 +483,7 @@ void TCheckDispatcher::StatusTick()
         }
     } else if (!Frozen && rows > 0) {
         ProgressMax = rows;
-        ProgressPos = Next - Running - static_cast<int>(Waiting.size());
+        ProgressPos = Next - Running - Waiting.Count();
     }
     emit StatusChanged();
 }

@@ -3,6 +3,7 @@
 #include "config/EngineSettings.h"
 #include "engine/CheckOptions.h"
 #include "engine/DomainTableModel.h"
+#include "engine/PacingQueue.h"
 #include "engine/ResultApplier.h"
 #include "engine/SyncMutex.h"
 #include "engine/WorkerHub.h"
@@ -90,7 +91,7 @@ public:
     std::string WhoisServerForDomain(const std::string& name) const;
     TQueryTarget QueryTargetForDomain(const std::string& name) const;
     // Rows of this pass held back because their host was not due yet; they hold no worker slot.
-    int WaitingCount() const { return static_cast<int>(Waiting.size()); }
+    int WaitingCount() const { return Waiting.Count(); }
     // The host whose queries a target (a WHOIS host, or an RDAP base address) paces: the target
     // itself, or the host name inside an https:// address.
     static std::string PacedHost(const std::string& target);
@@ -172,14 +173,8 @@ private:
     std::unordered_map<TRowId, std::shared_ptr<TWorkerState>> RowWorkers;
     std::unordered_map<TRowId, int> Replacements;
 
-    struct TWaitingRow
-    {
-        TRowId Row = NoRowId;
-        std::string Host;
-        int IntervalMs = 0;
-    };
-    // Rows of the pass that wait for their host, in the order they were passed.
-    std::vector<TWaitingRow> Waiting;
+    // Rows of the pass that wait for their host.
+    TPacingQueue Waiting;
     // Tick of the last query started to each host, for its min_interval.
     std::unordered_map<std::string, std::uint64_t> LastStartAt;
 };

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "engine/DomainTableModel.h"
+
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+// The rows of a pass that wait for their host's min_interval, one queue per host. Rows of one host
+// leave in the order they came; among the hosts that are due, the row passed first goes first.
+// Every step costs in the number of waiting hosts, not rows: a pass may leave tens of thousands
+// of rows waiting for one slow host while the dispatcher ticks every few milliseconds.
+class TPacingQueue
+{
+public:
+    void Push(TRowId row, const std::string& host, int intervalMs);
+
+    // Takes the first waiting row whose host `due(host, intervalMs)` lets go now. Rows `gone(row)`
+    // finds no longer in the table are dropped on the way.
+    template <typename TDue, typename TGone> std::optional<TRowId> TakeDue(TDue due, TGone gone);
+
+    // The earliest tick at which a waiting host becomes due, given each host's last start; 0 for
+    // a host that never had one. The largest value when nothing waits.
+    std::uint64_t NextDueTick(const std::unordered_map<std::string, std::uint64_t>& lastStartAt) const;
+
+    int Count() const { return WaitingRows; }
+    bool Empty() const { return WaitingRows == 0; }
+    void Clear();
+
+private:
+    struct THost
+    {
+        int IntervalMs = 0;                                // as read when its latest row was passed
+        std::deque<std::pair<std::uint64_t, TRowId>> Rows; // (order of passing, row)
+    };
+    std::unordered_map<std::string, THost> Hosts;
+    std::uint64_t Passed = 0;
+    int WaitingRows = 0;
+};
+
+template <typename TDue, typename TGone> std::optional<TRowId> TPacingQueue::TakeDue(TDue due, TGone gone)
+{
+    auto first = Hosts.end();
+    for (auto host = Hosts.begin(); host != Hosts.end();) {
+        auto& rows = host->second.Rows;
+        while (!rows.empty() && gone(rows.front().second)) {
+            rows.pop_front();
+            --WaitingRows;
+        }
+        if (rows.empty()) {
+            host = Hosts.erase(host);
+            continue;
+        }
+        if (due(host->first, host->second.IntervalMs) &&
+            (first == Hosts.end() || rows.front().first < first->second.Rows.front().first))
+            first = host;
+        ++host;
+    }
+    if (first == Hosts.end())
+        return std::nullopt;
+    const TRowId row = first->second.Rows.front().second;
+    first->second.Rows.pop_front();
+    --WaitingRows;
+    if (first->second.Rows.empty())
+        Hosts.erase(first);
+    return row;
+}
