@@ -178,8 +178,16 @@ bool TWhoisThread::AskRdap(TRdapAnswer& answer)
         }
         if (answer.Verdict != TRdapVerdict::Error || !fetch.Retryable || attempt >= Input.Attempts)
             return true;
+        // A wait the server asks for is kept when it is no longer than the longest back-off; a
+        // longer one is not worth holding a worker for, and asking sooner would only be refused.
+        if (fetch.RetryAfterMs > LastBackOffMs) {
+            answer.LogText += " The server asks for " +
+                              std::to_string(fetch.RetryAfterMs / 1000 + (fetch.RetryAfterMs % 1000 != 0 ? 1 : 0)) +
+                              " s before the next query; it was not asked again.";
+            return true;
+        }
         // A retry keeps to the host's min_interval as well.
-        const int waitMs = std::max(fetch.HttpStatus != 0 ? backOffMs : 0, Input.MinIntervalMs);
+        const int waitMs = std::max({fetch.HttpStatus != 0 ? backOffMs : 0, fetch.RetryAfterMs, Input.MinIntervalMs});
         if (waitMs > 0) {
             if (Input.BackOff)
                 Input.BackOff(waitMs);

@@ -2,8 +2,10 @@
 
 #include "rdap/RdapExchange.h"
 
+#include <QDateTime>
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkRequest>
@@ -12,8 +14,10 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
+#include <limits>
 #include <unordered_map>
 #include <utility>
 
@@ -52,6 +56,25 @@ bool IsLoopbackHost(const QString& host)
 bool IsRedirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Retry-After holds either a number of seconds or an HTTP date (RFC 9110, 10.2.3).
+int RetryAfterMs(const QByteArray& value)
+{
+    const QByteArray text = value.trimmed();
+    if (text.isEmpty())
+        return -1;
+    constexpr qint64 Longest = std::numeric_limits<int>::max();
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return text.size() > 9 ? static_cast<int>(Longest)
+                               : static_cast<int>(std::min(text.toLongLong() * 1000, Longest));
+    // The date is in GMT, written with English names ("Sun, 06 Nov 1994 08:49:37 GMT").
+    const QDateTime written =
+        QLocale::c().toDateTime(QString::fromLatin1(text), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    if (!written.isValid())
+        return -1;
+    const QDateTime at(written.date(), written.time(), Qt::UTC);
+    return static_cast<int>(std::clamp<qint64>(QDateTime::currentDateTimeUtc().msecsTo(at), 0, Longest));
 }
 
 QNetworkProxy ProxyFor(const TSocksParameters& socks)
@@ -216,6 +239,8 @@ private:
         fetch.Body = std::move(exchange->Body);
         fetch.FinalUrl = reply->url().toString().toStdString();
         fetch.Retryable = status == 429 || status >= 500;
+        if (status == 429 || status == 503)
+            fetch.RetryAfterMs = RetryAfterMs(reply->rawHeader("Retry-After"));
         Complete(exchange, std::move(fetch));
     }
 

@@ -34,6 +34,9 @@ struct TRdapFetch
     // Worth another attempt: a time-out, a refused or dropped connection, 429 or a 5xx status.
     // A certificate or redirect that was refused, or an oversized body, would fail again.
     bool Retryable = false;
+    // How long the server asked the client to wait before the next query (Retry-After, with 429
+    // or 503), in milliseconds; -1 when it asked nothing readable.
+    int RetryAfterMs = -1;
 };
 
 // RDAP over HTTPS for every worker of a program. One network thread with one

@@ -72,14 +72,18 @@ TEST_F(RdapCheckTest, EveryRdapAnswerGivesItsRowAndErrorsUseTheAttempts)
     rdap.SetResponse(path("taken.com"), {200, TakenBody, {}, false, 0});
     rdap.SetResponses(path("busy.com"), {{429, "{}", {}, false, 0}, {200, TakenBody, {}, false, 0}});
     rdap.SetResponse(path("down.com"), {503, "<html>down</html>", {}, false, 0});
+    // A wait the server asks for: kept when short, and no second query when it is long.
+    rdap.SetResponses(path("asks.com"),
+                      {{429, "{}", {{"Retry-After", "3"}}, false, 0}, {200, TakenBody, {}, false, 0}});
+    rdap.SetResponse(path("later.com"), {503, "", {{"Retry-After", "Wed, 21 Oct 2099 07:28:00 GMT"}}, false, 0});
     rdap.SetResponse(path("page.com"), {200, "<!DOCTYPE html><html><body>Welcome</body></html>", {}, false, 0});
     rdap.SetResponse(path("deep.com"), {200, std::string(100000, '[') + std::string(100000, ']'), {}, false, 0});
     rdap.SetResponse(path("huge.com"), {200, "", {}, false, 21 * 1024 * 1024});
     rdap.SetResponse(path("loop.com"), {302, "", {{"Location", path("loop.com")}}, false, 0});
 
     Rig.Start(whois.Port(), 10, 3, 1, Options());
-    Rig.Generate(
-        {"taken.com", "free.com", "busy.com", "down.com", "page.com", "deep.com", "huge.com", "loop.com", "old.net"});
+    Rig.Generate({"taken.com", "free.com", "busy.com", "down.com", "asks.com", "later.com", "page.com", "deep.com",
+                  "huge.com", "loop.com", "old.net"});
     ASSERT_TRUE(Rig.RunPass(60000));
 
     EXPECT_EQ(Rig.Slot("taken.com", SlotAvailability), "NO");
@@ -98,10 +102,15 @@ TEST_F(RdapCheckTest, EveryRdapAnswerGivesItsRowAndErrorsUseTheAttempts)
     // An outage uses every attempt and never reads as an answer.
     EXPECT_EQ(Rig.Slot("down.com", SlotAvailability), "RESULT ERROR");
     EXPECT_EQ(rdap.RequestCount(path("down.com")), 3);
-    // One back-off for the throttled name, two growing ones for the outage; none for the rest.
+    EXPECT_EQ(Rig.Slot("asks.com", SlotAvailability), "NO");
+    EXPECT_EQ(Rig.Slot("later.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rdap.RequestCount(path("later.com")), 1);
+    EXPECT_NE(Rig.Answer("later.com").find("before the next query"), std::string::npos) << Rig.Answer("later.com");
+    // One back-off for the throttled name, two growing ones for the outage, the asked-for 3 s for
+    // asks.com; none for the rest.
     std::lock_guard lock(BackOffs->Mutex);
     std::sort(BackOffs->Ms.begin(), BackOffs->Ms.end());
-    EXPECT_EQ(BackOffs->Ms, (std::vector<int>{1000, 1000, 2000}));
+    EXPECT_EQ(BackOffs->Ms, (std::vector<int>{1000, 1000, 2000, 3000}));
     EXPECT_NE(Rig.Answer("down.com").find("503"), std::string::npos) << Rig.Answer("down.com");
     // Bodies that are no RDAP answer, and a redirect loop, are errors that another attempt would
     // only repeat.
