@@ -274,10 +274,9 @@ void TCheckDispatcher::ArmPacingTimer()
 
 bool TCheckDispatcher::StartWaitingRow()
 {
-    // A row gone with its table is dropped.
+    // No row leaves the table while rows wait: removing rows ends the pass first (TableChanging).
     const std::optional<TRowId> due =
-        Waiting.TakeDue([this](const std::string& host, int intervalMs) { return HostDue(host, intervalMs); },
-                        [this](TRowId row) { return Model.RowOf(row) < 0; });
+        Waiting.TakeDue([this](const std::string& host, int intervalMs) { return HostDue(host, intervalMs); });
     if (!due)
         return false;
     StartCheck(*due);

@@ -7,7 +7,14 @@ void TPacingQueue::Push(TRowId row, const std::string& host, int intervalMs)
     THost& waiting = Hosts[host];
     waiting.IntervalMs = intervalMs;
     waiting.Rows.emplace_back(Passed++, row);
-    ++WaitingRows;
+}
+
+int TPacingQueue::Count() const
+{
+    std::size_t rows = 0;
+    for (const auto& [host, waiting] : Hosts)
+        rows += waiting.Rows.size();
+    return static_cast<int>(rows);
 }
 
 std::uint64_t TPacingQueue::NextDueTick(const std::unordered_map<std::string, std::uint64_t>& lastStartAt) const
@@ -20,10 +27,4 @@ std::uint64_t TPacingQueue::NextDueTick(const std::unordered_map<std::string, st
                                   : last->second + static_cast<std::uint64_t>(std::max(0, waiting.IntervalMs)));
     }
     return next;
-}
-
-void TPacingQueue::Clear()
-{
-    Hosts.clear();
-    WaitingRows = 0;
 }

@@ -19,17 +19,17 @@ class TPacingQueue
 public:
     void Push(TRowId row, const std::string& host, int intervalMs);
 
-    // Takes the first waiting row whose host `due(host, intervalMs)` lets go now. Rows `gone(row)`
-    // finds no longer in the table are dropped on the way.
-    template <typename TDue, typename TGone> std::optional<TRowId> TakeDue(TDue due, TGone gone);
+    // Takes the first waiting row whose host `due(host, intervalMs)` lets go now.
+    template <typename TDue> std::optional<TRowId> TakeDue(TDue due);
 
     // The earliest tick at which a waiting host becomes due, given each host's last start; 0 for
     // a host that never had one. The largest value when nothing waits.
     std::uint64_t NextDueTick(const std::unordered_map<std::string, std::uint64_t>& lastStartAt) const;
 
-    int Count() const { return WaitingRows; }
-    bool Empty() const { return WaitingRows == 0; }
-    void Clear();
+    int Count() const;
+    // A host leaves the queue with its last row.
+    bool Empty() const { return Hosts.empty(); }
+    void Clear() { Hosts.clear(); }
 
 private:
     struct THost
@@ -39,32 +39,19 @@ private:
     };
     std::unordered_map<std::string, THost> Hosts;
     std::uint64_t Passed = 0;
-    int WaitingRows = 0;
 };
 
-template <typename TDue, typename TGone> std::optional<TRowId> TPacingQueue::TakeDue(TDue due, TGone gone)
+template <typename TDue> std::optional<TRowId> TPacingQueue::TakeDue(TDue due)
 {
     auto first = Hosts.end();
-    for (auto host = Hosts.begin(); host != Hosts.end();) {
-        auto& rows = host->second.Rows;
-        while (!rows.empty() && gone(rows.front().second)) {
-            rows.pop_front();
-            --WaitingRows;
-        }
-        if (rows.empty()) {
-            host = Hosts.erase(host);
-            continue;
-        }
+    for (auto host = Hosts.begin(); host != Hosts.end(); ++host)
         if (due(host->first, host->second.IntervalMs) &&
-            (first == Hosts.end() || rows.front().first < first->second.Rows.front().first))
+            (first == Hosts.end() || host->second.Rows.front().first < first->second.Rows.front().first))
             first = host;
-        ++host;
-    }
     if (first == Hosts.end())
         return std::nullopt;
     const TRowId row = first->second.Rows.front().second;
     first->second.Rows.pop_front();
-    --WaitingRows;
     if (first->second.Rows.empty())
         Hosts.erase(first);
     return row;

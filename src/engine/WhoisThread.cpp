@@ -181,8 +181,7 @@ bool TWhoisThread::AskRdap(TRdapAnswer& answer)
         // A wait the server asks for is kept when it is no longer than the longest back-off; a
         // longer one is not worth holding a worker for, and asking sooner would only be refused.
         if (fetch.RetryAfterMs > LastBackOffMs) {
-            answer.LogText += " The server asks for " +
-                              std::to_string(fetch.RetryAfterMs / 1000 + (fetch.RetryAfterMs % 1000 != 0 ? 1 : 0)) +
+            answer.LogText += " The server asks for " + std::to_string((fetch.RetryAfterMs + 999LL) / 1000) +
                               " s before the next query; it was not asked again.";
             return true;
         }

@@ -13,7 +13,7 @@ std::string TRecordWriter::Begin() const
     case TRecordFormat::Csv: {
         std::string header;
         for (const std::string& column : Columns)
-            header.append(header.empty() ? "" : ",").append(CsvField(column));
+            header += (header.empty() ? "" : ",") + CsvField(column);
         return header + "\r\n";
     }
     case TRecordFormat::Json:
@@ -35,18 +35,18 @@ std::string TRecordWriter::Record(const std::vector<TRecordField>& fields)
     switch (Format) {
     case TRecordFormat::Tsv:
         for (std::size_t i = 0; i < fields.size(); ++i)
-            line.append(i == 0 ? "" : "\t").append(text(i, TsvField));
+            line += (i == 0 ? "" : "\t") + text(i, TsvField);
         line += '\n';
         break;
     case TRecordFormat::Csv:
         for (std::size_t i = 0; i < fields.size(); ++i)
-            line.append(i == 0 ? "" : ",").append(text(i, CsvField));
+            line += (i == 0 ? "" : ",") + text(i, CsvField);
         line += "\r\n";
         break;
     case TRecordFormat::Json:
         line = Written == 0 ? "\n  {" : ",\n  {";
         for (std::size_t i = 0; i < fields.size() && i < Columns.size(); ++i)
-            line.append(i == 0 ? "" : ", ").append(JsonString(Columns[i])).append(": ").append(text(i, JsonString));
+            line += (i == 0 ? "" : ", ") + JsonString(Columns[i]) + ": " + text(i, JsonString);
         line += '}';
         break;
     }
