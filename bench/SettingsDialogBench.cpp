@@ -3,9 +3,9 @@
 // replaced (inotify rename events) and timing the whole OK. Runs offscreen; plain main.
 //
 //   bench_settings_dialog [FOLDER]     (default: the system's temporary folder)
-#include "config/IniFile.h"
-#include "config/SettingsDialog.h"
-#include "ui/Desktop.h"
+#include "gui/Desktop.h"
+#include "gui/SettingsDialog.h"
+#include "settings/IniFile.h"
 
 #include <QApplication>
 

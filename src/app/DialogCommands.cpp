@@ -1,14 +1,14 @@
 #include "app/DialogCommands.h"
 
-#include "app/HelpOpener.h"
 #include "app/MainActions.h"
 #include "app/MainWindow.h"
-#include "config/ServerPropertiesDialog.h"
-#include "config/SettingsDialog.h"
-#include "engine/DomainTableModel.h"
-#include "ui/AboutBox.h"
-#include "ui/ByteText.h"
-#include "ui/TableExport.h"
+#include "gui/AboutBox.h"
+#include "gui/HelpOpener.h"
+#include "gui/ServerPropertiesDialog.h"
+#include "gui/SettingsDialog.h"
+#include "models/ByteText.h"
+#include "models/DomainTableModel.h"
+#include "models/TableExport.h"
 
 #include <QAction>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/Desktop.h"
-#include "ui/ResultCommands.h"
+#include "gui/Desktop.h"
+#include "gui/ResultCommands.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #include "whois/ResponseText.h"
 
-#include "config/IniFile.h"
+#include "settings/IniFile.h"
 
 #include <array>
 

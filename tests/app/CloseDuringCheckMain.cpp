@@ -3,9 +3,9 @@
 // once, the way main() ends it.
 #include "app/MainActions.h"
 #include "app/MainWindow.h"
-#include "app/QuarrowApplication.h"
 #include "engine/ProcessExit.h"
-#include "gen/WordLists.h"
+#include "gui/QuarrowApplication.h"
+#include "models/WordLists.h"
 #include "project/XMLSaveLoad.h"
 #include "support/FolderWindowContext.h"
 

@@ -1,15 +1,15 @@
 #include "WindowRig.h"
 
 #include "app/MainActions.h"
-#include "app/QuarrowApplication.h"
 #include "app/WordFileCommands.h"
 #include "base/QuarrowError.h"
-#include "config/IniFile.h"
-#include "gen/GenerateCommand.h"
-#include "gen/WordLists.h"
-#include "project/ProjectController.h"
+#include "engine/GenerateCommand.h"
+#include "engine/ProjectController.h"
+#include "gui/QuarrowApplication.h"
+#include "gui/WordListsPanel.h"
+#include "models/WordLists.h"
+#include "settings/IniFile.h"
 #include "support/FakeWhoisServer.h"
-#include "ui/WordListsPanel.h"
 
 #include <QAction>
 #include <QCheckBox>

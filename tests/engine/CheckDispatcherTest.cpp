@@ -1,9 +1,9 @@
 #include "CheckDispatcherProbe.h"
 #include "CheckRig.h"
 
+#include "core/ExpiryDate.h"
 #include "engine/WhoisThread.h"
-#include "whois/ExpiryDate.h"
-#include "whois/ExpiryDateFormat.h"
+#include "models/ExpiryDateFormat.h"
 
 #include <gtest/gtest.h>
 
