@@ -3,9 +3,9 @@
 // replaced (inotify rename events) and timing the whole OK. Runs offscreen; plain main.
 //
 //   bench_settings_dialog [FOLDER]     (default: the system's temporary folder)
-#include "gui/Desktop.h"
 #include "gui/SettingsDialog.h"
 #include "settings/IniFile.h"
+#include "support/RecordingDesktop.h"
 
 #include <QApplication>
 
@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         "quarrow-settings-bench";
     std::filesystem::create_directories(folder);
     const std::string path = (folder / "mvwhois.ini").string();
-    TDesktop desktop;
+    TRecordingDesktop desktop;
 
     WriteConfig(path, 5000);
     std::vector<double> opens;

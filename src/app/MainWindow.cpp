@@ -86,7 +86,9 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
                                          QString::fromStdString(Env.ProjectsFolder()), this);
     CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };
     ConnectCommands();
-    DialogCmds = new TDialogCommands(*this);
+    DialogCmds = new TDialogCommands(*this, *lvDomains, *Commands, Env.CheckOptions.ConfigPath,
+                                     Env.Folders.ProgramFolder, Env.OpenUrl);
+    connect(DialogCmds, &TDialogCommands::SettingsClosed, this, &TfMain::SettingsDialogClosed);
     connect(lvDomains, &TzqListView::ServerPropertiesRequested, DialogCmds, &TDialogCommands::OpenServerPropertiesFor);
     LoadSettings();
 
@@ -351,7 +353,7 @@ void TfMain::OpenAtStart(const QString& path)
 
 void TfMain::closeEvent(QCloseEvent* event)
 {
-    // A run of the generator fills the table from inside its own event handling: it ends first.
+    // A run of the generator is filling the table part by part: it ends first, then the window closes.
     if (GenerateCmd->Busy()) {
         CloseAfterGeneration = true;
         GenerateCmd->Cancel();

@@ -14,14 +14,7 @@ void TrimAll(std::vector<std::string>& words)
         word = Trim(word);
 }
 
-struct TAffix
-{
-    std::string Word;
-    bool Prefix = false;
-    bool Hyphen = false;
-};
-
-void BuildStem(const std::string& keyword, const TAffix& affix, std::string& stem)
+template <typename TAffix> void BuildStem(const std::string& keyword, const TAffix& affix, std::string& stem)
 {
     stem.clear();
     if (affix.Prefix) {
@@ -75,43 +68,64 @@ unsigned long long TCustomDomainNameGenerator::Total() const
 
 bool TCustomDomainNameGenerator::Generate()
 {
-    return Run([this](const TRunPlan& plan) {
-        // Reserve exactly, so the text buffer and the offsets never grow by doubling.
-        try {
-            NameList.Reserve(plan.Total, plan.TextBytes);
-        } catch (const std::bad_alloc&) {
-            NameList.Clear();
-            throw TQuarrowError("Not enough memory for " + std::to_string(plan.Total) + " domain names");
-        }
-        const int totalCount = static_cast<int>(plan.Total);
-        int current = 1;
-        return [this, totalCount, current](std::string_view stem, std::string_view tld) mutable {
-            NameList.AppendDomain(stem, tld);
-            if (ProgressEvent)
-                ProgressEvent(*this, current, totalCount);
-            ++current;
-        };
+    if (Running)
+        throw std::logic_error("TCustomDomainNameGenerator::Generate called from its own progress handler");
+    TRunGuard guard(Running);
+    if (!Start())
+        return false;
+    const int total = static_cast<int>(Cursor.Total);
+    Advance(Cursor.Total, [this, total](std::string_view stem, std::string_view tld) {
+        NameList.AppendDomain(stem, tld);
+        if (ProgressEvent)
+            ProgressEvent(*this, static_cast<int>(Cursor.Made) + 1, total);
     });
+    return true;
 }
 
 bool TCustomDomainNameGenerator::Generate(const TNameSink& sink)
 {
-    return Run([&sink](const TRunPlan&) {
-        std::string name;
-        return [&sink, name](std::string_view stem, std::string_view tld) mutable {
-            name.assign(stem).append(1, '.').append(tld);
-            sink(name);
-        };
-    });
-}
-
-template <typename TStart> bool TCustomDomainNameGenerator::Run(TStart start)
-{
     if (Running)
         throw std::logic_error("TCustomDomainNameGenerator::Generate called from its own progress handler");
     TRunGuard guard(Running);
-
     NameList.Clear();
+    if (!Plan())
+        return false;
+    std::string name;
+    Advance(Cursor.Total, [&sink, &name](std::string_view stem, std::string_view tld) {
+        name.assign(stem).append(1, '.').append(tld);
+        sink(name);
+    });
+    return true;
+}
+
+bool TCustomDomainNameGenerator::Start()
+{
+    NameList.Clear();
+    if (!Plan())
+        return false;
+    ReserveNames();
+    return true;
+}
+
+bool TCustomDomainNameGenerator::Step(size_t count)
+{
+    return Advance(count, [this](std::string_view stem, std::string_view tld) { NameList.AppendDomain(stem, tld); });
+}
+
+void TCustomDomainNameGenerator::ReserveNames()
+{
+    // Reserve exactly, so the text buffer and the offsets never grow by doubling.
+    try {
+        NameList.Reserve(Cursor.Total, Cursor.TextBytes);
+    } catch (const std::bad_alloc&) {
+        NameList.Clear();
+        throw TQuarrowError("Not enough memory for " + std::to_string(Cursor.Total) + " domain names");
+    }
+}
+
+bool TCustomDomainNameGenerator::Plan()
+{
+    Cursor = TCursor{};
     if ((PrefixOn && PrefixList.empty()) || (SuffixOn && SuffixList.empty()) || KeywordList.empty() || TldList.empty())
         return false;
 
@@ -122,7 +136,7 @@ template <typename TStart> bool TCustomDomainNameGenerator::Run(TStart start)
 
     // Suffixes come before prefixes. A one-letter suffix reads better glued on ("shops"), while a
     // one-letter prefix ("e-shop") keeps its hyphen.
-    std::vector<TAffix> affixes;
+    std::vector<TAffix>& affixes = Cursor.Affixes;
     if (SuffixOn)
         for (const std::string& suffix : SuffixList)
             affixes.push_back({suffix, false, HyphensOn && suffix.size() >= 2});
@@ -131,36 +145,50 @@ template <typename TStart> bool TCustomDomainNameGenerator::Run(TStart start)
             affixes.push_back({prefix, true, HyphensOn && !prefix.empty()});
 
     // The handler may change the generator's lists; the run works on its own copies.
-    const std::vector<std::string> keywords = KeywordList;
-    const std::vector<std::string> tlds = TldList;
+    const std::vector<std::string>& keywords = Cursor.Keywords = KeywordList;
+    const std::vector<std::string>& tlds = Cursor.Tlds = TldList;
 
     // Names are numbered with 32-bit counts.
     const unsigned long long total = Total();
     if (total > static_cast<unsigned long long>(INT_MAX))
         throw TQuarrowError("Too many domain names to generate (more than " + std::to_string(INT_MAX) + ")");
 
-    TRunPlan plan;
-    plan.Total = static_cast<size_t>(total);
+    Cursor.Total = static_cast<size_t>(total);
     const size_t keywordBytes = TotalLength(keywords);
     const size_t tldBytes = TotalLength(tlds);
-    plan.TextBytes = keywordBytes * tlds.size() + keywords.size() * (tlds.size() + tldBytes);
+    Cursor.TextBytes = keywordBytes * tlds.size() + keywords.size() * (tlds.size() + tldBytes);
     for (const std::string& keyword : keywords)
         for (const TAffix& affix : affixes) {
             const size_t stemBytes = keyword.size() + affix.Word.size() + (affix.Hyphen ? 1 : 0);
-            plan.TextBytes += (stemBytes + 1) * tlds.size() + tldBytes;
-        }
-    auto emit = start(plan);
-
-    for (const std::string& keyword : keywords)
-        for (const std::string& tld : tlds)
-            emit(keyword, tld);
-
-    std::string stem;
-    for (const std::string& keyword : keywords)
-        for (const TAffix& affix : affixes) {
-            BuildStem(keyword, affix, stem);
-            for (const std::string& tld : tlds)
-                emit(stem, tld);
+            Cursor.TextBytes += (stemBytes + 1) * tlds.size() + tldBytes;
         }
     return true;
+}
+
+template <typename TEmit> bool TCustomDomainNameGenerator::Advance(size_t count, TEmit emit)
+{
+    TCursor& c = Cursor;
+    for (; count > 0 && c.Made < c.Total; --count) {
+        if (c.Tld == 0) {
+            if (c.WithAffixes)
+                BuildStem(c.Keywords[c.Keyword], c.Affixes[c.Affix], c.Stem);
+            else
+                c.Stem = c.Keywords[c.Keyword];
+        }
+        emit(c.Stem, c.Tlds[c.Tld]);
+        ++c.Made;
+        if (++c.Tld < c.Tlds.size())
+            continue;
+        c.Tld = 0;
+        if (!c.WithAffixes) {
+            if (++c.Keyword == c.Keywords.size()) {
+                c.Keyword = 0;
+                c.WithAffixes = true;
+            }
+        } else if (++c.Affix == c.Affixes.size()) {
+            c.Affix = 0;
+            ++c.Keyword;
+        }
+    }
+    return c.Made < c.Total;
 }

@@ -11,6 +11,8 @@
 // Combines keywords with prefixes, suffixes and top-level domains into candidate domain names.
 // Set the switches, fill the four input lists, call Generate and read Names. Generate trims the
 // input lists' entries in place. Not re-entrant: the progress handler must not call Generate.
+// Start and Step make the same names a part at a time, for a caller that keeps an event loop
+// turning between the parts.
 class TCustomDomainNameGenerator
 {
 public:
@@ -54,15 +56,44 @@ public:
     using TNameSink = std::function<void(std::string_view name)>;
     bool Generate(const TNameSink& sink);
 
+    // Begins a run as Generate does (same checks, same errors, Names() emptied and reserved) but
+    // makes no name yet; false when Generate would give nothing.
+    bool Start();
+    // Appends up to `count` more names of the run to Names(); false once the run is complete. No
+    // progress calls: the caller knows how far it is from Made() and Planned().
+    bool Step(size_t count);
+    size_t Made() const { return Cursor.Made; }
+    size_t Planned() const { return Cursor.Total; }
+
 private:
-    struct TRunPlan
+    struct TAffix
     {
-        size_t Total = 0;     // names the run makes
-        size_t TextBytes = 0; // their text in all
+        std::string Word;
+        bool Prefix = false;
+        bool Hyphen = false;
     };
-    // One run: checks and trims the lists, calls `start(plan)` for the function that takes each
-    // name as stem and top-level domain, then makes the names in order.
-    template <typename TStart> bool Run(TStart start);
+    // Where a run stands: every keyword with every top-level domain first, then each keyword with
+    // each affix and every top-level domain. The run works on its own copies of the lists.
+    struct TCursor
+    {
+        std::vector<std::string> Keywords;
+        std::vector<std::string> Tlds;
+        std::vector<TAffix> Affixes;
+        bool WithAffixes = false;
+        size_t Keyword = 0;
+        size_t Affix = 0;
+        size_t Tld = 0;
+        size_t Made = 0;
+        size_t Total = 0;
+        size_t TextBytes = 0;
+        std::string Stem;
+    };
+    // Checks and trims the lists and sets the cursor on the first name; false when there is
+    // nothing to make.
+    bool Plan();
+    void ReserveNames();
+    // Hands the next `count` names (or as many as are left) to `emit(stem, tld)`.
+    template <typename TEmit> bool Advance(size_t count, TEmit emit);
 
     bool PrefixOn = false;
     bool SuffixOn = false;
@@ -74,4 +105,5 @@ private:
     std::vector<std::string> SuffixList;
     std::vector<std::string> TldList;
     TNameList NameList;
+    TCursor Cursor;
 };

@@ -1,15 +1,13 @@
 #include "engine/GenerateCommand.h"
 
-#include <QCoreApplication>
+#include <QTimer>
 
 #include <algorithm>
 
 namespace {
 
-// Thrown through the generator by a cancelled run; it never leaves Run.
-struct TGenerateCancelled
-{
-};
+// Names made between two looks at the clock: small enough to keep a part near its time.
+constexpr std::size_t NameStep = 4096;
 
 } // namespace
 
@@ -17,8 +15,6 @@ TGenerateCommand::TGenerateCommand(TCustomDomainNameGenerator& generator, TWordL
                                    QObject* parent)
     : QObject(parent), Generator(generator), Lists(lists), Model(model)
 {
-    Generator.SetOnProgress(
-        [this](TCustomDomainNameGenerator&, int current, int total) { OnGeneratorProgress(current, total); });
 }
 
 void TGenerateCommand::Run(bool useHyphens)
@@ -27,39 +23,31 @@ void TGenerateCommand::Run(bool useHyphens)
         return;
     Running = true;
     CancelFlag = false;
+    Filling = false;
+    RowsAdded = 0;
     emit BusyChanged(true);
-    struct TEnd
-    {
-        TGenerateCommand& Command;
-        ~TEnd()
-        {
-            // The table holds its own copy of the names: a million of them are worth giving back.
-            Command.Generator.ClearNames();
-            Command.Running = false;
-            emit Command.BusyChanged(false);
-            emit Command.Finished();
-        }
-    } end{*this};
 
-    Model.Clear();
-    Generator.SetUsePrefix(Lists.UsePrefix());
-    Generator.SetUseSuffix(Lists.UseSuffix());
-    Generator.SetUseHyphens(useHyphens);
-    Generator.Prefixes() = Lists.UsePrefix() ? Lists.Prefixes().CollectTicked() : std::vector<std::string>{};
-    Generator.Keywords() = Lists.Keywords().CollectTicked();
-    Generator.Suffixes() = Lists.UseSuffix() ? Lists.Suffixes().CollectTicked() : std::vector<std::string>{};
-    Generator.Tlds() = Lists.Tlds().CollectTicked();
-
-    SinceEvents.start();
-    bool generated = false;
+    bool started = false;
     try {
-        generated = Generator.Generate();
-    } catch (const TGenerateCancelled&) {
+        Model.Clear();
+        Generator.SetUsePrefix(Lists.UsePrefix());
+        Generator.SetUseSuffix(Lists.UseSuffix());
+        Generator.SetUseHyphens(useHyphens);
+        Generator.Prefixes() = Lists.UsePrefix() ? Lists.Prefixes().CollectTicked() : std::vector<std::string>{};
+        Generator.Keywords() = Lists.Keywords().CollectTicked();
+        Generator.Suffixes() = Lists.UseSuffix() ? Lists.Suffixes().CollectTicked() : std::vector<std::string>{};
+        Generator.Tlds() = Lists.Tlds().CollectTicked();
+        started = Generator.Start();
+    } catch (...) {
+        Finish();
+        throw;
+    }
+    if (!started) {
+        emit Progress(0, 1);
+        Finish();
         return;
     }
-    if (generated && !CancelFlag)
-        FillTable();
-    emit Progress(0, std::max(Model.RowCount(), 1));
+    ScheduleNext();
 }
 
 void TGenerateCommand::Cancel()
@@ -68,39 +56,69 @@ void TGenerateCommand::Cancel()
         CancelFlag = true;
 }
 
-void TGenerateCommand::OnGeneratorProgress(int current, int total)
+void TGenerateCommand::ScheduleNext()
 {
-    if (current != 1 && current != total && SinceEvents.elapsed() < EventIntervalMs)
-        return;
-    emit Progress(current, total);
-    HandleEvents();
-    if (CancelFlag)
-        throw TGenerateCancelled{};
+    QTimer::singleShot(0, this, &TGenerateCommand::Continue);
 }
 
-void TGenerateCommand::FillTable()
+void TGenerateCommand::Continue()
+{
+    if (!Running)
+        return;
+    if (!CancelFlag) {
+        if (Filling)
+            AddRows();
+        else
+            MakeNames();
+    }
+    // A run cancelled while names were made or rows added leaves no half table behind.
+    if (CancelFlag) {
+        Model.Clear();
+        emit Progress(0, 1);
+        Finish();
+        return;
+    }
+    if (Filling && RowsAdded == Generator.Names().Count()) {
+        emit Progress(0, std::max(Model.RowCount(), 1));
+        Finish();
+        return;
+    }
+    ScheduleNext();
+}
+
+void TGenerateCommand::MakeNames()
+{
+    PartTimer.start();
+    bool more = true;
+    while (more && PartTimer.elapsed() < EventIntervalMs)
+        more = Generator.Step(NameStep);
+    emit Progress(static_cast<int>(Generator.Made()), static_cast<int>(Generator.Planned()));
+    if (!more) {
+        const TNameList& names = Generator.Names();
+        Model.ReserveRows(names.Count(), names.TextBytes());
+        Filling = true;
+    }
+}
+
+void TGenerateCommand::AddRows()
 {
     const TNameList& names = Generator.Names();
     const std::size_t count = names.Count();
-    Model.ReserveRows(count, names.TextBytes());
+    const std::size_t last = std::min(count, RowsAdded + static_cast<std::size_t>(RowBatch));
     std::vector<std::string_view> batch;
-    for (std::size_t first = 0; first < count && !CancelFlag; first += RowBatch) {
-        const std::size_t last = std::min(count, first + static_cast<std::size_t>(RowBatch));
-        batch.clear();
-        batch.reserve(last - first);
-        for (std::size_t i = first; i < last; ++i)
-            batch.push_back(names[i]);
-        Model.AppendGeneratedNames(batch);
-        emit Progress(static_cast<int>(last), static_cast<int>(count));
-        HandleEvents();
-    }
-    // A run cancelled while rows were being added leaves no half table behind.
-    if (CancelFlag)
-        Model.Clear();
+    batch.reserve(last - RowsAdded);
+    for (std::size_t i = RowsAdded; i < last; ++i)
+        batch.push_back(names[i]);
+    Model.AppendGeneratedNames(batch);
+    RowsAdded = last;
+    emit Progress(static_cast<int>(last), static_cast<int>(count));
 }
 
-void TGenerateCommand::HandleEvents()
+void TGenerateCommand::Finish()
 {
-    QCoreApplication::processEvents();
-    SinceEvents.restart();
+    // The table holds its own copy of the names: a million of them are worth giving back.
+    Generator.ClearNames();
+    Running = false;
+    emit BusyChanged(false);
+    emit Finished();
 }

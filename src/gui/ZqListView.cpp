@@ -109,7 +109,7 @@ void TzqListView::SetAllChecked(bool checked)
                 View->setUpdatesEnabled(true);
             }
         } restore{this};
-        changed = Proxy->SetAllChecked(checked);
+        changed = Proxy->TickAllRows(checked);
     }
     if (!isSignalConnected(QMetaMethod::fromSignal(&TzqListView::OnChangeCheck)))
         return;

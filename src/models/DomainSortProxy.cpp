@@ -409,7 +409,7 @@ QString TDomainSortProxy::AnswersText(int sourceRow) const
     return QString::fromStdString(Utf8OrLatin1(text));
 }
 
-std::vector<int> TDomainSortProxy::SetAllChecked(bool checked)
+std::vector<int> TDomainSortProxy::TickAllRows(bool checked)
 {
     std::vector<int> changed;
     for (const int row : ProxyToSource)

@@ -73,7 +73,7 @@ public:
 
     // Ticks or unticks every row with one change notice for the whole table; returns the model
     // rows whose tick changed, in view order.
-    std::vector<int> SetAllChecked(bool checked);
+    std::vector<int> TickAllRows(bool checked);
 
 signals:
     // Sort column, direction or type changed: the header's sort sign follows.

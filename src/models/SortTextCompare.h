@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QString>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
-
-class TSortTextReader;
 
 enum TSortDirection
 {
@@ -110,9 +106,6 @@ inline int SortTextCompare(const TSortItem& a, const TSortItem& b, const std::st
         return aEmpty == bEmpty ? 0 : (aEmpty ? 1 : -1);
     return SortCompareDetail::CompareKeys(a, b, tails);
 }
-
-// The same comparison of two plain texts.
-int SortTextCompare(const QString& a, const QString& b, const TSortTextReader& reader);
 
 // Two rows' texts in the param's column compared, with the param's direction applied.
 inline int SortItemCompare(const TSortItem& row1, const TSortItem& row2, TSortParam param, const std::string& tails)

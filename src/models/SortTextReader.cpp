@@ -158,3 +158,15 @@ void TSortTextReader::AddKey(QStringView text, TSortItem& item, std::string& tai
     tails.append(reinterpret_cast<const char*>(KeyBuffer.data()) + head, length - head);
     item.Kind |= TSortItem::Keyed;
 }
+
+int SortTextCompare(const QString& a, const QString& b, const TSortTextReader& reader)
+{
+    std::string tails;
+    TSortItem first;
+    TSortItem second;
+    reader.Classify(a, first);
+    reader.Classify(b, second);
+    reader.AddKey(a, first, tails);
+    reader.AddKey(b, second, tails);
+    return SortTextCompare(first, second, tails);
+}

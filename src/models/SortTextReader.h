@@ -41,3 +41,6 @@ private:
     UCollator* Collator = nullptr; // none: the C locale, which compares UTF-16 code units
     mutable std::vector<std::uint8_t> KeyBuffer;
 };
+
+// The table's comparison of two plain texts, read as the reader reads them.
+int SortTextCompare(const QString& a, const QString& b, const TSortTextReader& reader);

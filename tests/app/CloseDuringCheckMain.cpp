@@ -3,6 +3,7 @@
 // once, the way main() ends it.
 #include "app/MainActions.h"
 #include "app/MainWindow.h"
+#include "engine/GenerateCommand.h"
 #include "engine/ProcessExit.h"
 #include "gui/QuarrowApplication.h"
 #include "models/WordLists.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv)
             window.WordLists().Keywords().Append("hang" + std::to_string(i), true);
         window.WordLists().Tlds().SetAll({{"com", true}});
         window.GenerateNames();
+        while (window.Generate().Busy())
+            QApplication::processEvents();
         window.Actions().aStartAll->trigger();
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {

@@ -279,4 +279,38 @@ TEST(Generator, TotalIsKnownFirstAndStreamedNamesAreTheSame)
     EXPECT_FALSE(generator.Generate([](std::string_view) { FAIL(); }));
 }
 
+// A run in steps of any size makes the names of one whole run, in the same order, whatever the
+// generator's lists turn into between the steps.
+TEST(Generator, StepsOfAnySizeMakeTheNamesOfAWholeRun)
+{
+    TCustomDomainNameGenerator generator = ExampleGenerator(true);
+    ASSERT_TRUE(generator.Generate());
+    const TNames whole = generator.Names().ToVector();
+    for (std::size_t step : {1u, 3u, 5u, 16u, 100u}) {
+        generator = ExampleGenerator(true);
+        ASSERT_TRUE(generator.Start());
+        EXPECT_EQ(generator.Planned(), 16u);
+        EXPECT_TRUE(generator.Names().Empty());
+        generator.Keywords() = {"late"};
+        std::size_t steps = 0;
+        while (generator.Step(step)) {
+            ++steps;
+            EXPECT_EQ(generator.Made(), steps * step) << step;
+            EXPECT_EQ(generator.Names().Count(), generator.Made()) << step;
+        }
+        EXPECT_EQ(generator.Made(), 16u);
+        EXPECT_EQ(steps, (16 + step - 1) / step - 1) << step;
+        EXPECT_EQ(generator.Names().ToVector(), whole) << step;
+        EXPECT_FALSE(generator.Step(step));
+    }
+    // Start refuses and fails as Generate does.
+    generator.Suffixes().clear();
+    EXPECT_FALSE(generator.Start());
+    EXPECT_FALSE(generator.Step(10));
+    generator.Suffixes() = {"s"};
+    generator.Keywords().assign(50000, "k");
+    generator.Tlds().assign(50000, "t");
+    EXPECT_THROW(generator.Start(), TQuarrowError);
+}
+
 } // namespace

@@ -3,10 +3,10 @@
 //
 //   ui_dialog_screenshots OUTPUT_FOLDER PROGRAM_FILE
 #include "gui/AboutBox.h"
-#include "gui/Desktop.h"
 #include "gui/ServerPropertiesDialog.h"
 #include "gui/SettingsDialog.h"
 #include "support/FakeWhoisServer.h"
+#include "support/RecordingDesktop.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,7 +52,7 @@ int main(int argc, char** argv)
                 "de=whois.denic.de\nuk=whois.nic.uk\n[Proxy]\nUseProxy=1\nSOCKS=0\nServer=127.0.0.1\n"
                 "Port=1080\nUser=alice\nPassword=secret\n[Pref]\nThrdCount=30\nPause=1500\n";
     }
-    TDesktop desktop;
+    TRecordingDesktop desktop;
 
     for (int page = 0; page < 3; ++page) {
         TfSett settings(config, desktop);

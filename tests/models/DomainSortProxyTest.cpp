@@ -138,10 +138,10 @@ TEST_F(DomainSortProxyTest, TickingAllTellsOfTheChangedRowsOnly)
     Model.AppendGenerated({"b.com", "a.com", "c.com"});
     Model.SetChecked(0, false);
     QSignalSpy changed(&Proxy, &QAbstractItemModel::dataChanged);
-    EXPECT_EQ(Proxy.SetAllChecked(true), (std::vector<int>{0}));
+    EXPECT_EQ(Proxy.TickAllRows(true), (std::vector<int>{0}));
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_TRUE(Proxy.SetAllChecked(true).empty());
-    EXPECT_EQ(Proxy.SetAllChecked(false), (std::vector<int>{1, 0, 2}));
+    EXPECT_TRUE(Proxy.TickAllRows(true).empty());
+    EXPECT_EQ(Proxy.TickAllRows(false), (std::vector<int>{1, 0, 2}));
     for (int row = 0; row < Model.RowCount(); ++row)
         EXPECT_FALSE(Model.Checked(row));
 }

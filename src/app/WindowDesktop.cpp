@@ -1,25 +1,31 @@
-#include "gui/Desktop.h"
+#include "app/WindowDesktop.h"
 
-#include "engine/Folders.h"
-#include "gui/HelpOpener.h"
+#include "models/ByteText.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 
-bool TDesktop::Ask(QWidget* parent, const QString& question)
+#include <utility>
+
+TWindowDesktop::TWindowDesktop(std::function<void(const QUrl&)> openUrl, const std::string& programFolder)
+    : OpenUrl(std::move(openUrl)), Help(programFolder, OpenUrl)
+{
+}
+
+bool TWindowDesktop::Ask(QWidget* parent, const QString& question)
 {
     return QMessageBox::question(parent, QCoreApplication::applicationName(), question,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-void TDesktop::Tell(QWidget* parent, const QString& message)
+void TWindowDesktop::Tell(QWidget* parent, const QString& message)
 {
     QMessageBox::warning(parent, QCoreApplication::applicationName(), message);
 }
 
-QString TDesktop::SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix)
+QString TWindowDesktop::SaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix)
 {
     QFileDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("sd"));
@@ -32,12 +38,15 @@ QString TDesktop::SaveFileName(QWidget* parent, const QString& filter, const QSt
     return dialog.selectedFiles().constFirst();
 }
 
-void TDesktop::Open(const QUrl& address)
+void TWindowDesktop::Open(const QUrl& address)
 {
-    QDesktopServices::openUrl(address);
+    if (OpenUrl)
+        OpenUrl(address);
+    else
+        QDesktopServices::openUrl(address);
 }
 
-void TDesktop::OpenHelp(const QString& page)
+void TWindowDesktop::OpenHelp(const QString& page)
 {
-    THelpOpener(ExecutableFolder(), [this](const QUrl& address) { Open(address); }).Open(page.toStdString());
+    Help.Open(BytesFromText(page));
 }
