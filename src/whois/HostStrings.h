@@ -42,7 +42,9 @@ struct THostStrings
     std::string LimitTextIn(std::string_view answer) const;
     // Why the answer is a refusal rather than an answer about the name, or empty when it is an
     // answer: it holds a limit text, or it is blank, or (at a host with a not-found text) it is
-    // shorter than ShortAnswerBytes and holds neither the not-found text nor one of the labels
-    // (exact case, as they are read).
+    // shorter than ShortAnswerBytes and holds neither the not-found text, nor one of the labels
+    // (exact case, as they are read; the block of a "Block|Sub" label), nor a "label: domain" line
+    // naming the queried domain (HoldsDomainLine). Every text is compared in the answer's encoding
+    // (TextInAnswerEncoding).
     std::string RefusalIn(std::string_view answer, std::string_view domain) const;
 };
