@@ -60,4 +60,31 @@ TEST(HostStringsTest, RefusalsAreToldFromAnswers)
     EXPECT_NE(THostStrings::Load(path, "whois.unknown.example").RefusalIn("", "a.de"), "");
 }
 
+// .fi, .hu, .is and .no answer in Latin-1; texts picked from such an answer in the server
+// properties dialog are stored as UTF-8, while a file edited by hand may hold the Latin-1 bytes.
+TEST(HostStringsTest, TextsMatchAnswersInTheOtherEncoding)
+{
+    TTempDir dir;
+    const std::string path = dir.Write("mvwhois.ini", "[utf8.example]\n"
+                                                      "not_found_strings=Dom\xC3\xA4\xC3\xA4ni ei l\xC3\xB6ytynyt\n"
+                                                      "registrar_string=Rekister\xC3\xB6inti:\n"
+                                                      "limit_strings=Liian monta kysely\xC3\xA4\n"
+                                                      "[latin1.example]\n"
+                                                      "not_found_strings=Dom\xE4\xE4ni ei l\xF6ytynyt\n");
+    const THostStrings typed = THostStrings::Load(path, "utf8.example");
+    const THostStrings edited = THostStrings::Load(path, "latin1.example");
+    const std::string latin1Free = "Dom\xE4\xE4ni ei l\xF6ytynyt\n";
+    const std::string utf8Free = "Dom\xC3\xA4\xC3\xA4ni ei l\xC3\xB6ytynyt\n";
+    EXPECT_TRUE(typed.SaysNotFound(latin1Free, "x.fi"));
+    EXPECT_TRUE(typed.SaysNotFound(utf8Free, "x.fi"));
+    EXPECT_TRUE(edited.SaysNotFound(latin1Free, "x.fi"));
+    EXPECT_TRUE(edited.SaysNotFound(utf8Free, "x.fi"));
+    EXPECT_FALSE(typed.SaysNotFound("Dom\xE4\xE4ni l\xF6ytyi\n", "x.fi"));
+    EXPECT_EQ(typed.LimitTextIn("LIIAN MONTA KYSELY\xC4 \xE4\n"), "");
+    EXPECT_EQ(typed.LimitTextIn("Liian monta kysely\xE4\n"), "Liian monta kysely\xC3\xA4");
+    // The label, in the answer's encoding, makes a short Latin-1 answer one.
+    EXPECT_EQ(typed.RefusalIn("Rekister\xF6inti: Oy Ab\n", "x.fi"), "");
+    EXPECT_NE(typed.RefusalIn("Rekisterointi: Oy Ab\n", "x.fi"), "");
+}
+
 } // namespace
