@@ -94,14 +94,6 @@ bool IsAsciiDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-std::size_t IndentOf(std::string_view line)
-{
-    std::size_t indent = 0;
-    while (indent < line.size() && IsSpaceOrTab(line[indent]))
-        ++indent;
-    return indent;
-}
-
 // The label part of a "Label: value" line: at most three words of letters (hyphens, underscores
 // and slashes inside), then a colon followed by a blank or the line's end. Returns the position
 // after the colon, or npos.
@@ -165,10 +157,8 @@ std::string ValueInBlock(std::string_view block, std::string_view sub, std::stri
     for (std::size_t header = 0; header < lines.size(); ++header) {
         if (TrimView(lines[header]) != block)
             continue;
-        const std::size_t indent = IndentOf(lines[header]);
-        for (std::size_t i = header + 1; i < lines.size(); ++i) {
-            if (TrimView(lines[i]).empty() || IndentOf(lines[i]) <= indent)
-                break;
+        // Registries indent a block's fields (.it, .eu) or not (.ee); a blank line ends it.
+        for (std::size_t i = header + 1; i < lines.size() && !TrimView(lines[i]).empty(); ++i) {
             if (lines[i].find(sub) != std::string_view::npos) {
                 if (std::string found = Trim(StrAfter(sub, lines[i])); !found.empty())
                     value = std::move(found);

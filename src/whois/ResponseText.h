@@ -26,8 +26,8 @@ std::string StrAfter(std::string_view label, std::string_view text);
 //   itself a "Label: value" line, so an empty "Registrar WHOIS Server:" does not read the
 //   "Registrar URL:" line under it).
 // - "Block|Sub" (a block label and a sub-label, see SubLabelSeparator): in the block under the
-//   last line that is exactly `Block` (trimmed, exact case), meaning the lines below it that are
-//   indented deeper, up to the first blank one, the value after the first line holding `Sub`.
+//   last line that is exactly `Block` (trimmed, exact case), meaning the lines below it up to the
+//   first blank one, the value after the first line holding `Sub`.
 // A label typed in UTF-8 also matches an answer in Latin-1 (TextInAnswerEncoding), and a value that
 // is not valid UTF-8 comes back as its Latin-1 reading in UTF-8, as it is shown.
 std::string ValueAfterLastLabel(std::string_view label, std::string_view answer);

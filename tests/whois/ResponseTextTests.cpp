@@ -144,9 +144,9 @@ TEST(ValueAfterLastLabelTest, BlockAndSubLabelReadTheSubLabelInsideTheBlock)
 
     const std::string eu = "Technical:\n        Organisation: Tech BV\n\nRegistrar:\n        Name: Tidewater BV\n";
     EXPECT_EQ(ValueAfterLastLabel("Registrar:|Name:", eu), "Tidewater BV");
-    // The block ends at a blank line or at a line no deeper than its header.
+    // The block ends at a blank line; its fields may be indented or not (.ee).
     EXPECT_EQ(ValueAfterLastLabel("Registrar|Name:", "Registrar\n  URL: x\n\n  Name: Elsewhere\n"), "");
-    EXPECT_EQ(ValueAfterLastLabel("Registrar|Name:", "Registrar\nName: Flat\n"), "");
+    EXPECT_EQ(ValueAfterLastLabel("Registrar:|name:", "Registrar:\nname:       Elisa AS\nurl: x\n"), "Elisa AS");
     // A header must be the whole line, and an empty side makes the label a plain one.
     EXPECT_EQ(ValueAfterLastLabel("Registrar|Name:", "Sponsoring Registrar\n  Name: X\n"), "");
     EXPECT_EQ(ValueAfterLastLabel("|Name:", "Odd |Name: plain\n"), "plain");
