@@ -84,6 +84,8 @@ const std::map<std::string, std::string> OutdatedLayouts = {
     {"whois.nic.lk/xn--fzc2c9e2c/status_available.txt", "not an answer: an empty recording"},
     {"whois.nic.lk/xn--xkc2al3hye2a/status_available.txt", "not an answer: an empty recording"},
     {"whois.nic.bo/bo/status_available.txt", "not an answer: the host's refusal of a query outside .bo"},
+    // Marked free in the collection, but the registry says the name cannot be registered.
+    {"whois.nic.wed/wed/status_available.txt", "\"Prohibited String - Object Cannot Be Registered\""},
 };
 
 struct TReading
