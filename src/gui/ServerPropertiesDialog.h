@@ -1,6 +1,7 @@
 #pragma once
 
 #include "whois/IdWhois.h"
+#include "whois/ServerStrings.h"
 
 #include <QDialog>
 
@@ -62,6 +63,8 @@ private:
     std::string ConfigPath;
     TDesktop& Desktop;
     std::string ServerName;
+    // The strings as read, so that untouched fields keep their bytes.
+    TServerStrings Loaded;
     TIdWhois Connection;
     TTestQuery* Query = nullptr;
 
