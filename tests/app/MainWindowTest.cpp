@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QTableView>
 #include <QTest>
@@ -226,20 +227,52 @@ TEST_F(MainWindowTest, TheLayoutIsSavedFirstOnCloseEvenWhenTheCloseIsCancelled)
     EXPECT_TRUE(layoutWrittenBeforeQuestion);
     EXPECT_TRUE(window.isVisible());
 
-    // Sizes of 0 or less are not applied.
+    // Sizes of 0 or less are not applied: sizes other than the design's stay as they are.
     const TIniFile ini(Rig.ConfigPath());
-    const int width = window.width();
-    const int leftPanel = Widget("lPan")->width();
+    window.resize(700, window.height());
+    auto* upper = static_cast<QSplitter*>(Widget("pTop"));
+    upper->setSizes({300, upper->width() - 300 - upper->handleWidth()});
+    QApplication::processEvents();
+    ASSERT_EQ(Widget("lPan")->width(), 300);
     ini.Write(ConfigKeys::MainFormWidth, 0);
     ini.Write(ConfigKeys::LeftPanelWidth, -3);
-    ini.Write(ConfigKeys::MainFormLeft, 37);
+    ini.Write(ConfigKeys::MainFormLeft, 7);
     ini.WriteInteger("ListView", "Width1", 77);
     window.LoadLayout();
     QApplication::processEvents();
-    EXPECT_EQ(window.width(), width);
-    EXPECT_EQ(Widget("lPan")->width(), leftPanel);
-    EXPECT_EQ(window.x(), 37);
+    EXPECT_EQ(window.width(), 700);
+    EXPECT_EQ(Widget("lPan")->width(), 300);
+    EXPECT_EQ(window.frameGeometry().x(), 7);
     EXPECT_EQ(window.DomainView()->columnWidth(1), 77);
+    window.SetCloseQuestion({});
+}
+
+TEST_F(MainWindowTest, ARestoreGivesBackWhatWasSavedAndKeepsALargerLayoutOnTheScreen)
+{
+    Rig.WriteConfig(std::string(Tlds) + "[MainForm]\nTop=40\nLeft=30\nWidth=600\nHeight=450\n");
+    TfMain& window = Rig.Open();
+    EXPECT_EQ(window.frameGeometry(), QRect(30, 40, 600, 450));
+    for (int start = 0; start < 3; ++start) {
+        window.SaveLayout();
+        window.LoadLayout();
+        QApplication::processEvents();
+    }
+    const TIniFile ini(Rig.ConfigPath());
+    EXPECT_EQ(QRect(ini.Read(ConfigKeys::MainFormLeft), ini.Read(ConfigKeys::MainFormTop),
+                    ini.Read(ConfigKeys::MainFormWidth), ini.Read(ConfigKeys::MainFormHeight)),
+              QRect(30, 40, 600, 450));
+
+    // Saved on a larger screen, or above and left of this one: the whole frame is on the screen.
+    const QRect screen = window.screen()->availableGeometry();
+    ini.Write(ConfigKeys::MainFormTop, -30);
+    ini.Write(ConfigKeys::MainFormLeft, 200);
+    ini.Write(ConfigKeys::MainFormWidth, screen.width() + 400);
+    ini.Write(ConfigKeys::MainFormHeight, 500);
+    window.LoadLayout();
+    QApplication::processEvents();
+    EXPECT_TRUE(screen.contains(window.frameGeometry()))
+        << window.frameGeometry().x() << "," << window.frameGeometry().y();
+    EXPECT_EQ(window.frameGeometry().size(), QSize(screen.width(), 500));
     window.SetCloseQuestion({});
 }
 
