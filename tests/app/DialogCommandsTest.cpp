@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -94,14 +95,22 @@ TEST_F(DialogCommandsTest, ServerPropertiesForARowTakeItsDomainAndHost)
 TEST_F(DialogCommandsTest, AboutBoxReadsTheProgramFileBesideTheWindowsProgramFolder)
 {
     TfMain& window = Open();
-    QString version;
-    OnModalDialog([&](QDialog& dialog) {
-        version = Control<QLabel>(dialog, "lVersion")->text();
-        dialog.reject();
-    });
-    window.Actions().aAbout->trigger();
-    // The rig's program folder holds no program file: no numbers.
-    EXPECT_EQ(version, QStringLiteral("Quarrow 2009\u2122 v"));
+    const auto shownVersion = [&] {
+        QString version;
+        OnModalDialog([&](QDialog& dialog) {
+            version = Control<QLabel>(dialog, "lVersion")->text();
+            dialog.reject();
+        });
+        window.Actions().aAbout->trigger();
+        return version;
+    };
+    // The rig's program folder holds no program file yet: no numbers, though the running test
+    // program is one file away.
+    EXPECT_EQ(shownVersion(), QStringLiteral("Quarrow 2009\u2122 v"));
+    // The real program, copied in under its fixed name: its own stamp.
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUARROW_PROGRAM_PATH),
+                            QString::fromStdString(window.Context().Folders.ProgramFolder + "quarrow")));
+    EXPECT_EQ(shownVersion(), QStringLiteral("Quarrow 2009\u2122 v1.0 beta 2"));
 }
 
 } // namespace
