@@ -80,8 +80,8 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
     CheckCmds = new TCheckCommands(
         *CheckDispatcher, *Commands, ThreadsPanel, TotalPanel, pb, [this] { return SelectedRowId(); }, this);
     ProjectPrompts = std::make_unique<TProjectDialogs>(this);
-    ProjectWorkspace = std::make_unique<TMainProjectWorkspace>(*Lists, *pcwords, *CheckDispatcher, *mAns, *pb,
-                                                               ConfigPath(), [this] { return UseHyphens(); });
+    ProjectWorkspace = std::make_unique<TMainProjectWorkspace>(
+        *Lists, *pcwords, *CheckDispatcher, *mAns, *pb, ConfigPath(), NameGenerator, [this] { return UseHyphens(); });
     ProjectCmds = new TProjectController(*Env.XmlStore, lvDomains->SortProxy(), *ProjectWorkspace, *ProjectPrompts,
                                          QString::fromStdString(Env.ProjectsFolder()), this);
     CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };

@@ -276,6 +276,38 @@ TEST_F(MainWindowTest, ARestoreGivesBackWhatWasSavedAndKeepsALargerLayoutOnTheSc
     window.SetCloseQuestion({});
 }
 
+TEST_F(MainWindowTest, AProjectsHyphenSwitchIsTheGeneratorsOnOpenAndIsSavedAsUsed)
+{
+    Rig.WriteConfig(std::string(Tlds) + "[Pref]\nUseHyp=0\n");
+    TfMain& window = Rig.Open();
+    const auto savedSwitch = [&](const std::string& name) {
+        const std::string path = Rig.Dir.File(name);
+        EXPECT_TRUE(window.ProjectCommands().SaveProject(QString::fromStdString(path)));
+        const std::string text = Rig.Dir.Read(name);
+        if (text.find("<USEHYPHENS>TRUE</USEHYPHENS>") != std::string::npos)
+            return std::string("TRUE");
+        return text.find("<USEHYPHENS>FALSE</USEHYPHENS>") != std::string::npos ? std::string("FALSE")
+                                                                                : std::string("none");
+    };
+    // Rows made with hyphens (a generator switched on, as an opened project leaves it).
+    window.Generator().SetUseHyphens(true);
+    EXPECT_EQ(savedSwitch("made-with.prj.xml"), "TRUE");
+
+    window.NewProject();
+    EXPECT_FALSE(window.Generator().UseHyphens()); // a new project: the preference
+    ASSERT_TRUE(window.ProjectCommands().OpenFile(QString::fromStdString(Rig.Dir.File("made-with.prj.xml"))));
+    EXPECT_TRUE(window.Generator().UseHyphens());
+    EXPECT_EQ(savedSwitch("again.prj.xml"), "TRUE");
+
+    // Generating again takes the preference, and the project then says so.
+    window.WordLists().Keywords().SetAll({{"shop", true}});
+    window.WordLists().Tlds().SetAll({{"com", true}});
+    window.GenerateNames();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return !window.Generate().Busy(); }));
+    EXPECT_FALSE(window.Generator().UseHyphens());
+    EXPECT_EQ(savedSwitch("regenerated.prj.xml"), "FALSE");
+}
+
 TEST_F(MainWindowTest, F1OnKeyReleaseOpensTheHelpAndAMissingPageOpensNothing)
 {
     TfMain& window = Rig.Open();
