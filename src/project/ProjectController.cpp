@@ -33,7 +33,8 @@ std::string ToBytes(const QString& path)
 } // namespace
 
 TProjectController::TProjectController(TXMLSaveLoad& store, TDomainSortProxy& table, TProjectWorkspace& workspace,
-                                       TProjectPrompts& prompts, QString projectsFolder, QObject* parent)
+                                       TProjectPrompts& prompts, std::function<QString()> projectsFolder,
+                                       QObject* parent)
     : QObject(parent), Store(store), Table(table), Workspace(workspace), Prompts(prompts),
       ProjectsFolder(std::move(projectsFolder))
 {
@@ -87,7 +88,7 @@ bool TProjectController::Open()
     const TSortingPaused paused(Table);
     if (!SettleChanges())
         return false;
-    const QString path = Prompts.OpenProjectFileName(ProjectsFolder);
+    const QString path = Prompts.OpenProjectFileName(ProjectsFolder());
     if (path.isEmpty())
         return false;
     return OpenPath(path);

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -21,6 +22,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -306,6 +308,40 @@ TEST_F(MainWindowTest, AProjectsHyphenSwitchIsTheGeneratorsOnOpenAndIsSavedAsUse
     ASSERT_TRUE(Rig.WaitUntil([&] { return !window.Generate().Busy(); }));
     EXPECT_FALSE(window.Generator().UseHyphens());
     EXPECT_EQ(savedSwitch("regenerated.prj.xml"), "FALSE");
+}
+
+TEST_F(MainWindowTest, TheToolbarHasNoMenuToHideItAndAPassingMessageIsNotCoveredByTheProgressBar)
+{
+    TfMain& window = Rig.Open();
+    auto* toolbar = window.findChild<QToolBar*>("tb");
+    ASSERT_NE(toolbar, nullptr);
+    QContextMenuEvent menuRequest(QContextMenuEvent::Mouse, QPoint(5, 5), toolbar->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(toolbar, &menuRequest);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(window.createPopupMenu(), nullptr);
+    EXPECT_TRUE(toolbar->isVisible());
+
+    window.statusBar()->showMessage(QStringLiteral("Quarrow starts with its built-in settings."), 15000);
+    EXPECT_FALSE(window.ProgressBar()->isVisible());
+    window.statusBar()->clearMessage();
+    EXPECT_TRUE(window.ProgressBar()->isVisible());
+}
+
+TEST_F(MainWindowTest, AClickedRowShowsItsAnswersLineByLineAndAnEmptyEntryShowsNone)
+{
+    TfMain& window = Rig.Open();
+    window.Model().SetContents(
+        {{"a.example", true, {"YES", "", "", "", "0", ""}}, {"b.example", true, {"NO", "", "", "", "1", ""}}},
+        {"", "first line\r\nsecond line"});
+    QTableView* view = window.DomainView();
+    const auto click = [&](int row) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(row, 0)).center());
+    };
+    click(1);
+    EXPECT_EQ(window.AnswersPanel()->count(), 2);
+    click(0);
+    EXPECT_EQ(window.AnswersPanel()->count(), 0);
 }
 
 TEST_F(MainWindowTest, F1OnKeyReleaseOpensTheHelpAndAMissingPageOpensNothing)
