@@ -62,6 +62,10 @@ TEST_F(SettingsDialogTest, WithoutAFileShowsTheDefaultsOnTheOpenersPage)
     EXPECT_EQ(Control<QComboBox>(dialog, "cbSOCKS")->currentText(), "SOCKS Version 5");
     EXPECT_EQ(Control<QLineEdit>(dialog, "ePort")->text(), "1080");
     EXPECT_FALSE(Control<QCheckBox>(dialog, "cbUseHyp")->isChecked());
+    // The hint is a sentence: its quotation marks belong to it, and so does its full stop.
+    EXPECT_EQ(Control<QCheckBox>(dialog, "cbUseHyp")->toolTip(),
+              QStringLiteral("If you also wish to generate domain names with hyphens, tick the appropriate item "
+                             "\u2013 \"Using the hyphens check box\"."));
     EXPECT_TRUE(Control<QCheckBox>(dialog, "cbUpdate")->isChecked());
     EXPECT_EQ(Control<QSpinBox>(dialog, "eThrdCount")->value(), 10);
     EXPECT_EQ(Control<QSpinBox>(dialog, "eAttempts")->value(), 5);
