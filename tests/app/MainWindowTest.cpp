@@ -344,6 +344,20 @@ TEST_F(MainWindowTest, AClickedRowShowsItsAnswersLineByLineAndAnEmptyEntryShowsN
     EXPECT_EQ(window.AnswersPanel()->count(), 0);
 }
 
+TEST_F(MainWindowTest, ExitEndsTheEventLoopWithStatusZero)
+{
+    TfMain& window = Rig.Open();
+    window.SetCloseQuestion({});
+    QTimer::singleShot(0, &window, [this] { Action("Exit1")->trigger(); });
+    // A close that does not end the program fails here instead of hanging the suite.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(99); });
+    guard.start(10000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(window.isVisible());
+}
+
 TEST_F(MainWindowTest, F1OnKeyReleaseOpensTheHelpAndAMissingPageOpensNothing)
 {
     TfMain& window = Rig.Open();
