@@ -233,7 +233,7 @@ void TfSP::resizeEvent(QResizeEvent* event)
     // A window made taller by hand shows the test area as soon as there is room for it, and one
     // made as low as the closed dialog hides it again: never an empty space where it would be.
     const bool room = height() >= CollapsedHeight + RoomForTestArea;
-    if (room != TestArea->isVisible()) {
+    if (room == TestArea->isHidden()) {
         TestArea->setVisible(room);
         SpeedButton1->setArrowType(room ? Qt::UpArrow : Qt::DownArrow);
     }
