@@ -199,7 +199,8 @@ bool TfSP::LoadServer(const std::string& server)
         bOk->setEnabled(false);
         return false;
     }
-    const TServerStrings strings = TServerStrings::Load(TIniFile(ConfigPath), server);
+    Loaded = TServerStrings::Load(TIniFile(ConfigPath), server);
+    const TServerStrings& strings = Loaded;
     eNotfound->setText(TextFromBytes(strings.NotFound));
     eWhoisServer->setText(TextFromBytes(strings.WhoisServer));
     eRegistrar->setText(TextFromBytes(strings.Registrar));
@@ -353,7 +354,7 @@ TServerStrings TfSP::FieldStrings() const
     strings.Limits = BytesFromText(eLimits->text());
     eMinInterval->interpretText();
     strings.MinInterval = eMinInterval->value();
-    return strings;
+    return Loaded.KeptOrTyped(strings);
 }
 
 void TfSP::bOkClick()

@@ -77,6 +77,8 @@ private:
     std::string ConfigPath;
     TDesktop& Desktop;
     std::string ServerName;
+    // The strings as read, so that untouched fields keep their bytes.
+    TServerStrings Loaded;
     TIdWhois Connection;
     TTestQuery* Query = nullptr;
 

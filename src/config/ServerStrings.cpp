@@ -1,6 +1,7 @@
 #include "config/ServerStrings.h"
 
 #include "base/AsciiText.h"
+#include "base/Utf8.h"
 #include "config/ConfigKeys.h"
 #include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
@@ -43,6 +44,15 @@ std::string TServerStrings::Verdict(const std::string& answer, const std::string
     if (host.SaysNotFound(answer, domain))
         return "Free: the answer holds the not-found string.";
     return "Taken: the answer does not hold the not-found string.";
+}
+
+TServerStrings TServerStrings::KeptOrTyped(const TServerStrings& typed) const
+{
+    const auto pick = [](const std::string& loaded, const std::string& shown) {
+        return shown == Utf8OrLatin1(loaded) ? loaded : shown;
+    };
+    return {pick(NotFound, typed.NotFound), pick(WhoisServer, typed.WhoisServer), pick(Registrar, typed.Registrar),
+            pick(Expires, typed.Expires),   pick(Limits, typed.Limits),           typed.MinInterval};
 }
 
 std::string PlaceholderForTestDomain(const std::string& field, const std::string& testDomain)

@@ -23,6 +23,11 @@ struct TServerStrings
     // What a check would make of `answer` for `domain` with these strings: a refusal to ask again
     // (a limit text, no answer, too short an answer), free, or taken. One line, for the test area.
     std::string Verdict(const std::string& answer, const std::string& domain) const;
+    // What the dialog writes back for fields typed as `typed` (UTF-8): each string that still shows
+    // the value read as this one keeps that value's own bytes. A value that is not UTF-8 (Latin-1
+    // put into the file by hand) is shown by its Latin-1 reading; writing that reading back would
+    // rewrite a value nobody touched.
+    TServerStrings KeptOrTyped(const TServerStrings& typed) const;
 };
 
 // The not-found field names the test domain through the placeholder: the domain as typed, then its
