@@ -38,6 +38,8 @@ TProjectController::TProjectController(TXMLSaveLoad& store, TDomainSortProxy& ta
     : QObject(parent), Store(store), Table(table), Workspace(workspace), Prompts(prompts),
       ProjectsFolder(std::move(projectsFolder))
 {
+    if (!ProjectsFolder)
+        ProjectsFolder = [] { return QString(); }; // the dialog's own start folder
 }
 
 void TProjectController::SetModifiedFlag(bool modified)
