@@ -307,6 +307,14 @@ TEST_F(IniFileTest, WritesGoThroughASymbolicLink)
     EXPECT_TRUE(std::filesystem::is_symlink(Path));
     EXPECT_EQ(Dir.Read("dotfiles/mvwhois.ini"), "[Pref]\nPause=500\n");
     EXPECT_EQ(ModeOf(Dir.File("dotfiles/mvwhois.ini")), 0600u);
+
+    // A link made before its file: the first write makes the file where the link points.
+    std::filesystem::remove(Dir.File("dotfiles/mvwhois.ini"));
+    Ini.WriteString("TLD", "com", "whois.example.net");
+    EXPECT_TRUE(std::filesystem::is_symlink(Path));
+    EXPECT_EQ(Dir.Read("dotfiles/mvwhois.ini"), "[TLD]\ncom=whois.example.net\n");
+    EXPECT_EQ(ModeOf(Dir.File("dotfiles/mvwhois.ini")), 0600u);
+    EXPECT_EQ(Ini.ReadString("TLD", "com", ""), "whois.example.net");
 }
 
 TEST_F(IniFileTest, MalformedFilesStillGiveSensibleValues)
