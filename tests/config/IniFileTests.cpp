@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <thread>
@@ -360,20 +362,112 @@ TEST_F(IniFileTest, ReadersNeverSeeAHalfWrittenFile)
     std::atomic<bool> done{false};
     std::atomic<int> misses{0};
     std::atomic<int> reads{0};
-    std::thread reader([&] {
-        while (!done) {
-            if (Ini.ReadString("S", "marker", "missing") != "present")
-                ++misses;
-            ++reads;
-        }
-    });
+    // Several readers, as the workers are, sharing what each of them reads.
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 3; ++i)
+        readers.emplace_back([&] {
+            while (!done) {
+                if (Ini.ReadString("S", "marker", "missing") != "present")
+                    ++misses;
+                ++reads;
+            }
+        });
     for (int i = 0; i < 300; ++i)
         Ini.WriteString("S", "payload", std::string(static_cast<std::size_t>(i % 7) * 5000, 'p'));
     done = true;
-    reader.join();
+    for (std::thread& reader : readers)
+        reader.join();
     EXPECT_GT(reads.load(), 0);
     EXPECT_EQ(misses.load(), 0);
     EXPECT_EQ(FilesIn(Dir.Path()), 1u);
+}
+
+// Sets the file's modification time to `seconds` after the epoch, or to now when it is 0.
+void SetModified(const std::string& path, std::time_t seconds)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, seconds == 0 ? timespec{0, UTIME_NOW} : timespec{seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+std::int64_t ModifiedNs(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    EXPECT_EQ(::stat(path.c_str(), &info), 0);
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+// A file that has been quiet for a while is read once and kept: a change that leaves its size,
+// modification time and inode as they were is not seen, and any change of one of them is.
+TEST_F(IniFileTest, AQuietFileIsReadAgainOnlyWhenItsSizeTimeOrInodeChanges)
+{
+    const std::time_t anHourAgo = std::time(nullptr) - 3600;
+    Dir.Write("mvwhois.ini", "[Host]\nkey=aaaa\n");
+    SetModified(Path, anHourAgo);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "aaaa");
+    const auto sameStamp = [&](const std::string& content) {
+        Dir.Write("mvwhois.ini", content);
+        SetModified(Path, anHourAgo);
+    };
+
+    sameStamp("[Host]\nkey=bbbb\n");
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "aaaa");
+    // Another instance of the same path shares what was read.
+    EXPECT_EQ(TIniFile(Path).ReadString("Host", "key", ""), "aaaa");
+    SetModified(Path, anHourAgo - 1);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "bbbb");
+
+    sameStamp("[Host]\nkey=ccccc\n");
+    EXPECT_EQ(Ini.ReadSectionValues("Host"), (std::vector<std::pair<std::string, std::string>>{{"key", "ccccc"}}));
+
+    const std::string other = Dir.Write("other.ini", "[Host]\nkey=ddddd\n");
+    SetModified(other, anHourAgo);
+    ASSERT_EQ(::rename(other.c_str(), Path.c_str()), 0);
+    std::vector<std::string> values;
+    ASSERT_TRUE(Ini.ReadStrings("Host", {"key"}, values));
+    EXPECT_EQ(values, std::vector<std::string>{"ddddd"});
+
+    // A write of our own is seen at once, whatever its time.
+    Ini.WriteString("Host", "key", "eeeee");
+    SetModified(Path, anHourAgo);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "eeeee");
+    std::filesystem::remove(Path);
+    EXPECT_EQ(Ini.ReadString("Host", "key", "gone"), "gone");
+    EXPECT_FALSE(Ini.SectionExists("Host"));
+}
+
+// Within a tick of the file system's clock a change can leave the time as it was; a file changed
+// just before it was read is read again each time until it has been quiet for a while.
+TEST_F(IniFileTest, AFileChangedJustBeforeItWasReadIsNotKept)
+{
+    Dir.Write("mvwhois.ini", "[Host]\nkey=aaaa\n");
+    SetModified(Path, 0);
+    const std::int64_t modified = ModifiedNs(Path);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "aaaa");
+    Dir.Write("mvwhois.ini", "[Host]\nkey=bbbb\n");
+    const timespec same[2] = {{0, UTIME_OMIT}, {modified / 1000000000, modified % 1000000000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Path.c_str(), same, 0), 0);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "bbbb");
+}
+
+// Sections found by the index built at the first read, as the file's order and the reading rules
+// have them.
+TEST_F(IniFileTest, AKeptFileFindsEverySectionAsAFreshReadWould)
+{
+    Dir.Write("mvwhois.ini", "\xEF\xBB\xBF[A]\nk=1\n  [ b ]  \nk=2\n[A]\nk=3\n[c\nk=4\nx[d]\nk=5\n[]\nk=6\n[E]");
+    SetModified(Path, std::time(nullptr) - 3600);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(Ini.ReadString("a", "k", ""), "1");
+        EXPECT_EQ(Ini.ReadString("B", "k", ""), "2");
+        // "x[d]" opens nothing: the key under it still belongs to c.
+        EXPECT_EQ(Ini.ReadSection("c"), (std::vector<std::string>{"k", "k"}));
+        EXPECT_EQ(Ini.ReadString("c", "k", ""), "4");
+        EXPECT_FALSE(Ini.SectionExists("d"));
+        EXPECT_EQ(Ini.ReadString("", "k", ""), "6");
+        EXPECT_TRUE(Ini.SectionExists("e"));
+        EXPECT_EQ(Ini.ReadSection("e"), std::vector<std::string>{});
+    }
 }
 
 TEST_F(IniFileTest, SeveralKeysReadInOneGoAndOnlyLineStartsOpenSections)
