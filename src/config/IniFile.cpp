@@ -208,29 +208,28 @@ TWholeFile LoadFile(const std::string& path)
 class TParsedFile
 {
 public:
-    explicit TParsedFile(TWholeFile file) : File(std::move(file))
+    // Without `indexed`, each lookup searches the text: cheaper for a file read for one use.
+    TParsedFile(TWholeFile file, bool indexed) : File(std::move(file)), Indexed(indexed)
     {
+        if (!Indexed)
+            return;
         const std::string_view text = File.View();
         const std::size_t contentStart = ContentStart(text);
         std::size_t begin = 0;
-        TSection* open = nullptr; // the section that ends where the next header starts
         TLine line;
         std::string_view name;
         for (std::size_t at = NextHeaderBracket(text, contentStart, contentStart, begin); at != std::string_view::npos;
              at = NextHeaderBracket(text, contentStart, at + 1, begin)) {
-            if (open)
-                open->BodyEnd = begin;
-            open = nullptr;
+            if (!Headers.empty())
+                Headers.back().BodyEnd = begin;
             LineAt(text, begin, line);
             HeaderName(LineText(text, line), name);
-            const auto [slot, added] = Sections.try_emplace(LowerAscii(name));
-            if (!added)
-                continue;
-            slot->second.Found = true;
-            slot->second.BodyBegin = line.Next;
-            slot->second.BodyEnd = text.size();
-            open = &slot->second;
+            Headers.push_back({HashOf(name), static_cast<std::size_t>(name.data() - text.data()), name.size(),
+                               line.Next, text.size()});
         }
+        // By hash, and in file order among equal hashes: the first section of a name comes first.
+        std::stable_sort(Headers.begin(), Headers.end(),
+                         [](const THeader& a, const THeader& b) { return a.Hash < b.Hash; });
     }
 
     std::string_view View() const { return File.View(); }
@@ -238,17 +237,48 @@ public:
     // As FindSection finds it, without the place for new keys (reads need none).
     TSection Find(std::string_view section) const
     {
-        const auto found = Sections.find(LowerAscii(section));
-        if (found != Sections.end())
-            return found->second;
-        TSection missing;
-        missing.BodyEnd = File.Size;
-        return missing;
+        if (!Indexed)
+            return FindSection(File.View(), section);
+        const std::uint64_t hash = HashOf(section);
+        TSection result;
+        result.BodyEnd = File.Size;
+        for (auto it = std::lower_bound(Headers.begin(), Headers.end(), hash,
+                                        [](const THeader&header, std::uint64_t value) { return header.Hash < value; });
+             it != Headers.end() && it->Hash == hash; ++it) {
+            if (EqualsIgnoringCase(File.View().substr(it->NameBegin, it->NameSize), section)) {
+                result.Found = true;
+                result.BodyBegin = it->BodyBegin;
+                result.BodyEnd = it->BodyEnd;
+                break;
+            }
+        }
+        return result;
     }
 
 private:
+    // Kept as places in the text rather than as names of their own: a server table has hundreds
+    // of thousands of sections, and one allocation each would cost more than reading the file.
+    struct THeader
+    {
+        std::uint64_t Hash;
+        std::size_t NameBegin, NameSize;
+        std::size_t BodyBegin, BodyEnd;
+    };
+
+    // FNV-1a of the name in lower case.
+    static std::uint64_t HashOf(std::string_view name)
+    {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (const char c : name) {
+            hash ^= static_cast<unsigned char>(LowerAscii(c));
+            hash *= 1099511628211ull;
+        }
+        return hash;
+    }
+
     TWholeFile File;
-    std::unordered_map<std::string, TSection> Sections; // by lower-case name
+    bool Indexed;
+    std::vector<THeader> Headers;
 };
 
 // What a read works on: the parsed file, or why there is none.
@@ -311,14 +341,14 @@ public:
             TWholeFile file = LoadFile(path);
             result.Status = file.Status;
             if (file.Loaded())
-                result.File = std::make_shared<const TParsedFile>(std::move(file));
+                result.File = std::make_shared<const TParsedFile>(std::move(file), false);
             return result;
         }
         const TFileStamp stamp = StampOf(info);
         {
             const std::lock_guard lock(Mutex);
             const auto known = Entries.find(path);
-            if (known != Entries.end() && known->second.Trusted && known->second.Stamp == stamp) {
+            if (known != Entries.end() && known->second.Stamp == stamp) {
                 known->second.LastUse = ++Uses;
                 return {TWholeFile::TStatus::Loaded, known->second.File};
             }
@@ -331,16 +361,16 @@ public:
             Forget(path);
             return {file.Status, nullptr};
         }
-        auto parsed = std::make_shared<const TParsedFile>(std::move(file));
-        // Kept only when it is surely the content of the stamp taken before the read.
+        // Kept only when it is surely the content of the stamp taken before the read; only a kept
+        // file is worth finding its sections in advance.
         const bool unchanged = ::stat(path.c_str(), &info) == 0 && StampOf(info) == stamp;
         const bool trusted = unchanged && stamp.ModifiedNs < readAt - UntrustedAgeNs;
+        auto parsed = std::make_shared<const TParsedFile>(std::move(file), trusted);
         const std::lock_guard lock(Mutex);
-        if (!unchanged) {
+        if (!trusted) {
             Entries.erase(path);
         } else {
-            TEntry& entry = Entries[path];
-            entry = {stamp, trusted, parsed, ++Uses};
+            Entries[path] = {stamp, parsed, ++Uses};
             DropLeastUsed();
         }
         return {TWholeFile::TStatus::Loaded, std::move(parsed)};
@@ -356,7 +386,6 @@ private:
     struct TEntry
     {
         TFileStamp Stamp;
-        bool Trusted = false;
         std::shared_ptr<const TParsedFile> File;
         std::uint64_t LastUse = 0;
     };
