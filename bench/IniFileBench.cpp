@@ -5,6 +5,8 @@
 
 #include "config/IniFile.h"
 
+#include "BenchServerTable.h"
+
 #include <benchmark/benchmark.h>
 
 #include <ctime>
@@ -20,22 +22,6 @@ namespace {
 
 constexpr std::size_t ConfigBytes = 50u * 1024 * 1024;
 
-std::string MakeConfig(std::string& lastHost)
-{
-    std::string text = "[Pref]\nThrdCount=10\nAttempts=5\nPause=250\n[TLD]\n";
-    for (int i = 0; i < 1000; ++i)
-        text += "tld" + std::to_string(i) + "=whois.host" + std::to_string(i) + ".example\n";
-    for (int i = 0; text.size() < ConfigBytes; ++i) {
-        lastHost = "whois.host" + std::to_string(i) + ".example";
-        text += "[" + lastHost + "]\n";
-        text += "not_found_strings=No match for \"%DOMAIN%\".\n";
-        text += "whois_server_string=Registrar WHOIS Server:\n";
-        text += "registrar_string=Registrar:\n";
-        text += "expires_string=Registry Expiry Date:\n";
-    }
-    return text;
-}
-
 // One file for every run: the benchmark calls each function several times.
 struct TBenchFile
 {
@@ -48,7 +34,7 @@ struct TBenchFile
         char pattern[] = "/tmp/quarrow-bench-XXXXXX";
         Folder = mkdtemp(pattern);
         Path = Folder + "/mvwhois.ini";
-        std::ofstream(Path, std::ios::binary) << MakeConfig(Host);
+        std::ofstream(Path, std::ios::binary) << BenchServerTable::Make(ConfigBytes, Host);
     }
     ~TBenchFile()
     {

@@ -5,6 +5,8 @@
 
 #include "engine/ResultApplier.h"
 
+#include "BenchServerTable.h"
+
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -14,22 +16,6 @@
 namespace {
 
 constexpr std::size_t ConfigBytes = 4 * 1024 * 1024;
-
-std::string MakeConfig(std::string& lastHost)
-{
-    std::string text = "[Pref]\nThrdCount=10\nAttempts=5\nPause=250\n[TLD]\n";
-    for (int i = 0; i < 1000; ++i)
-        text += "tld" + std::to_string(i) + "=whois.host" + std::to_string(i) + ".example\n";
-    for (int i = 0; text.size() < ConfigBytes; ++i) {
-        lastHost = "whois.host" + std::to_string(i) + ".example";
-        text += "[" + lastHost + "]\n";
-        text += "not_found_strings=No match for \"%DOMAIN%\".\n";
-        text += "whois_server_string=Registrar WHOIS Server:\n";
-        text += "registrar_string=Registrar:\n";
-        text += "expires_string=Registry Expiry Date:\n";
-    }
-    return text;
-}
 
 const char* const Answer = "   Domain Name: LANTERNMOSS.COM\r\n"
                            "   Registry Domain ID: 2874419301_DOMAIN_COM-VRSN\r\n"
@@ -46,7 +32,7 @@ void BM_ApplyResultWithLargeConfig(benchmark::State& state)
     const std::string folder = mkdtemp(pattern);
     const std::string path = folder + "/mvwhois.ini";
     std::string host;
-    std::ofstream(path, std::ios::binary) << MakeConfig(host);
+    std::ofstream(path, std::ios::binary) << BenchServerTable::Make(ConfigBytes, host);
 
     const TResultApplier applier(path, {"yyyy-mm-dd"});
     TDomainTableModel model;
