@@ -317,8 +317,8 @@ std::int64_t NowNs()
 // every thread. A file is read again only when its size, modification time or inode (a save
 // renames a new file into place) differ from the ones it had when it was read. A change that
 // leaves all three alone can happen only within one tick of the file system's clock, and some
-// file systems keep only every other second: a file changed that recently before it was read is
-// not trusted and is read again on the next use, until it has been quiet for longer than that.
+// file systems keep time only to the even second: a file changed that recently before it was
+// read is not kept, and is read again at each use until it has been quiet for longer than that.
 class TParsedFileCache
 {
 public:
@@ -390,7 +390,7 @@ private:
         std::uint64_t LastUse = 0;
     };
 
-    // The configuration, the date masks' neighbour and a few files of tests or tools.
+    // The configuration file, and room for the few others a test or a tool may read.
     static constexpr std::size_t MaxEntries = 8;
     static constexpr std::int64_t UntrustedAgeNs = 2'000'000'000;
 
