@@ -437,6 +437,41 @@ TEST_F(IniFileTest, AQuietFileIsReadAgainOnlyWhenItsSizeTimeOrInodeChanges)
     EXPECT_FALSE(Ini.SectionExists("Host"));
 }
 
+// Workers read a kept file while quiet files of other content are renamed into its place: each
+// read gives one whole file's value, and the last one renamed in is what reads give at the end.
+TEST_F(IniFileTest, ThreadsShareAKeptFileWhileItIsReplaced)
+{
+    const std::time_t anHourAgo = std::time(nullptr) - 3600;
+    // Each with a time of its own: a freed inode may come back for the next file.
+    std::time_t modified = anHourAgo;
+    const auto quietFile = [&](const std::string& name, const std::string& value) {
+        const std::string path = Dir.Write(name, "[Host]\nkey=" + value + "\n");
+        SetModified(path, --modified);
+        return path;
+    };
+    ASSERT_EQ(::rename(quietFile("first.ini", "one").c_str(), Path.c_str()), 0);
+    std::atomic<bool> done{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 3; ++i)
+        readers.emplace_back([&] {
+            while (!done) {
+                const std::string value = Ini.ReadString("Host", "key", "");
+                if (value != "one" && value != "two")
+                    ++wrong;
+            }
+        });
+    for (int i = 0; i < 200; ++i) {
+        const std::string next = quietFile("next.ini", i % 2 == 0 ? "two" : "one");
+        ASSERT_EQ(::rename(next.c_str(), Path.c_str()), 0);
+    }
+    done = true;
+    for (std::thread& reader : readers)
+        reader.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "one");
+}
+
 // Within a tick of the file system's clock a change can leave the time as it was; a file changed
 // just before it was read is read again each time until it has been quiet for a while.
 TEST_F(IniFileTest, AFileChangedJustBeforeItWasReadIsNotKept)
