@@ -92,38 +92,29 @@ bool StartsLikeXml(const std::string& path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return true;
+    const auto verdict = [fd](bool startsLikeXml) {
+        ::close(fd);
+        return startsLikeXml;
+    };
     struct stat info
     {
     };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return true;
-    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return verdict(true);
     char block[4096];
-    bool first = true;
-    int verdict = -1; // unknown
-    while (verdict < 0) {
-        ssize_t got = ::read(fd, block, sizeof block);
+    for (std::size_t offset = 0;;) {
+        const ssize_t got = ::read(fd, block, sizeof block);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            verdict = 1;
-            break;
-        }
-        if (got == 0) {
-            verdict = 0; // nothing but white space
-            break;
-        }
+        if (got <= 0)
+            return verdict(got < 0); // nothing but white space, or a failure the full read names
         std::string_view text(block, static_cast<std::size_t>(got));
-        if (first && text.starts_with("\xEF\xBB\xBF"))
+        if (offset == 0 && text.starts_with("\xEF\xBB\xBF"))
             text.remove_prefix(3);
-        first = false;
-        const std::size_t start = text.find_first_not_of(" \t\r\n");
-        if (start != std::string_view::npos)
-            verdict = text[start] == '<' ? 1 : 0;
+        offset += static_cast<std::size_t>(got);
+        if (const std::size_t start = text.find_first_not_of(" \t\r\n"); start != std::string_view::npos)
+            return verdict(text[start] == '<');
     }
-    ::close(fd);
-    return verdict == 1;
 }
 
 } // namespace
