@@ -56,12 +56,14 @@ TEST_F(RdapBootstrapCommandTest, ABootstrapFileReplacesTheDataFoldersCopy)
 
 TEST_F(RdapBootstrapCommandTest, TheCopyIsTheOwnersOnlyAndALinkToItIsWrittenThrough)
 {
-    const std::string folder = Home.File("config/Morvane/Quarrow 2009");
-    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(Home.File("config/Morvane/Quarrow 2009"));
     std::filesystem::create_directories(Home.File("dotfiles"));
     std::filesystem::create_symlink("../../../dotfiles/rdap-dns.json", Copy);
-    ::umask(022);
-    ASSERT_EQ(Run("rdap-bootstrap", {Home.Write("dns.json", Downloaded)}).ExitStatus, 0);
+    // The command inherits a umask that lets others read what it makes.
+    const mode_t oldMask = ::umask(022);
+    const int status = Run("rdap-bootstrap", {Home.Write("dns.json", Downloaded)}).ExitStatus;
+    ::umask(oldMask);
+    ASSERT_EQ(status, 0);
     EXPECT_TRUE(std::filesystem::is_symlink(Copy));
     EXPECT_EQ(Home.Read("dotfiles/rdap-dns.json"), Downloaded);
     EXPECT_EQ(PermissionsOf(Home.File("dotfiles/rdap-dns.json")), 0600u);
