@@ -3,7 +3,7 @@
 // once with a file whose time lies ahead, which is never trusted and so read whole on every call,
 // as every read was before parsed files were kept. The host's section is the last one.
 
-#include "config/IniFile.h"
+#include "settings/IniFile.h"
 
 #include "BenchServerTable.h"
 
