@@ -3,6 +3,7 @@
 #include "config/ProxySettings.h"
 #include "engine/DomainTableModel.h"
 #include "rdap/RdapClient.h"
+#include "whois/ExpiryDate.h"
 #include "whois/ZqWhois.h"
 
 #include <functional>
@@ -20,6 +21,8 @@ struct TWhoisJob
     TProxySettings ProxySettings;
     std::string WhoisServer;
     std::string ConfigPath;
+    // Shared by every job of a pass: they never change while it runs.
+    std::shared_ptr<const TDateMasks> DateMasks;
     TRowId RowIndex = NoRowId;
     int Attempts = 0;
     int Port = 43;
