@@ -2,7 +2,6 @@
 
 #include "base/AsciiText.h"
 #include "config/ConfigKeys.h"
-#include "whois/ResponseText.h"
 
 #include <vector>
 
