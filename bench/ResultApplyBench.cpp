@@ -93,7 +93,7 @@ void BM_ReadResultWithLargeConfig(benchmark::State& state)
 BENCHMARK(BM_ReadResultWithLargeConfig)->Unit(benchmark::kMillisecond);
 
 // The main thread's share: the read result written into its row.
-void BM_ApplyResultWithLargeConfig(benchmark::State& state)
+void BM_ApplyReadResult(benchmark::State& state)
 {
     const TBenchConfig config;
     TDomainTableModel model;
@@ -106,7 +106,7 @@ void BM_ApplyResultWithLargeConfig(benchmark::State& state)
     if (!Applied(model))
         state.SkipWithError("result not applied");
 }
-BENCHMARK(BM_ApplyResultWithLargeConfig)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ApplyReadResult)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
