@@ -221,6 +221,8 @@ void TWhoisThread::Run()
     const bool answered = QuerySeries(strings, 0, Answer, failure);
 
     std::string referral;
+    // The expiry text only decides whether to ask the referral host here; reading the result
+    // looks for it once more, a matter of microseconds; the host's strings are not read again.
     if (answered && FindReferral(Answer, referral) && referral != Input.WhoisServer &&
         strings.ExpiryText(Answer).empty()) {
         whois.Host = referral;
