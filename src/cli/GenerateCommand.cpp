@@ -2,9 +2,9 @@
 #include "cli/CliCommands.h"
 
 #include "base/QuarrowError.h"
-#include "engine/DomainTableModel.h"
-#include "gen/CustomDomainNameGenerator.h"
-#include "gen/SplitWords.h"
+#include "core/CustomDomainNameGenerator.h"
+#include "core/SplitWords.h"
+#include "models/DomainTableModel.h"
 #include "project/ProjectFile.h"
 
 #include <climits>

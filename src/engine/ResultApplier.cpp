@@ -1,6 +1,6 @@
 #include "engine/ResultApplier.h"
 
-#include "whois/ExpiryDateFormat.h"
+#include "models/ExpiryDateFormat.h"
 
 namespace {
 

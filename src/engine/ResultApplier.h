@@ -1,7 +1,8 @@
 #pragma once
 
-#include "engine/DomainTableModel.h"
+#include "core/ExpiryDate.h"
 #include "engine/SyncSendResult.h"
+#include "models/DomainTableModel.h"
 
 #include <string>
 

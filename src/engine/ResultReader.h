@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/ExpiryDate.h"
 #include "engine/SyncSendResult.h"
 #include "rdap/RdapAnswer.h"
-#include "whois/ExpiryDate.h"
 #include "whois/HostStrings.h"
 
 #include <cstddef>

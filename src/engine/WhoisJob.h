@@ -1,9 +1,9 @@
 #pragma once
 
-#include "config/ProxySettings.h"
-#include "engine/DomainTableModel.h"
+#include "core/ExpiryDate.h"
+#include "models/DomainTableModel.h"
 #include "rdap/RdapClient.h"
-#include "whois/ExpiryDate.h"
+#include "settings/ProxySettings.h"
 #include "whois/ZqWhois.h"
 
 #include <functional>

@@ -1,8 +1,8 @@
 #include "engine/ResultApplier.h"
 #include "engine/ResultReader.h"
 
+#include "models/ExpiryDateFormat.h"
 #include "support/TempDir.h"
-#include "whois/ExpiryDateFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "models/ItemListModel.h"
+#include "settings/SettingsPages.h"
+
+#include <QAbstractTableModel>
+
+// The settings dialog's WHOIS host table: two read-only columns, Domain and Server.
+class TTldListModel : public TItemListModel<TTldRow, QAbstractTableModel>
+{
+    Q_OBJECT
+
+public:
+    explicit TTldListModel(QObject* parent = nullptr);
+
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+};
