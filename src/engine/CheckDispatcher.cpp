@@ -1,6 +1,7 @@
 #include "engine/CheckDispatcher.h"
 
 #include "base/AsciiText.h"
+#include "engine/ResultApplier.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
 #include "settings/ConfigKeys.h"
@@ -67,7 +68,8 @@ private:
 } // namespace
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
-    : QObject(parent), Model(model), Options(std::move(options)), Applier(Options.ConfigPath, Options.DateMasks),
+    : QObject(parent), Model(model), Options(std::move(options)),
+      DateMasks(std::make_shared<const TDateMasks>(Options.DateMasks)),
       Resolver(Options.ConfigPath, TServerResolver::BootstrapPathBeside(Options.ConfigPath), Options.ServerPreference),
       smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>()),
       DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit))
@@ -358,6 +360,7 @@ void TCheckDispatcher::StartCheck(TRowId id)
     job.ProxySettings = EngineSettings.Proxy;
     job.WhoisServer = std::move(target.Server);
     job.ConfigPath = Options.ConfigPath;
+    job.DateMasks = DateMasks;
     job.RowIndex = id;
     job.Attempts = EngineSettings.Attempts;
     job.Port = Options.WhoisPort;
@@ -413,7 +416,7 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
 {
     if (worker->Abandoned.load())
         return;
-    if (Applier.ApplyResult(Model, result))
+    if (TResultApplier::ApplyResult(Model, result))
         emit ResultApplied(result.RowIndex);
 }
 
