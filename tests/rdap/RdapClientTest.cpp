@@ -74,6 +74,44 @@ TEST_F(RdapClientTest, StatusesAndBodiesReachTheCallerOverOneReusedConnection)
     EXPECT_EQ(server.ConnectionsAccepted(), 1);
 }
 
+TEST_F(RdapClientTest, AnAnswerThatBreaksOffAfterItsStatusLineIsAFailedAttempt)
+{
+    TFakeRdapServer server(*Certificates);
+    const std::string notFound = R"({"errorCode":404,"title":"Not Found"})";
+    const std::string taken = TakenBody;
+    struct TCase
+    {
+        std::string Name;
+        TResponse Response;
+        bool Retryable; // a break is worth another attempt; a length that is no number would only come again
+    };
+    const TCase cases[] = {
+        {"cut404.com", {404, notFound, {}, false, 0, 9}, true}, // closed after {"errorC
+        {"cut200.com", {200, taken, {}, false, 0, taken.size() - 5}, true},
+        {"reset200.com", {200, taken, {}, false, 0, 20, true}, true},
+        {"badlength.com", {200, taken, {}, false, 0, std::string::npos, false, "12abc"}, false},
+        {"negative.com", {404, notFound, {}, false, 0, std::string::npos, false, "-5"}, false},
+    };
+    TRdapClient client(TrustingTests());
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.Name);
+        server.SetResponse(TFakeRdapServer::DomainPath(test.Name), test.Response);
+        const std::string url = TRdapClient::DomainUrl(server.BaseUrl(), test.Name);
+        // The bound is far away: a length that is no number must not leave the query reading on.
+        const TRdapFetch fetch = Get(client, url, 600000);
+        EXPECT_EQ(fetch.HttpStatus, 0) << fetch.Body;
+        EXPECT_TRUE(fetch.Body.empty());
+        EXPECT_NE(fetch.Error.find(url), std::string::npos) << fetch.Error;
+        EXPECT_EQ(fetch.Retryable, test.Retryable) << fetch.Error;
+        EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath(test.Name)), 1);
+    }
+    // A whole answer after all that is read as before.
+    server.SetResponse(TFakeRdapServer::DomainPath("whole.com"), {200, taken, {}, false, 0});
+    const TRdapFetch whole = Get(client, TRdapClient::DomainUrl(server.BaseUrl(), "whole.com"));
+    EXPECT_EQ(whole.HttpStatus, 200);
+    EXPECT_EQ(whole.Body, taken);
+}
+
 TEST_F(RdapClientTest, DomainUrlJoinsBaseAndNameWithOneSlash)
 {
     EXPECT_EQ(TRdapClient::DomainUrl("https://r.test/com/v1/", "a.com"), "https://r.test/com/v1/domain/a.com");
