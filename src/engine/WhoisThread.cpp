@@ -156,16 +156,16 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
     }
 }
 
-bool TWhoisThread::AskRdap(TRdapAnswer& answer)
+bool TWhoisThread::AskRdap(const std::string& base, TRdapAnswer& answer)
 {
-    const std::string url = TRdapClient::DomainUrl(Input.WhoisServer, Input.DomainName);
+    const std::string url = TRdapClient::DomainUrl(base, Input.DomainName);
     // Throttling (429), outages (5xx) and time-outs use up the attempts like failed port-43
     // queries, the first two after the same back-off as a refused port-43 answer; an answer that
     // is no RDAP answer, a refused redirect or a bad certificate would only come again.
     int backOffMs = FirstBackOffMs;
     for (int attempt = 1;; ++attempt) {
-        const TRdapFetch fetch =
-            Input.Rdap->Get(url, ConfigureProxy(Input.ProxySettings), Input.RdapTimeoutMs, State->Rdap);
+        const TRdapFetch fetch = Input.Rdap->Get(url, ConfigureProxy(Input.ProxySettings), Input.RdapTimeoutMs,
+                                                 State->Rdap, Input.RdapHosts);
         if (State->Abandoned.load())
             return false;
         if (fetch.HttpStatus == 0) {
@@ -198,17 +198,22 @@ bool TWhoisThread::AskRdap(TRdapAnswer& answer)
     }
 }
 
+void TWhoisThread::DeliverRdap(const std::string& base, TRdapAnswer answer)
+{
+    TSyncSendResult result;
+    result.RowIndex = Input.RowIndex;
+    result.WhoisServer = base;
+    result.DomainName = Input.DomainName;
+    result.Rdap = std::move(answer);
+    Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
+}
+
 void TWhoisThread::Run()
 {
-    if (Input.Rdap) {
-        TSyncSendResult result;
-        result.RowIndex = Input.RowIndex;
-        result.WhoisServer = Input.WhoisServer;
-        result.DomainName = Input.DomainName;
-        result.Rdap.emplace();
-        if (!AskRdap(*result.Rdap))
-            return;
-        Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
+    if (Input.ViaRdap && Input.Rdap) {
+        TRdapAnswer answer;
+        if (AskRdap(Input.WhoisServer, answer))
+            DeliverRdap(Input.WhoisServer, std::move(answer));
         return;
     }
     TzqWhois& whois = State->Whois;
@@ -219,6 +224,16 @@ void TWhoisThread::Run()
     const THostStrings strings = THostStrings::Load(Input.ConfigPath, Input.WhoisServer);
     std::string failure;
     const bool answered = QuerySeries(strings, 0, Answer, failure);
+    // A WHOIS host that is not there says nothing about the name; the registry's RDAP service may.
+    if (!answered && whois.HostUnreachable() && Input.Rdap && !Input.RdapFallback.empty() && !State->Abandoned.load()) {
+        TRdapAnswer answer;
+        if (!AskRdap(Input.RdapFallback, answer))
+            return;
+        answer.LogText = "The WHOIS host " + Input.WhoisServer + " could not be reached (" + failure +
+                         "); the RDAP service " + Input.RdapFallback + " was asked instead.\r\n" + answer.LogText;
+        DeliverRdap(Input.RdapFallback, std::move(answer));
+        return;
+    }
 
     std::string referral;
     // The expiry text only decides whether to ask the referral host; the main thread reads it

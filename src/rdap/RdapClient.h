@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rdap/RdapBootstrap.h"
 #include "rdap/RdapCancel.h"
 #include "whois/SocksParameters.h"
 
@@ -9,14 +10,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 class QThread;
 class TRdapNetwork;
-
-// Lower-case host names.
-using TRdapHostSet = std::unordered_set<std::string>;
 
 // What the client is told besides each request. The window and the command line keep the
 // defaults; tests trust their own certificate authority.

@@ -177,6 +177,146 @@ TEST_F(RdapClientTest, RedirectsAreFollowedOnlyOverHttpsToPublicAddressesAndAtMo
     EXPECT_EQ(server.RequestCount("/loop"), 6);
 }
 
+TEST_F(RdapClientTest, ARedirectWithinTheServiceOrToABootstrapHostIsFollowedWhereverItsAddressIs)
+{
+    TFakeRdapServer server(*Certificates);
+    const std::string port = std::to_string(server.Port());
+    server.SetResponse("/final", {200, TakenBody, {}, false, 0});
+    // The names stand for private addresses, as a registry's own network or a company's RDAP
+    // server would; the connections themselves still go to the fake host on loopback.
+    auto lookups = std::make_shared<std::vector<std::string>>();
+    TRdapClientOptions options = TrustingTests();
+    options.ResolveRedirectHost = [lookups](const std::string& host) -> std::vector<std::string> {
+        lookups->push_back(host);
+        if (host == "localhost")
+            return {"10.20.30.40"};
+        if (host == "elsewhere.test")
+            return {"192.168.7.8"};
+        return {};
+    };
+    auto redirectTo = [](const std::string& location) {
+        return TResponse{301, "", {{"Location", location}}, false, 0};
+    };
+    server.SetResponse("/to-localhost", redirectTo("https://LocalHost:" + port + "/final"));
+    server.SetResponse("/to-elsewhere", redirectTo("https://elsewhere.test:" + port + "/final"));
+    server.SetResponse("/within", redirectTo("https://localhost:" + port + "/final"));
+    TRdapClient client(options);
+    const auto known = std::make_shared<const TRdapHostSet>(TRdapHostSet{"localhost", "rdap.other.example"});
+
+    // Another host of the bootstrap: followed, without looking at its address.
+    const TRdapFetch toKnown = client.Get(server.Url("/to-localhost"), {}, 10000, Cancel, known);
+    EXPECT_EQ(toKnown.Error, "");
+    EXPECT_EQ(toKnown.HttpStatus, 200);
+    EXPECT_TRUE(lookups->empty());
+    // Without the bootstrap's word the same hop is checked, and refused.
+    TRdapCancel second;
+    const TRdapFetch unknown = client.Get(server.Url("/to-localhost"), {}, 10000, second);
+    EXPECT_EQ(unknown.HttpStatus, 0);
+    EXPECT_NE(unknown.Error.find("10.20.30.40"), std::string::npos) << unknown.Error;
+    EXPECT_EQ(*lookups, std::vector<std::string>{"localhost"});
+    // The service's own host may pass the query on within itself.
+    TRdapCancel third;
+    const TRdapFetch within = client.Get("https://localhost:" + port + "/within", {}, 10000, third);
+    EXPECT_EQ(within.Error, "");
+    EXPECT_EQ(within.HttpStatus, 200);
+    EXPECT_EQ(lookups->size(), 1u);
+    // A host neither the service's nor the bootstrap's keeps today's checks.
+    TRdapCancel fourth;
+    const TRdapFetch stranger = client.Get(server.Url("/to-elsewhere"), {}, 10000, fourth, known);
+    EXPECT_EQ(stranger.HttpStatus, 0);
+    EXPECT_NE(stranger.Error.find("192.168.7.8"), std::string::npos) << stranger.Error;
+    EXPECT_EQ(server.RequestCount("/final"), 2);
+}
+
+TEST_F(RdapClientTest, ARequestWaitingForAConnectionIsTimedFromItsSendingAndDroppedWhenGivenUp)
+{
+    TFakeRdapServer server(*Certificates);
+    server.SetResponse(TFakeRdapServer::DomainPath("late.com"), {200, TakenBody, {}, false, 0});
+    server.SetResponse(TFakeRdapServer::DomainPath("dropped.com"), {200, TakenBody, {}, false, 0});
+    TRdapClient client(TrustingTests());
+    // Every connection Qt keeps to the host is held by a query that hangs for 1.5 s.
+    constexpr int Busy = TRdapClient::ConnectionsPerHost;
+    std::vector<TRdapFetch> hung(Busy);
+    std::vector<TRdapCancel> tokens(Busy);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < Busy; ++i) {
+        const std::string name = "hang" + std::to_string(i) + ".com";
+        server.SetResponse(TFakeRdapServer::DomainPath(name), {200, "", {}, true, 0});
+        workers.emplace_back([&, i, name] {
+            hung[static_cast<std::size_t>(i)] = client.Get(TRdapClient::DomainUrl(server.BaseUrl(), name), {}, 1500,
+                                                           tokens[static_cast<std::size_t>(i)]);
+        });
+    }
+    const auto until = std::chrono::steady_clock::now() + 30s;
+    while (server.TotalRequests() < Busy && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    ASSERT_EQ(server.TotalRequests(), Busy);
+
+    // A query with a shorter bound than the wait for a connection still gets its answer: its time
+    // starts when it goes out.
+    TRdapFetch late;
+    std::thread waiting([&] { late = Get(client, TRdapClient::DomainUrl(server.BaseUrl(), "late.com"), 1000); });
+    // One given up while it waits is never sent, even once connections are free again.
+    TRdapCancel dropToken;
+    TRdapFetch dropped;
+    std::thread givenUp(
+        [&] { dropped = client.Get(TRdapClient::DomainUrl(server.BaseUrl(), "dropped.com"), {}, 600000, dropToken); });
+    while (client.InFlight() < Busy + 2 && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    dropToken.Cancel();
+    givenUp.join();
+    waiting.join();
+    for (std::thread& worker : workers)
+        worker.join();
+
+    for (const TRdapFetch& fetch : hung)
+        EXPECT_NE(fetch.Error.find("no answer within 1500 ms"), std::string::npos) << fetch.Error;
+    EXPECT_EQ(late.Error, "");
+    EXPECT_EQ(late.HttpStatus, 200);
+    EXPECT_NE(dropped.Error.find("abandoned"), std::string::npos) << dropped.Error;
+    while (client.InFlight() != 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    EXPECT_EQ(client.InFlight(), 0);
+    EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath("late.com")), 1);
+    EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath("dropped.com")), 0);
+}
+
+TEST_F(RdapClientTest, ARequestThatFindsNoFreeConnectionInTimeIsNotSent)
+{
+    TFakeRdapServer server(*Certificates);
+    TRdapClientOptions options = TrustingTests();
+    options.MaxQueueWaitMs = 300;
+    TRdapClient client(options);
+    constexpr int Busy = TRdapClient::ConnectionsPerHost;
+    std::vector<TRdapCancel> tokens(Busy);
+    std::vector<TRdapFetch> hung(Busy);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < Busy; ++i) {
+        const std::string name = "hang" + std::to_string(i) + ".com";
+        server.SetResponse(TFakeRdapServer::DomainPath(name), {200, "", {}, true, 0});
+        workers.emplace_back([&, i, name] {
+            hung[static_cast<std::size_t>(i)] = client.Get(TRdapClient::DomainUrl(server.BaseUrl(), name), {}, 600000,
+                                                           tokens[static_cast<std::size_t>(i)]);
+        });
+    }
+    const auto until = std::chrono::steady_clock::now() + 30s;
+    while (server.TotalRequests() < Busy && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    ASSERT_EQ(server.TotalRequests(), Busy);
+    const TRdapFetch queued = Get(client, TRdapClient::DomainUrl(server.BaseUrl(), "queued.com"), 600000);
+    EXPECT_EQ(queued.HttpStatus, 0);
+    EXPECT_NE(queued.Error.find("not sent"), std::string::npos) << queued.Error;
+    EXPECT_TRUE(queued.Retryable);
+    for (TRdapCancel& token : tokens)
+        token.Cancel();
+    for (std::thread& worker : workers)
+        worker.join();
+    while (client.InFlight() != 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    EXPECT_EQ(client.InFlight(), 0);
+    EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath("queued.com")), 0);
+}
+
 TEST_F(RdapClientTest, CertificatesAreVerifiedAndABadOneIsNotRetried)
 {
     const TFakeRdapServer::TCertificate bad[] = {TFakeRdapServer::TCertificate::SelfSigned,
