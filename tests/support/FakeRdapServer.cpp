@@ -7,6 +7,7 @@
 #include <QSslSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <stdexcept>
@@ -173,6 +174,12 @@ int TFakeRdapServer::Unanswered() const
     return Outstanding;
 }
 
+int TFakeRdapServer::MostUnanswered() const
+{
+    std::lock_guard lock(Mutex);
+    return MostOutstanding;
+}
+
 int TFakeRdapServer::Release(int count)
 {
     int sent = 0;
@@ -185,8 +192,12 @@ int TFakeRdapServer::Release(int count)
                 --HeldTotal;
             }
             // A connection the client has closed meanwhile takes nothing; it still counts as let go.
-            if (socket)
+            if (socket) {
                 Write(socket, response);
+            } else {
+                std::lock_guard lock(Mutex);
+                --Outstanding;
+            }
             ++sent;
         }
     });
@@ -228,7 +239,7 @@ TFakeRdapServer::TResponse TFakeRdapServer::ResponseFor(const std::string& path)
 {
     std::lock_guard lock(Mutex);
     ++Total;
-    ++Outstanding;
+    MostOutstanding = std::max(MostOutstanding, ++Outstanding);
     Times.push_back(
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count());

@@ -81,8 +81,9 @@ public:
     // returns how many it sent.
     int HeldCount() const;
     int Release(int count = -1);
-    // Requests in progress on their connection: arrived and not yet answered (held, delayed or hanging).
+    // Requests arrived and not yet answered (held, delayed or hanging): now, and the most at once.
     int Unanswered() const;
+    int MostUnanswered() const;
 
 private:
     // Runs `call` on the server's thread and returns when it has run there.
@@ -105,6 +106,7 @@ private:
     std::deque<std::pair<QPointer<QTcpSocket>, TResponse>> HeldResponses;
     int HeldTotal = 0;   // under Mutex: HeldResponses.size(), for other threads
     int Outstanding = 0; // under Mutex
+    int MostOutstanding = 0;
     std::map<std::string, int> Counts;
     std::map<std::string, std::string> LastHeaders;
     std::vector<std::int64_t> Times;
