@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -14,6 +16,52 @@ using namespace std::chrono_literals;
 using TResponse = TFakeRdapServer::TResponse;
 
 const char* const TakenBody = R"({"objectClassName":"domain","ldhName":"taken.com"})";
+
+// Queries that take every connection the client keeps to the host, each on its own thread, with
+// answers that never come: they end by their bound or by Cancel.
+class THungQueries
+{
+public:
+    THungQueries(TRdapClient& client, TFakeRdapServer& server, int timeoutMs) : Results(Busy), Tokens(Busy)
+    {
+        for (int i = 0; i < Busy; ++i) {
+            const std::string name = "hang" + std::to_string(i) + ".com";
+            server.SetResponse(TFakeRdapServer::DomainPath(name), {200, "", {}, true, 0});
+            const auto at = static_cast<std::size_t>(i);
+            Threads.emplace_back([&, at, name, timeoutMs] {
+                Results[at] = client.Get(TRdapClient::DomainUrl(server.BaseUrl(), name), {}, timeoutMs, Tokens[at]);
+            });
+        }
+    }
+    ~THungQueries() { Join(); }
+
+    void Cancel()
+    {
+        for (TRdapCancel& token : Tokens)
+            token.Cancel();
+    }
+    void Join()
+    {
+        for (std::thread& thread : Threads)
+            if (thread.joinable())
+                thread.join();
+    }
+
+    static constexpr int Busy = TRdapClient::ConnectionsPerHost;
+    std::vector<TRdapFetch> Results;
+
+private:
+    std::vector<TRdapCancel> Tokens;
+    std::vector<std::thread> Threads;
+};
+
+bool WaitFor(const std::function<bool()>& done)
+{
+    const auto until = std::chrono::steady_clock::now() + 30s;
+    while (!done() && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    return done();
+}
 
 class RdapClientTest : public ::testing::Test
 {
@@ -234,23 +282,9 @@ TEST_F(RdapClientTest, ARequestWaitingForAConnectionIsTimedFromItsSendingAndDrop
     server.SetResponse(TFakeRdapServer::DomainPath("late.com"), {200, TakenBody, {}, false, 0});
     server.SetResponse(TFakeRdapServer::DomainPath("dropped.com"), {200, TakenBody, {}, false, 0});
     TRdapClient client(TrustingTests());
-    // Every connection Qt keeps to the host is held by a query that hangs for 1.5 s.
-    constexpr int Busy = TRdapClient::ConnectionsPerHost;
-    std::vector<TRdapFetch> hung(Busy);
-    std::vector<TRdapCancel> tokens(Busy);
-    std::vector<std::thread> workers;
-    for (int i = 0; i < Busy; ++i) {
-        const std::string name = "hang" + std::to_string(i) + ".com";
-        server.SetResponse(TFakeRdapServer::DomainPath(name), {200, "", {}, true, 0});
-        workers.emplace_back([&, i, name] {
-            hung[static_cast<std::size_t>(i)] = client.Get(TRdapClient::DomainUrl(server.BaseUrl(), name), {}, 1500,
-                                                           tokens[static_cast<std::size_t>(i)]);
-        });
-    }
-    const auto until = std::chrono::steady_clock::now() + 30s;
-    while (server.TotalRequests() < Busy && std::chrono::steady_clock::now() < until)
-        std::this_thread::yield();
-    ASSERT_EQ(server.TotalRequests(), Busy);
+    // Every connection to the host is held by a query that hangs for 1.5 s.
+    THungQueries hung(client, server, 1500);
+    ASSERT_TRUE(WaitFor([&] { return server.TotalRequests() == THungQueries::Busy; }));
 
     // A query with a shorter bound than the wait for a connection still gets its answer: its time
     // starts when it goes out.
@@ -261,22 +295,18 @@ TEST_F(RdapClientTest, ARequestWaitingForAConnectionIsTimedFromItsSendingAndDrop
     TRdapFetch dropped;
     std::thread givenUp(
         [&] { dropped = client.Get(TRdapClient::DomainUrl(server.BaseUrl(), "dropped.com"), {}, 600000, dropToken); });
-    while (client.InFlight() < Busy + 2 && std::chrono::steady_clock::now() < until)
-        std::this_thread::yield();
+    EXPECT_TRUE(WaitFor([&] { return client.InFlight() == THungQueries::Busy + 2; }));
     dropToken.Cancel();
     givenUp.join();
     waiting.join();
-    for (std::thread& worker : workers)
-        worker.join();
+    hung.Join();
 
-    for (const TRdapFetch& fetch : hung)
+    for (const TRdapFetch& fetch : hung.Results)
         EXPECT_NE(fetch.Error.find("no answer within 1500 ms"), std::string::npos) << fetch.Error;
     EXPECT_EQ(late.Error, "");
     EXPECT_EQ(late.HttpStatus, 200);
     EXPECT_NE(dropped.Error.find("abandoned"), std::string::npos) << dropped.Error;
-    while (client.InFlight() != 0 && std::chrono::steady_clock::now() < until)
-        std::this_thread::yield();
-    EXPECT_EQ(client.InFlight(), 0);
+    EXPECT_TRUE(WaitFor([&] { return client.InFlight() == 0; }));
     EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath("late.com")), 1);
     EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath("dropped.com")), 0);
 }
@@ -287,33 +317,15 @@ TEST_F(RdapClientTest, ARequestThatFindsNoFreeConnectionInTimeIsNotSent)
     TRdapClientOptions options = TrustingTests();
     options.MaxQueueWaitMs = 300;
     TRdapClient client(options);
-    constexpr int Busy = TRdapClient::ConnectionsPerHost;
-    std::vector<TRdapCancel> tokens(Busy);
-    std::vector<TRdapFetch> hung(Busy);
-    std::vector<std::thread> workers;
-    for (int i = 0; i < Busy; ++i) {
-        const std::string name = "hang" + std::to_string(i) + ".com";
-        server.SetResponse(TFakeRdapServer::DomainPath(name), {200, "", {}, true, 0});
-        workers.emplace_back([&, i, name] {
-            hung[static_cast<std::size_t>(i)] = client.Get(TRdapClient::DomainUrl(server.BaseUrl(), name), {}, 600000,
-                                                           tokens[static_cast<std::size_t>(i)]);
-        });
-    }
-    const auto until = std::chrono::steady_clock::now() + 30s;
-    while (server.TotalRequests() < Busy && std::chrono::steady_clock::now() < until)
-        std::this_thread::yield();
-    ASSERT_EQ(server.TotalRequests(), Busy);
+    THungQueries hung(client, server, 600000);
+    ASSERT_TRUE(WaitFor([&] { return server.TotalRequests() == THungQueries::Busy; }));
     const TRdapFetch queued = Get(client, TRdapClient::DomainUrl(server.BaseUrl(), "queued.com"), 600000);
     EXPECT_EQ(queued.HttpStatus, 0);
     EXPECT_NE(queued.Error.find("not sent"), std::string::npos) << queued.Error;
     EXPECT_TRUE(queued.Retryable);
-    for (TRdapCancel& token : tokens)
-        token.Cancel();
-    for (std::thread& worker : workers)
-        worker.join();
-    while (client.InFlight() != 0 && std::chrono::steady_clock::now() < until)
-        std::this_thread::yield();
-    EXPECT_EQ(client.InFlight(), 0);
+    hung.Cancel();
+    hung.Join();
+    EXPECT_TRUE(WaitFor([&] { return client.InFlight() == 0; }));
     EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath("queued.com")), 0);
 }
 

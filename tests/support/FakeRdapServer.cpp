@@ -168,12 +168,6 @@ int TFakeRdapServer::HeldCount() const
     return HeldTotal;
 }
 
-int TFakeRdapServer::Unanswered() const
-{
-    std::lock_guard lock(Mutex);
-    return Outstanding;
-}
-
 int TFakeRdapServer::MostUnanswered() const
 {
     std::lock_guard lock(Mutex);

@@ -81,8 +81,7 @@ public:
     // returns how many it sent.
     int HeldCount() const;
     int Release(int count = -1);
-    // Requests arrived and not yet answered (held, delayed or hanging): now, and the most at once.
-    int Unanswered() const;
+    // The most requests that had arrived and were not yet answered (held, delayed or hanging) at once.
     int MostUnanswered() const;
 
 private:
