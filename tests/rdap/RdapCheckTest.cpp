@@ -227,15 +227,11 @@ TEST_F(RdapCheckTest, NoMoreChecksRunOnAnRdapHostThanItHasConnectionsAndOtherHos
     EXPECT_EQ(Rig.Slot("other.net", SlotAvailability), "YES");
     EXPECT_EQ(Rig.Slot("more.net", SlotAvailability), "YES");
     // Each answer let go makes room for one waiting row, as its worker ends.
-    EXPECT_EQ(rdap.Release(2), 2);
-    ASSERT_TRUE(Rig.WaitUntil([&] { return rdap.HeldCount() == TRdapClient::ConnectionsPerHost; }));
-    EXPECT_EQ(rdap.TotalRequests(), 8);
-    EXPECT_EQ(Rig.Dispatcher->WaitingCount(), 2);
     ASSERT_TRUE(Rig.WaitUntil([&] {
         rdap.Release();
         return Rig.Finished;
     }));
-    EXPECT_LE(Rig.MaxRunning, TRdapClient::ConnectionsPerHost);
+    EXPECT_EQ(rdap.MostUnanswered(), TRdapClient::ConnectionsPerHost);
     for (const std::string& name : names)
         EXPECT_EQ(Rig.Slot(name, SlotAvailability), "YES") << name;
     EXPECT_EQ(rdap.TotalRequests(), 10);
