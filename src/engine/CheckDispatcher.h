@@ -132,8 +132,9 @@ private:
     // Takes a worker off its host's count of running RDAP checks.
     void ReleaseHost(std::uint64_t serial);
     int MinIntervalOf(const std::string& host) const;
-    // The RDAP client of every check this dispatcher starts, made at the first RDAP check, so that
-    // a table without RDAP servers never starts a network thread.
+    // The RDAP client of every check this dispatcher starts, made at the first check that may ask
+    // RDAP (an RDAP base, or a WHOIS host whose TLD has an RDAP service to fall back on), so that
+    // checks that never could never start a network thread.
     std::shared_ptr<TRdapClient> RdapClient();
     // A row whose name no registry would take, or whose top-level domain has no known server,
     // gets "RESULT ERROR" without a query; `logText` goes into its answers entry.
