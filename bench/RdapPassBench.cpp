@@ -55,9 +55,9 @@ int SlowHostPass()
     std::map<std::string, int> verdicts;
     for (int row = 0; row < model.RowCount(); ++row)
         ++verdicts[model.Slot(row, SlotAvailability)];
-    const long long floor = static_cast<long long>((Names + TRdapClient::ConnectionsPerHost - 1) /
-                                                   TRdapClient::ConnectionsPerHost) *
-                            AnswerMs;
+    const long long floor =
+        static_cast<long long>((Names + TRdapClient::ConnectionsPerHost - 1) / TRdapClient::ConnectionsPerHost) *
+        AnswerMs;
     std::printf("pass of %d rows on one RDAP host answering after %d ms, 50 threads: pass over after %lld ms "
                 "(%d rounds of %d connections: %lld ms)\n",
                 Names, AnswerMs, static_cast<long long>(pass.PassOverMs), static_cast<int>(floor / AnswerMs),
