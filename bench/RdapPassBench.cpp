@@ -9,7 +9,7 @@
 // time, so the pass takes about 100 / 6 x 4 s; no row may end as an error.
 #include "PassTiming.h"
 #include "engine/CheckDispatcher.h"
-#include "engine/DomainTableModel.h"
+#include "models/DomainTableModel.h"
 #include "support/FakeRdapServer.h"
 #include "support/FakeWhoisServer.h"
 #include "support/TempDir.h"
