@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rdap/RdapBootstrap.h"
 #include "rdap/RdapFetch.h"
 #include "whois/SocksParameters.h"
 
