@@ -156,15 +156,19 @@ int TCheckDispatcher::PassLength() const
     return OnlyPassOrder ? static_cast<int>(PassOrder.size()) : Model.RowCount();
 }
 
+std::vector<TRowId> TCheckDispatcher::RowsInViewOrder() const
+{
+    if (ViewOrder)
+        return ViewOrder();
+    std::vector<TRowId> order(static_cast<std::size_t>(Model.RowCount()));
+    for (int row = 0; row < Model.RowCount(); ++row)
+        order[static_cast<std::size_t>(row)] = Model.IdAt(row);
+    return order;
+}
+
 void TCheckDispatcher::StartAll()
 {
-    if (ViewOrder) {
-        PassOrder = ViewOrder();
-    } else {
-        PassOrder.resize(static_cast<std::size_t>(Model.RowCount()));
-        for (int row = 0; row < Model.RowCount(); ++row)
-            PassOrder[static_cast<std::size_t>(row)] = Model.IdAt(row);
-    }
+    PassOrder = RowsInViewOrder();
     OnlyPassOrder = false;
     StartPass();
     emit ModifiedSet();
@@ -173,13 +177,7 @@ void TCheckDispatcher::StartAll()
 
 int TCheckDispatcher::CheckErrorsAgain()
 {
-    std::vector<TRowId> order;
-    if (ViewOrder) {
-        order = ViewOrder();
-    } else {
-        for (int row = 0; row < Model.RowCount(); ++row)
-            order.push_back(Model.IdAt(row));
-    }
+    const std::vector<TRowId> order = RowsInViewOrder();
     std::vector<int> rows;
     PassOrder.clear();
     for (const TRowId id : order) {

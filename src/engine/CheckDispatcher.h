@@ -143,6 +143,8 @@ private:
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
     void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
 
+    // Every row's id in the view's order (the model's without one).
+    std::vector<TRowId> RowsInViewOrder() const;
     // Starts a pass over PassOrder.
     void StartPass();
     void SetState(TPassState state);
