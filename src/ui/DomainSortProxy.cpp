@@ -482,15 +482,6 @@ std::vector<TDomainRow> TDomainSortProxy::RowsInViewOrder() const
     return rows;
 }
 
-std::vector<TDomainRow> TDomainSortProxy::ShownRows() const
-{
-    std::vector<TDomainRow> rows;
-    rows.reserve(static_cast<std::size_t>(rowCount()));
-    for (int row = 0; row < rowCount(); ++row)
-        rows.push_back(Source.RowAt(SourceRow(row)));
-    return rows;
-}
-
 QString TDomainSortProxy::AnswersText(int sourceRow) const
 {
     if (sourceRow < 0 || sourceRow >= Source.RowCount())

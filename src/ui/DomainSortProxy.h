@@ -81,8 +81,6 @@ public:
     // Every row in sorted order, the hidden ones included.
     std::vector<TRowId> ViewOrder() const;
     std::vector<TDomainRow> RowsInViewOrder() const;
-    // The shown rows only, in view order.
-    std::vector<TDomainRow> ShownRows() const;
     // The answers-log entry named by the model row's slot 4, one line per line of the entry; empty
     // when slot 4 names no entry.
     QString AnswersText(int sourceRow) const;
