@@ -2,9 +2,9 @@
 
 #include "app/MainActions.h"
 #include "base/QuarrowError.h"
-#include "config/ConfigKeys.h"
-#include "config/IniFile.h"
-#include "ui/DomainSortProxy.h"
+#include "models/DomainSortProxy.h"
+#include "settings/ConfigKeys.h"
+#include "settings/IniFile.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/DomainFilter.h"
+#include "models/DomainFilter.h"
 
 #include <QObject>
 

@@ -1,11 +1,11 @@
 #include "engine/CheckDispatcher.h"
 
 #include "base/AsciiText.h"
-#include "config/ConfigKeys.h"
-#include "config/IniFile.h"
-#include "config/TldTable.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
+#include "settings/ConfigKeys.h"
+#include "settings/IniFile.h"
+#include "settings/TldTable.h"
 #include "whois/DomainName.h"
 #include "whois/ResponseText.h"
 

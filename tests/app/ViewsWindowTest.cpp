@@ -2,13 +2,13 @@
 
 #include "app/DialogCommands.h"
 #include "app/MainActions.h"
-#include "config/ConfigKeys.h"
-#include "config/IniFile.h"
-#include "project/ProjectController.h"
+#include "engine/ProjectController.h"
+#include "gui/ZqListView.h"
 #include "project/ProjectFile.h"
+#include "settings/ConfigKeys.h"
+#include "settings/IniFile.h"
 #include "support/FakeWhoisServer.h"
 #include "support/RecordingDesktop.h"
-#include "ui/ZqListView.h"
 
 #include <QAction>
 #include <QApplication>
