@@ -2,6 +2,7 @@
 #include "cli/CliCommands.h"
 
 #include "base/QuarrowError.h"
+#include "engine/IdnaName.h"
 #include "project/HtmlReport.h"
 #include "project/ProjectFile.h"
 #include "project/RecordWriter.h"
@@ -24,13 +25,16 @@ std::string_view Slot(const TDomainRow& row, std::size_t slot)
 
 void WriteRecords(const std::vector<TDomainRow>& rows, TRecordFormat format)
 {
-    TRecordWriter writer(format, {"domain", "checked", "availability", "registrar", "whois_server", "expires"});
+    // "ace", the name as servers are asked it, comes after the older columns (empty for a name no
+    // server may be asked).
+    TRecordWriter writer(format, {"domain", "checked", "availability", "registrar", "whois_server", "expires", "ace"});
     bool written = WriteOut(writer.Begin());
     for (std::size_t i = 0; written && i < rows.size(); ++i) {
         const TDomainRow& row = rows[i];
+        const std::string ace = TIdnaName::Of(row.Caption).Ace;
         written =
             WriteOut(writer.Record({row.Caption, row.Checked, Slot(row, SlotAvailability), Slot(row, SlotRegistrar),
-                                    Slot(row, SlotWhoisServer), Slot(row, SlotExpires)}));
+                                    Slot(row, SlotWhoisServer), Slot(row, SlotExpires), ace}));
     }
     if (!written || !WriteOut(writer.End()) || std::fflush(stdout) != 0)
         throw TUsageError("cannot write to standard output");
