@@ -142,12 +142,42 @@ TEST_F(WordListsTest, AUserTickMarksModifiedButLoadingAWordListDoesNot)
 TEST_F(WordListsTest, DefaultTldsAreTheKeysOfSectionTldInFileOrderUnticked)
 {
     TTempDir dir;
-    const std::string config = dir.Write("mvwhois.ini", "[Pref]\nThrdCount=3\n[TLD]\nnet=a\ncom=b\norg=c\n");
+    const std::string config =
+        dir.Write("mvwhois.ini", "[Pref]\nThrdCount=3\n[TLD]\nnet=a\ncom=b\nxn--p1ai=c\nxn--zz--=d\n");
     Lists.Tlds().SetAll({{"old", true}});
     Lists.LoadDefaultTlds(config);
-    EXPECT_EQ(Lists.Tlds().All(), Unticked({"net", "com", "org"}));
+    // The table's A-labels as a person types them; a key that is no valid A-label stays as it is.
+    EXPECT_EQ(Lists.Tlds().All(), Unticked({"net", "com", "рф", "xn--zz--"}));
     Lists.LoadDefaultTlds(dir.File("missing.ini"));
     EXPECT_EQ(Lists.Tlds().Count(), 0);
+}
+
+TEST_F(WordListsTest, WordsNoRegistryCouldTakeAreRefusedByNameAndChangeNothing)
+{
+    Lists.AddWords(TWordLists::PageKeywords, "shop");
+    struct TCase
+    {
+        std::string Typed;
+        std::string Named; // the word as the message shows it
+    };
+    const std::vector<TCase> refused = {
+        {"p\xD0\xB0ypal", "\"p\xD0\xB0ypal\" mixes scripts"},
+        {"1שלום", "\"1שלום\" breaks the rule for right-to-left text"},
+        {"sh\top", "\"sh<U+0009>op\" holds a control character"},
+        // One bad word among several refuses the whole text: the list it would replace stays.
+        {"good, straße,p\xD0\xB0ypal ,more", "\"p\xD0\xB0ypal\" mixes scripts"},
+    };
+    for (const TCase& c : refused) {
+        SCOPED_TRACE(c.Typed);
+        const std::string message = Lists.AddWords(TWordLists::PageKeywords, c.Typed);
+        EXPECT_EQ(message.rfind("The word " + c.Named, 0), 0u) << message;
+        EXPECT_EQ(Lists.Keywords().All(), (std::vector<TWordEntry>{{"shop", true}}));
+    }
+    EXPECT_EQ(Lists.AddWords(TWordLists::PageTld, "рф"), "");
+    EXPECT_EQ(Lists.AddWords(TWordLists::PageKeywords, " \tstraße \t"), "");
+    EXPECT_EQ(Lists.AddWords(TWordLists::PageKeywords, "東京,кафе,שלום"), "");
+    EXPECT_EQ(Lists.Keywords().All(), Unticked({"東京", "кафе", "שלום"}));
+    EXPECT_EQ(Lists.Tlds().All(), (std::vector<TWordEntry>{{"рф", true}}));
 }
 
 } // namespace
