@@ -3,6 +3,7 @@
 #include "base/QuarrowError.h"
 #include "config/ServerPropertiesDialog.h"
 #include "config/TldListModel.h"
+#include "engine/IdnaName.h"
 #include "ui/ByteText.h"
 #include "ui/Desktop.h"
 #include "ui/DialogParts.h"
@@ -292,7 +293,11 @@ void TfSett::sbTLDClick()
     const std::string server = BytesFromText(eWS->text());
     if (!CanAddTldRow(domain, server))
         return;
-    Servers->Append(NewTldRow(domain, server));
+    TTldRow row = NewTldRow(domain, server);
+    // Names are looked up under the A-label of their top-level domain: "рф" is kept as "xn--p1ai".
+    if (const TIdnaName tld = TIdnaName::Of(row.Domain); tld.International && tld.Problem.empty())
+        row.Domain = tld.Ace;
+    Servers->Append(std::move(row));
     lvTLD->scrollToBottom();
     eTLD->clear();
     eWS->clear();
