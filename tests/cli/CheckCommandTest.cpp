@@ -252,6 +252,35 @@ TEST_F(CheckCommandTest, ProjectRowsAreCheckedAndTheResultsSavedBack)
     EXPECT_EQ(saved->Tlds, project.Tlds);
 }
 
+TEST_F(CheckCommandTest, AProjectHoldingNamesNoRegistryCouldHoldOpensAndTheyReadResultError)
+{
+    // Words a word page would refuse today, and the names made of them, from a project saved before.
+    TProjectData project;
+    project.Keywords = {{"p\xD0\xB0ypal", true}, {"1שלום", true}, {"a\x01z", true}};
+    project.Tlds = {{"com", true}};
+    project.Rows = {{"p\xD0\xB0ypal.com", true, {"", "", "", "", "0", ""}},
+                    {"1שלום.com", true, {"", "", "", "", "1", ""}},
+                    {"a\x01zü.com", true, {"", "", "", "", "2", ""}}};
+    project.AnswerLog = {"", "", ""};
+    TXMLSaveLoad store;
+    const std::string path = Dir.File("bad.prj.xml");
+    ASSERT_TRUE(SaveProject(store, path, project));
+
+    const TProcessResult result = Check({"--config", Config(), "--pause", "1", "--project", path});
+    EXPECT_EQ(result.ExitStatus, 3) << result.Err;
+    EXPECT_EQ(Registry.ConnectionCount(), 0);
+    TXMLSaveLoad reader;
+    const auto saved = LoadProject(reader, path);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->Keywords, project.Keywords);
+    ASSERT_EQ(saved->Rows.size(), 3u);
+    for (const TDomainRow& row : saved->Rows)
+        EXPECT_EQ(row.Slots[SlotAvailability], "RESULT ERROR") << row.Caption;
+    EXPECT_THAT(saved->AnswerLog[0], HasSubstr("mixes scripts"));
+    EXPECT_THAT(saved->AnswerLog[1], HasSubstr("right-to-left"));
+    EXPECT_THAT(saved->AnswerLog[2], HasSubstr("U+0001"));
+}
+
 TEST_F(CheckCommandTest, ClosedOutputIsAWriteErrorAfterTheProjectIsSaved)
 {
     Registry.SetAnswer("one.com", "No match for \"one.com\".\r\n");
