@@ -1,13 +1,15 @@
 // Feeds arbitrary WHOIS answer bytes to the text operations that read answers and to result
 // application on a bare domain table. Fields (separated by 0x1E): the answer, the registrar label,
 // the not-found text, the expiry label, the referral host's answer. Lines hold no line break and
-// re-split to themselves; a label's value is a trimmed piece of one answer line and the last line
-// decides; an expiry text starts at a date mark of an "EXPIR" line and none is missed; a result is
-// YES exactly when the answer holds the not-found text, keeps one bounded answers-log entry per row
-// however often it is applied, and shows either a real date or the raw text between marks.
+// re-split to themselves; a label's value is a trimmed piece of one answer line (as UTF-8), the
+// last line decides and an empty one takes the next line; an expiry text starts at a date mark of
+// an "EXPIR" line and none is missed; a result is YES exactly when the answer holds the not-found
+// text (in the answer's encoding), keeps one bounded answers-log entry per row however often it is
+// applied, and shows either a real date or the raw text between marks.
 #include "FuzzSupport.h"
 
 #include "base/AsciiText.h"
+#include "base/Utf8.h"
 #include "engine/DomainTableModel.h"
 #include "engine/ResultApplier.h"
 #include "whois/ExpiryDate.h"
@@ -70,16 +72,32 @@ void CheckLabelledValue(std::string_view label, std::string_view answer)
         return;
     }
     const std::string_view text = answer.substr(0, answer.find('\0'));
-    FUZZ_REQUIRE(value.size() <= text.size() && Trim(value) == value);
+    // Latin-1 bytes come back as UTF-8: at most two bytes each.
+    FUZZ_REQUIRE(value.size() <= 2 * text.size() && Trim(value) == value);
     FUZZ_REQUIRE(value.find_first_of("\r\n") == std::string::npos);
-    FUZZ_REQUIRE(value.empty() || text.find(value) != std::string_view::npos);
+    // A piece of the answer, as it is or (when it is not UTF-8) as its Latin-1 reading.
+    std::string raw;
+    FUZZ_REQUIRE(value.empty() || text.find(value) != std::string_view::npos ||
+                 (Latin1FromUtf8(value, raw) && text.find(raw) != std::string_view::npos));
+    FUZZ_REQUIRE(IsValidUtf8(value));
     if (label.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         return;
-    // A later line with the label decides; a later line without it changes nothing.
     const std::string base(text);
+    FUZZ_REQUIRE(ValueAfterLastLabel(label, base + "\r\n\r\n") == value);
+    std::string_view block;
+    std::string_view sub;
+    const bool ascii =
+        std::all_of(label.begin(), label.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (SplitBlockLabel(label, block, sub) || !ascii)
+        return;
+    // A later line with the label decides; a later line without it changes nothing.
     FUZZ_REQUIRE(ValueAfterLastLabel(label, base + "\n" + std::string(label) + " Quarrow Registrar ") ==
                  "Quarrow Registrar");
-    FUZZ_REQUIRE(ValueAfterLastLabel(label, base + "\r\n\r\n") == value);
+    // A label alone on the last line that holds it takes its value from the next non-empty line.
+    const std::string under = "  Quarrow Registrar";
+    if (under.find(label) == std::string::npos)
+        FUZZ_REQUIRE(ValueAfterLastLabel(label, base + "\n" + std::string(label) + "\n\n" + under + "\n") ==
+                     "Quarrow Registrar");
 }
 
 bool HasDateMark(std::string_view upper)
@@ -144,12 +162,15 @@ void CheckResultApplication(const std::vector<std::string>& fields)
         std::string needle = strings.NotFound;
         for (std::size_t at = 0; (at = needle.find("%DOMAIN%", at)) != std::string::npos; at += Domain.size())
             needle.replace(at, 8, Domain);
-        const bool free = !needle.empty() && UpperAscii(result.Answer).find(UpperAscii(needle)) != std::string::npos;
-        // A blank answer, or a short one with neither the free text nor a label, is a refusal: no
-        // verdict at all, and the text stays in the entry after the reason.
-        bool labelled = false;
+        // The not-found text counts in the answer's own encoding.
+        const std::string encoded = TextInAnswerEncoding(needle, result.Answer);
+        const bool free = !needle.empty() && UpperAscii(result.Answer).find(UpperAscii(encoded)) != std::string::npos;
+        // A blank answer, or a short one with neither the free text, nor a label, nor a line naming
+        // the domain, is a refusal: no verdict at all, and the text stays in the entry after the
+        // reason.
+        bool labelled = HoldsDomainLine(result.Answer, Domain);
         for (const std::string* label : {&strings.Registrar, &strings.WhoisServer, &strings.Expires})
-            labelled = labelled || (!Trim(*label).empty() && result.Answer.find(Trim(*label)) != std::string::npos);
+            labelled = labelled || AnswerHoldsLabel(*label, result.Answer);
         const bool refused = IsBlank(result.Answer) || (!needle.empty() && !free && !labelled &&
                                                         Trim(result.Answer).size() < THostStrings::ShortAnswerBytes);
         if (refused) {
@@ -170,7 +191,8 @@ void CheckResultApplication(const std::vector<std::string>& fields)
         for (const int slot : {SlotRegistrar, SlotWhoisServer}) {
             const std::string value = model.Slot(0, slot);
             FUZZ_REQUIRE(Trim(value) == value && value.find_first_of("\r\n") == std::string::npos);
-            FUZZ_REQUIRE(value.size() <= result.Answer.size());
+            // Latin-1 bytes come back as UTF-8: at most two bytes each.
+            FUZZ_REQUIRE(value.size() <= 2 * result.Answer.size() && IsValidUtf8(value));
         }
         const int day = model.ExpiryDay(0);
         const std::string shown = model.Slot(0, SlotExpires);

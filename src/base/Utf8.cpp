@@ -62,3 +62,25 @@ std::string Utf8OrLatin1(std::string_view text)
     }
     return out;
 }
+
+bool Latin1FromUtf8(std::string_view text, std::string& latin1)
+{
+    if (!IsValidUtf8(text))
+        return false;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            out += text[i];
+            continue;
+        }
+        // Only C2 and C3 lead U+0080..U+00FF; valid UTF-8 guarantees the continuation byte.
+        if (lead != 0xC2 && lead != 0xC3)
+            return false;
+        out += static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F));
+        ++i;
+    }
+    latin1 = std::move(out);
+    return true;
+}

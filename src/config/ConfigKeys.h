@@ -46,6 +46,10 @@ inline constexpr std::string_view ExpiresString = "expires_string";
 // answer about the name; compared without regard to case, like the not-found text.
 inline constexpr std::string_view LimitStrings = "limit_strings";
 inline constexpr char LimitSeparator = '|';
+// In a label (registrar_string, whois_server_string, expires_string): "Block|Sub" reads the value
+// of sub-label Sub in the indented block under a line that is just Block, for registries that
+// print "Registrar" alone and then "  Organization: ...".
+inline constexpr char SubLabelSeparator = '|';
 // Milliseconds between two queries to this host from this program; 0: only the global Pause.
 inline constexpr std::string_view MinInterval = "min_interval";
 // Stands for the queried domain name inside a not_found_strings value.

@@ -168,7 +168,8 @@ bool TfSP::LoadServer(const std::string& server)
         bOk->setEnabled(false);
         return false;
     }
-    const TServerStrings strings = TServerStrings::Load(TIniFile(ConfigPath), server);
+    Loaded = TServerStrings::Load(TIniFile(ConfigPath), server);
+    const TServerStrings& strings = Loaded;
     eNotfound->setText(TextFromBytes(strings.NotFound));
     eWhoisServer->setText(TextFromBytes(strings.WhoisServer));
     eRegistrar->setText(TextFromBytes(strings.Registrar));
@@ -263,13 +264,13 @@ void TfSP::bOkClick()
 {
     if (ServerName.empty())
         return; // no section without a name is ever written
-    TServerStrings strings;
-    strings.NotFound = BytesFromText(eNotfound->text());
-    strings.WhoisServer = BytesFromText(eWhoisServer->text());
-    strings.Registrar = BytesFromText(eRegistrar->text());
-    strings.Expires = BytesFromText(eExpires->text());
+    TServerStrings typed;
+    typed.NotFound = BytesFromText(eNotfound->text());
+    typed.WhoisServer = BytesFromText(eWhoisServer->text());
+    typed.Registrar = BytesFromText(eRegistrar->text());
+    typed.Expires = BytesFromText(eExpires->text());
     try {
-        strings.Save(TIniFile(ConfigPath), ServerName);
+        Loaded.KeptOrTyped(typed).Save(TIniFile(ConfigPath), ServerName);
     } catch (const TQuarrowError& error) {
         Desktop.Tell(this, QString::fromStdString(error.what()));
         return;

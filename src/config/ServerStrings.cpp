@@ -1,6 +1,7 @@
 #include "config/ServerStrings.h"
 
 #include "base/AsciiText.h"
+#include "base/Utf8.h"
 #include "config/ConfigKeys.h"
 #include "whois/ResponseText.h"
 
@@ -23,6 +24,15 @@ void TServerStrings::Save(const TIniFile& ini, const std::string& host) const
                      {host, std::string(ConfigKeys::WhoisServerString), WhoisServer},
                      {host, std::string(ConfigKeys::RegistrarString), Registrar},
                      {host, std::string(ConfigKeys::ExpiresString), Expires}});
+}
+
+TServerStrings TServerStrings::KeptOrTyped(const TServerStrings& typed) const
+{
+    const auto pick = [](const std::string& loaded, const std::string& shown) {
+        return shown == Utf8OrLatin1(loaded) ? loaded : shown;
+    };
+    return {pick(NotFound, typed.NotFound), pick(WhoisServer, typed.WhoisServer), pick(Registrar, typed.Registrar),
+            pick(Expires, typed.Expires)};
 }
 
 std::string PlaceholderForTestDomain(const std::string& field, const std::string& testDomain)

@@ -36,7 +36,8 @@ std::string THostStrings::ExpiryText(const std::string& answer) const
 
 bool THostStrings::SaysNotFound(std::string_view answer, std::string_view domain) const
 {
-    const std::string needle = UpperAscii(ReplaceAll(NotFound, ConfigKeys::DomainPlaceholder, domain));
+    const std::string needle =
+        UpperAscii(TextInAnswerEncoding(ReplaceAll(NotFound, ConfigKeys::DomainPlaceholder, domain), answer));
     return !needle.empty() && UpperAscii(answer).find(needle) != std::string::npos;
 }
 
@@ -48,7 +49,7 @@ std::string THostStrings::LimitTextIn(std::string_view answer) const
         const std::size_t bar = rest.find(ConfigKeys::LimitSeparator);
         const std::string_view text = TrimView(rest.substr(0, bar));
         rest = bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
-        if (!text.empty() && upper.find(UpperAscii(text)) != std::string::npos)
+        if (!text.empty() && upper.find(UpperAscii(TextInAnswerEncoding(text, answer))) != std::string::npos)
             return std::string(text);
     }
     return {};
@@ -66,10 +67,11 @@ std::string THostStrings::RefusalIn(std::string_view answer, std::string_view do
     // from a refusal by.
     if (!Readable || NotFound.empty() || trimmed.size() >= ShortAnswerBytes || SaysNotFound(answer, domain))
         return {};
-    for (const std::string* label : {&Registrar, &WhoisServer, &Expires}) {
-        const std::string_view name = TrimView(*label);
-        if (!name.empty() && answer.find(name) != std::string_view::npos)
+    for (const std::string* label : {&Registrar, &WhoisServer, &Expires})
+        if (AnswerHoldsLabel(*label, answer))
             return {};
-    }
+    // The shortest taken answers ("Domain: x.de", "Status: connect") name the domain as a field.
+    if (HoldsDomainLine(answer, domain))
+        return {};
     return "The answer is too short to be one and holds none of the host's texts";
 }

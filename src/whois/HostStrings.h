@@ -10,11 +10,11 @@
 struct THostStrings
 {
     // An answer shorter than this (blanks around it not counted) that holds neither the not-found
-    // text nor any of the host's labels is no answer about the name but a refusal in words the
-    // table does not know yet. The shortest real answers are free ones (.de and .eu: about 35
-    // bytes) and they hold the not-found text; the shortest real answer with neither the not-found
-    // text nor a label is a taken .de answer of about 500 bytes. The longest known refusal (the
-    // .uk quota message with an IPv6 address) is about 150 bytes.
+    // text, nor any of the host's labels, nor a "label: domain" line naming the queried domain is
+    // no answer about the name but a refusal in words the table does not know yet. The shortest
+    // real answers are free ones (.de and .eu: about 35 bytes) and they hold the not-found text;
+    // short taken ones ("Domain: x.de", "Status: connect") name the domain as a field. The longest
+    // known refusal (the .uk quota message with an IPv6 address) is about 150 bytes.
     static constexpr std::size_t ShortAnswerBytes = 200;
 
     // False when the configuration file exists but could not be read: every label lookup then
@@ -42,7 +42,9 @@ struct THostStrings
     std::string LimitTextIn(std::string_view answer) const;
     // Why the answer is a refusal rather than an answer about the name, or empty when it is an
     // answer: it holds a limit text, or it is blank, or (at a host with a not-found text) it is
-    // shorter than ShortAnswerBytes and holds neither the not-found text nor one of the labels
-    // (exact case, as they are read).
+    // shorter than ShortAnswerBytes and holds neither the not-found text, nor one of the labels
+    // (exact case, as they are read; the block of a "Block|Sub" label), nor a "label: domain" line
+    // naming the queried domain (HoldsDomainLine). Every text is compared in the answer's encoding
+    // (TextInAnswerEncoding).
     std::string RefusalIn(std::string_view answer, std::string_view domain) const;
 };

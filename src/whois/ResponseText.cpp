@@ -1,5 +1,7 @@
 #include "whois/ResponseText.h"
 
+#include "base/Utf8.h"
+#include "config/ConfigKeys.h"
 #include "config/IniFile.h"
 
 #include <array>
@@ -72,21 +74,187 @@ std::string StrAfter(std::string_view label, std::string_view text)
     return {};
 }
 
-std::string ValueAfterLastLabel(std::string_view label, std::string_view answer)
+namespace {
+
+bool HasHighBytes(std::string_view text)
 {
-    if (Trim(label).empty())
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The label part of a "Label: value" line: at most three words of letters (hyphens, underscores
+// and slashes inside), then a colon followed by a blank or the line's end. Returns the position
+// after the colon, or npos.
+std::size_t AfterLeadingLabel(std::string_view trimmed)
+{
+    constexpr std::size_t MaxLabelBytes = 40;
+    constexpr int MaxWords = 3;
+    const std::size_t colon = trimmed.find(':');
+    if (colon == 0 || colon == std::string_view::npos || colon > MaxLabelBytes)
+        return std::string_view::npos;
+    if (colon + 1 < trimmed.size() && !IsSpaceOrTab(trimmed[colon + 1]))
+        return std::string_view::npos;
+    int words = 0;
+    bool inWord = false;
+    for (const char c : trimmed.substr(0, colon)) {
+        if (c == ' ') {
+            inWord = false;
+            continue;
+        }
+        if (!IsAsciiLetter(c) && !(inWord && (c == '-' || c == '_' || c == '/')))
+            return std::string_view::npos;
+        if (!inWord && ++words > MaxWords)
+            return std::string_view::npos;
+        inWord = true;
+    }
+    return colon + 1;
+}
+
+// A line under an empty label is its value only when it looks like one: registrar names and
+// dates start with a letter or digit, comments and footers ("%", ">>>", "--") do not, and a
+// "Label: value" line is the next field, not this one's value.
+bool ReadsAsValue(std::string_view trimmed)
+{
+    if (trimmed.empty())
+        return false;
+    const char first = trimmed.front();
+    if (!IsAsciiLetter(first) && !IsAsciiDigit(first) && static_cast<unsigned char>(first) < 0x80)
+        return false;
+    return AfterLeadingLabel(trimmed) == std::string_view::npos;
+}
+
+std::vector<std::string_view> LineViews(std::string_view answer)
+{
+    std::vector<std::string_view> lines;
+    ForEachLine(answer, [&lines](std::string_view line) {
+        lines.push_back(line);
+        return true;
+    });
+    return lines;
+}
+
+std::string ShownValue(std::string_view value)
+{
+    return Utf8OrLatin1(Trim(value));
+}
+
+std::string ValueInBlock(std::string_view block, std::string_view sub, std::string_view answer)
+{
+    const std::vector<std::string_view> lines = LineViews(answer);
+    std::string value;
+    for (std::size_t header = 0; header < lines.size(); ++header) {
+        if (TrimView(lines[header]) != block)
+            continue;
+        // Registries indent a block's fields (.it, .eu) or not (.ee); a blank line ends it.
+        for (std::size_t i = header + 1; i < lines.size() && !TrimView(lines[i]).empty(); ++i) {
+            if (lines[i].find(sub) != std::string_view::npos) {
+                if (std::string found = Trim(StrAfter(sub, lines[i])); !found.empty())
+                    value = std::move(found);
+                break;
+            }
+        }
+    }
+    return value;
+}
+
+} // namespace
+
+bool SplitBlockLabel(std::string_view label, std::string_view& block, std::string_view& sub)
+{
+    const std::size_t bar = label.find(ConfigKeys::SubLabelSeparator);
+    if (bar == std::string_view::npos)
+        return false;
+    const std::string_view blockPart = TrimView(label.substr(0, bar));
+    const std::string_view subPart = TrimView(label.substr(bar + 1));
+    if (blockPart.empty() || subPart.empty())
+        return false;
+    block = blockPart;
+    sub = subPart;
+    return true;
+}
+
+std::string TextInAnswerEncoding(std::string_view text, std::string_view answer)
+{
+    if (!HasHighBytes(text))
+        return std::string(text);
+    const bool answerUtf8 = IsValidUtf8(answer);
+    if (answerUtf8)
+        return Utf8OrLatin1(text);
+    std::string latin1;
+    if (Latin1FromUtf8(text, latin1))
+        return latin1;
+    return std::string(text);
+}
+
+bool AnswerHoldsLabel(std::string_view label, std::string_view answer)
+{
+    std::string_view block;
+    std::string_view sub;
+    const std::string_view name = SplitBlockLabel(label, block, sub) ? block : TrimView(label);
+    return !name.empty() && answer.find(TextInAnswerEncoding(name, answer)) != std::string_view::npos;
+}
+
+std::string ValueAfterLastLabel(std::string_view rawLabel, std::string_view answer)
+{
+    if (Trim(rawLabel).empty())
         return {};
+    const std::string label = TextInAnswerEncoding(rawLabel, answer);
+    std::string_view block;
+    std::string_view sub;
+    if (SplitBlockLabel(label, block, sub))
+        return ShownValue(ValueInBlock(block, sub, answer));
+
     std::string_view lastMatch;
+    std::string_view nextValue;
     bool matched = false;
+    bool wantNext = false;
     ForEachLine(answer, [&](std::string_view line) {
         if (line.find(label) != std::string_view::npos) {
             lastMatch = line;
             matched = true;
+            nextValue = {};
+            // Only the last matching line decides, so the value is cut from that one alone; when
+            // its rest is empty, the line after it may hold the value.
+            wantNext = TrimView(StrAfter(label, line)).empty();
+        } else if (wantNext && !TrimView(line).empty()) {
+            wantNext = false;
+            if (ReadsAsValue(TrimView(line)))
+                nextValue = line;
         }
         return true;
     });
-    // Only the last matching line decides, so the value is cut from that one alone.
-    return matched ? Trim(StrAfter(label, lastMatch)) : std::string();
+    if (!matched)
+        return {};
+    std::string value = Trim(StrAfter(label, lastMatch));
+    return value.empty() ? ShownValue(nextValue) : ShownValue(value);
+}
+
+bool HoldsDomainLine(std::string_view answer, std::string_view domain)
+{
+    const std::string_view name = TrimView(domain);
+    if (name.empty())
+        return false;
+    bool found = false;
+    ForEachLine(answer, [&](std::string_view line) {
+        const std::string_view trimmed = TrimView(line);
+        const std::size_t after = AfterLeadingLabel(trimmed);
+        if (after != std::string_view::npos && EqualsIgnoringCase(TrimView(trimmed.substr(after)), name))
+            found = true;
+        return !found;
+    });
+    return found;
 }
 
 bool ExtractLabelledValue(const std::string& key, const std::string& answer, const std::string& host,

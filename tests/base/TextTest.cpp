@@ -67,6 +67,19 @@ TEST(Utf8, OnlyWellFormedUtf8Passes)
         EXPECT_FALSE(IsValidUtf8(text)) << text;
 }
 
+TEST(Utf8, Latin1BytesOfUtf8TextUpToU00FF)
+{
+    std::string latin1 = "stale";
+    EXPECT_TRUE(Latin1FromUtf8("caf\xC3\xA9 \xC2\xA0\xC3\xBF", latin1));
+    EXPECT_EQ(latin1, "caf\xE9 \xA0\xFF");
+    EXPECT_EQ(Utf8OrLatin1(latin1), "caf\xC3\xA9 \xC2\xA0\xC3\xBF");
+    latin1 = "stale";
+    EXPECT_FALSE(Latin1FromUtf8("\xE2\x82\xAC", latin1)); // the euro sign is beyond U+00FF
+    EXPECT_FALSE(Latin1FromUtf8("caf\xE9", latin1));      // not UTF-8 at all
+    EXPECT_FALSE(Latin1FromUtf8("\xC4\x80", latin1));     // U+0100
+    EXPECT_EQ(latin1, "stale");
+}
+
 TEST(Utf8, InvalidTextIsReadAsLatin1)
 {
     EXPECT_EQ(Utf8OrLatin1("caf\xC3\xA9"), "caf\xC3\xA9");

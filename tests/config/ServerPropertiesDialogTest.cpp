@@ -87,6 +87,24 @@ TEST_F(ServerPropertiesTest, LoadsTheHostsStringsAndSavesThemOnOkOnly)
     EXPECT_EQ(ini.ReadString("whois.one.example", "whois_server_string", ""), "Whois Server:");
 }
 
+// A Latin-1 value put into the file by hand shows as text; OK keeps its bytes unless it is edited,
+// and a field edited to the same text as typed is written as UTF-8.
+TEST_F(ServerPropertiesTest, UntouchedLatin1ValuesKeepTheirBytes)
+{
+    Dir.Write("mvwhois.ini",
+              "[whois.fi]\nnot_found_strings=Dom\xE4\xE4ni ei l\xF6ytynyt\nregistrar_string=Rekister\xF6inti:\n"
+              "expires_string=Voimassa:\n");
+    TfSP dialog(Path, Desktop);
+    ASSERT_TRUE(dialog.LoadServer("whois.fi"));
+    EXPECT_EQ(Control<QLineEdit>(dialog, "eNotfound")->text(), QString::fromUtf8("Dom\u00e4\u00e4ni ei l\u00f6ytynyt"));
+    Control<QLineEdit>(dialog, "eRegistrar")->setText(QString::fromUtf8("Rekister\u00f6ity:"));
+    dialog.bOkClick();
+    const TIniFile ini(Path);
+    EXPECT_EQ(ini.ReadString("whois.fi", "not_found_strings", ""), "Dom\xE4\xE4ni ei l\xF6ytynyt");
+    EXPECT_EQ(ini.ReadString("whois.fi", "registrar_string", ""), "Rekister\xC3\xB6ity:");
+    EXPECT_EQ(ini.ReadString("whois.fi", "expires_string", ""), "Voimassa:");
+}
+
 TEST_F(ServerPropertiesTest, WithoutAHostOkIsDisabledAndTheQueryFailsWithTheConnectionMessage)
 {
     TfSP dialog(Path, Desktop);

@@ -107,6 +107,85 @@ TEST_F(ExtractLabelledValueTest, ValueIsTrimmedOfTabsAndStrayControlCharacters)
     EXPECT_EQ(Extract("Registrar:", "   Registrar:\t Tabbed Inc.\t\n"), "Tabbed Inc.");
 }
 
+// Registries that print a label alone on its line put the value under it (.uk, .nl indented, .pl
+// not); the line under an empty label is no value when it is the next field, a comment or a footer.
+TEST(ValueAfterLastLabelTest, AnEmptyLabelLineTakesTheNextNonEmptyLine)
+{
+    EXPECT_EQ(
+        ValueAfterLastLabel("Registrar:", "    Registrar:\r\n        Fernbrook Ltd [Tag = FB]\r\n        URL: x\r\n"),
+        "Fernbrook Ltd [Tag = FB]");
+    EXPECT_EQ(ValueAfterLastLabel("REGISTRAR:", "REGISTRAR:\n\n\nMarkmonitor, Inc.\n391 N. Ancestor Place\n"),
+              "Markmonitor, Inc.");
+    EXPECT_EQ(ValueAfterLastLabel("Renewal date:", "Renewal date:\n\tMonday 16th Jun 2014\n"), "Monday 16th Jun 2014");
+    const std::pair<const char*, const char*> noValue[] = {
+        {"Registrar WHOIS Server:", "   Registrar WHOIS Server: \r\n   Registrar URL: http://r.example\r\n"},
+        {"Registrar:", "Registrar:\n        Name: Tidewater BV\n"},
+        {"Registrar:", "Registrar:\n% end of record\n"},
+        {"Registrar:", "Registrar:\n>>> Last update of WHOIS database: 2026-03-03 <<<\n"},
+        {"Registrar:", "Registrar:\n\n\n"},
+    };
+    for (const auto& [label, answer] : noValue)
+        EXPECT_EQ(ValueAfterLastLabel(label, answer), "") << answer;
+    // The last line with the label still decides: a later empty one reads its own next line.
+    EXPECT_EQ(ValueAfterLastLabel("Registrar:", "Registrar: Early Ltd\nRegistrar:\n  Late Ltd\n"), "Late Ltd");
+    EXPECT_EQ(ValueAfterLastLabel("Registrar:", "Registrar:\n  Early Ltd\nRegistrar: Late Ltd\n"), "Late Ltd");
+}
+
+TEST(ValueAfterLastLabelTest, BlockAndSubLabelReadTheSubLabelInsideTheBlock)
+{
+    const std::string it =
+        "Registrant\n  Organization:     Holder S.p.A.\n\nRegistrar\n  Organization:     Register.it "
+        "s.p.a.\n  Name:             REGISTER-REG\n\nNameservers\n  dns.example\n";
+    EXPECT_EQ(ValueAfterLastLabel("Registrar|Organization:", it), "Register.it s.p.a.");
+    EXPECT_EQ(ValueAfterLastLabel(" Registrar | Name: ", it), "REGISTER-REG");
+    // The first Organization: of the answer is the holder's, which a plain label cannot avoid.
+    EXPECT_EQ(ValueAfterLastLabel("Organization:", it), "Register.it s.p.a.");
+    EXPECT_EQ(ValueAfterLastLabel("Registrant|Organization:", it), "Holder S.p.A.");
+
+    const std::string eu = "Technical:\n        Organisation: Tech BV\n\nRegistrar:\n        Name: Tidewater BV\n";
+    EXPECT_EQ(ValueAfterLastLabel("Registrar:|Name:", eu), "Tidewater BV");
+    // The block ends at a blank line; its fields may be indented or not (.ee).
+    EXPECT_EQ(ValueAfterLastLabel("Registrar|Name:", "Registrar\n  URL: x\n\n  Name: Elsewhere\n"), "");
+    EXPECT_EQ(ValueAfterLastLabel("Registrar:|name:", "Registrar:\nname:       Elisa AS\nurl: x\n"), "Elisa AS");
+    // A header must be the whole line, and an empty side makes the label a plain one.
+    EXPECT_EQ(ValueAfterLastLabel("Registrar|Name:", "Sponsoring Registrar\n  Name: X\n"), "");
+    EXPECT_EQ(ValueAfterLastLabel("|Name:", "Odd |Name: plain\n"), "plain");
+}
+
+TEST(ValueAfterLastLabelTest, LabelsTypedInUtf8ReadLatin1AnswersAndValuesComeBackReadable)
+{
+    const std::string latin1 = "Soci\xE9t\xE9: Caf\xE9 Noir SARL\nRegistrar: X\n";
+    // As the server properties dialog stores a label picked from that answer.
+    EXPECT_EQ(ValueAfterLastLabel("Soci\xC3\xA9t\xC3\xA9:", latin1), "Caf\xC3\xA9 Noir SARL");
+    EXPECT_EQ(ValueAfterLastLabel("Soci\xE9t\xE9:", latin1), "Caf\xC3\xA9 Noir SARL");
+    // A UTF-8 answer with a label edited into the file in Latin-1.
+    EXPECT_EQ(ValueAfterLastLabel("Soci\xE9t\xE9:", "Soci\xC3\xA9t\xC3\xA9: Z\xC3\xBCrich AG\n"), "Z\xC3\xBCrich AG");
+    EXPECT_EQ(ValueAfterLastLabel("Soci\xC3\xA9t\xC3\xA9:", "Soci\xC3\xA9t\xC3\xA9: Z\xC3\xBCrich AG\n"),
+              "Z\xC3\xBCrich AG");
+    EXPECT_EQ(TextInAnswerEncoding("plain", "\xFF"), "plain");
+    // A character Latin-1 cannot hold stays as typed and simply does not match.
+    EXPECT_EQ(TextInAnswerEncoding("\xE2\x82\xAC", "\xFF"), "\xE2\x82\xAC");
+}
+
+TEST(HoldsDomainLineTest, OnlyALabelledLineWithTheWholeDomainCounts)
+{
+    EXPECT_TRUE(HoldsDomainLine("Domain: beispiel.de\nStatus: connect\n", "beispiel.de"));
+    EXPECT_TRUE(HoldsDomainLine("  domain name:\tBEISPIEL.DE  \r\n", "beispiel.de"));
+    EXPECT_TRUE(HoldsDomainLine("DOMAIN NAME:           google.pl\n", "GOOGLE.PL"));
+    const char* const refusals[] = {
+        "Query limit exceeded for beispiel.de\n",
+        "Domain: beispiel.de.example\n",
+        "Domain: beispiel.de is blocked\n",
+        "% Domain: beispiel.de\n",
+        "you have asked about: beispiel.de\n", // four words
+        "Domain:beispiel.de\n",                // no blank after the colon is no field
+        "Domain 1: beispiel.de\n",
+    };
+    for (const char* text : refusals)
+        EXPECT_FALSE(HoldsDomainLine(text, "beispiel.de")) << text;
+    EXPECT_FALSE(HoldsDomainLine("Domain: \n", ""));
+}
+
 std::string Expiry(const std::string& answer)
 {
     std::string text = "stale";
