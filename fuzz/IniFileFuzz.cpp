@@ -7,7 +7,7 @@
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
 #include "base/WholeFile.h"
-#include "config/IniFile.h"
+#include "settings/IniFile.h"
 
 #include <cstdint>
 #include <map>

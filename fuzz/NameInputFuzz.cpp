@@ -10,7 +10,7 @@
 
 #include "base/AsciiText.h"
 #include "cli/StandardInputNames.h"
-#include "engine/IdnaName.h"
+#include "models/IdnaName.h"
 
 #include <algorithm>
 #include <cstdint>

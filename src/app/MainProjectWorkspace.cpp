@@ -1,7 +1,7 @@
 #include "app/MainProjectWorkspace.h"
 
 #include "engine/CheckDispatcher.h"
-#include "gen/WordLists.h"
+#include "models/WordLists.h"
 #include "project/ProjectFile.h"
 
 #include <QListWidget>

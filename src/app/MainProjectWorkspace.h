@@ -1,6 +1,6 @@
 #pragma once
 
-#include "project/ProjectWorkspace.h"
+#include "engine/ProjectWorkspace.h"
 
 #include <functional>
 #include <string>

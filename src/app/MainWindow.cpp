@@ -2,21 +2,21 @@
 
 #include "app/CheckCommands.h"
 #include "app/DialogCommands.h"
-#include "app/HelpOpener.h"
 #include "app/MainActions.h"
 #include "app/MainProjectWorkspace.h"
 #include "app/WindowLayout.h"
 #include "app/WordFileCommands.h"
-#include "config/EngineSettings.h"
-#include "config/ShippedData.h"
-#include "config/ShowTourFlag.h"
-#include "gen/GenerateCommand.h"
-#include "gen/WordLists.h"
-#include "project/ProjectController.h"
-#include "ui/ProjectDialogs.h"
-#include "ui/StatusPanel.h"
-#include "ui/WordListsPanel.h"
-#include "ui/ZqListView.h"
+#include "engine/GenerateCommand.h"
+#include "engine/ProjectController.h"
+#include "gui/HelpOpener.h"
+#include "gui/ProjectDialogs.h"
+#include "gui/StatusPanel.h"
+#include "gui/WordListsPanel.h"
+#include "gui/ZqListView.h"
+#include "models/WordLists.h"
+#include "settings/EngineSettings.h"
+#include "settings/ShippedData.h"
+#include "settings/ShowTourFlag.h"
 
 #include <QAction>
 #include <QApplication>
@@ -86,7 +86,9 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
                                          QString::fromStdString(Env.ProjectsFolder()), this);
     CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };
     ConnectCommands();
-    DialogCmds = new TDialogCommands(*this);
+    DialogCmds = new TDialogCommands(*this, *lvDomains, *Commands, Env.CheckOptions.ConfigPath,
+                                     Env.Folders.ProgramFolder, Env.OpenUrl);
+    connect(DialogCmds, &TDialogCommands::SettingsClosed, this, &TfMain::SettingsDialogClosed);
     connect(lvDomains, &TzqListView::ServerPropertiesRequested, DialogCmds, &TDialogCommands::OpenServerPropertiesFor);
     LoadSettings();
 
@@ -351,7 +353,7 @@ void TfMain::OpenAtStart(const QString& path)
 
 void TfMain::closeEvent(QCloseEvent* event)
 {
-    // A run of the generator fills the table from inside its own event handling: it ends first.
+    // A run of the generator is filling the table part by part: it ends first, then the window closes.
     if (GenerateCmd->Busy()) {
         CloseAfterGeneration = true;
         GenerateCmd->Cancel();

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "config/Folders.h"
+#include "core/CustomDomainNameGenerator.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/CheckOptions.h"
-#include "engine/DomainTableModel.h"
-#include "gen/CustomDomainNameGenerator.h"
+#include "engine/Folders.h"
+#include "models/DomainTableModel.h"
 
 #include <QMainWindow>
 

@@ -1,8 +1,8 @@
 #include "app/WindowLayout.h"
 
 #include "base/QuarrowError.h"
-#include "config/ConfigKeys.h"
-#include "config/IniFile.h"
+#include "settings/ConfigKeys.h"
+#include "settings/IniFile.h"
 
 #include <QHeaderView>
 #include <QList>

@@ -5,17 +5,17 @@
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
 #include "base/WholeFile.h"
-#include "config/ConfigKeys.h"
-#include "config/EngineSettings.h"
-#include "config/Folders.h"
+#include "core/ExpiryDate.h"
 #include "engine/CheckDispatcher.h"
-#include "engine/DomainTableModel.h"
-#include "engine/IdnaName.h"
+#include "engine/Folders.h"
+#include "models/IdnaName.h"
 #include "engine/ProcessExit.h"
+#include "models/DomainTableModel.h"
 #include "project/ProjectFile.h"
 #include "project/RecordWriter.h"
 #include "project/XMLSaveLoad.h"
-#include "whois/ExpiryDate.h"
+#include "settings/ConfigKeys.h"
+#include "settings/EngineSettings.h"
 
 #include <QCoreApplication>
 

@@ -2,11 +2,11 @@
 #include "cli/CliCommands.h"
 
 #include "base/QuarrowError.h"
-#include "engine/IdnaName.h"
+#include "models/ReportDateTime.h"
+#include "models/IdnaName.h"
 #include "project/HtmlReport.h"
 #include "project/ProjectFile.h"
 #include "project/RecordWriter.h"
-#include "project/ReportDateTime.h"
 
 #include <QDateTime>
 

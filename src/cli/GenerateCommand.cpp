@@ -3,9 +3,9 @@
 
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
-#include "engine/DomainTableModel.h"
-#include "engine/IdnaName.h"
-#include "gen/CustomDomainNameGenerator.h"
+#include "core/CustomDomainNameGenerator.h"
+#include "models/DomainTableModel.h"
+#include "models/IdnaName.h"
 #include "project/ProjectFile.h"
 
 #include <climits>

@@ -3,8 +3,8 @@
 
 #include "base/AtomicFileWriter.h"
 #include "base/WholeFile.h"
-#include "config/Folders.h"
-#include "config/ServerResolver.h"
+#include "engine/Folders.h"
+#include "engine/ServerResolver.h"
 #include "rdap/RdapBootstrap.h"
 
 #include <cstdio>

@@ -1,12 +1,13 @@
 #include "engine/CheckDispatcher.h"
 
 #include "base/AsciiText.h"
-#include "config/ConfigKeys.h"
-#include "config/IniFile.h"
-#include "config/TldTable.h"
-#include "engine/IdnaName.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
+#include "settings/ConfigKeys.h"
+#include "settings/IniFile.h"
+#include "settings/TldTable.h"
+#include "whois/DomainName.h"
+#include "models/IdnaName.h"
 #include "whois/ResponseText.h"
 
 #include <algorithm>

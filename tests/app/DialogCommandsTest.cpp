@@ -1,7 +1,7 @@
 #include "app/DialogCommands.h"
 #include "app/MainActions.h"
 #include "app/WindowRig.h"
-#include "config/IniFile.h"
+#include "settings/IniFile.h"
 #include "support/FindControl.h"
 #include "support/RecordingDesktop.h"
 

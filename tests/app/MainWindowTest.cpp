@@ -1,15 +1,15 @@
 #include "WindowRig.h"
 
 #include "app/MainActions.h"
-#include "app/QuarrowApplication.h"
 #include "app/WordFileCommands.h"
 #include "base/QuarrowError.h"
-#include "config/IniFile.h"
-#include "gen/GenerateCommand.h"
-#include "gen/WordLists.h"
-#include "project/ProjectController.h"
+#include "engine/GenerateCommand.h"
+#include "engine/ProjectController.h"
+#include "gui/QuarrowApplication.h"
+#include "gui/WordListsPanel.h"
+#include "models/WordLists.h"
+#include "settings/IniFile.h"
 #include "support/FakeWhoisServer.h"
-#include "ui/WordListsPanel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -201,6 +201,7 @@ TEST_F(MainWindowTest, GenerationLocksWhatItFillsAndShowsProgress)
                           !Action("aStartAll")->isEnabled() && !window.WordPages().isEnabled();
     });
     Action("aGenerate")->trigger();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return !window.Generate().Busy(); }));
     EXPECT_GT(progressSeen, 0);
     EXPECT_TRUE(lockedMeanwhile);
     EXPECT_EQ(window.Model().RowCount(), 6000);
@@ -391,6 +392,7 @@ protected:
             lists.Keywords().Append(stem + std::to_string(i), true);
         lists.Tlds().SetAll({{"com", true}});
         Rig.Window->GenerateNames();
+        ASSERT_TRUE(Rig.WaitUntil([this] { return !Rig.Window->Generate().Busy(); }));
     }
 };
 
@@ -525,6 +527,7 @@ TEST_F(MainWindowTest, ClosingDuringGenerationEndsTheRunFirstThenCloses)
         stillOpenDuringRun = window.isVisible();
     });
     window.GenerateNames();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return !window.Generate().Busy(); }));
     EXPECT_TRUE(closeRequested);
     EXPECT_TRUE(stillOpenDuringRun);
     EXPECT_EQ(questions, 1);
