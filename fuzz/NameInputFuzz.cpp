@@ -49,9 +49,8 @@ bool QueryableName(std::string_view name)
 
 bool LowerLdh(std::string_view name)
 {
-    return std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
-    });
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'; });
 }
 
 void CheckName(std::string_view name)

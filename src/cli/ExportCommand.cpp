@@ -2,8 +2,8 @@
 #include "cli/CliCommands.h"
 
 #include "base/QuarrowError.h"
-#include "models/ReportDateTime.h"
 #include "models/IdnaName.h"
+#include "models/ReportDateTime.h"
 #include "project/HtmlReport.h"
 #include "project/ProjectFile.h"
 #include "project/RecordWriter.h"

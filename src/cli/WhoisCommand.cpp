@@ -4,8 +4,8 @@
 #include "base/QuarrowError.h"
 #include "engine/Folders.h"
 #include "engine/ServerResolver.h"
-#include "settings/ProxySettings.h"
 #include "models/IdnaName.h"
+#include "settings/ProxySettings.h"
 #include "whois/IdWhois.h"
 #include "whois/SocksParameters.h"
 

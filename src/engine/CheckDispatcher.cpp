@@ -3,11 +3,11 @@
 #include "base/AsciiText.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
+#include "models/IdnaName.h"
 #include "settings/ConfigKeys.h"
 #include "settings/IniFile.h"
 #include "settings/TldTable.h"
 #include "whois/DomainName.h"
-#include "models/IdnaName.h"
 #include "whois/ResponseText.h"
 
 #include <algorithm>

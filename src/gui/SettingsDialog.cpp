@@ -5,8 +5,8 @@
 #include "gui/DialogParts.h"
 #include "gui/ServerPropertiesDialog.h"
 #include "models/ByteText.h"
-#include "models/TldListModel.h"
 #include "models/IdnaName.h"
+#include "models/TldListModel.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 #include "models/WordLists.h"
 
-#include "settings/ConfigKeys.h"
-#include "settings/IniFile.h"
 #include "base/AsciiText.h"
 #include "core/SplitWords.h"
 #include "models/IdnaName.h"
+#include "settings/ConfigKeys.h"
+#include "settings/IniFile.h"
 
 TWordLists::TWordLists(QObject* parent) : QObject(parent)
 {
