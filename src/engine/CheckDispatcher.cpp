@@ -1,6 +1,7 @@
 #include "engine/CheckDispatcher.h"
 
 #include "base/AsciiText.h"
+#include "engine/ResultApplier.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
 #include "models/IdnaName.h"
@@ -40,6 +41,18 @@ int WorkersForDescriptors(std::int64_t limit)
     return static_cast<int>(std::max<std::int64_t>(1, (limit - ReservedDescriptors) / DescriptorsPerWorker));
 }
 
+// Milliseconds as seconds for a person: "5", "0.4", "1.25".
+std::string SecondsText(std::uint64_t ms)
+{
+    std::string text = std::to_string(ms / 1000);
+    if (const std::uint64_t part = ms % 1000; part != 0) {
+        std::string digits = std::to_string(1000 + part).substr(1);
+        digits.erase(digits.find_last_not_of('0') + 1);
+        text += "." + digits;
+    }
+    return text;
+}
+
 // Marks a tick as running for its whole length, also when a step throws.
 class TTickGuard
 {
@@ -56,7 +69,8 @@ private:
 } // namespace
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
-    : QObject(parent), Model(model), Options(std::move(options)), Applier(Options.ConfigPath, Options.DateMasks),
+    : QObject(parent), Model(model), Options(std::move(options)),
+      DateMasks(std::make_shared<const TDateMasks>(Options.DateMasks)),
       Resolver(Options.ConfigPath, TServerResolver::BootstrapPathBeside(Options.ConfigPath), Options.ServerPreference),
       smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>()),
       DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit))
@@ -350,6 +364,7 @@ void TCheckDispatcher::StartCheck(TRowId id)
     job.ProxySettings = EngineSettings.Proxy;
     job.WhoisServer = std::move(target.Server);
     job.ConfigPath = Options.ConfigPath;
+    job.DateMasks = DateMasks;
     job.RowIndex = id;
     job.Attempts = EngineSettings.Attempts;
     job.Port = Options.WhoisPort;
@@ -405,7 +420,7 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
 {
     if (worker->Abandoned.load())
         return;
-    if (Applier.ApplyResult(Model, result))
+    if (TResultApplier::ApplyResult(Model, result))
         emit ResultApplied(result.RowIndex);
 }
 
@@ -455,6 +470,8 @@ void TCheckDispatcher::ReplaceOverdue(int row)
     const int replaced = ++Replacements[overdue];
     if (Options.MaxReplacements >= 0 && replaced > Options.MaxReplacements) {
         Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
+        // Nothing came back to show; the entry says why the row has no answer.
+        TResultApplier::StoreLogEntry(Model, row, "gave up after " + SecondsText(WatchdogBudgetMs()) + " s");
         emit ResultApplied(overdue);
         return;
     }

@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -90,6 +91,9 @@ QWidget* TfSett::CreateServersPage()
     sbTLD->setAccessibleName(QStringLiteral("Add"));
     sbTLD->setEnabled(false);
     connect(sbTLD, &QToolButton::clicked, this, &TfSett::sbTLDClick);
+    // Enter in the two fields adds the row (or moves on to the field still empty), never OK.
+    eTLD->installEventFilter(this);
+    eWS->installEventFilter(this);
 
     Servers = new TTldListModel(this);
     lvTLD = Named<QTableView>("lvTLD", page);
@@ -186,7 +190,7 @@ QWidget* TfSett::CreatePreferencesPage()
     page->setObjectName(QStringLiteral("tsPref"));
     cbUseHyp = CheckBox("cbUseHyp", QStringLiteral("Using the hyphens"), page);
     cbUseHyp->setToolTip(QStringLiteral("If you also wish to generate domain names with hyphens, tick the "
-                                        "appropriate item \u2013 \"Using the hyphens check box\""));
+                                        "appropriate item \u2013 \"Using the hyphens check box\"."));
     cbUpdate = CheckBox("cbUpdate", QStringLiteral("Auto check for updates"), page);
     cbWordsUpd = CheckBox("cbWordsUpd", QStringLiteral("Test presence of new dictionaryes automatically"), page);
     cbWordsUpd->setEnabled(false);
@@ -226,7 +230,7 @@ QWidget* TfSett::CreatePreferencesPage()
 
 void TfSett::LoadPages(const TSettingsPages& pages)
 {
-    Servers->SetRows(pages.Servers);
+    Servers->SetAll(pages.Servers);
     cbUseProxy->setChecked(pages.Proxy.UseProxy);
     cbSOCKS->setCurrentIndex(pages.Proxy.SOCKS >= 0 && pages.Proxy.SOCKS < cbSOCKS->count() ? pages.Proxy.SOCKS : -1);
     eServer->setText(TextFromBytes(pages.Proxy.Server));
@@ -249,7 +253,7 @@ void TfSett::SelectPage(TPage page)
 TSettingsPages TfSett::Pages() const
 {
     TSettingsPages pages;
-    pages.Servers = Servers->Rows();
+    pages.Servers = Servers->All();
     pages.Proxy.UseProxy = cbUseProxy->isChecked();
     pages.Proxy.SOCKS = SocksIndexOf(BytesFromText(cbSOCKS->currentText()));
     pages.Proxy.Server = BytesFromText(eServer->text());
@@ -271,14 +275,42 @@ TSettingsPages TfSett::Pages() const
 
 void TfSett::bOkClick()
 {
+    const TSettingsPages pages = Pages();
+    if (const int row = FirstUnsavableTldRow(pages.Servers); row >= 0) {
+        PageControl->setCurrentIndex(PageWhoisServers);
+        lvTLD->selectRow(row);
+        lvTLD->scrollTo(Servers->index(row, 0));
+        Desktop.Tell(this, QStringLiteral("The TLD \"%1\" in row %2 cannot be saved: a TLD holds no \"=\" and "
+                                          "does not start with \";\" or \"[\". Delete the row or add it again.")
+                               .arg(TextFromBytes(pages.Servers[static_cast<std::size_t>(row)].Domain))
+                               .arg(row + 1));
+        return;
+    }
     try {
-        Pages().Save(TIniFile(ConfigPath));
+        pages.Save(TIniFile(ConfigPath));
     } catch (const TQuarrowError& error) {
         // Nothing was written: the user can free the disk or fix the file's rights and press OK again.
         Desktop.Tell(this, QString::fromStdString(error.what()));
         return;
     }
     accept();
+}
+
+bool TfSett::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == eTLD || watched == eWS) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (CanAddTldRow(BytesFromText(eTLD->text()), BytesFromText(eWS->text()))) {
+                sbTLDClick();
+                eTLD->setFocus();
+            } else {
+                (eTLD->text().trimmed().isEmpty() ? eTLD : eWS)->setFocus();
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfSett::tEDTimer()
@@ -323,7 +355,7 @@ void TfSett::miDeleteClick()
     if (row < 0 || !Desktop.Ask(this, QStringLiteral("Удалить активную запись?")))
         return;
     try {
-        TIniFile(ConfigPath).DeleteKey(std::string(ConfigKeys::TldSection), Servers->Rows()[row].Domain);
+        TIniFile(ConfigPath).DeleteKey(std::string(ConfigKeys::TldSection), Servers->All()[row].Domain);
     } catch (const TQuarrowError& error) {
         Desktop.Tell(this, QString::fromStdString(error.what()));
         return;
@@ -336,8 +368,10 @@ void TfSett::miPropertiesClick()
     const int row = SelectedRow();
     if (row < 0)
         return;
-    TfSP properties(ConfigPath, Desktop, this);
-    properties.Execute(Servers->Rows()[row].Server);
+    // Owned by the main window, as when it is opened from the domain table: centred there, and
+    // not bound to this dialog's place.
+    TfSP properties(ConfigPath, Desktop, parentWidget() ? parentWidget() : this);
+    properties.Execute(Servers->All()[row].Server);
 }
 
 void TfSett::bHelpClick()

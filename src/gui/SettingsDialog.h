@@ -51,6 +51,9 @@ public:
     void miPropertiesClick();
     void bHelpClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* CreateServersPage();
     QWidget* CreateConnectionPage();

@@ -132,6 +132,7 @@ TEST_F(HangingFirstRowTest, CommandLineGivesUpARowAfterOneReplacement)
     probe.StatusTick();
     EXPECT_EQ(rig.Beeps, 2);
     EXPECT_EQ(rig.Slot("hang.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Answer("hang.com"), "gave up after 0.1 s");
     EXPECT_EQ(rig.Slot("hang.com", SlotStartTick), "");
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
 
@@ -156,10 +157,9 @@ TEST(CheckDispatcherTest, AbandonedWorkerNeverWritesTheRowTheLogOrTheCount)
     worker->Row = rig.Model.IdAt(0);
     worker->Abandoned = true;
     TSyncSendResult result;
-    result.Answer = "No match for \"a.com\".";
+    result.Availability = TAvailability::Free;
+    result.LogEntry = "No match for \"a.com\".";
     result.RowIndex = rig.Model.IdAt(0);
-    result.WhoisServer = "127.0.0.1";
-    result.DomainName = "a.com";
     TCheckDispatcherProbe(*rig.Dispatcher).DeliverResult(worker, result);
     EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "");
     EXPECT_EQ(rig.Model.AnswerLog()[0], "");
@@ -201,6 +201,8 @@ TEST(CheckDispatcherTest, CommandLineGivesUpEveryOverdueRowInOneTick)
         EXPECT_EQ(rig.Dispatcher->RunningCount(), everyRow ? 0 : 2) << everyRow;
         EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "RESULT ERROR");
         EXPECT_EQ(rig.Slot("c.com", SlotAvailability), everyRow ? "RESULT ERROR" : "") << everyRow;
+        // Given up at the first overdue tick, the entry saying why.
+        EXPECT_EQ(rig.Answer("a.com"), "gave up after 0.1 s");
         server.ReleaseReplies();
     }
 }
