@@ -1,6 +1,7 @@
 #include "cli/ArgumentReader.h"
 #include "cli/CliCommands.h"
 
+#include "base/AsciiText.h"
 #include "base/QuarrowError.h"
 #include "core/CustomDomainNameGenerator.h"
 #include "core/SplitWords.h"
