@@ -1,14 +1,16 @@
 // Feeds arbitrary bytes to quarrow-cli's reading of names from standard input and to the name
 // check that keeps a name from being queried. Every name is a trimmed, non-empty piece of one line
 // of the input, in input order; names written back one a line, with any of the three line ends,
-// read back as the same list. A name passes the check exactly when DNS could hold it and it is
-// one word: at most 253 bytes, labels of 1 to 63 bytes that neither start nor end with "-", no
-// blank or control byte.
+// read back as the same list. A plain name (ASCII, no "xn--" label) passes the check exactly when
+// DNS could hold it and it is one word: at most 253 bytes, labels of 1 to 63 bytes that neither
+// start nor end with "-", no blank or control byte; it is asked as it stands. Any other name passes
+// only when the form it is asked in, its A-labels, is such a name in lower-case letters, digits
+// and "-", and that form reads back as itself, also from the name's U-labels.
 #include "FuzzSupport.h"
 
 #include "base/AsciiText.h"
 #include "cli/StandardInputNames.h"
-#include "whois/DomainName.h"
+#include "models/IdnaName.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -45,12 +47,31 @@ bool QueryableName(std::string_view name)
     return true;
 }
 
+bool LowerLdh(std::string_view name)
+{
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'; });
+}
+
 void CheckName(std::string_view name)
 {
-    const std::string problem = DomainNameProblem(name);
-    FUZZ_REQUIRE(problem.empty() == QueryableName(name));
+    const TIdnaName checked = TIdnaName::Of(name);
+    const std::string& problem = checked.Problem;
     // The reason is shown as one line of the check's record.
     FUZZ_REQUIRE(problem.size() < 120 && problem.find_first_of("\r\n") == std::string::npos);
+    FUZZ_REQUIRE(problem.empty() != checked.Ace.empty());
+    if (!TIdnaName::NeedsIdna(name)) {
+        FUZZ_REQUIRE(problem.empty() == QueryableName(name));
+        FUZZ_REQUIRE(problem.empty() ? checked.Ace == name : true);
+        return;
+    }
+    if (!problem.empty())
+        return;
+    FUZZ_REQUIRE(QueryableName(checked.Ace) && LowerLdh(checked.Ace));
+    const TIdnaName again = TIdnaName::Of(checked.Ace);
+    FUZZ_REQUIRE(again.Problem.empty() && again.Ace == checked.Ace);
+    const TIdnaName fromUnicode = TIdnaName::Of(checked.Unicode);
+    FUZZ_REQUIRE(fromUnicode.Problem.empty() && fromUnicode.Ace == checked.Ace);
 }
 
 } // namespace

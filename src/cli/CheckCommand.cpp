@@ -10,6 +10,7 @@
 #include "engine/Folders.h"
 #include "engine/ProcessExit.h"
 #include "models/DomainTableModel.h"
+#include "models/IdnaName.h"
 #include "project/ProjectFile.h"
 #include "project/RecordWriter.h"
 #include "project/XMLSaveLoad.h"
@@ -313,6 +314,9 @@ bool WriteRecords(const TCheckRequest& request, const TCheckRun& run)
     std::vector<std::string> columns = {"domain", "availability", "registrar", "whois_server", "expires"};
     if (request.WithAnswers)
         columns.emplace_back("answers");
+    // The name as servers were asked it; after the older columns, so that readers by position
+    // keep working. Empty for a name no server may be asked.
+    columns.emplace_back("ace");
     TRecordWriter writer(request.Format, std::move(columns));
     bool written = WriteOut(writer.Begin());
     const TDomainTableModel& model = run.Model;
@@ -323,12 +327,14 @@ bool WriteRecords(const TCheckRequest& request, const TCheckRun& run)
         const std::string registrar = model.Slot(row, SlotRegistrar);
         const std::string whoisServer = model.Slot(row, SlotWhoisServer);
         const std::string expires = ExpiryOf(model, row);
+        const std::string ace = TIdnaName::Of(domain).Ace;
         std::vector<TRecordField> fields = {domain, availability, registrar, whoisServer, expires};
         if (request.WithAnswers) {
             const int entry = model.AnswerIndexOf(row);
             fields.emplace_back(entry >= 0 ? std::string_view(model.AnswerLog()[static_cast<std::size_t>(entry)])
                                            : std::string_view());
         }
+        fields.emplace_back(ace);
         written = WriteOut(writer.Record(fields));
     }
     written = written && WriteOut(writer.End()) && std::fflush(stdout) == 0;

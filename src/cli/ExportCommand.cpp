@@ -2,6 +2,7 @@
 #include "cli/CliCommands.h"
 
 #include "base/QuarrowError.h"
+#include "models/IdnaName.h"
 #include "models/ReportDateTime.h"
 #include "project/HtmlReport.h"
 #include "project/ProjectFile.h"
@@ -19,7 +20,8 @@ namespace {
 
 void WriteRecords(const std::vector<TDomainRow>& rows, TRecordFormat format)
 {
-    const bool written = TRecordWriter::WriteTable(rows, format, WriteOut);
+    const bool written = TRecordWriter::WriteTable(
+        rows, format, [](const std::string& name) { return TIdnaName::Of(name).Ace; }, WriteOut);
     if (!written || std::fflush(stdout) != 0)
         throw TUsageError("cannot write to standard output");
 }

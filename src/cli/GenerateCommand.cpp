@@ -1,10 +1,12 @@
 #include "cli/ArgumentReader.h"
 #include "cli/CliCommands.h"
 
+#include "base/AsciiText.h"
 #include "base/QuarrowError.h"
 #include "core/CustomDomainNameGenerator.h"
 #include "core/SplitWords.h"
 #include "models/DomainTableModel.h"
+#include "models/IdnaName.h"
 #include "project/ProjectFile.h"
 
 #include <climits>
@@ -27,6 +29,8 @@ struct TGenerateOptions
     bool UsePrefix = false;
     bool UseSuffix = false;
     bool UseHyphens = false;
+    // --ace: internationalised names printed in A-labels, as servers are asked them.
+    bool Ace = false;
     // With -o: the project file to write instead of printing the names.
     std::string ProjectPath;
 };
@@ -52,6 +56,7 @@ TGenerateOptions ReadGenerateOptions(const std::vector<std::string>& args)
         {"--suffix", "W,...", "suffixes, each also put after every keyword"},
         {"--tld", "T,...", "top-level domains"},
         {"--hyphens", "", "join affixes with a hyphen (not one-letter suffixes)"},
+        {"--ace", "", "print internationalised names in A-labels (xn--...)"},
         {"--output", "FILE.prj.xml", "write a new project with the names instead of printing them", "-o"},
     });
     reader.Read(args);
@@ -69,9 +74,18 @@ TGenerateOptions ReadGenerateOptions(const std::vector<std::string>& args)
     options.UsePrefix = reader.Has("--prefix");
     options.UseSuffix = reader.Has("--suffix");
     options.UseHyphens = reader.Has("--hyphens");
+    options.Ace = reader.Has("--ace");
     options.ProjectPath = reader.Value("--output");
     if (reader.Has("--output") && options.ProjectPath.empty())
         throw TUsageError("-o needs a file name");
+    if (options.Ace && reader.Has("--output"))
+        throw TUsageError("--ace prints the names; a project keeps them as typed (leave out -o or --ace)");
+    // The words the window would refuse to take into its lists.
+    for (const std::vector<std::string>* list :
+         {&options.Prefixes, &options.Keywords, &options.Suffixes, &options.Tlds})
+        for (const std::string& word : *list)
+            if (std::string problem = TIdnaName::WordProblem(TrimView(word)); !problem.empty())
+                throw TUsageError(problem);
 
     // The refusals of the generator, named for the command line.
     if (options.Keywords.empty())
@@ -107,17 +121,32 @@ struct TOutputClosed
 {
 };
 
-void PrintNames(TCustomDomainNameGenerator& generator)
+// Writes the names one a line; with `ace`, in A-labels, leaving out (and naming on standard error)
+// each name that has none. False when a name was left out.
+bool PrintNames(TCustomDomainNameGenerator& generator, bool ace)
 {
+    bool complete = true;
     try {
-        generator.Generate([](std::string_view name) {
-            if (!WriteOut(name) || !WriteOut("\n"))
+        generator.Generate([ace, &complete](std::string_view name) {
+            std::string_view line = name;
+            TIdnaName idna;
+            if (ace) {
+                idna = TIdnaName::Of(name);
+                if (!idna.Problem.empty()) {
+                    ReportFailure("generate", "\"" + std::string(name) + "\" has no A-label form: " + idna.Problem);
+                    complete = false;
+                    return;
+                }
+                line = idna.Ace;
+            }
+            if (!WriteOut(line) || !WriteOut("\n"))
                 throw TOutputClosed{};
         });
     } catch (const TOutputClosed&) {
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         throw TUsageError("cannot write the names to standard output");
+    return complete;
 }
 
 // The project the window would save after generating from these lists: the words as given, all
@@ -172,8 +201,7 @@ int RunGenerateCommand(const std::vector<std::string>& args)
         throw TUsageError("the lists give " + (total == ULLONG_MAX ? std::string("too many") : std::to_string(total)) +
                           " names, more than the " + std::to_string(INT_MAX) + " one run can make");
     if (options.ProjectPath.empty())
-        PrintNames(generator);
-    else
-        WriteProject(options, generator);
+        return PrintNames(generator, options.Ace) ? ExitSuccess : ExitIncomplete;
+    WriteProject(options, generator);
     return ExitSuccess;
 }

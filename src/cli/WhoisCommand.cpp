@@ -4,6 +4,7 @@
 #include "base/QuarrowError.h"
 #include "engine/Folders.h"
 #include "engine/ServerResolver.h"
+#include "models/IdnaName.h"
 #include "settings/ProxySettings.h"
 #include "whois/IdWhois.h"
 #include "whois/SocksParameters.h"
@@ -33,7 +34,11 @@ int RunWhoisCommand(const std::vector<std::string>& args)
     if (reader.Operands().size() != 1)
         throw TUsageError("give exactly one NAME (usage: quarrow-cli whois [--config FILE] [--host HOST] "
                           "[--timeout SECONDS] NAME)");
-    const std::string& domain = reader.Operands().front();
+    // Raw as the query is, an internationalised name can only be asked in its A-labels.
+    const TIdnaName name = TIdnaName::Of(reader.Operands().front());
+    if (name.International && !name.Problem.empty())
+        throw TUsageError("\"" + name.Typed + "\" cannot be asked: " + name.Problem);
+    const std::string domain = name.International ? name.Ace : name.Typed;
     // At most a day: the time-out goes into a millisecond count.
     const double timeout = reader.Seconds("--timeout", DefaultTimeoutSeconds, 86400);
 

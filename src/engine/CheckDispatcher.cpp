@@ -4,6 +4,7 @@
 #include "engine/ResultApplier.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
+#include "models/IdnaName.h"
 #include "settings/ConfigKeys.h"
 #include "settings/IniFile.h"
 #include "settings/TldTable.h"
@@ -406,18 +407,21 @@ void TCheckDispatcher::StartCheck(TRowId id)
     // A row without a name (a blank caption) has nothing to check and is left as it is.
     if (Trim(caption).empty())
         return;
-    if (const std::string problem = DomainNameProblem(caption); !problem.empty()) {
-        RefuseName(row, "Not sent to any WHOIS server: " + problem);
+    // Servers are asked an internationalised name's A-labels, and its top-level domain is looked up
+    // under its A-label too, as the server table and the RDAP bootstrap keep it.
+    TIdnaName name = TIdnaName::Of(caption);
+    if (!name.Problem.empty()) {
+        RefuseName(row, "Not sent to any WHOIS server: " + name.Problem);
         return;
     }
-    TQueryTarget target = QueryTargetForDomain(caption);
+    TQueryTarget target = QueryTargetForDomain(name.Ace);
     if (target.Kind == TQueryTarget::TKind::None) {
         RefuseName(row, "Not sent to any server: " + target.Problem);
         return;
     }
 
     TWhoisJob job;
-    job.DomainName = caption;
+    job.DomainName = std::move(name.Ace);
     job.ProxySettings = EngineSettings.Proxy;
     job.WhoisServer = std::move(target.Server);
     job.ConfigPath = Options.ConfigPath;

@@ -4,6 +4,7 @@
 #include "gui/Desktop.h"
 #include "models/ByteText.h"
 #include "models/DomainTableModel.h"
+#include "models/IdnaName.h"
 #include "models/ReportDateTime.h"
 #include "models/TableExport.h"
 #include "project/HtmlReport.h"
@@ -69,7 +70,8 @@ void TResultCommands::ExportRecordsExecute(TRecordFormat format)
     if (path.isEmpty())
         return;
     try {
-        TRecordWriter::SaveTable(BytesFromText(path), RowsInViewOrder(*model), format);
+        TRecordWriter::SaveTable(BytesFromText(path), RowsInViewOrder(*model), format,
+                                 [](const std::string& name) { return TIdnaName::Of(name).Ace; });
     } catch (const TQuarrowError& error) {
         Desktop.Tell(Owner, TextFromBytes(error.what()));
     }

@@ -5,6 +5,7 @@
 #include "gui/DialogParts.h"
 #include "gui/ServerPropertiesDialog.h"
 #include "models/ByteText.h"
+#include "models/IdnaName.h"
 #include "models/TldListModel.h"
 
 #include <QAction>
@@ -324,7 +325,11 @@ void TfSett::sbTLDClick()
     const std::string server = BytesFromText(eWS->text());
     if (!CanAddTldRow(domain, server))
         return;
-    Servers->Append(NewTldRow(domain, server));
+    TTldRow row = NewTldRow(domain, server);
+    // Names are looked up under the A-label of their top-level domain: "рф" is kept as "xn--p1ai".
+    if (const TIdnaName tld = TIdnaName::Of(row.Domain); tld.International && tld.Problem.empty())
+        row.Domain = tld.Ace;
+    Servers->Append(std::move(row));
     lvTLD->scrollToBottom();
     eTLD->clear();
     eWS->clear();

@@ -4,10 +4,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QToolButton>
@@ -167,8 +169,16 @@ int TWordListsPanel::SelectedRow(int page) const
 void TWordListsPanel::AddFromField(int page)
 {
     QLineEdit* field = Field(page);
-    Lists.AddWords(page, Bytes(field->text()));
-    field->clear();
+    const std::string refused = Lists.AddWords(page, Bytes(field->text()));
+    if (refused.empty()) {
+        field->clear();
+        return;
+    }
+    const QString message = QString::fromStdString(refused);
+    if (ShowRefusal)
+        ShowRefusal(message);
+    else
+        QMessageBox::warning(window(), QCoreApplication::applicationName(), message);
 }
 
 void TWordListsPanel::UpdateWordsMenu()

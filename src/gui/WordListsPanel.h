@@ -5,6 +5,7 @@
 #include <QTabWidget>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -34,8 +35,11 @@ public:
     // The selected entry of a page's list, or -1.
     int SelectedRow(int page) const;
 
-    // The add button of a page: adds the field's words and empties the field.
+    // The add button of a page: adds the field's words and empties the field. A refused word leaves
+    // the field as it is, for mending, and its message is shown.
     void AddFromField(int page);
+    // How a refused word is told; by default a warning box over the window.
+    void SetRefusalMessage(std::function<void(const QString& message)> show) { ShowRefusal = std::move(show); }
     // Sets the context menu's enabled and visible states for the active page (pmWordsPopup).
     void UpdateWordsMenu();
 
@@ -52,6 +56,7 @@ private:
     void SyncSwitches();
 
     TWordLists& Lists;
+    std::function<void(const QString& message)> ShowRefusal;
     std::array<TPage, TWordLists::PageCount> Pages{};
     QCheckBox* cbUsePref = nullptr;
     QCheckBox* cbUseSuf = nullptr;

@@ -1,6 +1,7 @@
 #include "models/DomainSortProxy.h"
 
 #include "base/Utf8.h"
+#include "models/IdnaName.h"
 #include "whois/ResponseText.h"
 
 #include <algorithm>
@@ -491,6 +492,9 @@ QString TDomainSortProxy::AnswersText(int sourceRow) const
         return {};
     std::vector<std::string> lines;
     SplitLines(Source.AnswerLog()[static_cast<std::size_t>(entry)], lines);
+    // The table shows an internationalised name as typed; the answers came for its A-labels.
+    if (std::string note = TIdnaName::Of(Source.Caption(sourceRow)).AnswersNote(); !note.empty())
+        lines.insert(lines.begin(), std::move(note));
     std::string text;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i > 0)

@@ -1,6 +1,7 @@
 #include "models/TableExport.h"
 
 #include "models/DomainTableModel.h"
+#include "models/IdnaName.h"
 #include "project/HtmlReport.h"
 
 #include <QAbstractItemModel>
@@ -39,5 +40,7 @@ std::string RegistrationTargetFor(const QAbstractItemModel& view, int row, const
 {
     if (row < 0 || row >= view.rowCount() || CellBytes(view, row, TDomainTableModel::ColumnAvailability) == "NO")
         return {};
-    return RegistrationAddress(host, CellBytes(view, row, TDomainTableModel::ColumnDomain));
+    // The shop is handed what registries keep: an internationalised name's A-labels.
+    const TIdnaName name = TIdnaName::Of(CellBytes(view, row, TDomainTableModel::ColumnDomain));
+    return RegistrationAddress(host, name.Problem.empty() ? name.Ace : name.Typed);
 }

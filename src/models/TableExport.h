@@ -16,5 +16,6 @@ std::string CellBytes(const QAbstractItemModel& view, int row, int column);
 std::vector<TDomainRow> RowsInViewOrder(const QAbstractItemModel& view);
 // The captions of the rows whose availability is exactly "YES", each followed by CR LF.
 std::string AvailableDomains(const QAbstractItemModel& view);
-// The registration address for the view's row, or empty when the row shows "NO" (taken already).
+// The registration address for the view's row (an internationalised name in A-labels), or empty when
+// the row shows "NO" (taken already).
 std::string RegistrationTargetFor(const QAbstractItemModel& view, int row, const std::string& host);

@@ -1,5 +1,8 @@
 #include "models/WordLists.h"
 
+#include "base/AsciiText.h"
+#include "core/SplitWords.h"
+#include "models/IdnaName.h"
 #include "settings/ConfigKeys.h"
 #include "settings/IniFile.h"
 
@@ -29,11 +32,26 @@ void TWordLists::SetUseSuffix(bool on)
     emit Changed();
 }
 
-void TWordLists::AddWords(int page, const std::string& text)
+std::string TWordLists::AddWords(int page, const std::string& text)
 {
-    List(page).AddWords(text);
+    std::string refused = RefusedWord(text);
+    if (refused.empty())
+        List(page).AddWords(text);
     // The add button marks the project modified whether or not a word was added.
     emit Changed();
+    return refused;
+}
+
+std::string TWordLists::RefusedWord(std::string_view text)
+{
+    // Blanks and control characters around a word are dropped by the generator (and between
+    // words by the split), so only what stays inside a word counts.
+    if (text.find(',') == std::string_view::npos)
+        return TIdnaName::WordProblem(TrimView(text));
+    for (const std::string& word : ::SplitWords(text, ','))
+        if (std::string problem = TIdnaName::WordProblem(TrimView(word)); !problem.empty())
+            return problem;
+    return {};
 }
 
 TWordLists::TPopupState TWordLists::PopupState(int page, int count, int selectedRow)
@@ -83,8 +101,12 @@ void TWordLists::MoveTo(int page, int row, int targetPage)
 void TWordLists::LoadDefaultTlds(const std::string& configPath)
 {
     std::vector<TWordEntry> tlds;
-    for (std::string& key : TIniFile(configPath).ReadSection(std::string(ConfigKeys::TldSection)))
-        tlds.push_back({std::move(key), false});
+    // The table keeps internationalised top-level domains in A-labels; the page shows them as a
+    // person would type them, and names made with them are asked in A-labels again.
+    for (std::string& key : TIniFile(configPath).ReadSection(std::string(ConfigKeys::TldSection))) {
+        const TIdnaName tld = TIdnaName::Of(key);
+        tlds.push_back({tld.International && tld.Problem.empty() ? tld.Unicode : std::move(key), false});
+    }
     Tlds().SetAll(std::move(tlds));
 }
 

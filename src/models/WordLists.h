@@ -7,6 +7,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 // The four word lists of the main window with the two affix switches, and the commands of their
 // context menu. The pages are numbered as the tabs: 0 prefixes, 1 keywords, 2 suffixes, 3 TLDs.
@@ -50,8 +51,12 @@ public:
     void SetUsePrefix(bool on);
     void SetUseSuffix(bool on);
 
-    // The add button of a page; the field is emptied by the caller in every case.
-    void AddWords(int page, const std::string& text);
+    // The add button of a page. A text holding a word that no registry could take (see
+    // TIdnaName::WordProblem) adds nothing, and the message naming that word is returned; else the
+    // words are added and the result is empty.
+    std::string AddWords(int page, const std::string& text);
+    // The message for the first refused word of a typed text (one word, or words with commas).
+    static std::string RefusedWord(std::string_view text);
     static TPopupState PopupState(int page, int count, int selectedRow);
     TPopupState PopupState(int page, int selectedRow) const
     {

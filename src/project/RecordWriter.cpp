@@ -72,27 +72,28 @@ std::string_view SlotOf(const TDomainRow& row, std::size_t slot)
 
 } // namespace
 
-bool TRecordWriter::WriteTable(const std::vector<TDomainRow>& rows, TRecordFormat format,
+bool TRecordWriter::WriteTable(const std::vector<TDomainRow>& rows, TRecordFormat format, const TAceOf& aceOf,
                                const std::function<bool(std::string_view)>& write)
 {
-    TRecordWriter writer(format, {"domain", "checked", "availability", "registrar", "whois_server", "expires"});
+    TRecordWriter writer(format, {"domain", "checked", "availability", "registrar", "whois_server", "expires", "ace"});
     if (!write(writer.Begin()))
         return false;
     for (const TDomainRow& row : rows)
         if (!write(writer.Record({row.Caption, row.Checked, SlotOf(row, SlotAvailability), SlotOf(row, SlotRegistrar),
-                                  SlotOf(row, SlotWhoisServer), SlotOf(row, SlotExpires)})))
+                                  SlotOf(row, SlotWhoisServer), SlotOf(row, SlotExpires), aceOf(row.Caption)})))
             return false;
     return write(writer.End());
 }
 
-void TRecordWriter::SaveTable(const std::string& path, const std::vector<TDomainRow>& rows, TRecordFormat format)
+void TRecordWriter::SaveTable(const std::string& path, const std::vector<TDomainRow>& rows, TRecordFormat format,
+                              const TAceOf& aceOf)
 {
     TAtomicFileWriter file(path);
     // Records are gathered into larger writes: a million rows are a million short records.
     constexpr std::size_t BufferBytes = 1 << 20;
     std::string buffer;
     buffer.reserve(BufferBytes + 4096);
-    WriteTable(rows, format, [&](std::string_view piece) {
+    WriteTable(rows, format, aceOf, [&](std::string_view piece) {
         buffer += piece;
         if (buffer.size() >= BufferBytes) {
             file.Write(buffer);

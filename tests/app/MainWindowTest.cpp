@@ -554,6 +554,48 @@ TEST_F(WindowCheckTest, GeneratingDuringAPassStopsItAndDropsTheResultsStillComin
     EXPECT_EQ(Server.RequestCount("new0.com"), 0);
 }
 
+TEST_F(WindowCheckTest, InternationalNamesAreTypedAndShownAsTypedAndAskedInALabels)
+{
+    Rig.WriteConfig("[Pref]\nPause=1\nThrdCount=2\nAttempts=1\n[TLD]\nde=127.0.0.1\n"
+                    "[127.0.0.1]\nnot_found_strings=No match\n");
+    Server.SetAnswer("xn--strae-oqa.de", "No match for xn--strae-oqa.de");
+    QStringList refusals;
+    Rig.Window->WordPages().SetRefusalMessage([&](const QString& message) { refusals << message; });
+    // QTest types ASCII keys only: these words come in as an input method or a paste brings them.
+    const auto enter = [&](int page, const QString& word) {
+        Rig.Window->WordPages().setCurrentIndex(page);
+        QLineEdit* field = Rig.Window->WordPages().Field(page);
+        field->insert(word);
+        QTest::keyClick(field, Qt::Key_Return);
+    };
+    enter(TWordLists::PageKeywords, QStringLiteral("Straße"));
+    // A Cyrillic "а" among Latin letters: refused by name, and left in the field for mending.
+    enter(TWordLists::PageKeywords, QStringLiteral("p\u0430ypal"));
+    ASSERT_EQ(refusals.size(), 1);
+    EXPECT_TRUE(refusals[0].startsWith(QStringLiteral("The word \"p\u0430ypal\" mixes scripts")))
+        << refusals[0].toStdString();
+    EXPECT_EQ(Rig.Window->WordPages().Field(TWordLists::PageKeywords)->text(), QStringLiteral("p\u0430ypal"));
+    Rig.Type(TWordLists::PageTld, QStringLiteral("de"));
+    ASSERT_EQ(Rig.Window->WordLists().Keywords().Count(), 1);
+
+    Rig.Window->GenerateNames();
+    TDomainTableModel& model = Rig.Window->Model();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return model.RowCount() == 1 && !Rig.Window->Generate().Busy(); }));
+    Action("aStartAll")->trigger();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return model.Slot(0, SlotAvailability) == "YES"; }));
+
+    EXPECT_EQ(Server.Requests(), (std::vector<std::string>{"xn--strae-oqa.de\r\n"}));
+    QTableView* view = Rig.Window->DomainView();
+    EXPECT_EQ(view->model()->index(0, TDomainTableModel::ColumnDomain).data().toString(), QStringLiteral("Straße.de"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(0, TDomainTableModel::ColumnDomain)).center());
+    QListWidget* answers = Rig.Window->AnswersPanel();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return answers->count() >= 2; }));
+    EXPECT_EQ(answers->item(0)->text(),
+              QStringLiteral("Internationalised name: straße.de is asked as xn--strae-oqa.de"));
+    EXPECT_EQ(answers->item(1)->text(), QStringLiteral("No match for xn--strae-oqa.de"));
+}
+
 TEST_F(MainWindowTest, WideningTheWordPagesWidensEachListAndFieldAndKeepsTheButtonFlushRight)
 {
     TfMain& window = Rig.Open();

@@ -126,9 +126,9 @@ TEST_F(ViewsWindowTest, ExportsWriteTheShownRowsAsTheCommandLineDoesAndAFailureK
     desktop.FileName = QString::fromStdString(Rig.Dir.File("projects/free.csv"));
     Action("aExportCsv")->trigger();
     EXPECT_EQ(desktop.SaveDialogs, 1);
-    EXPECT_EQ(Rig.Dir.Read("projects/free.csv"), "domain,checked,availability,registrar,whois_server,expires\r\n"
-                                                 "another.com,1,YES,,,\r\n"
-                                                 "free.com,0,YES,,,\r\n");
+    EXPECT_EQ(Rig.Dir.Read("projects/free.csv"), "domain,checked,availability,registrar,whois_server,expires,ace\r\n"
+                                                 "another.com,1,YES,,,,another.com\r\n"
+                                                 "free.com,0,YES,,,,free.com\r\n");
 
     Action("aShowAll")->trigger();
     desktop.FileName = QString::fromStdString(Rig.Dir.File("projects/all.json"));

@@ -73,9 +73,9 @@ TEST_F(CheckCommandTest, OneTsvRecordPerNameInInputOrder)
     Dir.Write("datemask.ini", "yyyy-mm-dd\n");
     const TProcessResult result = Check({"--config", Config(), "--pause", "5", "slow.com", "taken.com", "bare.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
-    EXPECT_EQ(result.Out, "slow.com\tYES\t\t\t\n"
-                          "taken.com\tNO\tExample Registrar, Inc.\twhois.example.test\t2030-05-12\n"
-                          "bare.com\tNO\t\t\t\n");
+    EXPECT_EQ(result.Out, "slow.com\tYES\t\t\t\tslow.com\n"
+                          "taken.com\tNO\tExample Registrar, Inc.\twhois.example.test\t2030-05-12\ttaken.com\n"
+                          "bare.com\tNO\t\t\t\tbare.com\n");
     // Standard error is no terminal here: no progress line, only the summary at the end.
     EXPECT_THAT(result.Err, MatchesRegex("Checked 3 names in [0-9]+\\.[0-9] s: 1 free, 2 taken, 0 errors\n"));
 }
@@ -90,17 +90,17 @@ TEST_F(CheckCommandTest, NamesFromStandardInputAsCsvAndJsonWithAnswers)
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     const std::string dashes(69, '-');
     EXPECT_EQ(result.Out,
-              "domain,availability,registrar,whois_server,expires,answers\r\n"
+              "domain,availability,registrar,whois_server,expires,answers,ace\r\n"
               "a.com,YES,,,,\"No match for \"\"a.com\"\".\r\n\r\n" +
                   dashes +
-                  "\"\r\n"
+                  "\",a.com\r\n"
                   "b.com,NO,\"Comma, \"\"Quoted\"\" Ltd\",,,\"Registrar: Comma, \"\"Quoted\"\" Ltd\r\n\r\n" +
-                  dashes + "\"\r\n");
+                  dashes + "\",b.com\r\n");
 
     result = Check({"--config", config, "--pause", "1", "--format", "json", "a.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
     EXPECT_EQ(result.Out, "[\n  {\"domain\": \"a.com\", \"availability\": \"YES\", \"registrar\": \"\", "
-                          "\"whois_server\": \"\", \"expires\": \"\"}\n]\n");
+                          "\"whois_server\": \"\", \"expires\": \"\", \"ace\": \"a.com\"}\n]\n");
 }
 
 // Standard input may come from any system: lines end at CR LF, a lone CR or LF.
@@ -111,8 +111,8 @@ TEST_F(CheckCommandTest, RepeatedNameIsQueriedOnceAndReportedEachTime)
     const TProcessResult result =
         Check({"--config", Config(), "--pause", "1", "a.com", " b.com ", "a.com", "-"}, "b.com\ra.com\r\n");
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
-    EXPECT_EQ(result.Out, "a.com\tYES\t\t\t\nb.com\tNO\tB Reg\t\t\na.com\tYES\t\t\t\n"
-                          "b.com\tNO\tB Reg\t\t\na.com\tYES\t\t\t\n");
+    EXPECT_EQ(result.Out, "a.com\tYES\t\t\t\ta.com\nb.com\tNO\tB Reg\t\t\tb.com\na.com\tYES\t\t\t\ta.com\n"
+                          "b.com\tNO\tB Reg\t\t\tb.com\na.com\tYES\t\t\t\ta.com\n");
     EXPECT_EQ(Registry.RequestCount("a.com"), 1);
     EXPECT_EQ(Registry.RequestCount("b.com"), 1);
 }
@@ -128,8 +128,8 @@ TEST_F(CheckCommandTest, ReferralExpiryAsIsoDateOrRawMarkedText)
     Dir.Write("datemask.ini", "; masks\nyyyy-mm-dd\ndd-zzz-yyyy\n");
     const TProcessResult result = Check({"--config", Config(), "--pause", "1", "deep.com", "odd.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
-    EXPECT_EQ(result.Out, "deep.com\tNO\t\t" + Registrar.Address() + "\t2031-08-07\n" + "odd.com\tNO\t\t" +
-                              Registrar.Address() + "\t! next spring !\n");
+    EXPECT_EQ(result.Out, "deep.com\tNO\t\t" + Registrar.Address() + "\t2031-08-07\tdeep.com\n" + "odd.com\tNO\t\t" +
+                              Registrar.Address() + "\t! next spring !\todd.com\n");
     EXPECT_EQ(Registrar.RequestCount("deep.com"), 1);
 }
 
@@ -142,9 +142,9 @@ TEST_F(CheckCommandTest, WithoutMasksOfItsOwnTheShippedMasksReadRegistryDateStyl
     Registry.SetAnswer("iso.com", "Registrar: R\r\nRegistry Expiry Date: 2026-08-13T04:00:00Z\r\n");
     const TProcessResult result = Check({"--config", Config(), "--pause", "1", "dashed.com", "dotted.com", "iso.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
-    EXPECT_EQ(result.Out, "dashed.com\tNO\tR\t\t2026-08-13\n"
-                          "dotted.com\tNO\tR\t\t2026-08-13\n"
-                          "iso.com\tNO\tR\t\t2026-08-13\n");
+    EXPECT_EQ(result.Out, "dashed.com\tNO\tR\t\t2026-08-13\tdashed.com\n"
+                          "dotted.com\tNO\tR\t\t2026-08-13\tdotted.com\n"
+                          "iso.com\tNO\tR\t\t2026-08-13\tiso.com\n");
 }
 
 TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
@@ -160,7 +160,8 @@ TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
     // A failed check is a result of its own, told apart from success by the exit status.
     ASSERT_EQ(result.ExitStatus, 3) << result.Err;
     // An answer cut by a reset is no answer: read whole, "Registrar: Half" would say "NO".
-    EXPECT_EQ(result.Out, "hang.com\tRESULT ERROR\t\t\t\nx.org\tRESULT ERROR\t\t\t\nreset.com\tRESULT ERROR\t\t\t\n");
+    EXPECT_EQ(result.Out, "hang.com\tRESULT ERROR\t\t\t\thang.com\nx.org\tRESULT ERROR\t\t\t\tx.org\nreset.com\tRESULT "
+                          "ERROR\t\t\t\treset.com\n");
     // Its second attempt would follow a back-off of a second, past the limit.
     EXPECT_EQ(Registry.RequestCount("reset.com"), 1);
     EXPECT_THAT(result.Err, HasSubstr(": 0 free, 0 taken, 3 errors\n"));
@@ -176,7 +177,7 @@ TEST_F(CheckCommandTest, ANameThatRunsOutOfTimeSaysSoInItsAnswers)
     const TProcessResult result =
         Check({"--config", Config(), "--pause", "1", "--timeout", "0.25", "--answers", "hang.com", "a.com"});
     ASSERT_EQ(result.ExitStatus, 3) << result.Err;
-    EXPECT_THAT(result.Out, StartsWith("hang.com\tRESULT ERROR\t\t\t\tgave up after 0.25 s\na.com\tYES\t"));
+    EXPECT_THAT(result.Out, StartsWith("hang.com\tRESULT ERROR\t\t\t\tgave up after 0.25 s\thang.com\na.com\tYES\t"));
     EXPECT_EQ(Registry.RequestCount("hang.com"), 1);
 }
 
@@ -189,7 +190,7 @@ TEST_F(CheckCommandTest, AttemptsComeFromTheConfigurationWithinOneToTen)
     };
     TProcessResult result = Check({"--config", config("3"), "a.com"});
     ASSERT_EQ(result.ExitStatus, 3) << result.Err;
-    EXPECT_EQ(result.Out, "a.com\tRESULT ERROR\t\t\t\n");
+    EXPECT_EQ(result.Out, "a.com\tRESULT ERROR\t\t\t\ta.com\n");
     EXPECT_EQ(proxy.Connections(), 3);
     result = Check({"--config", config("3"), "--attempts", "1", "a.com"});
     EXPECT_EQ(proxy.Connections(), 4);
@@ -246,7 +247,7 @@ TEST_F(CheckCommandTest, ProjectRowsAreCheckedAndTheResultsSavedBack)
 
     const TProcessResult result = Check({"--config", Config(), "--pause", "1", "--project", path});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
-    EXPECT_EQ(result.Out, "two.com\tNO\tTwo Reg\t\t\none.com\tYES\t\t\t\n");
+    EXPECT_EQ(result.Out, "two.com\tNO\tTwo Reg\t\t\ttwo.com\none.com\tYES\t\t\t\tone.com\n");
     EXPECT_EQ(Registry.RequestCount("skip.com"), 0);
 
     TXMLSaveLoad reader;
@@ -288,7 +289,7 @@ TEST_F(CheckCommandTest, ErrorsOnlyTicksAndAsksAgainJustTheRowsThatEndedInAnErro
     const TProcessResult result =
         Check({"--config", config, "--pause", "1", "--attempts", "2", "--errors-only", "--project", path});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
-    EXPECT_EQ(result.Out, "throttled.com\tYES\t\t\t\ncut.com\tNO\tCut Reg\t\t\n");
+    EXPECT_EQ(result.Out, "throttled.com\tYES\t\t\t\tthrottled.com\ncut.com\tNO\tCut Reg\t\t\tcut.com\n");
     EXPECT_THAT(result.Err, HasSubstr("Checked 2 names"));
     // Only the two error rows were asked, the throttled one again after its back-off.
     EXPECT_EQ(Registry.RequestCount("throttled.com"), 2);
@@ -317,6 +318,35 @@ TEST_F(CheckCommandTest, ErrorsOnlyTicksAndAsksAgainJustTheRowsThatEndedInAnErro
     const TProcessResult withoutProject = Check({"--config", config, "--errors-only", "a.com"});
     EXPECT_EQ(withoutProject.ExitStatus, 2);
     EXPECT_EQ(withoutProject.Err, "quarrow-cli: check: --errors-only needs --project FILE\n");
+}
+
+TEST_F(CheckCommandTest, AProjectHoldingNamesNoRegistryCouldHoldOpensAndTheyReadResultError)
+{
+    // Words a word page would refuse today, and the names made of them, from a project saved before.
+    TProjectData project;
+    project.Keywords = {{"p\xD0\xB0ypal", true}, {"1שלום", true}, {"a\x01z", true}};
+    project.Tlds = {{"com", true}};
+    project.Rows = {{"p\xD0\xB0ypal.com", true, {"", "", "", "", "0", ""}},
+                    {"1שלום.com", true, {"", "", "", "", "1", ""}},
+                    {"a\x01zü.com", true, {"", "", "", "", "2", ""}}};
+    project.AnswerLog = {"", "", ""};
+    TXMLSaveLoad store;
+    const std::string path = Dir.File("bad.prj.xml");
+    ASSERT_TRUE(SaveProject(store, path, project));
+
+    const TProcessResult result = Check({"--config", Config(), "--pause", "1", "--project", path});
+    EXPECT_EQ(result.ExitStatus, 3) << result.Err;
+    EXPECT_EQ(Registry.ConnectionCount(), 0);
+    TXMLSaveLoad reader;
+    const auto saved = LoadProject(reader, path);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->Keywords, project.Keywords);
+    ASSERT_EQ(saved->Rows.size(), 3u);
+    for (const TDomainRow& row : saved->Rows)
+        EXPECT_EQ(row.Slots[SlotAvailability], "RESULT ERROR") << row.Caption;
+    EXPECT_THAT(saved->AnswerLog[0], HasSubstr("mixes scripts"));
+    EXPECT_THAT(saved->AnswerLog[1], HasSubstr("right-to-left"));
+    EXPECT_THAT(saved->AnswerLog[2], HasSubstr("U+0001"));
 }
 
 TEST_F(CheckCommandTest, ClosedOutputIsAWriteErrorAfterTheProjectIsSaved)
@@ -381,6 +411,28 @@ TEST_F(CheckCommandTest, HostileBytesGiveValidJsonAndOneLineTsvRecords)
     EXPECT_EQ(result.Out.find('\x1B'), std::string::npos);
     EXPECT_THAT(result.Out, HasSubstr("Note: a\\x00b\\x01\\x1B[2J\\r\\n"));
     EXPECT_EQ(std::count(result.Out.begin(), result.Out.end(), '\n'), 1);
+}
+
+TEST_F(CheckCommandTest, InternationalNamesReachTheHostInALabelsAndBadOnesNever)
+{
+    Registry.SetAnswer("xn--strae-oqa.com", "No match for \"XN--STRAE-OQA.COM\".\r\n");
+    Registry.SetAnswer("xn--caf-dma.com", "Registrar: Caf\xC3\xA9 Reg\r\n");
+    const std::string config = Config();
+    TProcessResult result =
+        Check({"--config", config, "--pause", "1", "Straße.com", "café.com", "xn--caf-dma.com", "xn--zz--.com"});
+    ASSERT_EQ(result.ExitStatus, 3) << result.Err;
+    EXPECT_EQ(result.Out, "Straße.com\tYES\t\t\t\txn--strae-oqa.com\n"
+                          "café.com\tNO\tCafé Reg\t\t\txn--caf-dma.com\n"
+                          "xn--caf-dma.com\tNO\tCafé Reg\t\t\txn--caf-dma.com\n"
+                          "xn--zz--.com\tRESULT ERROR\t\t\t\t\n");
+    EXPECT_EQ(Registry.RequestCount("xn--strae-oqa.com"), 1);
+    EXPECT_EQ(Registry.RequestCount("xn--caf-dma.com"), 2);
+    EXPECT_EQ(Registry.ConnectionCount(), 3);
+
+    result = Check({"--config", config, "--pause", "1", "--format", "json", "--answers", "xn--zz--.com"});
+    EXPECT_THAT(result.Out, HasSubstr("\"answers\": \"Not sent to any WHOIS server: A label of the name is no "
+                                      "valid A-label (\\\"xn--\\\").\", \"ace\": \"\"}"));
+    EXPECT_EQ(Registry.ConnectionCount(), 3);
 }
 
 TEST_F(CheckCommandTest, PipesInPlaceOfFilesAreRefusedAtOnce)

@@ -121,3 +121,31 @@ TEST(GenerateCommand, RunsTooLargeAreRefusedByTheirCountAndLargeOnesStream)
 }
 
 } // namespace
+
+TEST(GenerateCommand, InternationalNamesAsTypedOrInALabels)
+{
+    const std::vector<std::string> words = {"--keyword", "Straße,café", "--tld", "de,рф"};
+    TProcessResult result = Generate(words);
+    EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "Straße.de\nStraße.рф\ncafé.de\ncafé.рф\n");
+
+    std::vector<std::string> ace = words;
+    ace.push_back("--ace");
+    result = Generate(ace);
+    EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "xn--strae-oqa.de\nxn--strae-oqa.xn--p1ai\nxn--caf-dma.de\nxn--caf-dma.xn--p1ai\n");
+
+    // Words of one script each can still make a label of two: left out of the A-labels, and named.
+    result = Generate({"--prefix", "my", "--keyword", "кафе", "--tld", "de", "--ace"});
+    EXPECT_EQ(result.ExitStatus, 1);
+    EXPECT_EQ(result.Out, "xn--80akn5b.de\n");
+    EXPECT_EQ(result.Err, "quarrow-cli: generate: \"myкафе.de\" has no A-label form: A label of the name mixes "
+                          "scripts (such as Latin and Cyrillic letters).\n");
+    ExpectUsageError(Generate({"--keyword", "shop", "--tld", "de", "--ace", "-o", "x.prj.xml"}), "--ace");
+}
+
+TEST(GenerateCommand, WordsTheWindowWouldRefuseAreBadUsage)
+{
+    ExpectUsageError(Generate({"--keyword", "shop,p\xD0\xB0ypal", "--tld", "com"}), "\"p\xD0\xB0ypal\" mixes scripts");
+    ExpectUsageError(Generate({"--keyword", "shop", "--suffix", "1שלום", "--tld", "com"}), "\"1שלום\" breaks the rule");
+}

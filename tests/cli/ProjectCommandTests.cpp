@@ -136,15 +136,30 @@ TEST(ProjectCommands, ExportCsvAndJson)
 
     const TProcessResult csv = Cli({"export", dir.File("p.prj.xml"), "--csv"});
     ASSERT_EQ(csv.ExitStatus, 0) << csv.Err;
-    EXPECT_EQ(csv.Out, "domain,checked,availability,registrar,whois_server,expires\r\n"
-                       "a.com,1,NO,\"Reg, \"\"Inc\"\"\",whois.x,2030-01-02\r\n"
-                       "b.com,0,YES,caf\xC3\xA9,,\r\n");
+    EXPECT_EQ(csv.Out, "domain,checked,availability,registrar,whois_server,expires,ace\r\n"
+                       "a.com,1,NO,\"Reg, \"\"Inc\"\"\",whois.x,2030-01-02,a.com\r\n"
+                       "b.com,0,YES,caf\xC3\xA9,,,b.com\r\n");
     const TProcessResult json = Cli({"export", "--json", dir.File("p.prj.xml")});
     ASSERT_EQ(json.ExitStatus, 0) << json.Err;
-    EXPECT_EQ(json.Out, "[\n  {\"domain\": \"a.com\", \"checked\": true, \"availability\": \"NO\", \"registrar\": "
-                        "\"Reg, \\\"Inc\\\"\", \"whois_server\": \"whois.x\", \"expires\": \"2030-01-02\"},\n"
-                        "  {\"domain\": \"b.com\", \"checked\": false, \"availability\": \"YES\", \"registrar\": "
-                        "\"caf\xC3\xA9\", \"whois_server\": \"\", \"expires\": \"\"}\n]\n");
+    EXPECT_EQ(json.Out,
+              "[\n  {\"domain\": \"a.com\", \"checked\": true, \"availability\": \"NO\", \"registrar\": "
+              "\"Reg, \\\"Inc\\\"\", \"whois_server\": \"whois.x\", \"expires\": \"2030-01-02\", \"ace\": \"a.com\"},\n"
+              "  {\"domain\": \"b.com\", \"checked\": false, \"availability\": \"YES\", \"registrar\": "
+              "\"caf\xC3\xA9\", \"whois_server\": \"\", \"expires\": \"\", \"ace\": \"b.com\"}\n]\n");
+}
+
+TEST(ProjectCommands, ExportCarriesBothFormsOfInternationalNames)
+{
+    TTempDir dir;
+    TProjectData project;
+    project.Rows = {{"Straße.de", true, {"YES"}}, {"xn--zz--.de", true, {"RESULT ERROR"}}};
+    TXMLSaveLoad store;
+    ASSERT_TRUE(SaveProject(store, dir.File("p.prj.xml"), project));
+    const TProcessResult csv = Cli({"export", dir.File("p.prj.xml"), "--csv"});
+    ASSERT_EQ(csv.ExitStatus, 0) << csv.Err;
+    EXPECT_EQ(csv.Out, "domain,checked,availability,registrar,whois_server,expires,ace\r\n"
+                       "Straße.de,1,YES,,,,xn--strae-oqa.de\r\n"
+                       "xn--zz--.de,1,RESULT ERROR,,,,\r\n");
 }
 
 TEST(ProjectCommands, ExportRefusesWhatIsNotAProject)

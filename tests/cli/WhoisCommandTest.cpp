@@ -89,6 +89,18 @@ TEST_F(WhoisCommandTest, HostComesFromTheTldSectionOfTheDataFoldersFile)
     EXPECT_EQ(result.Out, "bare name");
 }
 
+TEST_F(WhoisCommandTest, AnInternationalNameIsAskedInALabelsUnderItsALabelTld)
+{
+    Whois.SetAnswer("xn--80akn5b.xn--p1ai", "found");
+    const std::string config = Config("[TLD]\nxn--p1ai=" + Whois.Address() + "\n");
+    const auto result = Run({"--config", config, "КАФЕ.рф"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "found");
+    ExpectFailure(Run({"--config", config, "xn--zz--.xn--p1ai"}), "\"xn--zz--.xn--p1ai\" cannot be asked: A label");
+    ASSERT_EQ(Whois.Requests().size(), 1u);
+    EXPECT_EQ(Whois.Requests()[0], "xn--80akn5b.xn--p1ai\r\n");
+}
+
 TEST_F(WhoisCommandTest, ProxyProtocolOutsideTheTableMeansDirect)
 {
     TReservedPort deadProxy;

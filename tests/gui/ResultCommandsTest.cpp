@@ -82,6 +82,26 @@ TEST_F(ResultCommandsTest, SelectedDomainCopyAndRegistrationFollowTheSelection)
               "http://www.quarrow.example/register-domain.php?d=a%26b%20c.com");
 }
 
+TEST_F(ResultCommandsTest, InternationalNamesAreCopiedAsTypedAndRegisteredInALabels)
+{
+    Fill({{"Straße.de", true, {"YES"}}, {"xn--zz--.de", true, {"RESULT ERROR"}}});
+    Select(0);
+    Commands.ACopyNameToClipboardExecute();
+    EXPECT_EQ(Clipboard(), QStringLiteral("Straße.de"));
+    Commands.aCopyAvailabilityNamesToClipboardExecute();
+    EXPECT_EQ(Clipboard(), QStringLiteral("Straße.de\r\n"));
+    Commands.aRegisterDomainExecute();
+    ASSERT_EQ(Desktop.Opened.size(), 1u);
+    EXPECT_EQ(Desktop.Opened[0].toString(QUrl::FullyEncoded),
+              "http://www.quarrow.example/register-domain.php?d=xn--strae-oqa.de");
+    // A name without an A-label form goes as it stands; the shop gives the reason.
+    Select(1);
+    Commands.aRegisterDomainExecute();
+    ASSERT_EQ(Desktop.Opened.size(), 2u);
+    EXPECT_EQ(Desktop.Opened[1].toString(QUrl::FullyEncoded),
+              "http://www.quarrow.example/register-domain.php?d=xn--zz--.de");
+}
+
 TEST_F(ResultCommandsTest, ReportIsWrittenEscapedInViewOrderAndOpened)
 {
     TTempDir dir;

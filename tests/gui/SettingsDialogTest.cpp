@@ -130,6 +130,18 @@ TEST_F(SettingsDialogTest, AddedHostsAreSavedOnOkAndTheLaterOfTwoSameDomainsWins
     EXPECT_EQ(ini.ReadString("TLD", "com", ""), "whois.two.example");
 }
 
+TEST_F(SettingsDialogTest, AnInternationalTopLevelDomainIsKeptUnderItsALabel)
+{
+    TfSett dialog(Path, Desktop);
+    Control<QLineEdit>(dialog, "eTLD")->setText(QStringLiteral("РФ"));
+    Control<QLineEdit>(dialog, "eWS")->setText("whois.tcinet.ru");
+    dialog.tEDTimer();
+    dialog.sbTLDClick();
+    dialog.bOkClick();
+    EXPECT_EQ(TIniFile(Path).ReadSection("TLD"), std::vector<std::string>{"xn--p1ai"});
+    EXPECT_EQ(TIniFile(Path).ReadString("TLD", "xn--p1ai", ""), "whois.tcinet.ru");
+}
+
 // An RDAP base in the server table is a value like a host: shown, kept through OK, and its own
 // section (response strings are unused for RDAP, but the properties dialog must not choke on it).
 TEST_F(SettingsDialogTest, RdapBaseAddressesShowAndSaveLikeHosts)

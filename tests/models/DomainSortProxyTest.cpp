@@ -245,4 +245,15 @@ TEST(DomainFilterTest, KeyTextsReadBackAndAnUnknownOneShowsAllRows)
     EXPECT_EQ(FilterFromKeyText(""), TDomainFilter::All);
 }
 
+TEST_F(DomainSortProxyTest, AnInternationalNamesAnswersBeginWithBothForms)
+{
+    Model.SetContents({Row("Straße.de", {"", "", "", "", "0"}), Row("xn--zz--.de", {"", "", "", "", "1"}),
+                       Row("plain.de", {"", "", "", "", "0"})},
+                      {"Status: free", "Not sent to any WHOIS server: bad"});
+    EXPECT_EQ(Proxy.AnswersText(0),
+              QStringLiteral("Internationalised name: straße.de is asked as xn--strae-oqa.de\nStatus: free"));
+    EXPECT_EQ(Proxy.AnswersText(1), QStringLiteral("Not sent to any WHOIS server: bad"));
+    EXPECT_EQ(Proxy.AnswersText(2), QStringLiteral("Status: free"));
+}
+
 } // namespace

@@ -142,12 +142,30 @@ TEST_F(WordListsTest, AUserTickMarksModifiedButLoadingAWordListDoesNot)
 TEST_F(WordListsTest, DefaultTldsAreTheKeysOfSectionTldInFileOrderUnticked)
 {
     TTempDir dir;
-    const std::string config = dir.Write("mvwhois.ini", "[Pref]\nThrdCount=3\n[TLD]\nnet=a\ncom=b\norg=c\n");
+    const std::string config =
+        dir.Write("mvwhois.ini", "[Pref]\nThrdCount=3\n[TLD]\nnet=a\ncom=b\nxn--p1ai=c\nxn--zz--=d\n");
     Lists.Tlds().SetAll({{"old", true}});
     Lists.LoadDefaultTlds(config);
-    EXPECT_EQ(Lists.Tlds().All(), Unticked({"net", "com", "org"}));
+    // The table's A-labels as a person types them; a key that is no valid A-label stays as it is.
+    EXPECT_EQ(Lists.Tlds().All(), Unticked({"net", "com", "рф", "xn--zz--"}));
     Lists.LoadDefaultTlds(dir.File("missing.ini"));
     EXPECT_EQ(Lists.Tlds().Count(), 0);
+}
+
+TEST_F(WordListsTest, WordsNoRegistryCouldTakeAreRefusedByNameAndChangeNothing)
+{
+    // Which words are refused, and how the message reads, is TIdnaName's (IdnaNameTest).
+    Lists.AddWords(TWordLists::PageKeywords, "shop");
+    EXPECT_EQ(Lists.AddWords(TWordLists::PageKeywords, "1שלום").rfind("The word \"1שלום\"", 0), 0u);
+    // One bad word among several refuses the whole text: the list it would replace stays.
+    EXPECT_EQ(Lists.AddWords(TWordLists::PageKeywords, "good, straße,p\xD0\xB0ypal ,more")
+                  .rfind("The word \"p\xD0\xB0ypal\" mixes scripts", 0),
+              0u);
+    EXPECT_EQ(Lists.Keywords().All(), (std::vector<TWordEntry>{{"shop", true}}));
+    // Blanks and control characters around a word are no part of it.
+    EXPECT_EQ(Lists.AddWords(TWordLists::PageKeywords, " \tstraße \t"), "");
+    EXPECT_EQ(Lists.AddWords(TWordLists::PageKeywords, "東京,кафе,שלום"), "");
+    EXPECT_EQ(Lists.Keywords().All(), Unticked({"東京", "кафе", "שלום"}));
 }
 
 } // namespace

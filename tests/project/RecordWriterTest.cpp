@@ -51,16 +51,20 @@ TEST(RecordWriter, TablesTakeShortRowsAndStopAtTheFirstFailedWrite)
     const std::vector<TDomainRow> rows = {{"a.com", true, {"NO", "Reg", "whois.reg.test", "2027-03-14", "0"}},
                                           {"b.com", false, {"YES"}},
                                           {"c.com", true, {}}};
+    // The ace column holds what the caller makes of each name.
+    const auto ace = [](const std::string& name) { return name == "b.com" ? std::string() : "ace-" + name; };
     std::string out;
-    ASSERT_TRUE(TRecordWriter::WriteTable(rows, TRecordFormat::Csv, [&](std::string_view piece) {
+    ASSERT_TRUE(TRecordWriter::WriteTable(rows, TRecordFormat::Csv, ace, [&](std::string_view piece) {
         out += piece;
         return true;
     }));
-    EXPECT_EQ(out, "domain,checked,availability,registrar,whois_server,expires\r\n"
-                   "a.com,1,NO,Reg,whois.reg.test,2027-03-14\r\nb.com,0,YES,,,\r\nc.com,1,,,,\r\n");
+    EXPECT_EQ(out,
+              "domain,checked,availability,registrar,whois_server,expires,ace\r\n"
+              "a.com,1,NO,Reg,whois.reg.test,2027-03-14,ace-a.com\r\nb.com,0,YES,,,,\r\nc.com,1,,,,,ace-c.com\r\n");
 
     int pieces = 0;
-    EXPECT_FALSE(TRecordWriter::WriteTable(rows, TRecordFormat::Json, [&](std::string_view) { return ++pieces < 2; }));
+    EXPECT_FALSE(
+        TRecordWriter::WriteTable(rows, TRecordFormat::Json, ace, [&](std::string_view) { return ++pieces < 2; }));
     EXPECT_EQ(pieces, 2); // the opening and the first record, nothing after the failure
 }
 

@@ -294,3 +294,43 @@ TEST_F(RdapCheckTest, ASocks4ProxyGivesAnErrorRowWithoutAnyQuery)
 }
 
 } // namespace
+
+TEST_F(RdapCheckTest, InternationalNamesAreAskedInALabelsAndBadOnesNotAtAll)
+{
+    TFakeRdapServer rdap(*Certificates);
+    TFakeWhoisServer whois("127.0.0.1", 0);
+    whois.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "   Registrar: Reg\r\n", 0});
+    whois.SetAnswer("xn--strae-oqa.de", "No match for \"XN--STRAE-OQA.DE\".\r\n");
+    rdap.SetResponse(TFakeRdapServer::DomainPath("xn--caf-dma.com"), {200, TakenBody, {}, false, 0});
+    // The top-level domain of a name in U-labels is looked up under its A-label.
+    Rig.WriteConfig("[TLD]\ncom=" + rdap.BaseUrl() +
+                    "\nde=127.0.0.1\nxn--p1ai=127.0.0.1\n[127.0.0.1]\nnot_found_strings=No match for \"%DOMAIN%\".\n"
+                    "registrar_string=Registrar:\n");
+    Rig.Start(whois.Port(), 10, 1, 1, Options());
+    const std::vector<std::string> refused = {"xn--zz--.de",     "xn--zz--.com",       "p\xD0\xB0ypal.com",
+                                              "1שלום.de",        "ab\x01\xC3\xBC.com", "\xF0\x9F\x92\xA9.de",
+                                              "caf\xC3\xA9.com."};
+    std::vector<std::string> names = {"Straße.de", "café.com", "кафе.рф"};
+    names.insert(names.end(), refused.begin(), refused.end());
+    Rig.Generate(names);
+    ASSERT_TRUE(Rig.RunPass(30000));
+
+    EXPECT_EQ(Rig.Slot("Straße.de", SlotAvailability), "YES");
+    EXPECT_EQ(Rig.Slot("café.com", SlotAvailability), "NO");
+    EXPECT_EQ(Rig.Slot("café.com", SlotRegistrar), "Régistre <Nord> & Fils");
+    EXPECT_EQ(Rig.Slot("кафе.рф", SlotAvailability), "NO");
+    std::vector<std::string> asked = whois.Requests();
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (std::vector<std::string>{"xn--80akn5b.xn--p1ai\r\n", "xn--strae-oqa.de\r\n"}));
+    EXPECT_EQ(rdap.TotalRequests(), 1);
+    EXPECT_EQ(rdap.RequestCount(TFakeRdapServer::DomainPath("xn--caf-dma.com")), 1);
+    for (const std::string& name : refused) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Rig.Slot(name, SlotAvailability), "RESULT ERROR");
+        EXPECT_EQ(Rig.Answer(name).rfind("Not sent to any WHOIS server: ", 0), 0u) << Rig.Answer(name);
+    }
+    EXPECT_NE(Rig.Answer("xn--zz--.de").find("no valid A-label"), std::string::npos);
+    EXPECT_NE(Rig.Answer("p\xD0\xB0ypal.com").find("mixes scripts"), std::string::npos);
+    EXPECT_NE(Rig.Answer("1שלום.de").find("right-to-left"), std::string::npos);
+    EXPECT_NE(Rig.Answer("\xF0\x9F\x92\xA9.de").find("U+1F4A9"), std::string::npos);
+}

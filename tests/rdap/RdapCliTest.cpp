@@ -57,20 +57,20 @@ TEST_F(RdapCliTest, RdapRowsComeOutLikeWhoisRowsAndThePreferenceChoosesTheWay)
 {
     const TProcessResult any = Check({"--rdap-ca", CaPath, "taken.com", "free.com"});
     EXPECT_EQ(any.ExitStatus, 0) << any.Err;
-    EXPECT_EQ(any.Out, "taken.com\tNO\tExample Registrar\twhois.registrar.example\t2027-03-14\n"
-                       "free.com\tYES\t\t\t\n");
+    EXPECT_EQ(any.Out, "taken.com\tNO\tExample Registrar\twhois.registrar.example\t2027-03-14\ttaken.com\n"
+                       "free.com\tYES\t\t\t\tfree.com\n");
 
     // RDAP only: the bootstrap's base for net; org has no RDAP base at all.
     const TProcessResult rdapOnly = Check({"--rdap-only", "--rdap-ca", CaPath, "new.net", "old.org"});
     EXPECT_EQ(rdapOnly.ExitStatus, 3) << rdapOnly.Err;
-    EXPECT_EQ(rdapOnly.Out, "new.net\tYES\t\t\t\nold.org\tRESULT ERROR\t\t\t\n");
+    EXPECT_EQ(rdapOnly.Out, "new.net\tYES\t\t\t\tnew.net\nold.org\tRESULT ERROR\t\t\t\told.org\n");
     EXPECT_EQ(Server->RequestCount(TFakeRdapServer::DomainPath("new.net")), 1);
 
     // WHOIS only: com's table entry is an RDAP base, so com has no server to ask.
     const int before = Server->TotalRequests();
     const TProcessResult whoisOnly = Check({"--whois-only", "taken.com"});
     EXPECT_EQ(whoisOnly.ExitStatus, 3) << whoisOnly.Err;
-    EXPECT_EQ(whoisOnly.Out, "taken.com\tRESULT ERROR\t\t\t\n");
+    EXPECT_EQ(whoisOnly.Out, "taken.com\tRESULT ERROR\t\t\t\ttaken.com\n");
     EXPECT_EQ(Server->TotalRequests(), before);
 }
 
