@@ -422,11 +422,12 @@ void TCheckDispatcher::StartDnsStage()
     const std::uint64_t generation = DnsGeneration;
     // The verdicts arrive on the stage's thread; each is handed to this thread's event loop. The
     // stage stops delivering before this object goes, and posted calls die with it.
-    Dns = std::make_unique<TDnsDelegationCheck>(std::move(options), std::move(names), [this, generation](TDnsVerdict v) {
-        QMetaObject::invokeMethod(
-            this, [this, generation, verdict = std::move(v)] { ApplyDnsVerdict(generation, verdict); },
-            Qt::QueuedConnection);
-    });
+    Dns =
+        std::make_unique<TDnsDelegationCheck>(std::move(options), std::move(names), [this, generation](TDnsVerdict v) {
+            QMetaObject::invokeMethod(
+                this, [this, generation, verdict = std::move(v)] { ApplyDnsVerdict(generation, verdict); },
+                Qt::QueuedConnection);
+        });
     try {
         Dns->Start();
     } catch (const std::system_error&) {

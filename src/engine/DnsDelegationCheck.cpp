@@ -6,6 +6,7 @@
 #include <netdb.h>
 #include <sys/select.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <mutex>
@@ -82,6 +83,8 @@ void Answered(void* arg, int status, int /*timeouts*/, unsigned char* abuf, int 
             for (char** alias = host->h_aliases; alias && *alias; ++alias)
                 verdict.NameServers.emplace_back(*alias);
             ares_free_hostent(host);
+            // Servers rotate their records; the answers entry lists them in one order.
+            std::sort(verdict.NameServers.begin(), verdict.NameServers.end());
             if (verdict.NameServers.empty())
                 status = ARES_ENODATA;
         }
@@ -112,8 +115,11 @@ void Run(const std::shared_ptr<TDnsDelegationCheck::TShared>& shared)
     ares_options options{};
     options.timeout = shared->Options.TimeoutMs;
     options.tries = std::max(1, shared->Options.Tries);
+    // SERVFAIL and REFUSED are answers too: they send the name on to WHOIS with their reason
+    // instead of being retried as if the server had not answered.
+    options.flags = ARES_FLAG_NOCHECKRESP;
     ares_channel channel = nullptr;
-    if (int status = ares_init_options(&channel, &options, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES);
+    if (int status = ares_init_options(&channel, &options, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_FLAGS);
         status != ARES_SUCCESS) {
         DeliverAllUnanswered(*shared, 0, ReasonFor(status));
         return;
