@@ -15,6 +15,7 @@
 #include "project/ProjectFile.h"
 #include "project/RecordWriter.h"
 #include "project/XMLSaveLoad.h"
+#include "whois/DnsServerAddress.h"
 #include "whois/ExpiryDate.h"
 
 #include <QCoreApplication>
@@ -157,7 +158,7 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
     request.DnsFirst = reader.Has("--dns-first");
     if (reader.Has("--dns-server")) {
         request.DnsServer = reader.Value("--dns-server");
-        if (const std::string problem = TDnsDelegationCheck::ServerProblem(*request.DnsServer); !problem.empty())
+        if (const std::string problem = DnsServerProblem(*request.DnsServer); !problem.empty())
             throw TUsageError(problem);
     }
     if (reader.Has("--dns-timeout"))
@@ -244,7 +245,7 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
     settings.DnsFirst = settings.DnsFirst || request.DnsFirst;
     settings.DnsServer = request.DnsServer.value_or(settings.DnsServer);
     if (settings.DnsFirst && !settings.DnsServer.empty()) {
-        if (const std::string problem = TDnsDelegationCheck::ServerProblem(settings.DnsServer); !problem.empty())
+        if (const std::string problem = DnsServerProblem(settings.DnsServer); !problem.empty())
             throw TUsageError(request.ConfigPath + ": " + problem);
     }
     // A configuration that would keep the dispatcher from ever starting a worker cannot be meant

@@ -1,14 +1,12 @@
 #include "engine/DnsDelegationCheck.h"
 
 #include <ares.h>
-#include <arpa/inet.h>
 #include <arpa/nameser.h>
 #include <netdb.h>
 #include <sys/select.h>
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <mutex>
 #include <thread>
 
@@ -29,19 +27,6 @@ struct TQuery
     TRowId Row;
     int* InFlight;
 };
-
-bool IsIpAddress(const std::string& text, bool v6)
-{
-    unsigned char buffer[sizeof(in6_addr)];
-    return ::inet_pton(v6 ? AF_INET6 : AF_INET, text.c_str(), buffer) == 1;
-}
-
-bool IsPort(std::string_view text)
-{
-    int port = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
-    return !text.empty() && error == std::errc() && end == text.data() + text.size() && port >= 1 && port <= 65535;
-}
 
 std::string ReasonFor(int status)
 {
@@ -159,27 +144,6 @@ void Run(const std::shared_ptr<TDnsDelegationCheck::TShared>& shared)
 }
 
 } // namespace
-
-std::string TDnsDelegationCheck::ServerProblem(const std::string& address)
-{
-    bool fine = false;
-    if (!address.empty() && address.front() == '[') {
-        const std::size_t close = address.find(']');
-        fine = close != std::string::npos && IsIpAddress(address.substr(1, close - 1), true) &&
-               (close + 1 == address.size() ||
-                (address[close + 1] == ':' && IsPort(std::string_view(address).substr(close + 2))));
-    } else if (address.find(':') != address.rfind(':')) {
-        fine = IsIpAddress(address, true);
-    } else if (const std::size_t colon = address.find(':'); colon != std::string::npos) {
-        fine = IsIpAddress(address.substr(0, colon), false) && IsPort(std::string_view(address).substr(colon + 1));
-    } else {
-        fine = IsIpAddress(address, false);
-    }
-    if (fine)
-        return {};
-    return "DNS server \"" + address +
-           "\" is not an IP address with an optional port (such as 192.0.2.53, 192.0.2.53:5353 or [2001:db8::53]:53)";
-}
 
 TDnsDelegationCheck::TDnsDelegationCheck(TDnsCheckOptions options, TNames names, TDeliver deliver)
     : Shared(std::make_shared<TShared>())

@@ -38,9 +38,6 @@ public:
     using TDeliver = std::function<void(TDnsVerdict)>;
     using TNames = std::vector<std::pair<TRowId, std::string>>;
 
-    // Empty when `address` names a resolver the library can use, else a message naming it.
-    static std::string ServerProblem(const std::string& address);
-
     TDnsDelegationCheck(TDnsCheckOptions options, TNames names, TDeliver deliver);
     ~TDnsDelegationCheck();
     TDnsDelegationCheck(const TDnsDelegationCheck&) = delete;

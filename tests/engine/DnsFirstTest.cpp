@@ -1,4 +1,5 @@
 #include "engine/DnsDelegationCheck.h"
+#include "whois/DnsServerAddress.h"
 
 #include "engine/CheckRig.h"
 #include "support/DnsServers.h"
@@ -133,10 +134,10 @@ TEST(DnsDelegationCheckTest, SilentAndGarbageResolversDelegateNothingAndEveryNam
 TEST(DnsDelegationCheckTest, ServerAddressesAreIpAddressesWithAnOptionalPort)
 {
     for (const char* good : {"127.0.0.1", "127.0.0.1:5353", "::1", "[::1]:53", "[2001:db8::53]", "192.0.2.1:65535"})
-        EXPECT_EQ(TDnsDelegationCheck::ServerProblem(good), "") << good;
+        EXPECT_EQ(DnsServerProblem(good), "") << good;
     for (const char* bad : {"", "localhost", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "127.0.0.1:53x", "1.2.3",
                             "[::1", "[::1]53", "[127.0.0.1]:53", "::1:53x", " 127.0.0.1"}) {
-        const std::string problem = TDnsDelegationCheck::ServerProblem(bad);
+        const std::string problem = DnsServerProblem(bad);
         EXPECT_NE(problem.find("\"" + std::string(bad) + "\""), std::string::npos) << bad << ": " << problem;
     }
 }
