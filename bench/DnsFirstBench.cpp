@@ -3,7 +3,7 @@
 // the pass in at most 0.2 x the time without it, with a WHOIS query for exactly the 200 others.
 #include "PassTiming.h"
 #include "engine/CheckDispatcher.h"
-#include "engine/DomainTableModel.h"
+#include "models/DomainTableModel.h"
 #include "support/DnsServers.h"
 #include "support/FakeWhoisServer.h"
 #include "support/TempDir.h"

@@ -5,9 +5,9 @@
 //
 //   bench_domain_table [FOLDER]     (default: the system's temporary folder)
 #include "BenchProject.h"
-#include "project/ProjectController.h"
-#include "ui/ZqListView.h"
-#include "whois/ExpiryDateFormat.h"
+#include "engine/ProjectController.h"
+#include "gui/ZqListView.h"
+#include "models/ExpiryDateFormat.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,12 +6,12 @@
 //   bench_first_start [SHIPPED_FOLDER]   (default: the source tree's data/; another folder holding a
 //                                         mvwhois.ini, datemask.ini and rdap-dns.json compares tables)
 #include "app/MainWindow.h"
-#include "app/QuarrowApplication.h"
-#include "config/ShippedData.h"
-#include "gen/WordLists.h"
+#include "core/ExpiryDate.h"
+#include "gui/QuarrowApplication.h"
+#include "models/WordLists.h"
 #include "project/XMLSaveLoad.h"
+#include "settings/ShippedData.h"
 #include "support/FolderWindowContext.h"
-#include "whois/ExpiryDate.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // Generates 1,000,000 names (100 keywords, 99 affixes, 100 TLDs) and reports the time per run and
 // the bytes the name list holds per name beyond the names' own text. Exits with status 1 when a
 // run takes longer than 0.5 s or the overhead exceeds 64 bytes per name.
-#include "gen/CustomDomainNameGenerator.h"
+#include "core/CustomDomainNameGenerator.h"
 
 #include <algorithm>
 #include <chrono>

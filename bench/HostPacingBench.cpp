@@ -5,7 +5,7 @@
 #include "PassTiming.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/CheckDispatcherProbe.h"
-#include "engine/DomainTableModel.h"
+#include "models/DomainTableModel.h"
 #include "support/FakeWhoisServer.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/EngineSettings.h"
 #include "engine/CheckDispatcher.h"
+#include "settings/EngineSettings.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

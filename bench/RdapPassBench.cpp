@@ -5,7 +5,7 @@
 // needed and the shortest gap between two requests by its own clock.
 #include "PassTiming.h"
 #include "engine/CheckDispatcher.h"
-#include "engine/DomainTableModel.h"
+#include "models/DomainTableModel.h"
 #include "support/FakeRdapServer.h"
 #include "support/FakeWhoisServer.h"
 #include "support/TempDir.h"

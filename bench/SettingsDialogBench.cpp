@@ -4,9 +4,9 @@
 // offscreen; plain main.
 //
 //   bench_settings_dialog [FOLDER]     (default: the system's temporary folder)
-#include "config/IniFile.h"
-#include "config/SettingsDialog.h"
-#include "ui/Desktop.h"
+#include "gui/SettingsDialog.h"
+#include "settings/IniFile.h"
+#include "support/RecordingDesktop.h"
 
 #include <QApplication>
 
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
         "quarrow-settings-bench";
     std::filesystem::create_directories(folder);
     const std::string path = (folder / "mvwhois.ini").string();
-    TDesktop desktop;
+    TRecordingDesktop desktop;
 
     WriteConfig(path, 5000);
     std::vector<double> opens;

@@ -3,7 +3,7 @@
 #   share/quarrow/                       shipped server table, date masks, RDAP bootstrap, help pages
 #   share/applications/, share/mime/packages/, share/icons/hicolor/   desktop integration
 #   share/man/man1/                      manual pages
-# The programs find share/quarrow/ from their own folder (see config/ShippedData), so the package
+# The programs find share/quarrow/ from their own folder (see settings/ShippedData), so the package
 # works under any prefix.
 include(GNUInstallDirs)
 

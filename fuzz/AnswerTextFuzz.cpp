@@ -10,10 +10,10 @@
 
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
-#include "engine/DomainTableModel.h"
+#include "core/ExpiryDate.h"
 #include "engine/ResultApplier.h"
-#include "whois/ExpiryDate.h"
-#include "whois/ExpiryDateFormat.h"
+#include "models/DomainTableModel.h"
+#include "models/ExpiryDateFormat.h"
 #include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
 

@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 
 #include "base/AsciiText.h"
-#include "whois/ExpiryDate.h"
+#include "core/ExpiryDate.h"
 
 #include <cstdint>
 #include <string>

@@ -7,9 +7,9 @@
 #include "FuzzSupport.h"
 
 #include "base/AsciiText.h"
+#include "core/ExpiryDate.h"
 #include "rdap/RdapAnswer.h"
 #include "rdap/RdapBootstrap.h"
-#include "whois/ExpiryDate.h"
 
 #include <QByteArray>
 #include <QJsonDocument>

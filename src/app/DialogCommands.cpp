@@ -1,53 +1,28 @@
 #include "app/DialogCommands.h"
 
-#include "app/HelpOpener.h"
 #include "app/MainActions.h"
-#include "app/MainWindow.h"
-#include "config/ServerPropertiesDialog.h"
-#include "config/SettingsDialog.h"
-#include "engine/DomainTableModel.h"
-#include "ui/AboutBox.h"
-#include "ui/ByteText.h"
-#include "ui/TableExport.h"
+#include "app/WindowDesktop.h"
+#include "gui/AboutBox.h"
+#include "gui/ServerPropertiesDialog.h"
+#include "gui/SettingsDialog.h"
+#include "models/ByteText.h"
+#include "models/DomainTableModel.h"
+#include "models/TableExport.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QLineEdit>
 #include <QTableView>
 
-namespace {
+#include <utility>
 
-// The window's desktop: addresses go where the window sends them (tests catch them there), help
-// pages are found as the window finds its own.
-class TWindowDesktop : public TDesktop
+TDialogCommands::TDialogCommands(QWidget& window, QAbstractItemView& domainView, TMainActions& actions,
+                                 const std::string& configPath, const std::string& programFolder,
+                                 std::function<void(const QUrl&)> openUrl)
+    : QObject(&window), Window(window), DomainView(domainView), ConfigPath(configPath), ProgramFolder(programFolder),
+      OwnDesktop(std::make_unique<TWindowDesktop>(std::move(openUrl), programFolder)), Current(OwnDesktop.get()),
+      ResultCmds(std::make_unique<TResultCommands>(domainView, *Current, &window))
 {
-public:
-    explicit TWindowDesktop(const TfMain& window)
-        : OpenUrl(window.Context().OpenUrl), Help(window.Context().Folders.ProgramFolder, window.Context().OpenUrl)
-    {
-    }
-
-    void Open(const QUrl& address) override
-    {
-        if (OpenUrl)
-            OpenUrl(address);
-        else
-            QDesktopServices::openUrl(address);
-    }
-    void OpenHelp(const QString& page) override { Help.Open(BytesFromText(page)); }
-
-private:
-    std::function<void(const QUrl&)> OpenUrl;
-    THelpOpener Help;
-};
-
-} // namespace
-
-TDialogCommands::TDialogCommands(TfMain& window)
-    : QObject(&window), Window(window), OwnDesktop(std::make_unique<TWindowDesktop>(window)), Current(OwnDesktop.get()),
-      ResultCmds(std::make_unique<TResultCommands>(*window.DomainView(), *Current, &window))
-{
-    TMainActions& a = window.Actions();
+    TMainActions& a = actions;
     connect(a.aSett, &QAction::triggered, this, [this] { OpenSettings(-1); });
     connect(a.Whoisservers1, &QAction::triggered, this, [this] { OpenSettings(TfSett::PageWhoisServers); });
     connect(a.Connections1, &QAction::triggered, this, [this] { OpenSettings(TfSett::PageConnection); });
@@ -65,24 +40,23 @@ TDialogCommands::~TDialogCommands() = default;
 void TDialogCommands::SetDesktop(TDesktop* desktop)
 {
     Current = desktop ? desktop : OwnDesktop.get();
-    ResultCmds = std::make_unique<TResultCommands>(*Window.DomainView(), *Current, &Window);
+    ResultCmds = std::make_unique<TResultCommands>(DomainView, *Current, &Window);
 }
 
 void TDialogCommands::OpenSettings(int page)
 {
     {
-        TfSett dialog(Window.ConfigPath(), *Current, &Window);
+        TfSett dialog(ConfigPath, *Current, &Window);
         if (page >= 0)
             dialog.SelectPage(static_cast<TfSett::TPage>(page));
         dialog.exec();
     }
-    // Confirmed or cancelled: a deletion in the host table has been written either way.
-    Window.SettingsDialogClosed();
+    emit SettingsClosed();
 }
 
 void TDialogCommands::OpenServerProperties(int viewRow)
 {
-    const QAbstractItemModel* shown = Window.DomainView()->model();
+    const QAbstractItemModel* shown = DomainView.model();
     if (viewRow < 0 || viewRow >= shown->rowCount())
         return;
     OpenServerPropertiesFor(TextFromBytes(CellBytes(*shown, viewRow, TDomainTableModel::ColumnDomain)),
@@ -91,13 +65,13 @@ void TDialogCommands::OpenServerProperties(int viewRow)
 
 void TDialogCommands::OpenServerPropertiesFor(const QString& domain, const QString& whoisServer)
 {
-    TfSP dialog(Window.ConfigPath(), *Current, &Window);
+    TfSP dialog(ConfigPath, *Current, &Window);
     dialog.TestDomain()->setText(domain);
     dialog.Execute(BytesFromText(whoisServer));
 }
 
 void TDialogCommands::aAboutExecute()
 {
-    TfAbout about(Window.Context().Folders.ProgramFolder + "quarrow", *Current, &Window);
+    TfAbout about(ProgramFolder + "quarrow", *Current, &Window);
     about.exec();
 }

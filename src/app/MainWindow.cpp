@@ -2,21 +2,21 @@
 
 #include "app/CheckCommands.h"
 #include "app/DialogCommands.h"
-#include "app/HelpOpener.h"
 #include "app/MainActions.h"
 #include "app/MainProjectWorkspace.h"
 #include "app/WindowLayout.h"
 #include "app/WordFileCommands.h"
-#include "config/EngineSettings.h"
-#include "config/ShippedData.h"
-#include "config/ShowTourFlag.h"
-#include "gen/GenerateCommand.h"
-#include "gen/WordLists.h"
-#include "project/ProjectController.h"
-#include "ui/ProjectDialogs.h"
-#include "ui/StatusPanel.h"
-#include "ui/WordListsPanel.h"
-#include "ui/ZqListView.h"
+#include "engine/GenerateCommand.h"
+#include "engine/ProjectController.h"
+#include "gui/HelpOpener.h"
+#include "gui/ProjectDialogs.h"
+#include "gui/StatusPanel.h"
+#include "gui/WordListsPanel.h"
+#include "gui/ZqListView.h"
+#include "models/WordLists.h"
+#include "settings/EngineSettings.h"
+#include "settings/ShippedData.h"
+#include "settings/ShowTourFlag.h"
 
 #include <QAction>
 #include <QApplication>
@@ -80,13 +80,16 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
     CheckCmds = new TCheckCommands(
         *CheckDispatcher, *Commands, ThreadsPanel, TotalPanel, pb, [this] { return SelectedRowId(); }, this);
     ProjectPrompts = std::make_unique<TProjectDialogs>(this);
-    ProjectWorkspace = std::make_unique<TMainProjectWorkspace>(*Lists, *pcwords, *CheckDispatcher, *mAns, *pb,
-                                                               ConfigPath(), [this] { return UseHyphens(); });
-    ProjectCmds = new TProjectController(*Env.XmlStore, lvDomains->SortProxy(), *ProjectWorkspace, *ProjectPrompts,
-                                         QString::fromStdString(Env.ProjectsFolder()), this);
+    ProjectWorkspace = std::make_unique<TMainProjectWorkspace>(
+        *Lists, *pcwords, *CheckDispatcher, *mAns, *pb, ConfigPath(), NameGenerator, [this] { return UseHyphens(); });
+    ProjectCmds = new TProjectController(
+        *Env.XmlStore, lvDomains->SortProxy(), *ProjectWorkspace, *ProjectPrompts,
+        [this] { return QString::fromStdString(Env.ProjectsFolder()); }, this);
     CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };
     ConnectCommands();
-    DialogCmds = new TDialogCommands(*this);
+    DialogCmds = new TDialogCommands(*this, *lvDomains, *Commands, Env.CheckOptions.ConfigPath,
+                                     Env.Folders.ProgramFolder, Env.OpenUrl);
+    connect(DialogCmds, &TDialogCommands::SettingsClosed, this, &TfMain::SettingsDialogClosed);
     connect(lvDomains, &TzqListView::ServerPropertiesRequested, DialogCmds, &TDialogCommands::OpenServerPropertiesFor);
     LoadSettings();
 
@@ -172,8 +175,12 @@ void TfMain::lvDomainsClick()
 {
     mAns->clear();
     const int row = lvDomains->SelectedSourceRow();
-    if (row >= 0 && DomainModel->AnswerIndexOf(row) >= 0)
-        mAns->addItems(lvDomains->SortProxy().AnswersText(row).split(QLatin1Char('\n')));
+    if (row < 0 || DomainModel->AnswerIndexOf(row) < 0)
+        return;
+    // An entry with no text shows no lines, not one blank one.
+    const QString answers = lvDomains->SortProxy().AnswersText(row);
+    if (!answers.isEmpty())
+        mAns->addItems(answers.split(QLatin1Char('\n')));
 }
 
 void TfMain::CreateStatusBar()
@@ -199,6 +206,9 @@ void TfMain::CreateStatusBar()
     sp->SetPanelIndex(2);
     sp->SetStatusBar(sb);
     sp->SetControl(pb);
+    // The status bar draws a passing message (the start-up notice) across its whole width; the
+    // progress bar, placed over panel 2, would hide its end.
+    connect(sb, &QStatusBar::messageChanged, pb, [this](const QString& message) { pb->setVisible(message.isEmpty()); });
 }
 
 void TfMain::ConnectCommands()
@@ -351,7 +361,7 @@ void TfMain::OpenAtStart(const QString& path)
 
 void TfMain::closeEvent(QCloseEvent* event)
 {
-    // A run of the generator fills the table from inside its own event handling: it ends first.
+    // A run of the generator is filling the table part by part: it ends first, then the window closes.
     if (GenerateCmd->Busy()) {
         CloseAfterGeneration = true;
         GenerateCmd->Cancel();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gen/WordLists.h"
+#include "models/WordLists.h"
 #include "project/XMLSaveLoad.h"
 
 #include <QObject>

@@ -1,11 +1,11 @@
 #include "app/MainWindow.h"
 #include "app/ProgramOptions.h"
-#include "app/QuarrowApplication.h"
-#include "config/Folders.h"
-#include "config/ShippedData.h"
+#include "core/ExpiryDate.h"
+#include "engine/Folders.h"
 #include "engine/ProcessExit.h"
+#include "gui/QuarrowApplication.h"
 #include "project/XMLSaveLoad.h"
-#include "whois/ExpiryDate.h"
+#include "settings/ShippedData.h"
 
 #include <QStatusBar>
 #include <QString>

@@ -5,18 +5,18 @@
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
 #include "base/WholeFile.h"
-#include "config/ConfigKeys.h"
-#include "config/EngineSettings.h"
-#include "config/Folders.h"
+#include "core/ExpiryDate.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/DnsDelegationCheck.h"
-#include "engine/DomainTableModel.h"
+#include "engine/Folders.h"
 #include "engine/ProcessExit.h"
+#include "models/DomainTableModel.h"
 #include "project/ProjectFile.h"
 #include "project/RecordWriter.h"
 #include "project/XMLSaveLoad.h"
-#include "whois/DnsServerAddress.h"
-#include "whois/ExpiryDate.h"
+#include "settings/ConfigKeys.h"
+#include "settings/DnsServerAddress.h"
+#include "settings/EngineSettings.h"
 
 #include <QCoreApplication>
 
@@ -35,8 +35,10 @@
 
 // quarrow-cli check: the window's "Check domains" without the window. The names become ticked
 // rows of a domain table and one pass of the real dispatcher checks them; the records come out in
-// input order once every name has its result. Unlike the window, a check that the watchdog has
-// replaced once and that hangs again is given up as "RESULT ERROR", so the command always ends.
+// input order once every name has its result. Unlike the window, which starts a hanging check
+// again and again, a check still running when its time is up (--timeout, else Attempts x 41 s) is
+// given up as "RESULT ERROR", its answers entry saying so, and never started again: the limit a
+// user gives is the longest any name takes.
 
 namespace {
 
@@ -262,7 +264,7 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
         options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*request.TimeoutSeconds * 1000.0));
     if (request.DnsTimeoutSeconds)
         options.DnsTimeoutMs = std::max(1, static_cast<int>(std::llround(*request.DnsTimeoutSeconds * 1000.0)));
-    options.MaxReplacements = 1;
+    options.MaxReplacements = 0;
     options.WatchdogDuringPass = true;
     options.EveryOverdueRowPerTick = true;
     run.Dispatcher = std::make_unique<TCheckDispatcher>(run.Model, options);

@@ -2,10 +2,10 @@
 #include "cli/CliCommands.h"
 
 #include "base/QuarrowError.h"
+#include "models/ReportDateTime.h"
 #include "project/HtmlReport.h"
 #include "project/ProjectFile.h"
 #include "project/RecordWriter.h"
-#include "project/ReportDateTime.h"
 
 #include <QDateTime>
 

@@ -3,8 +3,8 @@
 
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
-#include "engine/DomainTableModel.h"
-#include "gen/CustomDomainNameGenerator.h"
+#include "core/CustomDomainNameGenerator.h"
+#include "models/DomainTableModel.h"
 #include "project/ProjectFile.h"
 
 #include <climits>

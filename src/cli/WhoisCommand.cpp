@@ -2,9 +2,9 @@
 #include "cli/CliCommands.h"
 
 #include "base/QuarrowError.h"
-#include "config/Folders.h"
-#include "config/ProxySettings.h"
-#include "config/ServerResolver.h"
+#include "engine/Folders.h"
+#include "engine/ServerResolver.h"
+#include "settings/ProxySettings.h"
 #include "whois/IdWhois.h"
 #include "whois/SocksParameters.h"
 

@@ -1,7 +1,7 @@
 #include "cli/ArgumentReader.h"
 #include "cli/CliCommands.h"
-#include "config/Folders.h"
-#include "config/ShippedData.h"
+#include "engine/Folders.h"
+#include "settings/ShippedData.h"
 
 #include <csignal>
 #include <cstdio>

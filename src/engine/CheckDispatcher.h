@@ -1,13 +1,13 @@
 #pragma once
 
-#include "config/EngineSettings.h"
 #include "engine/CheckOptions.h"
 #include "engine/DnsDelegationCheck.h"
-#include "engine/DomainTableModel.h"
 #include "engine/PacingQueue.h"
 #include "engine/ResultApplier.h"
 #include "engine/SyncMutex.h"
 #include "engine/WorkerHub.h"
+#include "models/DomainTableModel.h"
+#include "settings/EngineSettings.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "config/ServerResolver.h"
+#include "core/ExpiryDate.h"
+#include "engine/ServerResolver.h"
 #include "engine/TickClock.h"
 #include "engine/WhoisJob.h"
 #include "engine/WorkerHub.h"
 #include "rdap/RdapClient.h"
-#include "whois/ExpiryDate.h"
 #include "whois/ZqWhois.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "engine/ResultApplier.h"
 
 #include "base/AsciiText.h"
-#include "whois/ExpiryDateFormat.h"
+#include "models/ExpiryDateFormat.h"
 #include "whois/ResponseText.h"
 
 #include <algorithm>

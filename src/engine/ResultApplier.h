@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/DomainTableModel.h"
+#include "core/ExpiryDate.h"
 #include "engine/SyncSendResult.h"
-#include "whois/ExpiryDate.h"
+#include "models/DomainTableModel.h"
 #include "whois/HostStrings.h"
 
 #include <cstddef>

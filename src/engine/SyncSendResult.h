@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/DomainTableModel.h"
+#include "models/DomainTableModel.h"
 #include "rdap/RdapAnswer.h"
 
 #include <optional>

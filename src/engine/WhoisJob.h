@@ -1,8 +1,8 @@
 #pragma once
 
-#include "config/ProxySettings.h"
-#include "engine/DomainTableModel.h"
+#include "models/DomainTableModel.h"
 #include "rdap/RdapClient.h"
+#include "settings/ProxySettings.h"
 #include "whois/ZqWhois.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/DomainRow.h"
+#include "core/DomainRow.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/DomainRow.h"
-#include "gen/WordEntry.h"
+#include "core/DomainRow.h"
+#include "core/WordEntry.h"
 #include "project/XmlDocument.h"
 
 #include <cstdint>

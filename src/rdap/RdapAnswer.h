@@ -16,7 +16,7 @@ struct TRdapAnswer
     TRdapVerdict Verdict = TRdapVerdict::Error;
     std::string Registrar;       // vCard "fn" of the entity with role "registrar"
     std::string RegistrarServer; // the registrar's RDAP base or WHOIS host where the answer names one
-    int ExpiryDay = 0;           // day number (whois/ExpiryDate.h) of the "expiration" event, 0: none
+    int ExpiryDay = 0;           // day number (core/ExpiryDate.h) of the "expiration" event, 0: none
     std::string ExpiryText;      // the event's date text as sent
     std::string LogText;         // pretty-printed JSON capped like a WHOIS answer, or why it is an error
 };

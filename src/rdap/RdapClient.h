@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rdap/RdapCancel.h"
+#include "rdap/RdapFetch.h"
 #include "whois/SocksParameters.h"
 
 #include <atomic>
@@ -22,21 +23,6 @@ struct TRdapClientOptions
     int MaxRedirects = 5;
     // A body beyond this is not read on: the transfer is aborted and the query fails.
     std::size_t MaxBodyBytes = 20 * 1024 * 1024;
-};
-
-// The outcome of one GET: an HTTP status with its body, or why there is none.
-struct TRdapFetch
-{
-    int HttpStatus = 0; // 0: no HTTP answer (Error says why)
-    std::string Body;
-    std::string Error;
-    std::string FinalUrl; // the address that answered, after redirects
-    // Worth another attempt: a time-out, a refused or dropped connection, 429 or a 5xx status.
-    // A certificate or redirect that was refused, or an oversized body, would fail again.
-    bool Retryable = false;
-    // How long the server asked the client to wait before the next query (Retry-After, with 429
-    // or 503), in milliseconds; -1 when it asked nothing readable.
-    int RetryAfterMs = -1;
 };
 
 // RDAP over HTTPS for every worker of a program. One network thread with one

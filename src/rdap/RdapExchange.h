@@ -1,6 +1,7 @@
 #pragma once
 
-#include "rdap/RdapClient.h"
+#include "rdap/RdapFetch.h"
+#include "whois/SocksParameters.h"
 
 #include <QNetworkReply>
 #include <QPointer>

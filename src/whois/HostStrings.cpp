@@ -1,8 +1,8 @@
 #include "whois/HostStrings.h"
 
 #include "base/AsciiText.h"
-#include "config/ConfigKeys.h"
-#include "config/IniFile.h"
+#include "settings/ConfigKeys.h"
+#include "settings/IniFile.h"
 #include "whois/ResponseText.h"
 
 #include <vector>

@@ -1,8 +1,8 @@
 #include "whois/ResponseText.h"
 
 #include "base/Utf8.h"
-#include "config/ConfigKeys.h"
-#include "config/IniFile.h"
+#include "settings/ConfigKeys.h"
+#include "settings/IniFile.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/ProxySettings.h"
+#include "settings/ProxySettings.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/ConfigKeys.h"
+#include "settings/ConfigKeys.h"
 #include "whois/SocksParameters.h"
 
 #include <atomic>

@@ -3,9 +3,10 @@
 // once, the way main() ends it.
 #include "app/MainActions.h"
 #include "app/MainWindow.h"
-#include "app/QuarrowApplication.h"
+#include "engine/GenerateCommand.h"
 #include "engine/ProcessExit.h"
-#include "gen/WordLists.h"
+#include "gui/QuarrowApplication.h"
+#include "models/WordLists.h"
 #include "project/XMLSaveLoad.h"
 #include "support/FolderWindowContext.h"
 
@@ -39,6 +40,8 @@ int main(int argc, char** argv)
             window.WordLists().Keywords().Append("hang" + std::to_string(i), true);
         window.WordLists().Tlds().SetAll({{"com", true}});
         window.GenerateNames();
+        while (window.Generate().Busy())
+            QApplication::processEvents();
         window.Actions().aStartAll->trigger();
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {

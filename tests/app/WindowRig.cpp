@@ -1,7 +1,7 @@
 #include "WindowRig.h"
 
 #include "app/MainWindow.h"
-#include "ui/WordListsPanel.h"
+#include "gui/WordListsPanel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

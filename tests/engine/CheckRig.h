@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/CheckDispatcher.h"
-#include "engine/DomainTableModel.h"
+#include "models/DomainTableModel.h"
 #include "support/FakeWhoisServer.h"
 #include "support/HangUpListener.h"
 #include "support/TempDir.h"

@@ -1,5 +1,5 @@
 #include "engine/DnsDelegationCheck.h"
-#include "whois/DnsServerAddress.h"
+#include "settings/DnsServerAddress.h"
 
 #include "engine/CheckRig.h"
 #include "support/DnsServers.h"

@@ -7,11 +7,11 @@
 // The score is printed. An answer older than its host's current layout is listed in
 // OutdatedLayouts, with why, rather than tuned to: the shipped strings follow what the hosts
 // send today.
-#include "engine/DomainTableModel.h"
+#include "core/ExpiryDate.h"
 #include "engine/ResultApplier.h"
 #include "engine/SyncSendResult.h"
-#include "whois/ExpiryDate.h"
-#include "whois/ExpiryDateFormat.h"
+#include "models/DomainTableModel.h"
+#include "models/ExpiryDateFormat.h"
 
 #include "base/AsciiText.h"
 #include "base/WholeFile.h"

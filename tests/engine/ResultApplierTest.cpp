@@ -1,7 +1,7 @@
 #include "engine/ResultApplier.h"
 
+#include "models/ExpiryDateFormat.h"
 #include "support/TempDir.h"
-#include "whois/ExpiryDateFormat.h"
 
 #include <gtest/gtest.h>
 

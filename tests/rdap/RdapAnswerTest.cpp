@@ -1,6 +1,6 @@
 #include "rdap/RdapAnswer.h"
 
-#include "whois/ExpiryDate.h"
+#include "core/ExpiryDate.h"
 
 #include <gtest/gtest.h>
 

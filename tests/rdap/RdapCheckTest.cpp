@@ -1,11 +1,11 @@
 #include "../engine/CheckDispatcherProbe.h"
 #include "../engine/CheckRig.h"
 
+#include "core/ExpiryDate.h"
+#include "models/ExpiryDateFormat.h"
 #include "project/ProjectFile.h"
 #include "project/XMLSaveLoad.h"
 #include "support/FakeRdapServer.h"
-#include "whois/ExpiryDate.h"
-#include "whois/ExpiryDateFormat.h"
 
 #include <gtest/gtest.h>
 

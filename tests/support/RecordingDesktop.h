@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Desktop.h"
+#include "gui/Desktop.h"
 
 #include <QStringList>
 #include <QUrl>

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "models/DomainTableModel.h"
+#include "models/SortTextCompare.h"
+#include "models/SortTextReader.h"
+
+#include <QAbstractProxyModel>
+
+#include <string>
+#include <vector>
+
+// The domain table in the order the person sees it: the rows of TDomainTableModel sorted by one
+// column in one direction, every sort through SortItemCompare with the current SortParam.
+//
+// When rows are sorted: on SetSortColumn or SetSortDirection with a new value unless the sort type
+// is stNone; on SetSortType to stText or stBoth; and while the type is stText or stBoth, new rows
+// take their sorted place as they arrive (a replaced table is sorted once). A changed cell never
+// moves its row: a result applied during a pass leaves the table as it is.
+//
+// The view order is the one source of row order for the rest of the program: the dispatcher's
+// pass order and a saved project's rows both come from it.
+class TDomainSortProxy : public QAbstractProxyModel
+{
+    Q_OBJECT
+
+public:
+    explicit TDomainSortProxy(TDomainTableModel& model, QObject* parent = nullptr);
+    ~TDomainSortProxy() override;
+
+    QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    QModelIndex sibling(int row, int column, const QModelIndex& idx) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // A view's own sort request: column and direction at once, one sort.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    TDomainTableModel& Model() const { return Source; }
+
+    int SortColumn() const { return Column; }
+    TSortDirection SortDirection() const { return Direction; }
+    TSortType SortType() const { return Type; }
+    TSortParam SortParam() const { return MakeSortParam(Column, Direction); }
+    // Clamped to the columns.
+    void SetSortColumn(int column);
+    void SetSortDirection(TSortDirection direction);
+    void SetSortType(TSortType type);
+    // A click on a column header: the sort column turns round, another column becomes the sort
+    // column in the same direction.
+    void ColClick(int column);
+    // Sorts by the current column and direction.
+    void Sort();
+
+    // Two model rows compared by the param's column and direction: -1, 0 or 1.
+    int SortItemCompare(int sourceRow1, int sourceRow2, TSortParam param) const;
+    bool LessThan(int sourceRow1, int sourceRow2) const
+    {
+        return SortItemCompare(sourceRow1, sourceRow2, SortParam()) < 0;
+    }
+
+    // Model row shown at a view row, and back; -1 outside.
+    int SourceRow(int viewRow) const;
+    int ViewRow(int sourceRow) const;
+    std::vector<TRowId> ViewOrder() const;
+    std::vector<TDomainRow> RowsInViewOrder() const;
+    // The answers-log entry named by the model row's slot 4, one line per line of the entry; empty
+    // when slot 4 names no entry.
+    QString AnswersText(int sourceRow) const;
+
+    // Ticks or unticks every row with one change notice for the whole table; returns the model
+    // rows whose tick changed, in view order.
+    std::vector<int> TickAllRows(bool checked);
+
+signals:
+    // Sort column, direction or type changed: the header's sort sign follows.
+    void SortChanged();
+
+private:
+    QString TextAt(int sourceRow, int column) const;
+    // The same text as TextAt; a plain ASCII caption is widened into `buffer` instead of going
+    // through a QVariant and a string of its own, as a million new rows each need theirs read.
+    QStringView CellText(int sourceRow, int column, QString& buffer) const;
+    // Prepared texts of one column, kept between sorts and brought up to date as cells change.
+    struct TPrepared
+    {
+        std::vector<TSortItem> Items; // by model row
+        std::string Tails;
+        std::size_t DeadTailBytes = 0;
+        int Column = -1;
+        // Rows before Scanned are classified and counted below; rows before KeyScanned hold the
+        // keys that KeyNeeds calls for. Rows arriving at the end leave both as they are, so a
+        // table filled in batches is not read again for every batch; a changed cell or a row
+        // inserted within the table starts both over.
+        std::size_t Scanned = 0;
+        std::size_t Texts = 0, Numbers = 0, Moments = 0, Both = 0;
+        std::size_t KeyScanned = 0;
+        unsigned KeyNeeds = 0;
+        void Reset();
+        void Rescan();
+    };
+    // Fills the prepared texts of every row of `column`: what each text reads as, and the
+    // collation keys of the rows that can meet a text comparison.
+    TPrepared& Prepare(int column) const;
+    void Invalidate(int firstRow, int lastRow, int firstColumn, int lastColumn);
+    void ResetItems() const;
+    // Stable sort of model rows by the current param; Prepare must have run.
+    void SortRows(std::vector<int>& rows, const TPrepared& prepared) const;
+    void Reorder(const std::vector<int>& newOrder);
+    void RebuildSourceToProxy(int fromViewRow);
+    bool SortsOnArrival() const { return Type == stText || Type == stBoth; }
+
+    void SourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
+    void SourceRowsInserted(const QModelIndex& parent, int first, int last);
+    void SourceAboutToReset();
+    void SourceReset();
+
+    TDomainTableModel& Source;
+    TSortTextReader Reader;
+    int Column = 0;
+    TSortDirection Direction = sdAscending;
+    TSortType Type = stNone;
+
+    std::vector<int> ProxyToSource;
+    std::vector<int> SourceToProxy;
+
+    // Captions never change, so theirs stay prepared while the table is sorted by another column.
+    mutable TPrepared Captions;
+    mutable TPrepared Cells;
+};

@@ -1,0 +1,154 @@
+#pragma once
+
+#include "core/DomainRow.h"
+#include "models/NumericSlot.h"
+
+#include <QAbstractTableModel>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Identity of a row that survives re-sorting: ids are handed out in increasing order and never
+// reused by a model, so a result started for a row that has since been removed finds nothing.
+using TRowId = std::uint32_t;
+inline constexpr TRowId NoRowId = 0xFFFFFFFFu;
+
+// The domain table: one row per candidate name (caption, tick, text slots) and the answers log
+// that runs beside it. Rows are only ever appended in batches or replaced all at once, so the
+// model's own order is stable; views sort through a proxy. Storage is kept compact (captions in
+// one byte arena, slot texts allocated only once a row has any) so that a million rows fit easily.
+//
+// Columns: Domain, then the visible slots 0 to 3. Slot 4 (AnswerIndex) and slot 5 (StartTick)
+// are reachable through Slot()/SetSlot() only.
+class TDomainTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum TColumn
+    {
+        ColumnDomain = 0,
+        ColumnAvailability,
+        ColumnRegistrar,
+        ColumnWhoisServer,
+        ColumnExpires,
+        ColumnCount
+    };
+    enum TRole
+    {
+        RowIdRole = Qt::UserRole + 1, // quint32 row id
+        RawTextRole,                  // QByteArray with the cell's bytes, for sorting and copying
+        ExpiryDayRole                 // Expires column: int day number of the expiry date (0: none)
+    };
+
+    explicit TDomainTableModel(QObject* parent = nullptr);
+    ~TDomainTableModel() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    int RowCount() const { return static_cast<int>(Rows.size()); }
+    TRowId IdAt(int row) const;
+    // Position of the row with this id in the model, or -1 when the row is gone.
+    int RowOf(TRowId id) const;
+
+    std::string Caption(int row) const;
+    // The caption's bytes without a copy; valid until rows are added or the table is replaced.
+    std::string_view CaptionView(int row) const;
+    bool Checked(int row) const;
+    void SetChecked(int row, bool checked);
+    // Ticks or unticks every row with one change notice over the whole Domain column (none when no
+    // tick changed), which also spans rows that kept their tick; returns how many ticks changed.
+    int SetAllChecked(bool checked);
+    int SlotCount(int row) const;
+    // Empty for a slot the row does not have.
+    std::string Slot(int row, int slot) const;
+    // Writing a slot beyond the row's slot count extends the row with empty slots.
+    void SetSlot(int row, int slot, const std::string& text);
+    // Slot 3 as a result writes it: the shown text, the day number it stands for (0: none) and
+    // whether the text is an expiry text no date mask could read (shown between "! " and " !").
+    void SetExpiry(int row, const std::string& shown, int dayNumber, bool unreadable);
+    int ExpiryDay(int row) const;
+    bool ExpiryUnreadable(int row) const;
+
+    // Rows whose slot 5 (StartTick) is non-empty: their number, and the first at or after `from`
+    // (-1 when none). Kept as a bit per row, so the watchdog's scan skips idle rows 64 at a time.
+    int RunningRowCount() const { return RunningRows; }
+    int NextRunningRow(int from) const;
+    // The first running row at or after `from` whose start tick plus `budget` lies before `now` (-1
+    // when none): the watchdog's scan, kept tight because it may run over every row each status tick.
+    int FirstOverdueRow(std::uint64_t now, std::uint64_t budget, int from = 0) const;
+    // Slot 5 read as an unsigned number (0 when it is empty or not a number).
+    std::uint64_t StartTick(int row) const;
+
+    // The answers log: one text per row in generation order; a row names its entry in slot 4.
+    const std::vector<std::string>& AnswerLog() const { return Answers; }
+    void SetAnswer(int index, std::string text);
+    int AppendAnswer(std::string text);
+    // Index into AnswerLog named by the row's slot 4, or -1 when slot 4 names no entry.
+    int AnswerIndexOf(int row) const;
+
+    // Empties the table and the answers log.
+    void Clear();
+    // Generation: one ticked row per name with six slots (slot 4 its index into the answers log),
+    // and one empty answers-log entry each.
+    void AppendGenerated(const std::vector<std::string>& captions);
+    // The same for names held elsewhere, without a string apiece.
+    void AppendGeneratedNames(const std::vector<std::string_view>& captions);
+    // Makes room for this many more rows with this many caption bytes in all, so that appending
+    // them in batches neither copies the table nor leaves spare room behind.
+    void ReserveRows(std::size_t rows, std::size_t captionBytes);
+    // Project loading: the table and the answers log replaced by these. A row whose slot 4 names an
+    // entry an earlier row already names gets a copy of that entry of its own, so that a result
+    // for one of them never replaces the other's answers.
+    void SetContents(const std::vector<TDomainRow>& rows, std::vector<std::string> answerLog);
+    TDomainRow RowAt(int row) const;
+    std::vector<TDomainRow> AllRows() const;
+
+    // Bytes held by the rows, their captions and slot texts and the answers log (for benchmarks).
+    std::size_t MemoryUsage() const;
+
+private:
+    struct TExtra;
+    struct TRow
+    {
+        TNumericSlot AnswerIndex; // slot 4
+        std::unique_ptr<TExtra> Extra;
+        std::uint32_t CaptionOffset = 0;
+        std::uint32_t CaptionLength = 0;
+        std::uint8_t Slots = 0; // number of slots the row has
+        bool Checked = false;
+    };
+
+    const TRow& At(int row) const;
+    TRow& At(int row);
+    TExtra& ExtraOf(TRow& row);
+    // Empties the table and the answers log inside a model reset begun by the caller.
+    void Reset();
+    void AppendRow(std::string_view caption, bool checked);
+    template <typename TCaptions> void AppendGeneratedRows(const TCaptions& captions);
+    // Gives each row that shares its answers-log entry with an earlier row a copy of its own.
+    void SeparateSharedAnswers();
+    void StoreSlot(int position, TRow& row, int slot, const std::string& text);
+    void MarkRunning(int position, bool running);
+    void EmitSlotChanged(int row, int slot);
+
+    std::vector<TRow> Rows;
+    // Slot 5 of each row, in a column of its own: the watchdog's scan reads it for every running
+    // row each status tick, and a dense column keeps that scan within the cache. A row is running
+    // while its entry is not empty.
+    std::vector<TNumericSlot> Ticks;
+    std::string Arena;
+    std::vector<std::string> Answers;
+    std::vector<std::uint64_t> RunningBits;
+    int RunningRows = 0;
+    TRowId FirstId = 0; // id of row 0; ids of later rows follow without gaps
+    TRowId NextId = 0;  // first id never handed out
+};

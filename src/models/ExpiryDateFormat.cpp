@@ -1,0 +1,46 @@
+#include "models/ExpiryDateFormat.h"
+
+#include "whois/ResponseText.h"
+
+#include <QDate>
+#include <QLocale>
+
+std::string FormatExpiryDate(const std::string& text, const TDateMasks& masks)
+{
+    if (Trim(text).empty())
+        return {};
+    return FormatDayNumber(ParseExpiryDate(text, masks));
+}
+
+std::string FormatDayNumber(int dayNumber)
+{
+    if (dayNumber <= 0)
+        return {};
+    const TCalendarDate date = DateFromDayNumber(dayNumber);
+    const QDate qdate(date.Year, date.Month, date.Day);
+    const QLocale locale = QLocale::system();
+    return locale.toString(qdate, WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat))).toStdString();
+}
+
+QString WithFourDigitYear(const QString& format)
+{
+    QString result;
+    result.reserve(format.size() + 2);
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        if (quoted || c != QLatin1Char('y')) {
+            if (c == QLatin1Char('\''))
+                quoted = !quoted;
+            result += c;
+            ++i;
+            continue;
+        }
+        qsizetype run = 0;
+        while (i + run < format.size() && format[i + run] == QLatin1Char('y'))
+            ++run;
+        result += QString(std::max<qsizetype>(run, 4), QLatin1Char('y'));
+        i += run;
+    }
+    return result;
+}

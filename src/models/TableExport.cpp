@@ -1,0 +1,41 @@
+#include "models/TableExport.h"
+
+#include "models/DomainTableModel.h"
+#include "project/HtmlReport.h"
+
+#include <QAbstractItemModel>
+#include <QByteArray>
+
+std::string CellBytes(const QAbstractItemModel& view, int row, int column)
+{
+    const QByteArray bytes = view.data(view.index(row, column), TDomainTableModel::RawTextRole).toByteArray();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::vector<TDomainRow> RowsInViewOrder(const QAbstractItemModel& view)
+{
+    std::vector<TDomainRow> rows(static_cast<std::size_t>(view.rowCount()));
+    for (int row = 0; row < view.rowCount(); ++row) {
+        TDomainRow& out = rows[static_cast<std::size_t>(row)];
+        out.Caption = CellBytes(view, row, TDomainTableModel::ColumnDomain);
+        for (int column = TDomainTableModel::ColumnAvailability; column <= TDomainTableModel::ColumnExpires; ++column)
+            out.Slots.push_back(CellBytes(view, row, column));
+    }
+    return rows;
+}
+
+std::string AvailableDomains(const QAbstractItemModel& view)
+{
+    std::string text;
+    for (int row = 0; row < view.rowCount(); ++row)
+        if (CellBytes(view, row, TDomainTableModel::ColumnAvailability) == "YES")
+            text += CellBytes(view, row, TDomainTableModel::ColumnDomain) + "\r\n";
+    return text;
+}
+
+std::string RegistrationTargetFor(const QAbstractItemModel& view, int row, const std::string& host)
+{
+    if (row < 0 || row >= view.rowCount() || CellBytes(view, row, TDomainTableModel::ColumnAvailability) == "NO")
+        return {};
+    return RegistrationAddress(host, CellBytes(view, row, TDomainTableModel::ColumnDomain));
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/DomainRow.h"
+
+#include <string>
+#include <vector>
+
+class QAbstractItemModel;
+
+// What the export commands read from the domain table, taken through the model the view shows (the
+// sorting proxy over the engine's table model), so that everything follows the current order.
+
+// Caption and slots 0 to 3 of the view's row (the raw bytes; empty for a slot the row lacks).
+std::string CellBytes(const QAbstractItemModel& view, int row, int column);
+// Every row in the view's order, with its caption and slots 0 to 3.
+std::vector<TDomainRow> RowsInViewOrder(const QAbstractItemModel& view);
+// The captions of the rows whose availability is exactly "YES", each followed by CR LF.
+std::string AvailableDomains(const QAbstractItemModel& view);
+// The registration address for the view's row, or empty when the row shows "NO" (taken already).
+std::string RegistrationTargetFor(const QAbstractItemModel& view, int row, const std::string& host);

@@ -1,0 +1,273 @@
+#include "engine/ProjectController.h"
+#include "project/ProjectFile.h"
+#include "support/TempDir.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <sys/stat.h>
+
+namespace {
+
+class TScriptedPrompts : public TProjectPrompts
+{
+public:
+    TAnswer AskYesNoCancel(const QString& question) override
+    {
+        Questions.push_back(question.toStdString());
+        return Answers.empty() ? Cancel : Pop(Answers);
+    }
+    QString OpenProjectFileName(const QString& folder) override
+    {
+        OpenFolders.push_back(folder.toStdString());
+        return QString::fromStdString(Files.empty() ? std::string() : Pop(Files));
+    }
+    QString SaveProjectFileName() override
+    {
+        ++SaveDialogs;
+        return QString::fromStdString(Files.empty() ? std::string() : Pop(Files));
+    }
+    void ShowMessage(const QString& text) override { Messages.push_back(text.toStdString()); }
+
+    template <typename T> static T Pop(std::deque<T>& queue)
+    {
+        T front = queue.front();
+        queue.pop_front();
+        return front;
+    }
+
+    std::deque<TAnswer> Answers;
+    std::deque<std::string> Files;
+    std::vector<std::string> Questions, OpenFolders, Messages;
+    int SaveDialogs = 0;
+};
+
+class TWordsWorkspace : public TProjectWorkspace
+{
+public:
+    void StoreInto(TProjectData& project) const override
+    {
+        project.UsePrefix = Words.UsePrefix;
+        project.UseSuffix = Words.UseSuffix;
+        project.UseHyphens = Words.UseHyphens;
+        project.Prefixes = Words.Prefixes;
+        project.Keywords = Words.Keywords;
+        project.Suffixes = Words.Suffixes;
+        project.Tlds = Words.Tlds;
+    }
+    void LoadFrom(const TProjectData& project) override { Words = project; }
+    void ResetWords() override
+    {
+        Words = TProjectData();
+        Words.Tlds = {{"com", false}};
+    }
+    void StopChecks() override { ++Stops; }
+    void ClearAnswers() override { ++AnswerClears; }
+    void ShowProgress(int position, int maximum) override { Progress.push_back({position, maximum}); }
+
+    TProjectData Words;
+    int Stops = 0;
+    int AnswerClears = 0;
+    std::vector<std::pair<int, int>> Progress;
+};
+
+class ProjectControllerTest : public ::testing::Test
+{
+protected:
+    ProjectControllerTest() { Table.SetSortType(stBoth); }
+
+    // A checked table: rows with ticks, results, a start tick, answers and a word list.
+    void FillProject()
+    {
+        Workspace.Words.UsePrefix = true;
+        Workspace.Words.Prefixes = {{"web", true}, {"my", false}};
+        Workspace.Words.Tlds = {{"com", true}};
+        Model.AppendGenerated({"webshop.com", "myshop.com", "shop.com"});
+        Model.SetChecked(1, false);
+        Model.SetSlot(0, SlotAvailability, "NO");
+        Model.SetSlot(0, SlotRegistrar, "<b>Registrar & Co</b>");
+        Model.SetSlot(0, SlotExpires, "3/7/2026");
+        Model.SetAnswer(0, "Domain: WEBSHOP.COM\r\n  Expires: 2026-03-07  \r\n");
+        Model.SetSlot(2, SlotAvailability, "YES");
+        Model.SetSlot(2, SlotStartTick, "12345");
+        Controller.SetModified();
+    }
+
+    TTempDir Dir;
+    TXMLSaveLoad Store;
+    TDomainTableModel Model;
+    TDomainSortProxy Table{Model};
+    TWordsWorkspace Workspace;
+    TScriptedPrompts Prompts;
+    QString Folder = QStringLiteral("/projects");
+    TProjectController Controller{Store, Table, Workspace, Prompts, [this] { return Folder; }};
+};
+
+TEST_F(ProjectControllerTest, SavedAndReopenedProjectRestoresRowsTicksSlotsAndAnswersSorted)
+{
+    FillProject();
+    Table.SetSortDirection(sdDescending);
+    const std::vector<TDomainRow> shown = Table.RowsInViewOrder();
+    const std::string path = Dir.File("work.prj.xml");
+    Prompts.Files = {path};
+    QSignalSpy captions(&Controller, &TProjectController::CaptionChanged);
+    ASSERT_TRUE(Controller.Save()); // untitled: asks for a name
+    EXPECT_EQ(Prompts.SaveDialogs, 1);
+    EXPECT_FALSE(Controller.Modified());
+    EXPECT_EQ(captions.takeLast().at(0).toString().toStdString(), "Quarrow 2009 - " + path);
+    // The file holds the rows as shown.
+    TXMLSaveLoad reader;
+    EXPECT_EQ(LoadProject(reader, path)->Rows, shown);
+
+    ASSERT_TRUE(Controller.New());
+    EXPECT_EQ(Model.RowCount(), 0);
+    EXPECT_EQ(Controller.Caption().toStdString(), "Quarrow 2009 - Untitled");
+    Table.SetSortDirection(sdAscending);
+    Prompts.Files = {path};
+    ASSERT_TRUE(Controller.Open());
+    EXPECT_EQ(Prompts.OpenFolders, std::vector<std::string>{"/projects"});
+    EXPECT_TRUE(Prompts.Questions.empty());
+    EXPECT_EQ(Controller.ProjectFileName().toStdString(), path);
+    EXPECT_FALSE(Controller.Modified());
+    EXPECT_EQ(Workspace.Words.Prefixes, (std::vector<TWordEntry>{{"web", true}, {"my", false}}));
+    EXPECT_TRUE(Workspace.Words.UsePrefix);
+    // The documents folder moved (another HOME, a renamed folder): the next Open starts there.
+    Folder = QStringLiteral("/elsewhere/projects");
+    Prompts.Files = {""};
+    EXPECT_FALSE(Controller.Open());
+    EXPECT_EQ(Prompts.OpenFolders, (std::vector<std::string>{"/projects", "/elsewhere/projects"}));
+    EXPECT_EQ(Workspace.Progress.back(), std::make_pair(10, 10));
+
+    // Sorted once by the current column and direction; each row still reaches its own answers.
+    std::vector<TDomainRow> expected = shown;
+    std::reverse(expected.begin(), expected.end());
+    expected[1].Slots[SlotStartTick] = ""; // shop.com's start tick belonged to the last run
+    EXPECT_EQ(Table.RowsInViewOrder(), expected);
+    EXPECT_EQ(Table.AnswersText(Table.SourceRow(2)).toStdString(), "Domain: WEBSHOP.COM\n  Expires: 2026-03-07  ");
+    EXPECT_EQ(Table.SortType(), stBoth);
+}
+
+TEST_F(ProjectControllerTest, RowsThatNamedOneAnswersEntryKeepTheirOwnAfterOpening)
+{
+    TProjectData shared;
+    shared.Rows = {{"a.com", true, {"NO", "", "", "", "0", ""}}, {"b.com", true, {"NO", "", "", "", "0", ""}}};
+    shared.AnswerLog = {"the one answer"};
+    TXMLSaveLoad writer;
+    ASSERT_TRUE(SaveProject(writer, Dir.File("shared.prj.xml"), shared));
+    Prompts.Files = {Dir.File("shared.prj.xml")};
+    ASSERT_TRUE(Controller.Open());
+    ASSERT_EQ(Model.RowCount(), 2);
+    ASSERT_NE(Model.AnswerIndexOf(0), Model.AnswerIndexOf(1));
+    // A new result for one row replaces its own entry only.
+    Model.SetAnswer(Model.AnswerIndexOf(1), "b's new answer");
+    EXPECT_EQ(Table.AnswersText(0).toStdString(), "the one answer");
+    EXPECT_EQ(Table.AnswersText(1).toStdString(), "b's new answer");
+}
+
+TEST_F(ProjectControllerTest, UnsavedChangesQuestionGuardsNewOpenAndClosing)
+{
+    EXPECT_TRUE(Controller.CloseQuery()); // clean: nothing asked
+    EXPECT_TRUE(Prompts.Questions.empty());
+
+    FillProject();
+    Prompts.Answers = {TProjectPrompts::Cancel};
+    EXPECT_FALSE(Controller.New());
+    EXPECT_EQ(Prompts.Questions, std::vector<std::string>{"Save changes to Untitled"});
+    EXPECT_EQ(Model.RowCount(), 3);
+
+    Prompts.Answers = {TProjectPrompts::Cancel};
+    EXPECT_FALSE(Controller.Open());
+    EXPECT_TRUE(Prompts.OpenFolders.empty());
+    EXPECT_EQ(Table.SortType(), stBoth);
+
+    // Yes on an untitled project asks for a name; cancelling that keeps the changes and the window.
+    Prompts.Answers = {TProjectPrompts::Yes};
+    EXPECT_FALSE(Controller.CloseQuery());
+    EXPECT_EQ(Prompts.SaveDialogs, 1);
+    EXPECT_TRUE(Controller.Modified());
+
+    Prompts.Answers = {TProjectPrompts::Yes};
+    Prompts.Files = {Dir.File("saved.prj.xml")};
+    EXPECT_TRUE(Controller.CloseQuery());
+    EXPECT_FALSE(Controller.Modified());
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(Dir.File("saved.prj.xml"))));
+
+    Controller.SetModified();
+    Prompts.Answers = {TProjectPrompts::No};
+    EXPECT_TRUE(Controller.New());
+    EXPECT_EQ(Model.RowCount(), 0);
+    EXPECT_EQ(Workspace.Stops, 1);
+    EXPECT_EQ(Workspace.Words.Tlds, (std::vector<TWordEntry>{{"com", false}}));
+    EXPECT_EQ(Controller.Caption().toStdString(), "Quarrow 2009 - Untitled");
+    EXPECT_FALSE(Controller.Modified());
+}
+
+TEST_F(ProjectControllerTest, AFailedSaveSaysWhyAndKeepsTheProjectModified)
+{
+    FillProject();
+    Dir.Write("plain", "a file, not a folder");
+    Prompts.Files = {Dir.File("plain/x.prj.xml")};
+    EXPECT_FALSE(Controller.SaveAs());
+    ASSERT_EQ(Prompts.Messages.size(), 1u);
+    EXPECT_NE(Prompts.Messages[0].find("plain/x.prj.xml"), std::string::npos);
+    EXPECT_NE(Prompts.Messages[0].find("Cannot"), std::string::npos) << Prompts.Messages[0];
+    EXPECT_TRUE(Controller.Modified());
+    EXPECT_EQ(Controller.ProjectFileName().toStdString(), "Untitled");
+
+    // Saving over a file that is not a well-formed document writes nothing and leaves it whole.
+    const std::string broken = Dir.Write("broken.prj.xml", "<QRW><HEADER>");
+    Prompts.Files = {broken};
+    EXPECT_FALSE(Controller.SaveAs());
+    EXPECT_EQ(Dir.Read("broken.prj.xml"), "<QRW><HEADER>");
+    EXPECT_TRUE(Controller.Modified());
+    EXPECT_EQ(Prompts.Messages.size(), 2u);
+}
+
+TEST_F(ProjectControllerTest, RefusedFilesKeepTheCurrentProject)
+{
+    FillProject();
+    const std::string good = Dir.File("good.prj.xml");
+    Prompts.Files = {good};
+    ASSERT_TRUE(Controller.SaveAs());
+    Controller.SetModified();
+    const std::vector<TDomainRow> before = Table.RowsInViewOrder();
+
+    TXMLSaveLoad words;
+    ASSERT_TRUE(SaveWordListFile(words, Dir.File("list.ctg.xml"), {{{"web", true}}, {}}));
+    mkdir(Dir.File("folder.prj.xml").c_str(), 0700);
+    mkfifo(Dir.File("pipe.prj.xml").c_str(), 0600);
+    const std::string bad[] = {
+        Dir.File("list.ctg.xml"),
+        Dir.File("folder.prj.xml"),
+        Dir.File("pipe.prj.xml"),
+        Dir.File("missing.prj.xml"),
+        Dir.Write("empty.prj.xml", ""),
+        Dir.Write("words.txt", "shop\nweb\n"),
+        Dir.Write("other.xml", "<?xml version=\"1.0\"?><html><body>hi</body></html>"),
+        Dir.Write("junk.prj.xml", std::string(1 << 20, '\x9c')),
+        Dir.Write("absurd.prj.xml", "<QRW><HEADER><NAME>Quarrow</NAME><VERSION>1</VERSION></HEADER><PROJECT><Results>"
+                                    "<ITEMS><COUNT>2000000000</COUNT></ITEMS></Results><RESULTLIST><Count>-5</Count>"
+                                    "</RESULTLIST></PROJECT></QRW>"),
+    };
+    for (const std::string& path : bad) {
+        Prompts.Messages.clear();
+        Prompts.Answers = {TProjectPrompts::No};
+        Prompts.Files = {path};
+        const bool opened = Controller.Open();
+        EXPECT_EQ(Table.SortType(), stBoth) << path;
+        if (opened) {
+            // A file the reader accepts opens with what it holds, bounded by its size.
+            EXPECT_EQ(path, bad[8]);
+            EXPECT_LE(Model.RowCount(), 64);
+            continue;
+        }
+        EXPECT_EQ(Prompts.Messages.size(), 1u) << path;
+        EXPECT_EQ(Table.RowsInViewOrder(), before) << path;
+        EXPECT_EQ(Controller.ProjectFileName().toStdString(), good) << path;
+        EXPECT_TRUE(Controller.Modified()) << path;
+    }
+}
+
+} // namespace

@@ -1,0 +1,161 @@
+#include "models/DomainSortProxy.h"
+
+#include <QAbstractItemModelTester>
+#include <QPersistentModelIndex>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DomainSortProxyTest : public ::testing::Test
+{
+protected:
+    std::vector<std::string> Column(int column) const
+    {
+        std::vector<std::string> texts;
+        for (int row = 0; row < Proxy.rowCount(); ++row)
+            texts.push_back(Proxy.index(row, column).data().toString().toStdString());
+        return texts;
+    }
+    static TDomainRow Row(std::string caption, std::vector<std::string> cells)
+    {
+        return TDomainRow{std::move(caption), true, std::move(cells)};
+    }
+
+    TDomainTableModel Model;
+    TDomainSortProxy Proxy{Model};
+    QAbstractItemModelTester Tester{&Proxy, QAbstractItemModelTester::FailureReportingMode::Fatal};
+};
+
+TEST_F(DomainSortProxyTest, HeaderClicksTurnTheSortColumnOrMoveToAnotherKeepingTheDirection)
+{
+    Proxy.SetSortType(stBoth);
+    Model.SetContents({Row("b.com", {"", "Zeta"}), Row("a.com", {"", "Alpha"}), Row("c.com", {"", "Mid"})}, {});
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a.com", "b.com", "c.com"}));
+    Proxy.ColClick(2); // Registrar, ascending
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"Alpha", "Mid", "Zeta"}));
+    Proxy.ColClick(2); // again: descending
+    EXPECT_EQ(Proxy.SortDirection(), sdDescending);
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"Zeta", "Mid", "Alpha"}));
+    Proxy.ColClick(0); // Domain, still descending
+    EXPECT_EQ(Proxy.SortColumn(), 0);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"c.com", "b.com", "a.com"}));
+
+    QSignalSpy changed(&Proxy, &TDomainSortProxy::SortChanged);
+    Proxy.SetSortColumn(9);
+    EXPECT_EQ(Proxy.SortColumn(), 4);
+    Proxy.SetSortColumn(4);
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(DomainSortProxyTest, ShortRowsSortAsEmptyTextsLastAscendingFirstDescending)
+{
+    Proxy.SetSortType(stBoth);
+    Proxy.SetSortColumn(4); // Expires, slot 3
+    Model.SetContents({Row("short.com", {"NO"}), Row("late.com", {"", "", "", "3/7/2026"}),
+                       Row("early.com", {"", "", "", "12/1/2025"}), Row("blank.com", {"", "", "", ""}),
+                       Row("odd.com", {"", "", "", "! 2026-03-07 !"})},
+                      {});
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"odd.com", "early.com", "late.com", "short.com", "blank.com"}));
+    Proxy.SetSortDirection(sdDescending);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"short.com", "blank.com", "late.com", "early.com", "odd.com"}));
+    EXPECT_EQ(Proxy.SortItemCompare(0, 3, Proxy.SortParam()), 0);
+}
+
+TEST_F(DomainSortProxyTest, NewRowsTakeTheirSortedPlaceOnlyWhileCaptionsSort)
+{
+    Proxy.SetSortType(stBoth);
+    Model.AppendGenerated({"m.com", "c.com", "x.com"});
+    Model.AppendGenerated({"a.com"});
+    Model.AppendGenerated({"z.com", "d.com", "n.com"});
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a.com", "c.com", "d.com", "m.com", "n.com", "x.com", "z.com"}));
+    EXPECT_EQ(Proxy.SourceRow(0), 3);
+    EXPECT_EQ(Proxy.ViewRow(3), 0);
+
+    // Loading with sorting off keeps the file's order, switching it on sorts once.
+    Proxy.SetSortType(stNone);
+    Model.SetContents({Row("q.com", {}), Row("b.com", {})}, {});
+    Model.AppendGenerated({"a.com"});
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"q.com", "b.com", "a.com"}));
+    Proxy.SetSortColumn(0);
+    Proxy.SetSortType(stData); // no comparison handler: no sort
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"q.com", "b.com", "a.com"}));
+    Proxy.SetSortType(stBoth);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a.com", "b.com", "q.com"}));
+    EXPECT_EQ(Proxy.ViewOrder(), (std::vector<TRowId>{Model.IdAt(2), Model.IdAt(1), Model.IdAt(0)}));
+}
+
+TEST_F(DomainSortProxyTest, CaptionsSortByTheirShownTextWhateverTheirBytes)
+{
+    Proxy.SetSortType(stBoth);
+    // The first caption is no UTF-8: it is shown, and sorted, as Latin-1, the same text as the
+    // second; equal texts keep their order.
+    Model.AppendGenerated({"\xe9t\xe9.com", "\xc3\xa9t\xc3\xa9.com", "eta.com"});
+    EXPECT_EQ(Proxy.SourceRow(0), 2);
+    EXPECT_EQ(Proxy.SourceRow(1), 0);
+    EXPECT_EQ(Proxy.SourceRow(2), 1);
+    EXPECT_EQ(Proxy.SortItemCompare(0, 1, Proxy.SortParam()), 0);
+}
+
+TEST_F(DomainSortProxyTest, AFirstTextArrivingAfterNumbersSortsAgainstThemAsText)
+{
+    // Numbers among themselves need no collation key; once a text arrives, the numbers already in
+    // the table meet it by text and must have theirs.
+    Proxy.SetSortType(stBoth);
+    Model.AppendGenerated({"8", "7"});
+    Model.AppendGenerated({"5a"});
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"5a", "7", "8"}));
+}
+
+TEST_F(DomainSortProxyTest, AResultNeitherMovesItsRowNorLosesTheSelection)
+{
+    Proxy.SetSortType(stBoth);
+    Proxy.SetSortColumn(1); // Availability
+    Model.AppendGenerated({"a.com", "b.com", "c.com"});
+    const QPersistentModelIndex selected = Proxy.index(2, 0); // c.com
+    QSignalSpy layout(&Proxy, &QAbstractItemModel::layoutChanged);
+    QSignalSpy changed(&Proxy, &QAbstractItemModel::dataChanged);
+    Model.SetSlot(2, SlotAvailability, "YES");
+    EXPECT_EQ(layout.count(), 0);
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.front().at(0).toModelIndex().row(), 2);
+    // The domain cell takes the colour of the new availability: it is drawn again too.
+    EXPECT_EQ(changed.front().at(0).toModelIndex().column(), TDomainTableModel::ColumnDomain);
+    EXPECT_EQ(changed.front().at(1).toModelIndex().column(), TDomainTableModel::ColumnAvailability);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a.com", "b.com", "c.com"}));
+
+    // The next sort uses the new text, and the selection follows its row.
+    Proxy.Sort();
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"c.com", "a.com", "b.com"}));
+    EXPECT_EQ(selected.row(), 0);
+    EXPECT_EQ(selected.data().toString(), QStringLiteral("c.com"));
+}
+
+TEST_F(DomainSortProxyTest, TickingAllTellsOfTheChangedRowsOnly)
+{
+    Proxy.SetSortType(stBoth);
+    Model.AppendGenerated({"b.com", "a.com", "c.com"});
+    Model.SetChecked(0, false);
+    QSignalSpy changed(&Proxy, &QAbstractItemModel::dataChanged);
+    EXPECT_EQ(Proxy.TickAllRows(true), (std::vector<int>{0}));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(Proxy.TickAllRows(true).empty());
+    EXPECT_EQ(Proxy.TickAllRows(false), (std::vector<int>{1, 0, 2}));
+    for (int row = 0; row < Model.RowCount(); ++row)
+        EXPECT_FALSE(Model.Checked(row));
+}
+
+TEST_F(DomainSortProxyTest, AnswersComeFromTheRowsOwnEntryLineByLine)
+{
+    Model.SetContents({Row("a.com", {"", "", "", "", "1"}), Row("b.com", {"", "", "", "", "7"}),
+                       Row("c.com", {"", "", "", "", "x"}), Row("d.com", {"", "", ""})},
+                      {"first", "Domain: A.COM\r\nStatus: <b>taken</b>\rend"});
+    EXPECT_EQ(Proxy.AnswersText(0), QStringLiteral("Domain: A.COM\nStatus: <b>taken</b>\nend"));
+    EXPECT_TRUE(Proxy.AnswersText(1).isEmpty()); // slot 4 past the log
+    EXPECT_TRUE(Proxy.AnswersText(2).isEmpty()); // slot 4 no number
+    EXPECT_TRUE(Proxy.AnswersText(3).isEmpty()); // no slot 4
+    EXPECT_TRUE(Proxy.AnswersText(-1).isEmpty());
+}
+
+} // namespace
