@@ -205,6 +205,8 @@ QWidget* TfSett::CreatePreferencesPage()
                                           "a WHOIS query. Every other name is still asked of its WHOIS server."));
     eDnsServer = Named<QLineEdit>("eDnsServer", page);
     eDnsServer->setPlaceholderText(QStringLiteral("the system's resolver"));
+    // Room for an IPv6 address with its port, and for the placeholder.
+    eDnsServer->setMinimumWidth(eDnsServer->fontMetrics().horizontalAdvance(QStringLiteral("[2001:db8::53]:5353__")));
     eDnsServer->setAccessibleName(QStringLiteral("DNS server"));
     eDnsServer->setToolTip(QStringLiteral("An IP address, optionally with a port (192.0.2.53:5353); empty: the "
                                           "system's resolver"));
