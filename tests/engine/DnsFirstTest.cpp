@@ -80,6 +80,21 @@ std::string Config()
            "registrar_string=Registrar:\n";
 }
 
+// The rig against `whoisPort` with "Ask DNS first" on, `dnsServer` the resolver; one try of 300 ms.
+TEngineSettings StartAskingDns(TCheckRig& rig, int whoisPort, const std::string& dnsServer)
+{
+    rig.WriteConfig(Config());
+    TCheckOptions options;
+    options.DnsTimeoutMs = 300;
+    options.DnsTries = 1;
+    rig.Start(whoisPort, 10, 1, 1, options);
+    TEngineSettings settings = rig.Dispatcher->Settings();
+    settings.DnsFirst = true;
+    settings.DnsServer = dnsServer;
+    rig.Dispatcher->LoadSettings(settings);
+    return settings;
+}
+
 } // namespace
 
 TEST(DnsDelegationCheckTest, OnlyNsRecordsMakeADelegationAndEveryOtherAnswerGivesItsReason)
@@ -150,15 +165,7 @@ TEST(DnsFirstPassTest, DelegatedRowsReadNoWithoutAQueryAndTheRestGoToWhois)
     whois.SetDefaultReply({TBehaviour::Answer, "Registrar: Hold Reg\r\nDomain: x\r\n", 0});
     whois.SetAnswer("free.com", "No match for \"free.com\".\r\n");
     TCheckRig rig;
-    rig.WriteConfig(Config());
-    TCheckOptions options;
-    options.DnsTimeoutMs = 300;
-    options.DnsTries = 1;
-    rig.Start(whois.Port(), 10, 1, 1, options);
-    TEngineSettings settings = rig.Dispatcher->Settings();
-    settings.DnsFirst = true;
-    settings.DnsServer = dns.Address();
-    rig.Dispatcher->LoadSettings(settings);
+    TEngineSettings settings = StartAskingDns(rig, whois.Port(), dns.Address());
     rig.Generate({"taken.com", "free.com", "nons.com", "wide.com", "broken.org", "unticked.com"});
     rig.Model.SetChecked(rig.Row("unticked.com"), false);
     ASSERT_TRUE(rig.RunPass());
@@ -200,15 +207,7 @@ TEST(DnsFirstPassTest, ResolverThatNeverAnswersOnlyDelaysThePassByItsTimeOut)
     whois.SetAnswer("a.com", "No match for \"a.com\".\r\n");
     whois.SetAnswer("b.com", "No match for \"b.com\".\r\n");
     TCheckRig rig;
-    rig.WriteConfig(Config());
-    TCheckOptions options;
-    options.DnsTimeoutMs = 200;
-    options.DnsTries = 1;
-    rig.Start(whois.Port(), 10, 1, 1, options);
-    TEngineSettings settings = rig.Dispatcher->Settings();
-    settings.DnsFirst = true;
-    settings.DnsServer = quiet.Address();
-    rig.Dispatcher->LoadSettings(settings);
+    StartAskingDns(rig, whois.Port(), quiet.Address());
     rig.Generate({"a.com", "b.com"});
     ASSERT_TRUE(rig.RunPass());
     EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "YES");
