@@ -1,6 +1,7 @@
 #include "engine/CheckDispatcher.h"
 
 #include "base/AsciiText.h"
+#include "engine/ResultApplier.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
 #include "settings/ConfigKeys.h"
@@ -69,7 +70,8 @@ private:
 } // namespace
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
-    : QObject(parent), Model(model), Options(std::move(options)), Applier(Options.ConfigPath, Options.DateMasks),
+    : QObject(parent), Model(model), Options(std::move(options)),
+      DateMasks(std::make_shared<const TDateMasks>(Options.DateMasks)),
       Resolver(Options.ConfigPath, TServerResolver::BootstrapPathBeside(Options.ConfigPath), Options.ServerPreference),
       smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>()),
       DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit))
@@ -287,7 +289,13 @@ void TCheckDispatcher::ArmPacingTimer()
         tPacing.stop();
         return;
     }
-    const std::uint64_t due = Waiting.NextDueTick(LastStartAt);
+    const std::uint64_t due =
+        Waiting.NextDueTick(LastStartAt, [this](const std::string& host) { return HostFull(host); });
+    // Every waiting host is full: a worker's end sets the timer again.
+    if (due == std::numeric_limits<std::uint64_t>::max()) {
+        tPacing.stop();
+        return;
+    }
     const std::uint64_t now = TickCount();
     const std::uint64_t delay = due > now ? due - now : 0;
     tPacing.start(static_cast<int>(std::min<std::uint64_t>(delay, std::numeric_limits<int>::max())));
@@ -306,10 +314,28 @@ bool TCheckDispatcher::StartWaitingRow()
 
 bool TCheckDispatcher::HostDue(const std::string& host, int intervalMs) const
 {
+    if (HostFull(host))
+        return false;
     if (intervalMs <= 0)
         return true;
     const auto last = LastStartAt.find(host);
     return last == LastStartAt.end() || TickCount() >= last->second + static_cast<std::uint64_t>(intervalMs);
+}
+
+bool TCheckDispatcher::HostFull(const std::string& host) const
+{
+    const auto running = RdapRunning.find(host);
+    return running != RdapRunning.end() && running->second >= TRdapClient::ConnectionsPerHost;
+}
+
+void TCheckDispatcher::ReleaseHost(std::uint64_t serial)
+{
+    const auto worker = RdapHostOf.find(serial);
+    if (worker == RdapHostOf.end())
+        return;
+    if (const auto running = RdapRunning.find(worker->second); running != RdapRunning.end() && --running->second <= 0)
+        RdapRunning.erase(running);
+    RdapHostOf.erase(worker);
 }
 
 int TCheckDispatcher::MinIntervalOf(const std::string& host) const
@@ -367,18 +393,23 @@ void TCheckDispatcher::StartCheck(TRowId id)
     job.ProxySettings = EngineSettings.Proxy;
     job.WhoisServer = std::move(target.Server);
     job.ConfigPath = Options.ConfigPath;
+    job.DateMasks = DateMasks;
     job.RowIndex = id;
     job.Attempts = EngineSettings.Attempts;
     job.Port = Options.WhoisPort;
     job.ConnectTimeoutMs = Options.ConnectTimeoutMs;
-    if (target.Kind == TQueryTarget::TKind::Rdap) {
+    job.ViaRdap = target.Kind == TQueryTarget::TKind::Rdap;
+    job.RdapFallback = std::move(target.RdapFallback);
+    if (job.ViaRdap || !job.RdapFallback.empty()) {
         job.Rdap = RdapClient();
         job.RdapTimeoutMs = Options.RdapTimeoutMs;
+        job.RdapHosts = Resolver.BootstrapHosts();
     }
     job.ReferralTimeoutMs = Options.ReferralTimeoutMs;
     job.BackOff = Options.BackOff;
 
     const std::string pacedHost = PacedHost(job.WhoisServer);
+    const bool viaRdap = job.ViaRdap;
     job.MinIntervalMs = MinIntervalOf(pacedHost);
     LastStartAt[pacedHost] = TickCount();
     auto state = std::make_shared<TWorkerState>();
@@ -389,11 +420,16 @@ void TCheckDispatcher::StartCheck(TRowId id)
     Model.SetSlot(row, SlotStartTick, std::to_string(TickCount()));
     LiveWorkers.emplace(state->Serial, state);
     SetRunningCount(Running + 1);
+    if (viaRdap) {
+        ++RdapRunning[pacedHost];
+        RdapHostOf[state->Serial] = pacedHost;
+    }
     try {
         worker->Start(Options.ThreadStarter);
         worker.release(); // the thread owns it now and frees it when it ends
     } catch (const std::system_error&) {
         // No thread could be made: the check fails like one whose every query failed.
+        ReleaseHost(state->Serial);
         LiveWorkers.erase(state->Serial);
         RowWorkers.erase(id);
         SetRunningCount(Running - 1);
@@ -515,7 +551,7 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
 {
     if (worker->Abandoned.load())
         return;
-    if (Applier.ApplyResult(Model, result))
+    if (TResultApplier::ApplyResult(Model, result))
         emit ResultApplied(result.RowIndex);
 }
 
@@ -524,6 +560,7 @@ void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
     // An abandoned worker was already taken off the count by the watchdog.
     if (worker->Abandoned.load())
         return;
+    ReleaseHost(worker->Serial);
     if (LiveWorkers.erase(worker->Serial) > 0)
         SetRunningCount(Running - 1);
     auto it = RowWorkers.find(worker->Row);
@@ -555,6 +592,7 @@ void TCheckDispatcher::ReplaceOverdue(int row)
         std::shared_ptr<TWorkerState> worker = it->second;
         RowWorkers.erase(it);
         // A worker that already ended (without delivering) is neither touched nor counted again.
+        ReleaseHost(worker->Serial);
         if (LiveWorkers.erase(worker->Serial) > 0) {
             worker->Abandoned.store(true);
             worker->Whois.Abandon();

@@ -3,7 +3,6 @@
 #include "engine/CheckOptions.h"
 #include "engine/DnsDelegationCheck.h"
 #include "engine/PacingQueue.h"
-#include "engine/ResultApplier.h"
 #include "engine/SyncMutex.h"
 #include "engine/WorkerHub.h"
 #include "models/DomainTableModel.h"
@@ -136,11 +135,17 @@ private:
     // Sets tPacing to fire when the first waiting row's host becomes due; off while no row waits
     // or no worker slot is free (a worker's end sets it again).
     void ArmPacingTimer();
-    // True when a query to the row's host may go out now, by the host's min_interval.
+    // True when a query to the row's host may go out now: by the host's min_interval, and for an
+    // RDAP host while fewer of its checks run than it has connections.
     bool HostDue(const std::string& host, int intervalMs) const;
+    // Every connection the RDAP client keeps to the host is taken by a running check.
+    bool HostFull(const std::string& host) const;
+    // Takes a worker off its host's count of running RDAP checks.
+    void ReleaseHost(std::uint64_t serial);
     int MinIntervalOf(const std::string& host) const;
-    // The RDAP client of every check this dispatcher starts, made at the first RDAP check, so that
-    // a table without RDAP servers never starts a network thread.
+    // The RDAP client of every check this dispatcher starts, made at the first check that may ask
+    // RDAP (an RDAP base, or a WHOIS host whose TLD has an RDAP service to fall back on), so that
+    // checks that never could never start a network thread.
     std::shared_ptr<TRdapClient> RdapClient();
     // A row whose name no registry would take, or whose top-level domain has no known server,
     // gets "RESULT ERROR" without a query; `logText` goes into its answers entry.
@@ -154,7 +159,8 @@ private:
 
     TDomainTableModel& Model;
     TCheckOptions Options;
-    TResultApplier Applier;
+    // Handed to every worker, which reads the expiry dates of its answers with them.
+    std::shared_ptr<const TDateMasks> DateMasks;
     TServerResolver Resolver;
     TEngineSettings EngineSettings;
     TViewOrder ViewOrder;
@@ -202,4 +208,8 @@ private:
 
     // Tick of the last query started to each host, for its min_interval.
     std::unordered_map<std::string, std::uint64_t> LastStartAt;
+    // Running RDAP checks by paced host, and the host of each such worker by serial: a check
+    // started beyond the host's connections would only wait inside the client, holding a worker.
+    std::unordered_map<std::string, int> RdapRunning;
+    std::unordered_map<std::uint64_t, std::string> RdapHostOf;
 };

@@ -17,10 +17,13 @@ int TPacingQueue::Count() const
     return static_cast<int>(rows);
 }
 
-std::uint64_t TPacingQueue::NextDueTick(const std::unordered_map<std::string, std::uint64_t>& lastStartAt) const
+std::uint64_t TPacingQueue::NextDueTick(const std::unordered_map<std::string, std::uint64_t>& lastStartAt,
+                                        const std::function<bool(const std::string& host)>& held) const
 {
     std::uint64_t next = std::numeric_limits<std::uint64_t>::max();
     for (const auto& [host, waiting] : Hosts) {
+        if (held && held(host))
+            continue;
         const auto last = lastStartAt.find(host);
         next = std::min(next, last == lastStartAt.end()
                                   ? 0

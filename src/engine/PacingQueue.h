@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -23,8 +24,10 @@ public:
     template <typename TDue> std::optional<TRowId> TakeDue(TDue due);
 
     // The earliest tick at which a waiting host becomes due, given each host's last start; 0 for
-    // a host that never had one. The largest value when nothing waits.
-    std::uint64_t NextDueTick(const std::unordered_map<std::string, std::uint64_t>& lastStartAt) const;
+    // a host that never had one. Hosts `held` names (every connection to them in use) wait for a
+    // worker's end, not for a tick, and are left out. The largest value when nothing is left.
+    std::uint64_t NextDueTick(const std::unordered_map<std::string, std::uint64_t>& lastStartAt,
+                              const std::function<bool(const std::string& host)>& held = {}) const;
 
     int Count() const;
     // A host leaves the queue with its last row.

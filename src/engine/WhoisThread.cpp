@@ -1,6 +1,7 @@
 #include "engine/WhoisThread.h"
 
 #include "base/AsciiText.h"
+#include "engine/ResultReader.h"
 #include "rdap/RdapAnswer.h"
 #include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
@@ -156,16 +157,16 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
     }
 }
 
-bool TWhoisThread::AskRdap(TRdapAnswer& answer)
+bool TWhoisThread::AskRdap(const std::string& base, TRdapAnswer& answer)
 {
-    const std::string url = TRdapClient::DomainUrl(Input.WhoisServer, Input.DomainName);
+    const std::string url = TRdapClient::DomainUrl(base, Input.DomainName);
     // Throttling (429), outages (5xx) and time-outs use up the attempts like failed port-43
     // queries, the first two after the same back-off as a refused port-43 answer; an answer that
     // is no RDAP answer, a refused redirect or a bad certificate would only come again.
     int backOffMs = FirstBackOffMs;
     for (int attempt = 1;; ++attempt) {
-        const TRdapFetch fetch =
-            Input.Rdap->Get(url, ConfigureProxy(Input.ProxySettings), Input.RdapTimeoutMs, State->Rdap);
+        const TRdapFetch fetch = Input.Rdap->Get(url, ConfigureProxy(Input.ProxySettings), Input.RdapTimeoutMs,
+                                                 State->Rdap, Input.RdapHosts);
         if (State->Abandoned.load())
             return false;
         if (fetch.HttpStatus == 0) {
@@ -198,17 +199,19 @@ bool TWhoisThread::AskRdap(TRdapAnswer& answer)
     }
 }
 
+void TWhoisThread::DeliverRdap(const TRdapAnswer& answer)
+{
+    TSyncSendResult result = TResultReader::ReadRdap(answer);
+    result.RowIndex = Input.RowIndex;
+    Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
+}
+
 void TWhoisThread::Run()
 {
-    if (Input.Rdap) {
-        TSyncSendResult result;
-        result.RowIndex = Input.RowIndex;
-        result.WhoisServer = Input.WhoisServer;
-        result.DomainName = Input.DomainName;
-        result.Rdap.emplace();
-        if (!AskRdap(*result.Rdap))
-            return;
-        Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
+    if (Input.ViaRdap && Input.Rdap) {
+        TRdapAnswer answer;
+        if (AskRdap(Input.WhoisServer, answer))
+            DeliverRdap(answer);
         return;
     }
     TzqWhois& whois = State->Whois;
@@ -216,34 +219,45 @@ void TWhoisThread::Run()
     whois.Port = Input.Port;
     whois.ConnectTimeoutMs = Input.ConnectTimeoutMs;
     whois.Host = Input.WhoisServer;
-    const THostStrings strings = THostStrings::Load(Input.ConfigPath, Input.WhoisServer);
+    TResultReader reader(Input.ConfigPath, Input.DateMasks);
+    const THostStrings& strings = reader.StringsOf(Input.WhoisServer);
     std::string failure;
     const bool answered = QuerySeries(strings, 0, Answer, failure);
+    // A WHOIS host that is not there says nothing about the name; the registry's RDAP service may.
+    if (!answered && whois.HostUnreachable() && Input.Rdap && !Input.RdapFallback.empty() && !State->Abandoned.load()) {
+        TRdapAnswer answer;
+        if (!AskRdap(Input.RdapFallback, answer))
+            return;
+        answer.LogText = "The WHOIS host " + Input.WhoisServer + " could not be reached (" + failure +
+                         "); the RDAP service " + Input.RdapFallback + " was asked instead.\r\n" + answer.LogText;
+        DeliverRdap(answer);
+        return;
+    }
 
     std::string referral;
-    // The expiry text only decides whether to ask the referral host; the main thread reads it
-    // again when it applies the result.
+    // The expiry text only decides whether to ask the referral host here; reading the result
+    // looks for it once more, a matter of microseconds; the host's strings are not read again.
     if (answered && FindReferral(Answer, referral) && referral != Input.WhoisServer &&
         strings.ExpiryText(Answer).empty()) {
         whois.Host = referral;
         std::string referralFailure;
         // A referral host that hangs, refuses or breaks off leaves the registry's answer to
         // stand alone.
-        if (!QuerySeries(THostStrings::Load(Input.ConfigPath, referral), Input.ReferralTimeoutMs, ReferralAnswer,
-                         referralFailure))
+        if (!QuerySeries(reader.StringsOf(referral), Input.ReferralTimeoutMs, ReferralAnswer, referralFailure))
             ReferralAnswer.clear();
     }
 
     if (State->Abandoned.load())
         return;
-    TSyncSendResult result;
-    result.Answer = std::move(Answer);
-    result.ReferralAnswer = std::move(ReferralAnswer);
-    result.RowIndex = Input.RowIndex;
-    result.WhoisServer = Input.WhoisServer;
-    result.DomainName = Input.DomainName;
+    TWhoisAnswers answers;
+    answers.Answer = std::move(Answer);
+    answers.ReferralAnswer = std::move(ReferralAnswer);
+    answers.WhoisServer = Input.WhoisServer;
+    answers.DomainName = Input.DomainName;
     if (!answered)
-        result.Failure = failure.empty() ? "No answer" : failure;
+        answers.Failure = failure.empty() ? "No answer" : failure;
+    TSyncSendResult result = reader.ReadWhois(answers);
+    result.RowIndex = Input.RowIndex;
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 

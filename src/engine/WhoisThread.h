@@ -3,6 +3,7 @@
 #include "engine/SyncSendResult.h"
 #include "engine/WhoisJob.h"
 #include "engine/WorkerHub.h"
+#include "rdap/RdapAnswer.h"
 #include "whois/HostStrings.h"
 
 #include <functional>
@@ -13,9 +14,9 @@
 // domain, or ask its RDAP base over HTTPS, up to Attempts times, until an answer comes that is
 // neither a refusal nor cut short;
 // follow a "Whois Server:" referral (within its own time bound) when the first answer shows no
-// expiry date, hand both answers to the main thread and wait there until they are applied, then
-// send the end notice. The worker reads nothing of the main window: its job is a copy made before
-// Start. It frees itself when its thread ends.
+// expiry date, read the answers (TResultReader: each host's strings read once), hand what they say
+// to the main thread and wait there until it is applied, then send the end notice. The worker reads nothing of the main
+// window: its job is a copy made before Start. It frees itself when its thread ends.
 class TWhoisThread
 {
 public:
@@ -41,8 +42,10 @@ private:
     // (within `timeBoundMs` in all when positive). False when none did: `failure` says why, and
     // `answer` holds the last text received, if any.
     bool QuerySeries(const THostStrings& strings, int timeBoundMs, std::string& answer, std::string& failure);
-    // The check of a job whose server is an RDAP base; false when the worker was abandoned.
-    bool AskRdap(TRdapAnswer& answer);
+    // Asks the RDAP service at `base` about the name; false when the worker was abandoned.
+    bool AskRdap(const std::string& base, TRdapAnswer& answer);
+    // Hands an RDAP answer over to the main thread.
+    void DeliverRdap(const TRdapAnswer& answer);
     // Runs `method` on the main thread and returns when it has finished there; false when the
     // dispatcher is gone and nothing ran. A failure inside `method` is raised again here.
     bool Synchronize(std::function<void(TWorkerSink&)> method);

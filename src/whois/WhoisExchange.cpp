@@ -34,7 +34,9 @@ TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& dom
         error = connection.Error();
         if (viaProxy && connection.Error() == "No host given")
             error = "No proxy host given";
-        return connection.Cancelled() ? TWhoisOutcome::Abandoned : TWhoisOutcome::Failed;
+        if (connection.Cancelled())
+            return TWhoisOutcome::Abandoned;
+        return !viaProxy && connection.HostNotReached() ? TWhoisOutcome::Unreachable : TWhoisOutcome::Failed;
     }
 
     std::string received;

@@ -25,6 +25,9 @@ enum class TWhoisOutcome
     Cut,      // connected and sent, but the answer broke off (a reset, the read bound): `answer`
               // holds the part received and `error` says why
     Failed,   // nothing usable: `error` says why, `answer` is untouched
+    // As Failed, and the WHOIS host itself (not a proxy) was not there: its name did not resolve,
+    // or it refused or never took the connection
+    Unreachable,
     Abandoned // the cancel descriptor fired; `answer` is untouched
 };
 

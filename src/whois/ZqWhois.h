@@ -38,6 +38,9 @@ public:
     // The last successful query's answer is only the part received before the connection broke
     // off (a reset, or the read bound passed); LastError says how.
     bool AnswerCut() const { return Cut; }
+    // The last query failed because the host was not there (a name that does not resolve, a
+    // refused connection), not because of the proxy or the answer.
+    bool HostUnreachable() const { return Unreachable; }
 
     // Waits `ms` milliseconds, or less when the client is abandoned meanwhile; false then.
     bool Pause(int ms) const;
@@ -58,4 +61,5 @@ private:
     int CancelFd = -1;
     std::string ErrorText;
     bool Cut = false;
+    bool Unreachable = false;
 };

@@ -52,6 +52,11 @@ TEST(PacingQueueTest, TheNextDueTickIsTheEarliestOfTheWaitingHosts)
     // A host that never had a query is due at once.
     queue.Push(6, "c.test", 2000);
     EXPECT_EQ(queue.NextDueTick(lastStart), 0u);
+    // A host whose connections are all in use waits for a worker's end, however due it is.
+    const auto held = [](const std::string& host) { return host == "c.test" || host == "b.test"; };
+    EXPECT_EQ(queue.NextDueTick(lastStart, held), 11000u);
+    EXPECT_EQ(queue.NextDueTick(lastStart, [](const std::string&) { return true; }),
+              std::numeric_limits<std::uint64_t>::max());
     queue.Clear();
     EXPECT_TRUE(queue.Empty());
     EXPECT_EQ(queue.NextDueTick(lastStart), std::numeric_limits<std::uint64_t>::max());
