@@ -145,7 +145,7 @@ std::string TCheckDispatcher::ThreadsText() const
 
 std::string TCheckDispatcher::TotalText() const
 {
-    std::string text = "Current/Servers Total: " + std::to_string(Next) + "/" + std::to_string(Model.RowCount());
+    std::string text = "Current/Servers Total: " + std::to_string(Next) + "/" + std::to_string(PassLength());
     if (DnsAsked > 0)
         text += "  DNS: " + std::to_string(DnsAnswered) + "/" + std::to_string(DnsAsked) + ", " +
                 std::to_string(DnsDelegated) + " delegated";
@@ -172,7 +172,52 @@ void TCheckDispatcher::SetRunningCount(int value)
     Running = value;
 }
 
+int TCheckDispatcher::PassLength() const
+{
+    return OnlyPassOrder ? static_cast<int>(PassOrder.size()) : Model.RowCount();
+}
+
+std::vector<TRowId> TCheckDispatcher::RowsInViewOrder() const
+{
+    if (ViewOrder)
+        return ViewOrder();
+    std::vector<TRowId> order(static_cast<std::size_t>(Model.RowCount()));
+    for (int row = 0; row < Model.RowCount(); ++row)
+        order[static_cast<std::size_t>(row)] = Model.IdAt(row);
+    return order;
+}
+
 void TCheckDispatcher::StartAll()
+{
+    PassOrder = RowsInViewOrder();
+    OnlyPassOrder = false;
+    StartPass();
+    emit ModifiedSet();
+    emit StatusChanged();
+}
+
+int TCheckDispatcher::CheckErrorsAgain()
+{
+    const std::vector<TRowId> order = RowsInViewOrder();
+    std::vector<int> rows;
+    PassOrder.clear();
+    for (const TRowId id : order) {
+        const int row = Model.RowOf(id);
+        if (row >= 0 && Model.ResultOf(row) == TRowResult::Error) {
+            PassOrder.push_back(id);
+            rows.push_back(row);
+        }
+    }
+    Model.SetRowsChecked(rows, true);
+    OnlyPassOrder = true;
+    StartPass();
+    if (!rows.empty())
+        emit ModifiedSet();
+    emit StatusChanged();
+    return static_cast<int>(rows.size());
+}
+
+void TCheckDispatcher::StartPass()
 {
     Frozen = false;
     StopFlag = false;
@@ -180,20 +225,11 @@ void TCheckDispatcher::StartAll()
     // Workers of a stopped pass that still run stay counted: the count is always the number of
     // live workers, so the thread limit holds for the new pass too.
     SetRunningCount(static_cast<int>(LiveWorkers.size()));
-    ProgressMax = Model.RowCount();
-    if (ViewOrder) {
-        PassOrder = ViewOrder();
-    } else {
-        PassOrder.resize(static_cast<std::size_t>(Model.RowCount()));
-        for (int row = 0; row < Model.RowCount(); ++row)
-            PassOrder[static_cast<std::size_t>(row)] = Model.IdAt(row);
-    }
+    ProgressMax = PassLength();
     Replacements.clear();
     Waiting.Clear();
     StartDnsStage();
     SetState(TPassState::Passing);
-    emit ModifiedSet();
-    emit StatusChanged();
 }
 
 void TCheckDispatcher::CheckSelected(TRowId row)
@@ -227,13 +263,14 @@ void TCheckDispatcher::TableChanging()
     if (State != TPassState::Idle || Next > 0 || !Waiting.Empty())
         Stop();
     PassOrder.clear();
+    OnlyPassOrder = false;
 }
 
 void TCheckDispatcher::DispatcherTick()
 {
     if (InTick || State != TPassState::Passing)
         return;
-    const int rows = Model.RowCount();
+    const int rows = PassLength();
     if (Next >= rows && Waiting.Empty()) {
         SetState(TPassState::Draining);
         return;
@@ -617,7 +654,7 @@ void TCheckDispatcher::StatusTick()
         return;
     const TTickGuard guard(InTick);
 
-    const int rows = Model.RowCount();
+    const int rows = PassLength();
     // Rows waiting for their host have not been passed yet.
     const bool allPassed = Next >= rows && Waiting.Empty();
     if (((allPassed && Next == rows) || (Options.WatchdogDuringPass && State == TPassState::Passing)) && Running > 0) {

@@ -56,7 +56,11 @@ public:
     void SetViewOrder(TViewOrder order) { ViewOrder = std::move(order); }
 
     // Commands.
-    void StartAll();                // "Check domains"
+    void StartAll(); // "Check domains"
+    // "Check errors again": ticks the rows that read "RESULT ERROR" and passes only them, in view
+    // order, with the pacing and back-off of any pass. Returns how many rows the pass holds; with
+    // none the pass is over at the next status tick.
+    int CheckErrorsAgain();
     void CheckSelected(TRowId row); // "Check selected domain"; NoRowId: nothing selected
     void Stop();                    // "Stop"
 
@@ -68,6 +72,9 @@ public:
     bool StopRequested() const { return StopFlag; }
     bool ProgressFrozen() const { return Frozen; }
     bool StartAllEnabled() const { return State == TPassState::Idle; }
+    bool CheckErrorsEnabled() const { return StartAllEnabled() && Model.ResultCount(TRowResult::Error) > 0; }
+    // Rows the current (or last) pass walks: the whole table, or the rows of "Check errors again".
+    int PassLength() const;
     bool StopEnabled() const { return State != TPassState::Idle; }
     bool DispatcherEnabled() const { return State == TPassState::Passing; }
     int ProgressMaximum() const { return ProgressMax; }
@@ -153,6 +160,10 @@ private:
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
     void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
 
+    // Every row's id in the view's order (the model's without one).
+    std::vector<TRowId> RowsInViewOrder() const;
+    // Starts a pass over PassOrder.
+    void StartPass();
     void SetState(TPassState state);
     void SetRunningCount(int value);
     void TableChanging();
@@ -175,6 +186,8 @@ private:
 
     TPassState State = TPassState::Idle;
     std::vector<TRowId> PassOrder;
+    // The pass walks only the rows of PassOrder ("Check errors again"), not the whole table.
+    bool OnlyPassOrder = false;
     int Next = 0;
     int Running = 0;
     bool StopFlag = false;
