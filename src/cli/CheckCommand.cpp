@@ -7,6 +7,7 @@
 #include "base/WholeFile.h"
 #include "core/ExpiryDate.h"
 #include "engine/CheckDispatcher.h"
+#include "engine/DnsDelegationCheck.h"
 #include "engine/Folders.h"
 #include "engine/ProcessExit.h"
 #include "models/DomainTableModel.h"
@@ -15,6 +16,7 @@
 #include "project/RecordWriter.h"
 #include "project/XMLSaveLoad.h"
 #include "settings/ConfigKeys.h"
+#include "settings/DnsServerAddress.h"
 #include "settings/EngineSettings.h"
 
 #include <QCoreApplication>
@@ -56,6 +58,9 @@ struct TCheckRequest
     // Only the project's rows that read "RESULT ERROR", ticked or not.
     bool ErrorsOnly = false;
     std::vector<std::string> Names;
+    bool DnsFirst = false;
+    std::optional<std::string> DnsServer;
+    std::optional<double> DnsTimeoutSeconds;
 };
 
 // The rows being checked and what they came from.
@@ -83,6 +88,9 @@ TArgumentReader CheckArguments()
         {"--whois-only", "", "ask only port-43 WHOIS hosts"},
         {"--rdap-ca", "FILE", "also trust the certificates in FILE (PEM) for RDAP servers"},
         {"--project", "FILE.prj.xml", "check the ticked rows of a project and save the results into it"},
+        {"--dns-first", "", "ask DNS first: a delegated name is taken without a WHOIS query"},
+        {"--dns-server", "ADDRESS", "the resolver for --dns-first, ADDRESS or ADDRESS:PORT (default: the system's)"},
+        {"--dns-timeout", "SECONDS", "wait this long for a DNS answer, per try of two (default: 2)"},
         {"--errors-only", "", "with --project: tick and check again only the rows that read RESULT ERROR"},
     });
 }
@@ -153,6 +161,14 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
         if (request.RdapCertificatesPem.find("-----BEGIN CERTIFICATE-----") == std::string::npos)
             throw TUsageError("\"" + path + "\" holds no PEM certificate");
     }
+    request.DnsFirst = reader.Has("--dns-first");
+    if (reader.Has("--dns-server")) {
+        request.DnsServer = reader.Value("--dns-server");
+        if (const std::string problem = DnsServerProblem(*request.DnsServer); !problem.empty())
+            throw TUsageError(problem);
+    }
+    if (reader.Has("--dns-timeout"))
+        request.DnsTimeoutSeconds = reader.Seconds("--dns-timeout", 0.001, 60);
     request.ProjectPath = reader.Value("--project");
     if (reader.Has("--project") && request.ProjectPath.empty())
         throw TUsageError("--project needs a file name");
@@ -236,6 +252,12 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
     settings.ThreadLimit = request.Threads.value_or(settings.ThreadLimit);
     settings.Attempts = request.Attempts.value_or(settings.Attempts);
     settings.Pause = request.Pause.value_or(settings.Pause);
+    settings.DnsFirst = settings.DnsFirst || request.DnsFirst;
+    settings.DnsServer = request.DnsServer.value_or(settings.DnsServer);
+    if (settings.DnsFirst && !settings.DnsServer.empty()) {
+        if (const std::string problem = DnsServerProblem(settings.DnsServer); !problem.empty())
+            throw TUsageError(request.ConfigPath + ": " + problem);
+    }
     // A configuration that would keep the dispatcher from ever starting a worker cannot be meant
     // for a command that has to end.
     settings.ThreadLimit = std::max(settings.ThreadLimit, 1);
@@ -248,6 +270,8 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
     options.DateMasks = LoadDateMasks(request.MaskPath);
     if (request.TimeoutSeconds)
         options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*request.TimeoutSeconds * 1000.0));
+    if (request.DnsTimeoutSeconds)
+        options.DnsTimeoutMs = std::max(1, static_cast<int>(std::llround(*request.DnsTimeoutSeconds * 1000.0)));
     options.MaxReplacements = 0;
     options.WatchdogDuringPass = true;
     options.EveryOverdueRowPerTick = true;

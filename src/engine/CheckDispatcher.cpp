@@ -11,6 +11,8 @@
 #include "whois/DomainName.h"
 #include "whois/ResponseText.h"
 
+#include <QUrl>
+
 #include <algorithm>
 #include <limits>
 #include <system_error>
@@ -103,6 +105,7 @@ TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions optio
 
 TCheckDispatcher::~TCheckDispatcher()
 {
+    StopDnsStage();
     {
         std::lock_guard lock(Hub->Mutex);
         Hub->Context = nullptr;
@@ -143,7 +146,11 @@ std::string TCheckDispatcher::ThreadsText() const
 
 std::string TCheckDispatcher::TotalText() const
 {
-    return "Current/Servers Total: " + std::to_string(Next) + "/" + std::to_string(PassLength());
+    std::string text = "Current/Servers Total: " + std::to_string(Next) + "/" + std::to_string(PassLength());
+    if (DnsAsked > 0)
+        text += "  DNS: " + std::to_string(DnsAnswered) + "/" + std::to_string(DnsAsked) + ", " +
+                std::to_string(DnsDelegated) + " delegated";
+    return text;
 }
 
 void TCheckDispatcher::SetState(TPassState state)
@@ -222,6 +229,7 @@ void TCheckDispatcher::StartPass()
     ProgressMax = PassLength();
     Replacements.clear();
     Waiting.Clear();
+    StartDnsStage();
     SetState(TPassState::Passing);
 }
 
@@ -244,6 +252,7 @@ void TCheckDispatcher::Stop()
     SetState(TPassState::Idle);
     Next = 0;
     Waiting.Clear();
+    StopDnsStage();
     ProgressPos = 0;
     emit StatusChanged();
 }
@@ -280,7 +289,7 @@ void TCheckDispatcher::PassNextRow(int rows)
         return;
     // A waiting row whose host has become due goes first: it was passed before the rows still
     // ahead. Each tick still starts at most one worker.
-    if (StartWaitingRow() || Next >= rows)
+    if (StartWaitingRow() || !SkipDnsSettledRows(rows) || Next >= rows)
         return;
     const TRowId id =
         static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
@@ -469,6 +478,99 @@ void TCheckDispatcher::StartCheck(TRowId id)
         Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
         emit ResultApplied(id);
     }
+}
+
+void TCheckDispatcher::StartDnsStage()
+{
+    StopDnsStage();
+    if (!EngineSettings.DnsFirst)
+        return;
+    TDnsDelegationCheck::TNames names;
+    for (const TRowId id : PassOrder) {
+        const int row = Model.RowOf(id);
+        if (row < 0 || !Model.Checked(row))
+            continue;
+        const std::string caption = Model.Caption(row);
+        // Rows that StartCheck refuses without a query are left to it.
+        if (Trim(caption).empty() || !DomainNameProblem(caption).empty() || DnsRows.count(id))
+            continue;
+        const QByteArray ace = QUrl::toAce(QString::fromStdString(Trim(caption)));
+        if (ace.isEmpty())
+            continue;
+        names.emplace_back(id, ace.toStdString());
+        DnsRows.emplace(id, TDnsRowState::Pending);
+    }
+    DnsAsked = static_cast<int>(names.size());
+    if (names.empty())
+        return;
+    TDnsCheckOptions options;
+    options.Server = EngineSettings.DnsServer;
+    options.TimeoutMs = Options.DnsTimeoutMs;
+    options.Tries = Options.DnsTries;
+    options.MaxInFlight = Options.DnsInFlight;
+    const std::uint64_t generation = DnsGeneration;
+    // The verdicts arrive on the stage's thread; each is handed to this thread's event loop. The
+    // stage stops delivering before this object goes, and posted calls die with it.
+    Dns =
+        std::make_unique<TDnsDelegationCheck>(std::move(options), std::move(names), [this, generation](TDnsVerdict v) {
+            QMetaObject::invokeMethod(
+                this, [this, generation, verdict = std::move(v)] { ApplyDnsVerdict(generation, verdict); },
+                Qt::QueuedConnection);
+        });
+    try {
+        Dns->Start();
+    } catch (const std::system_error&) {
+        // Without a thread for DNS the pass is the one without it.
+        StopDnsStage();
+    }
+}
+
+void TCheckDispatcher::StopDnsStage()
+{
+    Dns.reset();
+    ++DnsGeneration;
+    DnsRows.clear();
+    DnsAsked = DnsAnswered = DnsDelegated = 0;
+}
+
+void TCheckDispatcher::ApplyDnsVerdict(std::uint64_t generation, const TDnsVerdict& verdict)
+{
+    if (generation != DnsGeneration)
+        return;
+    auto it = DnsRows.find(verdict.Row);
+    if (it == DnsRows.end() || it->second != TDnsRowState::Pending)
+        return;
+    ++DnsAnswered;
+    const int row = Model.RowOf(verdict.Row);
+    if (!verdict.Delegated || row < 0) {
+        it->second = TDnsRowState::ToWhois;
+        return;
+    }
+    it->second = TDnsRowState::Settled;
+    ++DnsDelegated;
+    std::string log = "Delegated in DNS, so registered. Name servers:\r\n";
+    for (const std::string& server : verdict.NameServers)
+        log += "  " + server + "\r\n";
+    log += "No WHOIS query was made.";
+    Model.SetSlot(row, SlotStartTick, "");
+    Model.SetSlot(row, SlotRegistrar, "");
+    Model.SetSlot(row, SlotExpires, "");
+    Model.SetSlot(row, SlotAvailability, "NO");
+    TResultApplier::StoreLogEntry(Model, row, std::move(log));
+    emit ResultApplied(verdict.Row);
+}
+
+bool TCheckDispatcher::SkipDnsSettledRows(int rows)
+{
+    while (!DnsRows.empty() && Next < rows && static_cast<std::size_t>(Next) < PassOrder.size()) {
+        const auto it = DnsRows.find(PassOrder[static_cast<std::size_t>(Next)]);
+        if (it == DnsRows.end() || it->second == TDnsRowState::ToWhois)
+            return true;
+        if (it->second == TDnsRowState::Pending)
+            return false;
+        ++Next;
+    }
+    return true;
 }
 
 std::shared_ptr<TRdapClient> TCheckDispatcher::RdapClient()

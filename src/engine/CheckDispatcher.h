@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CheckOptions.h"
+#include "engine/DnsDelegationCheck.h"
 #include "engine/PacingQueue.h"
 #include "engine/SyncMutex.h"
 #include "engine/WorkerHub.h"
@@ -80,6 +81,10 @@ public:
     int ProgressPosition() const { return ProgressPos; }
     std::string ThreadsText() const; // panel 0
     std::string TotalText() const;   // panel 1
+    // "Ask DNS first": names asked in DNS in this pass, answered so far, and found delegated.
+    int DnsAskedCount() const { return DnsAsked; }
+    int DnsAnsweredCount() const { return DnsAnswered; }
+    int DnsDelegatedCount() const { return DnsDelegated; }
     // Worker threads not yet finished, abandoned ones included (they are not counted in
     // RunningCount). The program ends without destructors while this is non-zero.
     // RDAP queries still on the network count too: a name lookup in progress would hold the exit up.
@@ -125,6 +130,13 @@ private:
     // "RESULT ERROR" once it has had its replacements.
     void ReplaceOverdue(int row);
     void StartCheck(TRowId row);
+    // With "Ask DNS first", asks the NS records of every ticked row of the pass; the pass takes
+    // each row only once its answer is in, and a delegated row is then settled without a query.
+    void StartDnsStage();
+    void StopDnsStage();
+    void ApplyDnsVerdict(std::uint64_t generation, const TDnsVerdict& verdict);
+    // Moves Next past the rows DNS has settled; false while the row at Next still waits for DNS.
+    bool SkipDnsSettledRows(int rows);
     // Starts the first waiting row whose host is due; false when none is.
     bool StartWaitingRow();
     // Sets tPacing to fire when the first waiting row's host becomes due; off while no row waits
@@ -194,6 +206,19 @@ private:
 
     // Rows of the pass that wait for their host.
     TPacingQueue Waiting;
+    enum class TDnsRowState
+    {
+        Pending,
+        ToWhois,
+        Settled
+    };
+    std::unique_ptr<TDnsDelegationCheck> Dns;
+    std::uint64_t DnsGeneration = 0;
+    std::unordered_map<TRowId, TDnsRowState> DnsRows;
+    int DnsAsked = 0;
+    int DnsAnswered = 0;
+    int DnsDelegated = 0;
+
     // Tick of the last query started to each host, for its min_interval.
     std::unordered_map<std::string, std::uint64_t> LastStartAt;
     // Running RDAP checks by paced host, and the host of each such worker by serial: a check

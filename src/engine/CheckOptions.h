@@ -48,4 +48,8 @@ struct TCheckOptions
     TTickClock Clock;             // empty: SystemTickCount
     TThreadStarter ThreadStarter; // empty: a detached std::thread per worker
     int StatusIntervalMs = 125;
+    // The DNS stage of "Ask DNS first": time-out per try, tries, and queries outstanding at once.
+    int DnsTimeoutMs = 2000;
+    int DnsTries = 2;
+    int DnsInFlight = 64;
 };

@@ -63,6 +63,7 @@ TfSett::TfSett(std::string configPath, TDesktop& desktop, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     const TDialogButtons row = AddDialogButtons(this, buttons);
+    bOk = row.Ok;
     connect(row.Ok, &QPushButton::clicked, this, &TfSett::bOkClick);
     connect(row.Help, &QPushButton::clicked, this, &TfSett::bHelpClick);
     auto* layout = new QVBoxLayout(this);
@@ -75,6 +76,8 @@ TfSett::TfSett(std::string configPath, TDesktop& desktop, QWidget* parent)
     tED->setInterval(250);
     connect(tED, &QTimer::timeout, this, &TfSett::tEDTimer);
     tED->start();
+    // The mark and OK follow each keystroke, not only the next timer tick.
+    connect(eDnsServer, &QLineEdit::textChanged, this, &TfSett::tEDTimer);
 
     LoadPages(TSettingsPages::Load(TIniFile(ConfigPath)));
 }
@@ -198,6 +201,16 @@ QWidget* TfSett::CreatePreferencesPage()
     eThrdCount = NumberEdit("eThrdCount", ThreadCountRange, page);
     eAttempts = NumberEdit("eAttempts", AttemptsRange, page);
     ePause = NumberEdit("ePause", PauseRange, page);
+    cbDnsFirst = CheckBox("cbDnsFirst", QStringLiteral("Ask DNS first"), page);
+    cbDnsFirst->setToolTip(QStringLiteral("A name that has name servers in DNS is registered: it reads NO without "
+                                          "a WHOIS query. Every other name is still asked of its WHOIS server."));
+    eDnsServer = Named<QLineEdit>("eDnsServer", page);
+    eDnsServer->setPlaceholderText(QStringLiteral("the system's resolver"));
+    // Room for an IPv6 address with its port, and for the placeholder.
+    eDnsServer->setMinimumWidth(eDnsServer->fontMetrics().horizontalAdvance(QStringLiteral("[2001:db8::53]:5353__")));
+    eDnsServer->setAccessibleName(QStringLiteral("DNS server"));
+    eDnsServer->setToolTip(QStringLiteral("An IP address, optionally with a port (192.0.2.53:5353); empty: the "
+                                          "system's resolver"));
 
     QLabel* threadLabel = BuddyLabel(QStringLiteral("Max. simultaneous connections"), eThrdCount, page);
     threadLabel->setToolTip(QStringLiteral("\"Max. simultaneous connections\" is adjusted in the program and "
@@ -211,6 +224,8 @@ QWidget* TfSett::CreatePreferencesPage()
     numbers->addWidget(BuddyLabel(QStringLiteral("Connection interval"), ePause, page), 2, 0);
     numbers->addWidget(ePause, 2, 1);
     numbers->addWidget(new QLabel(QStringLiteral("ms"), page), 2, 2);
+    numbers->addWidget(BuddyLabel(QStringLiteral("DNS server"), eDnsServer, page), 3, 0);
+    numbers->addWidget(eDnsServer, 3, 1, 1, 2);
     numbers->setColumnStretch(3, 1);
 
     auto* layout = new QVBoxLayout(page);
@@ -223,6 +238,7 @@ QWidget* TfSett::CreatePreferencesPage()
     layout->addWidget(cbUseHyp);
     layout->addWidget(cbUpdate);
     layout->addWidget(cbWordsUpd);
+    layout->addWidget(cbDnsFirst);
     layout->addLayout(numbers);
     layout->addStretch();
     return page;
@@ -243,6 +259,9 @@ void TfSett::LoadPages(const TSettingsPages& pages)
     eThrdCount->setValue(pages.Preferences.ThreadCount);
     eAttempts->setValue(pages.Preferences.Attempts);
     ePause->setValue(pages.Preferences.Pause);
+    cbDnsFirst->setChecked(pages.Preferences.DnsFirst);
+    eDnsServer->setText(TextFromBytes(pages.Preferences.DnsServer));
+    tEDTimer();
 }
 
 void TfSett::SelectPage(TPage page)
@@ -270,11 +289,15 @@ TSettingsPages TfSett::Pages() const
     pages.Preferences.ThreadCount = eThrdCount->value();
     pages.Preferences.Attempts = eAttempts->value();
     pages.Preferences.Pause = ePause->value();
+    pages.Preferences.DnsFirst = cbDnsFirst->isChecked();
+    pages.Preferences.DnsServer = BytesFromText(eDnsServer->text());
     return pages;
 }
 
 void TfSett::bOkClick()
 {
+    if (!DnsServerFieldProblem(BytesFromText(eDnsServer->text())).empty())
+        return; // the timer has not caught up with the last keystroke yet
     const TSettingsPages pages = Pages();
     if (const int row = FirstUnsavableTldRow(pages.Servers); row >= 0) {
         PageControl->setCurrentIndex(PageWhoisServers);
@@ -316,6 +339,17 @@ bool TfSett::eventFilter(QObject* watched, QEvent* event)
 void TfSett::tEDTimer()
 {
     sbTLD->setEnabled(CanAddTldRow(BytesFromText(eTLD->text()), BytesFromText(eWS->text())));
+    // A resolver address that could not be used is marked, and OK waits until it is fixed.
+    const std::string problem = DnsServerFieldProblem(BytesFromText(eDnsServer->text()));
+    const bool marked = !problem.empty();
+    if (eDnsServer->property("invalid").toBool() != marked) {
+        eDnsServer->setProperty("invalid", marked);
+        eDnsServer->setStyleSheet(marked ? QStringLiteral("QLineEdit { background: #ffd6d6; }") : QString());
+    }
+    eDnsServer->setToolTip(marked ? QString::fromStdString(problem)
+                                  : QStringLiteral("An IP address, optionally with a port (192.0.2.53:5353); empty: "
+                                                   "the system's resolver"));
+    bOk->setEnabled(!marked);
 }
 
 void TfSett::sbTLDClick()

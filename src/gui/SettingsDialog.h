@@ -90,4 +90,7 @@ private:
     QSpinBox* eThrdCount = nullptr;
     QSpinBox* eAttempts = nullptr;
     QSpinBox* ePause = nullptr;
+    QCheckBox* cbDnsFirst = nullptr;
+    QLineEdit* eDnsServer = nullptr;
+    QPushButton* bOk = nullptr;
 };

@@ -72,6 +72,10 @@ inline constexpr TIntegerKey Attempts{"Pref", "Attempts", 5};
 inline constexpr int MinAttempts = 1;
 inline constexpr int MaxAttempts = 10;
 inline constexpr TIntegerKey Pause{"Pref", "Pause", 250};
+// Ask each name's NS records before WHOIS: a delegated name is registered without a query to its
+// registry. DnsServer names the resolver ("ADDRESS" or "ADDRESS:PORT"); empty: the system's.
+inline constexpr TBoolKey DnsFirst{"Pref", "DnsFirst", false};
+inline constexpr TStringKey DnsServer{"Pref", "DnsServer", ""};
 
 inline constexpr TIntegerKey MainFormTop{"MainForm", "Top", 100};
 inline constexpr TIntegerKey MainFormLeft{"MainForm", "Left", 100};

@@ -14,5 +14,7 @@ TEngineSettings LoadSettings(const std::string& iniPath)
     settings.Pause = ini.Read(ConfigKeys::Pause);
     settings.ThreadLimit = ini.Read(ConfigKeys::ThreadCount);
     settings.UseHyphens = ini.Read(ConfigKeys::UseHyphens);
+    settings.DnsFirst = ini.Read(ConfigKeys::DnsFirst);
+    settings.DnsServer = ini.Read(ConfigKeys::DnsServer);
     return settings;
 }

@@ -14,8 +14,10 @@ struct TEngineSettings
     int Pause = ConfigKeys::Pause.Default;       // interval in ms of the dispatcher timer
     int ThreadLimit = ConfigKeys::ThreadCount.Default; // most workers running at once
     bool UseHyphens = ConfigKeys::UseHyphens.Default;
+    bool DnsFirst = ConfigKeys::DnsFirst.Default;
+    std::string DnsServer{ConfigKeys::DnsServer.Default};
 };
 
 // Reads section Proxy, then Pref: UseProxy, SOCKS, Server, User, Port, Password, Attempts, Pause,
-// ThrdCount, UseHyp, in that order, each with its default; Attempts brought into 1 to 10.
+// ThrdCount, UseHyp, DnsFirst, DnsServer, in that order, each with its default; Attempts brought into 1 to 10.
 TEngineSettings LoadSettings(const std::string& iniPath);

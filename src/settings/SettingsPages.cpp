@@ -1,6 +1,7 @@
 #include "settings/SettingsPages.h"
 
 #include "base/AsciiText.h"
+#include "settings/DnsServerAddress.h"
 
 #include <iterator>
 
@@ -18,6 +19,8 @@ TSettingsPages TSettingsPages::Load(const TIniFile& ini)
     pref.ThreadCount = ThreadCountRange.Clamp(ini.Read(ConfigKeys::ThreadCount));
     pref.Attempts = AttemptsRange.Clamp(ini.Read(ConfigKeys::Attempts));
     pref.Pause = PauseRange.Clamp(ini.Read(ConfigKeys::Pause));
+    pref.DnsFirst = ini.Read(ConfigKeys::DnsFirst);
+    pref.DnsServer = ini.Read(ConfigKeys::DnsServer);
     return pages;
 }
 
@@ -43,12 +46,21 @@ std::vector<TIniValue> TSettingsPages::Values() const
     add(ConfigKeys::ThreadCount, std::to_string(Preferences.ThreadCount));
     add(ConfigKeys::Attempts, std::to_string(Preferences.Attempts));
     add(ConfigKeys::Pause, std::to_string(Preferences.Pause));
+    add(ConfigKeys::DnsFirst, flag(Preferences.DnsFirst));
+    add(ConfigKeys::DnsServer, Trim(Preferences.DnsServer));
     return values;
 }
 
 void TSettingsPages::Save(const TIniFile& ini) const
 {
     ini.WriteValues(Values());
+}
+
+std::string DnsServerFieldProblem(const std::string& text)
+{
+    // Blank means the system's resolvers; blanks around an address are no part of it.
+    const std::string address = Trim(text);
+    return address.empty() ? std::string() : DnsServerProblem(address);
 }
 
 bool CanAddTldRow(const std::string& domain, const std::string& server)

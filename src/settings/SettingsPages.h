@@ -42,6 +42,8 @@ struct TPreferences
     int ThreadCount = ConfigKeys::ThreadCount.Default;
     int Attempts = ConfigKeys::Attempts.Default;
     int Pause = ConfigKeys::Pause.Default;
+    bool DnsFirst = ConfigKeys::DnsFirst.Default;
+    std::string DnsServer{ConfigKeys::DnsServer.Default}; // empty: the system's resolvers
 };
 
 struct TSettingsPages
@@ -59,6 +61,9 @@ struct TSettingsPages
     // nothing when it fails.
     void Save(const TIniFile& ini) const;
 };
+
+// Empty when OK may save the pages, else what to fix (the DNS server field's problem).
+std::string DnsServerFieldProblem(const std::string& text);
 
 // The add button's rule: both texts hold more than blanks.
 bool CanAddTldRow(const std::string& domain, const std::string& server);

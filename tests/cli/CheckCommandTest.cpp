@@ -1,5 +1,6 @@
 #include "base/Utf8.h"
 #include "project/ProjectFile.h"
+#include "support/DnsServers.h"
 #include "support/FakeWhoisServer.h"
 #include "support/HangUpListener.h"
 #include "support/LoopbackSockets.h"
@@ -220,6 +221,10 @@ TEST_F(CheckCommandTest, BadUsageExitsWithTwoAndOneLine)
         {"--config", Dir.File("missing.ini"), "a.com"},
         {"--config", config, "--project", Dir.File("missing.prj.xml")},
         {"--config", config, "--project", Dir.File("x.prj.xml"), "a.com"},
+        {"--config", config, "--dns-first", "--dns-server", "localhost", "a.com"},
+        {"--config", config, "--dns-server", "127.0.0.1:65536", "a.com"},
+        {"--config", config, "--dns-first", "--dns-timeout", "0", "a.com"},
+        {"--config", Config("\n[Pref]\nDnsFirst=1\nDnsServer=10.0.0.1:x\n"), "a.com"},
     };
     for (const auto& args : cases) {
         const TProcessResult result = Check(args);
@@ -229,6 +234,27 @@ TEST_F(CheckCommandTest, BadUsageExitsWithTwoAndOneLine)
         EXPECT_EQ(result.Out, "");
     }
     EXPECT_EQ(Registry.ConnectionCount(), 0);
+}
+
+TEST_F(CheckCommandTest, DnsFirstSettlesDelegatedNamesWithoutWhoisAndNamesTheBadServer)
+{
+    TUnboundServer dns;
+    ASSERT_TRUE(dns.Started()) << dns.Failure();
+    Registry.SetAnswer("free.com", "No match for \"FREE.COM\".\r\n");
+    const std::string config = Config();
+    const TProcessResult result = Check({"--config", config, "--pause", "1", "--dns-first", "--dns-server",
+                                         dns.Address(), "--answers", "--format", "csv", "taken.com", "free.com"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_THAT(result.Out, HasSubstr("taken.com,NO,,,"));
+    EXPECT_THAT(result.Out, HasSubstr("ns1.taken.net"));
+    EXPECT_THAT(result.Out, HasSubstr("No WHOIS query was made"));
+    EXPECT_THAT(result.Out, HasSubstr("free.com,YES"));
+    EXPECT_EQ(Registry.RequestCount("taken.com"), 0);
+    EXPECT_EQ(Registry.RequestCount("free.com"), 1);
+
+    const TProcessResult bad = Check({"--config", config, "--dns-first", "--dns-server", "127.0.0.1:53x", "a.com"});
+    EXPECT_EQ(bad.ExitStatus, 2);
+    EXPECT_THAT(bad.Err, HasSubstr("DNS server \"127.0.0.1:53x\" is not an IP address"));
 }
 
 TEST_F(CheckCommandTest, ProjectRowsAreCheckedAndTheResultsSavedBack)

@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -332,3 +333,39 @@ TEST_F(SettingsDialogTest, TheHostTablesMenuIsEnabledOnlyWithARowSelected)
 }
 
 } // namespace
+
+TEST_F(SettingsDialogTest, AskDnsFirstIsStoredAndABadServerAddressHoldsOkBack)
+{
+    Dir.Write("mvwhois.ini", "[Pref]\nDnsFirst=1\nDnsServer=127.0.0.1:5353\n");
+    TfSett dialog(Path, Desktop);
+    auto* dnsFirst = Control<QCheckBox>(dialog, "cbDnsFirst");
+    auto* server = Control<QLineEdit>(dialog, "eDnsServer");
+    auto* ok = Control<QPushButton>(dialog, "bOk");
+    EXPECT_TRUE(dnsFirst->isChecked());
+    EXPECT_EQ(server->text(), "127.0.0.1:5353");
+    EXPECT_FALSE(server->accessibleName().isEmpty());
+    EXPECT_TRUE(ok->isEnabled());
+
+    server->clear();
+    QTest::keyClicks(server, "dns.example:53");
+    EXPECT_TRUE(server->property("invalid").toBool());
+    EXPECT_TRUE(server->toolTip().contains("\"dns.example:53\""));
+    EXPECT_FALSE(ok->isEnabled());
+    dialog.bOkClick();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+
+    server->setText(" [::1]:53 ");
+    EXPECT_FALSE(server->property("invalid").toBool());
+    EXPECT_TRUE(ok->isEnabled());
+    dnsFirst->setChecked(false);
+    dialog.bOkClick();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    const TIniFile ini(Path);
+    EXPECT_EQ(ini.ReadString("Pref", "DnsFirst", ""), "0");
+    EXPECT_EQ(ini.ReadString("Pref", "DnsServer", "x"), "[::1]:53");
+
+    // Blank: the system's resolver, which is no error.
+    TfSett again(Path, Desktop);
+    Control<QLineEdit>(again, "eDnsServer")->setText("  ");
+    EXPECT_TRUE(Control<QPushButton>(again, "bOk")->isEnabled());
+}
