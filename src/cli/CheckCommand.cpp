@@ -15,6 +15,7 @@
 #include "project/XMLSaveLoad.h"
 #include "settings/ConfigKeys.h"
 #include "settings/EngineSettings.h"
+#include "settings/ProxyUrl.h"
 
 #include <QCoreApplication>
 
@@ -51,6 +52,8 @@ struct TCheckRequest
     std::string RdapCertificatesPem; // trusted for RDAP besides the system's store
     std::string ProjectPath;
     std::vector<std::string> Names;
+    // --proxy: the ways out instead of the configured proxies.
+    std::vector<TProxySettings> Proxies;
 };
 
 // The rows being checked and what they came from.
@@ -76,6 +79,9 @@ TArgumentReader CheckArguments()
         {"--answers", "", "add the WHOIS answers to each record"},
         {"--rdap-only", "", "ask only RDAP servers (the table's https:// entries, else the RDAP bootstrap file)"},
         {"--whois-only", "", "ask only port-43 WHOIS hosts"},
+        {"--proxy", "URL",
+         "check through this SOCKS proxy instead of the configured ones; again for a pool "
+         "(socks4://, socks4a://, socks5://[user:pass@]host:port)"},
         {"--rdap-ca", "FILE", "also trust the certificates in FILE (PEM) for RDAP servers"},
         {"--project", "FILE.prj.xml", "check the ticked rows of a project and save the results into it"},
     });
@@ -118,6 +124,13 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
         request.Attempts = reader.Integer("--attempts", 0, ConfigKeys::MinAttempts, ConfigKeys::MaxAttempts);
     if (reader.Has("--pause"))
         request.Pause = reader.Integer("--pause", 0, 1, INT_MAX);
+    for (const std::string& url : reader.All("--proxy")) {
+        std::string error;
+        std::optional<TProxySettings> proxy = ParseProxyUrl(url, error);
+        if (!proxy)
+            throw TUsageError("--proxy: " + error);
+        request.Proxies.push_back(std::move(*proxy));
+    }
     if (reader.Has("--timeout"))
         request.TimeoutSeconds = reader.Seconds("--timeout", 0, 1e9);
     const std::string format = reader.Value("--format", "tsv");
@@ -226,6 +239,10 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
     settings.ThreadLimit = request.Threads.value_or(settings.ThreadLimit);
     settings.Attempts = request.Attempts.value_or(settings.Attempts);
     settings.Pause = request.Pause.value_or(settings.Pause);
+    if (!request.Proxies.empty()) {
+        settings.Proxy = request.Proxies.front();
+        settings.FurtherProxies.assign(request.Proxies.begin() + 1, request.Proxies.end());
+    }
     // A configuration that would keep the dispatcher from ever starting a worker cannot be meant
     // for a command that has to end.
     settings.ThreadLimit = std::max(settings.ThreadLimit, 1);

@@ -5,6 +5,8 @@
 #include "engine/WhoisThread.h"
 #include "settings/ConfigKeys.h"
 #include "settings/IniFile.h"
+#include "settings/ProxyPool.h"
+#include "settings/ProxyUrl.h"
 #include "settings/TldTable.h"
 #include "whois/DomainName.h"
 #include "whois/ResponseText.h"
@@ -103,6 +105,9 @@ TCheckDispatcher::~TCheckDispatcher()
 void TCheckDispatcher::LoadSettings(const TEngineSettings& settings)
 {
     EngineSettings = settings;
+    Pool = ProxyPool(EngineSettings);
+    if (Rests.size() != Pool.size())
+        Rests.assign(Pool.size(), TProxyRest{});
     if (EngineSettings.Pause > 0)
         tThreads.setInterval(EngineSettings.Pause);
     SetState(State);
@@ -169,6 +174,7 @@ void TCheckDispatcher::StartAll()
     }
     Replacements.clear();
     Waiting.Clear();
+    Routes.clear();
     SetState(TPassState::Passing);
     emit ModifiedSet();
     emit StatusChanged();
@@ -180,7 +186,9 @@ void TCheckDispatcher::CheckSelected(TRowId row)
         return;
     Frozen = true;
     StopFlag = false;
-    StartCheck(row);
+    Routes.erase(row);
+    if (const std::optional<std::size_t> proxy = ChooseProxy(row))
+        StartCheck(row, *proxy);
     emit StatusChanged();
 }
 
@@ -204,6 +212,7 @@ void TCheckDispatcher::TableChanging()
     if (State != TPassState::Idle || Next > 0 || !Waiting.Empty())
         Stop();
     PassOrder.clear();
+    Routes.clear();
 }
 
 void TCheckDispatcher::DispatcherTick()
@@ -238,12 +247,14 @@ void TCheckDispatcher::PassNextRow(int rows)
         return;
     const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(row)));
     const int interval = MinIntervalOf(host);
-    // A row whose host is not due waits without a worker: the pass goes on with other hosts' rows.
-    if (!HostDue(host, interval)) {
-        Waiting.Push(id, host, interval);
+    const std::size_t proxy = ChooseProxy(id, host, interval).value_or(0);
+    const TPacingLane lane{proxy, host};
+    // A row whose lane is not due waits without a worker: the pass goes on with other hosts' rows.
+    if (!LaneDue(lane, interval)) {
+        Waiting.Push(id, lane, interval);
         return;
     }
-    StartCheck(id);
+    StartCheck(id, proxy);
 }
 
 void TCheckDispatcher::PacingTick()
@@ -266,7 +277,8 @@ void TCheckDispatcher::ArmPacingTimer()
         tPacing.stop();
         return;
     }
-    const std::uint64_t due = Waiting.NextDueTick(LastStartAt);
+    const std::uint64_t due =
+        Waiting.NextDueTick([this](const TPacingLane& lane, int intervalMs) { return LaneDueAt(lane, intervalMs); });
     const std::uint64_t now = TickCount();
     const std::uint64_t delay = due > now ? due - now : 0;
     tPacing.start(static_cast<int>(std::min<std::uint64_t>(delay, std::numeric_limits<int>::max())));
@@ -275,20 +287,96 @@ void TCheckDispatcher::ArmPacingTimer()
 bool TCheckDispatcher::StartWaitingRow()
 {
     // No row leaves the table while rows wait: removing rows ends the pass first (TableChanging).
-    const std::optional<TRowId> due =
-        Waiting.TakeDue([this](const std::string& host, int intervalMs) { return HostDue(host, intervalMs); });
+    const auto due =
+        Waiting.TakeDue([this](const TPacingLane& lane, int intervalMs) { return LaneDue(lane, intervalMs); });
     if (!due)
         return false;
-    StartCheck(*due);
+    StartCheck(due->first, due->second.Proxy);
     return true;
 }
 
-bool TCheckDispatcher::HostDue(const std::string& host, int intervalMs) const
+std::uint64_t TCheckDispatcher::LaneDueAt(const TPacingLane& lane, int intervalMs) const
 {
+    const std::uint64_t rested = lane.Proxy < Rests.size() ? Rests[lane.Proxy].Until : 0;
     if (intervalMs <= 0)
+        return rested;
+    const auto last = LastStartAt.find(lane);
+    if (last == LastStartAt.end())
+        return rested;
+    return std::max(rested, last->second + static_cast<std::uint64_t>(intervalMs));
+}
+
+std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row, const std::string& host, int intervalMs)
+{
+    if (Pool.size() <= 1)
+        return 0;
+    const auto route = Routes.find(row);
+    const std::uint64_t now = TickCount();
+    std::optional<std::size_t> best;
+    std::uint64_t bestAt = 0;
+    for (std::size_t step = 0; step < Pool.size(); ++step) {
+        const std::size_t proxy = (ProxyCursor + step) % Pool.size();
+        if (route != Routes.end() && proxy < route->second.Failed.size() && route->second.Failed[proxy])
+            continue;
+        const TPacingLane lane{proxy, host};
+        const std::uint64_t freeAt =
+            std::max(now, LaneDueAt(lane, intervalMs)) +
+            static_cast<std::uint64_t>(std::max(0, intervalMs)) * static_cast<std::uint64_t>(Waiting.CountIn(lane));
+        if (!best || freeAt < bestAt) {
+            best = proxy;
+            bestAt = freeAt;
+        }
+    }
+    // Proxies that are equally good take turns.
+    if (best)
+        ProxyCursor = (*best + 1) % Pool.size();
+    return best;
+}
+
+std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row)
+{
+    const int index = Model.RowOf(row);
+    if (index < 0)
+        return std::nullopt;
+    const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(index)));
+    return ChooseProxy(row, host, MinIntervalOf(host));
+}
+
+void TCheckDispatcher::RestProxy(std::size_t proxy)
+{
+    TProxyRest& rest = Rests[proxy];
+    rest.Until = TickCount() + static_cast<std::uint64_t>(rest.NextMs);
+    rest.NextMs = std::min(rest.NextMs * 2, LastRestMs);
+    for (const auto& [row, lane] : Waiting.TakeProxyRows(proxy)) {
+        const int interval = MinIntervalOf(lane.Host);
+        const std::size_t other = ChooseProxy(row, lane.Host, interval).value_or(proxy);
+        Waiting.Push(row, TPacingLane{other, lane.Host}, interval);
+    }
+}
+
+bool TCheckDispatcher::RetryElsewhere(TRowId id)
+{
+    const int row = Model.RowOf(id);
+    if (row < 0)
+        return false;
+    const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(row)));
+    const int interval = MinIntervalOf(host);
+    const std::optional<std::size_t> proxy = ChooseProxy(id, host, interval);
+    if (!proxy)
+        return false;
+    if (State == TPassState::Idle) {
+        // "Check selected domain" keeps to no pacing: the next proxy is asked at once.
+        StartCheck(id, *proxy);
         return true;
-    const auto last = LastStartAt.find(host);
-    return last == LastStartAt.end() || TickCount() >= last->second + static_cast<std::uint64_t>(intervalMs);
+    }
+    // The row waits in its new lane like any other; a pass that had passed every row takes up
+    // passing again until it has left.
+    Waiting.Push(id, TPacingLane{*proxy, host}, interval);
+    if (State == TPassState::Draining)
+        SetState(TPassState::Passing);
+    if (!InTick)
+        ArmPacingTimer();
+    return true;
 }
 
 int TCheckDispatcher::MinIntervalOf(const std::string& host) const
@@ -322,7 +410,7 @@ TQueryTarget TCheckDispatcher::QueryTargetForDomain(const std::string& name) con
     return Resolver.TargetFor(name);
 }
 
-void TCheckDispatcher::StartCheck(TRowId id)
+void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
 {
     const int row = Model.RowOf(id);
     if (row < 0)
@@ -343,7 +431,10 @@ void TCheckDispatcher::StartCheck(TRowId id)
 
     TWhoisJob job;
     job.DomainName = caption;
-    job.ProxySettings = EngineSettings.Proxy;
+    if (proxy >= Pool.size())
+        proxy = 0;
+    job.ProxySettings = Pool.empty() ? EngineSettings.Proxy : Pool[proxy];
+    job.FailOverProxy = Pool.size() > 1;
     job.WhoisServer = std::move(target.Server);
     job.ConfigPath = Options.ConfigPath;
     job.RowIndex = id;
@@ -359,10 +450,11 @@ void TCheckDispatcher::StartCheck(TRowId id)
 
     const std::string pacedHost = PacedHost(job.WhoisServer);
     job.MinIntervalMs = MinIntervalOf(pacedHost);
-    LastStartAt[pacedHost] = TickCount();
+    LastStartAt[TPacingLane{proxy, pacedHost}] = TickCount();
     auto state = std::make_shared<TWorkerState>();
     state->Serial = ++LastSerial;
     state->Row = id;
+    state->Proxy = proxy;
     auto worker = std::make_unique<TWhoisThread>(Hub, state, std::move(job));
     RowWorkers[id] = state;
     Model.SetSlot(row, SlotStartTick, std::to_string(TickCount()));
@@ -401,8 +493,31 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
 {
     if (worker->Abandoned.load())
         return;
-    if (Applier.ApplyResult(Model, result))
-        emit ResultApplied(result.RowIndex);
+    if (Pool.size() <= 1 || worker->Proxy >= Pool.size()) {
+        if (Applier.ApplyResult(Model, result))
+            emit ResultApplied(result.RowIndex);
+        return;
+    }
+    TRoute& route = Routes[result.RowIndex];
+    const std::string way = ProxyUrl(Pool[worker->Proxy], false);
+    const std::string through = way == "direct" ? "Asked directly" : "Asked through " + way;
+    if (result.ProxyFailed) {
+        route.Trail += through + ": " + result.Failure + "\r\n";
+        route.Failed.resize(Pool.size());
+        route.Failed[worker->Proxy] = true;
+        RestProxy(worker->Proxy);
+        if (!StopFlag && RetryElsewhere(result.RowIndex))
+            return;
+        route.Trail += "No proxy got through for this name.\r\n";
+    } else {
+        Rests[worker->Proxy].NextMs = FirstRestMs;
+        route.Trail += through + "\r\n";
+    }
+    TSyncSendResult applied = result;
+    applied.ProxyTrail = std::move(route.Trail);
+    Routes.erase(result.RowIndex);
+    if (Applier.ApplyResult(Model, applied))
+        emit ResultApplied(applied.RowIndex);
 }
 
 void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
@@ -454,7 +569,8 @@ void TCheckDispatcher::ReplaceOverdue(int row)
         emit ResultApplied(overdue);
         return;
     }
-    StartCheck(overdue);
+    if (const std::optional<std::size_t> proxy = ChooseProxy(overdue))
+        StartCheck(overdue, *proxy);
 }
 
 void TCheckDispatcher::StatusTick()
@@ -482,7 +598,7 @@ void TCheckDispatcher::StatusTick()
         }
     } else if (!Frozen && rows > 0) {
         ProgressMax = rows;
-        ProgressPos = Next - Running - Waiting.Count();
+        ProgressPos = std::max(0, Next - Running - Waiting.Count());
     }
     emit StatusChanged();
 }

@@ -77,11 +77,14 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
 
     model.SetSlot(row, SlotStartTick, "");
     if (result.Rdap) {
-        ApplyRdap(model, row, *result.Rdap);
+        ApplyRdap(model, row, *result.Rdap, result.ProxyTrail);
         return true;
     }
     if (Blank(result.Answer) && Blank(result.ReferralAnswer)) {
         model.SetSlot(row, SlotAvailability, ResultError);
+        // Through a pool, the entry says what each proxy did, so a dead proxy is found.
+        if (!result.ProxyTrail.empty())
+            StoreLogEntry(model, row, result.ProxyTrail);
         return true;
     }
     const THostStrings strings = THostStrings::Load(Config, result.WhoisServer);
@@ -92,10 +95,11 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
     if (!failure.empty()) {
         model.SetSlot(row, SlotAvailability, ResultError);
         if (!Blank(result.Answer))
-            StoreLogEntry(model, row, "No verdict: " + failure + ".\r\n" + LogEntry(result.Answer, ""));
+            StoreLogEntry(model, row,
+                          result.ProxyTrail + "No verdict: " + failure + ".\r\n" + LogEntry(result.Answer, ""));
         return true;
     }
-    StoreLogEntry(model, row, LogEntry(result.Answer, result.ReferralAnswer));
+    StoreLogEntry(model, row, result.ProxyTrail + LogEntry(result.Answer, result.ReferralAnswer));
 
     const bool taken = IsTaken(strings, result.Answer, result.DomainName);
     model.SetSlot(row, SlotAvailability, taken ? ResultNo : ResultYes);
@@ -127,10 +131,11 @@ bool TResultApplier::ApplyResult(TDomainTableModel& model, const TSyncSendResult
     return true;
 }
 
-void TResultApplier::ApplyRdap(TDomainTableModel& model, int row, const TRdapAnswer& answer) const
+void TResultApplier::ApplyRdap(TDomainTableModel& model, int row, const TRdapAnswer& answer,
+                               const std::string& proxyTrail) const
 {
     // Unlike an empty port-43 result, an RDAP error has a reason to show: it replaces the entry.
-    StoreLogEntry(model, row, LogEntry(answer.LogText, ""));
+    StoreLogEntry(model, row, proxyTrail + LogEntry(answer.LogText, ""));
     if (answer.Verdict == TRdapVerdict::Error) {
         model.SetSlot(row, SlotAvailability, ResultError);
         return;

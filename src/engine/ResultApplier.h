@@ -39,7 +39,7 @@ public:
 private:
     // An RDAP answer: the verdict as it came, registrar, registrar server and expiry from the
     // domain object, and its text (the JSON, or why it is an error) as the row's answers entry.
-    void ApplyRdap(TDomainTableModel& model, int row, const TRdapAnswer& answer) const;
+    void ApplyRdap(TDomainTableModel& model, int row, const TRdapAnswer& answer, const std::string& proxyTrail) const;
 
     std::string Config;
     TDateMasks Masks;

@@ -19,6 +19,12 @@ struct TSyncSendResult
     // failed); empty when Answer is one. Answer then holds the last text received, if any, for
     // the answers entry only: the row reads "RESULT ERROR".
     std::string Failure;
+    // The check ended because its proxy failed (only when the job may fail over): the dispatcher
+    // retries the name through another proxy of the pool.
+    bool ProxyFailed = false;
+    // Which proxy each attempt went through and how the failed ones failed; it heads the answers
+    // entry. Empty without a pool of proxies.
+    std::string ProxyTrail;
     // An RDAP check's answer (WhoisServer then holds the RDAP base); the two texts stay empty.
     std::optional<TRdapAnswer> Rdap = std::nullopt;
 };

@@ -127,6 +127,10 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
         if (!whois.Query(Input.DomainName, text)) {
             failure = whois.LastError();
             backOff = false;
+            if (Input.FailOverProxy && timeBoundMs <= 0 && whois.ProxyFailed()) {
+                ProxyFailed = true;
+                return false;
+            }
         } else if (whois.AnswerCut()) {
             failure = whois.LastError();
             if (!TrimView(text).empty())
@@ -244,6 +248,7 @@ void TWhoisThread::Run()
     result.DomainName = Input.DomainName;
     if (!answered)
         result.Failure = failure.empty() ? "No answer" : failure;
+    result.ProxyFailed = ProxyFailed;
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 

@@ -41,6 +41,8 @@ private:
     // (within `timeBoundMs` in all when positive). False when none did: `failure` says why, and
     // `answer` holds the last text received, if any.
     bool QuerySeries(const THostStrings& strings, int timeBoundMs, std::string& answer, std::string& failure);
+    // The first series ended because the proxy failed (FailOverProxy jobs only).
+    bool ProxyFailed = false;
     // The check of a job whose server is an RDAP base; false when the worker was abandoned.
     bool AskRdap(TRdapAnswer& answer);
     // Runs `method` on the main thread and returns when it has finished there; false when the

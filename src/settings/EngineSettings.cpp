@@ -2,6 +2,7 @@
 
 #include "settings/ConfigKeys.h"
 #include "settings/IniFile.h"
+#include "settings/ProxyPool.h"
 
 #include <algorithm>
 
@@ -14,5 +15,6 @@ TEngineSettings LoadSettings(const std::string& iniPath)
     settings.Pause = ini.Read(ConfigKeys::Pause);
     settings.ThreadLimit = ini.Read(ConfigKeys::ThreadCount);
     settings.UseHyphens = ini.Read(ConfigKeys::UseHyphens);
+    settings.FurtherProxies = LoadFurtherProxies(iniPath);
     return settings;
 }

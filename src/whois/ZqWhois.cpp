@@ -19,6 +19,7 @@ TzqWhois::~TzqWhois()
 
 bool TzqWhois::Query(const std::string& domain, std::string& answer)
 {
+    ProxyFault = false;
     if (AbandonFlag.load()) {
         ErrorText = "Query abandoned";
         return false;
@@ -39,6 +40,7 @@ bool TzqWhois::Query(const std::string& domain, std::string& answer)
     ErrorText.clear();
     const TWhoisOutcome outcome = ExchangeWhois(request, domain, answer, ErrorText);
     Cut = outcome == TWhoisOutcome::Cut;
+    ProxyFault = outcome == TWhoisOutcome::ProxyFailed;
     return outcome == TWhoisOutcome::Answered || Cut;
 }
 

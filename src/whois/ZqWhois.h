@@ -38,6 +38,9 @@ public:
     // The last successful query's answer is only the part received before the connection broke
     // off (a reset, or the read bound passed); LastError says how.
     bool AnswerCut() const { return Cut; }
+    // The last query failed at the proxy: it could not be reached, or it refused the negotiation
+    // or the connection to the host.
+    bool ProxyFailed() const { return ProxyFault; }
 
     // Waits `ms` milliseconds, or less when the client is abandoned meanwhile; false then.
     bool Pause(int ms) const;
@@ -58,4 +61,5 @@ private:
     int CancelFd = -1;
     std::string ErrorText;
     bool Cut = false;
+    bool ProxyFault = false;
 };
