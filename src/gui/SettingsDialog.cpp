@@ -3,6 +3,7 @@
 #include "base/QuarrowError.h"
 #include "gui/Desktop.h"
 #include "gui/DialogParts.h"
+#include "gui/ProxyPoolEditor.h"
 #include "gui/ServerPropertiesDialog.h"
 #include "models/ByteText.h"
 #include "models/TldListModel.h"
@@ -61,7 +62,10 @@ TfSett::TfSett(std::string configPath, TDesktop& desktop, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     const TDialogButtons row = AddDialogButtons(this, buttons);
+    bOk = row.Ok;
     connect(row.Ok, &QPushButton::clicked, this, &TfSett::bOkClick);
+    // A further proxy the pool could not use keeps OK off; its row is marked on the Connection page.
+    connect(ProxyPool, &TProxyPoolEditor::ValidityChanged, bOk, &QPushButton::setEnabled);
     connect(row.Help, &QPushButton::clicked, this, &TfSett::bHelpClick);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(PageControl);
@@ -75,6 +79,7 @@ TfSett::TfSett(std::string configPath, TDesktop& desktop, QWidget* parent)
     tED->start();
 
     LoadPages(TSettingsPages::Load(TIniFile(ConfigPath)));
+    bOk->setEnabled(ProxyPool->Valid());
 }
 
 QWidget* TfSett::CreateServersPage()
@@ -166,6 +171,15 @@ QWidget* TfSett::CreateConnectionPage()
     form->addRow(BuddyLabel(QStringLiteral("Password:"), ePassword, page), ePassword);
     form->addRow(QString(), cbShowPassword);
 
+    ProxyPool = new TProxyPoolEditor(page);
+    // A test asks the host the table names for .com, as a check of a .com name would.
+    ProxyPool->TestHost = [this] {
+        for (const TTldRow& row : Servers->Rows())
+            if (row.Domain == "com" && !row.Server.starts_with("https://"))
+                return row.Server;
+        return std::string(ConfigKeys::FallbackWhoisHost);
+    };
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Heading("lCP", QStringLiteral("Connection preferences"), page));
     layout->addLayout(IconText("lC",
@@ -175,6 +189,7 @@ QWidget* TfSett::CreateConnectionPage()
                                page));
     layout->addWidget(cbUseProxy);
     layout->addLayout(form);
+    layout->addWidget(ProxyPool);
     layout->addStretch();
     return page;
 }
@@ -232,6 +247,7 @@ void TfSett::LoadPages(const TSettingsPages& pages)
     ePort->setText(TextFromBytes(pages.Proxy.Port));
     eUser->setText(TextFromBytes(pages.Proxy.User));
     ePassword->setText(TextFromBytes(pages.Proxy.Password));
+    ProxyPool->SetProxies(pages.FurtherProxies);
     cbUseHyp->setChecked(pages.Preferences.UseHyphens);
     cbUpdate->setChecked(pages.Preferences.UseUpdate);
     cbWordsUpd->setChecked(pages.Preferences.UseUpdateWords);
@@ -255,6 +271,7 @@ TSettingsPages TfSett::Pages() const
     pages.Proxy.Port = BytesFromText(ePort->text());
     pages.Proxy.User = BytesFromText(eUser->text());
     pages.Proxy.Password = BytesFromText(ePassword->text());
+    pages.FurtherProxies = ProxyPool->Proxies();
     pages.Preferences.UseHyphens = cbUseHyp->isChecked();
     pages.Preferences.UseUpdate = cbUpdate->isChecked();
     pages.Preferences.UseUpdateWords = cbWordsUpd->isChecked();
@@ -270,6 +287,10 @@ TSettingsPages TfSett::Pages() const
 
 void TfSett::bOkClick()
 {
+    if (!ProxyPool->Valid()) {
+        PageControl->setCurrentIndex(PageConnection);
+        return;
+    }
     try {
         Pages().Save(TIniFile(ConfigPath));
     } catch (const TQuarrowError& error) {

@@ -3,17 +3,13 @@
 #include "settings/IniFile.h"
 #include "settings/ProxyUrl.h"
 
-namespace {
-
-const char* const PoolSection = "ProxyPool";
-
-} // namespace
-
 std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath)
 {
     std::vector<TProxySettings> proxies;
-    for (const auto& [key, value] : TIniFile(iniPath).ReadSectionValues(PoolSection)) {
+    for (const auto& [key, value] : TIniFile(iniPath).ReadSectionValues(ProxyPoolSection)) {
         std::string error;
+        if (value.empty())
+            continue;
         if (std::optional<TProxySettings> proxy = ParseProxyUrl(value, error))
             proxies.push_back(std::move(*proxy));
     }
@@ -23,10 +19,10 @@ std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath)
 void SaveFurtherProxies(const std::string& iniPath, const std::vector<TProxySettings>& proxies)
 {
     const TIniFile ini(iniPath);
-    for (const std::string& key : ini.ReadSection(PoolSection))
-        ini.DeleteKey(PoolSection, key);
+    for (const std::string& key : ini.ReadSection(ProxyPoolSection))
+        ini.DeleteKey(ProxyPoolSection, key);
     for (std::size_t i = 0; i < proxies.size(); ++i)
-        ini.WriteString(PoolSection, "Proxy" + std::to_string(i + 1), ProxyUrl(proxies[i], true));
+        ini.WriteString(ProxyPoolSection, "Proxy" + std::to_string(i + 1), ProxyUrl(proxies[i], true));
 }
 
 std::vector<TProxySettings> ProxyPool(const TEngineSettings& settings)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+inline constexpr const char* ProxyPoolSection = "ProxyPool";
+
 // The further proxies of section "ProxyPool" (keys Proxy1, Proxy2, ..., each a proxy address with
 // its password; the file is owner-only). A key whose address is malformed is left out.
 std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath);

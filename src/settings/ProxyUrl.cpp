@@ -85,12 +85,12 @@ std::optional<TProxySettings> ParseProxyUrl(const std::string& url, std::string&
     proxy.UseProxy = true;
     proxy.SOCKS = scheme->Socks;
     if (const std::size_t at = rest.rfind('@'); at != std::string_view::npos) {
-        if (scheme->Socks != 0) {
-            error = "proxy " + quoted + ": only SOCKS 5 takes a user name and password";
-            return std::nullopt;
-        }
         const std::string_view userInfo = rest.substr(0, at);
         const std::size_t colon = userInfo.find(':');
+        if (scheme->Socks != 0 && colon != std::string_view::npos) {
+            error = "proxy " + quoted + ": only SOCKS 5 takes a password (SOCKS 4 a user ID alone)";
+            return std::nullopt;
+        }
         if (!Unescape(userInfo.substr(0, colon), proxy.User) ||
             (colon != std::string_view::npos && !Unescape(userInfo.substr(colon + 1), proxy.Password))) {
             error = "proxy " + quoted + " has a broken %-escape in its user name or password";
@@ -124,6 +124,19 @@ std::optional<TProxySettings> ParseProxyUrl(const std::string& url, std::string&
     return proxy;
 }
 
+std::string ProxyProblem(const TProxySettings& proxy)
+{
+    if (proxy.SOCKS < 0 || proxy.SOCKS > 2)
+        return "proxy " + Trim(proxy.Server) + ": choose its type";
+    if (proxy.SOCKS != 0 && !proxy.Password.empty())
+        return "proxy " + Trim(proxy.Server) + ": only SOCKS 5 takes a password";
+    TProxySettings written = proxy;
+    written.UseProxy = true;
+    std::string error;
+    ParseProxyUrl(ProxyUrl(written, true), error);
+    return error;
+}
+
 std::string ProxyUrl(const TProxySettings& proxy, bool withPassword)
 {
     if (!proxy.UseProxy || proxy.SOCKS < 0 || proxy.SOCKS > 2)
@@ -132,9 +145,9 @@ std::string ProxyUrl(const TProxySettings& proxy, bool withPassword)
     for (const TScheme& scheme : Schemes)
         if (scheme.Socks == proxy.SOCKS)
             url = std::string(scheme.Prefix);
-    if (proxy.SOCKS == 0 && !proxy.User.empty()) {
+    if (!proxy.User.empty()) {
         url += Escape(proxy.User);
-        if (withPassword && !proxy.Password.empty())
+        if (withPassword && proxy.SOCKS == 0 && !proxy.Password.empty())
             url += ":" + Escape(proxy.Password);
         url += "@";
     }
