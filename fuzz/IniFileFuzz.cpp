@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the configuration file as its content, then writes a section, key and
 // value taken from the input. Reads must stay within their limits whatever the file holds; a write
 // either is refused and leaves the file alone, or reads back (with the reading rules applied to the
-// value) and leaves every other key's value as it was.
+// value) and leaves every other key's value as it was. The file is given a time long past, so
+// that the reads before the write use the kept copy with its table of sections and those after it
+// search the file as written: both ways must find the same sections.
 #include "FuzzSupport.h"
 
 #include "base/AsciiText.h"
@@ -10,9 +12,12 @@
 #include "settings/IniFile.h"
 
 #include <cstdint>
+#include <ctime>
+#include <fcntl.h>
 #include <map>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -75,6 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string path = ScratchFolder() + "/mvwhois.ini";
     WriteScratchFile(path, content);
+    // A time of its own for each input: the same size and time as the last one would read as the
+    // same file.
+    static std::time_t quietTime = std::time(nullptr) - 3600;
+    const timespec times[2] = {{0, UTIME_OMIT}, {--quietTime, 0}};
+    FUZZ_REQUIRE(::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0);
     const TIniFile ini(path);
 
     const std::vector<std::string> sections = {section, "TLD", "Pref"};

@@ -1,6 +1,7 @@
 #include "app/MainProjectWorkspace.h"
 
 #include "engine/CheckDispatcher.h"
+#include "core/CustomDomainNameGenerator.h"
 #include "models/WordLists.h"
 #include "project/ProjectFile.h"
 
@@ -10,27 +11,28 @@
 
 TMainProjectWorkspace::TMainProjectWorkspace(TWordLists& lists, QTabWidget& pages, TCheckDispatcher& dispatcher,
                                              QListWidget& answers, QProgressBar& progress, std::string configPath,
-                                             std::function<bool()> useHyphens)
+                                             TCustomDomainNameGenerator& generator, std::function<bool()> useHyphens)
     : Lists(lists), Pages(pages), Dispatcher(dispatcher), Answers(answers), Progress(progress),
-      ConfigPath(std::move(configPath)), UseHyphens(std::move(useHyphens))
+      ConfigPath(std::move(configPath)), Generator(generator), UseHyphens(std::move(useHyphens))
 {
 }
 
 void TMainProjectWorkspace::StoreInto(TProjectData& project) const
 {
     Lists.StoreInto(project);
-    project.UseHyphens = UseHyphens();
+    project.UseHyphens = Generator.UseHyphens();
 }
 
 void TMainProjectWorkspace::LoadFrom(const TProjectData& project)
 {
-    // The hyphen switch comes from the settings here and stays theirs; the file keeps its copy.
     Lists.LoadFrom(project);
+    Generator.SetUseHyphens(project.UseHyphens);
 }
 
 void TMainProjectWorkspace::ResetWords()
 {
     Lists.Clear();
+    Generator.SetUseHyphens(UseHyphens());
     Pages.setCurrentIndex(TWordLists::PagePrefix);
     Lists.LoadDefaultTlds(ConfigPath);
 }

@@ -9,6 +9,7 @@ class QListWidget;
 class QProgressBar;
 class QTabWidget;
 class TCheckDispatcher;
+class TCustomDomainNameGenerator;
 class TWordLists;
 
 // The main window's side of a project: its word lists and switches, the word pages, the check
@@ -17,7 +18,8 @@ class TMainProjectWorkspace : public TProjectWorkspace
 {
 public:
     TMainProjectWorkspace(TWordLists& lists, QTabWidget& pages, TCheckDispatcher& dispatcher, QListWidget& answers,
-                          QProgressBar& progress, std::string configPath, std::function<bool()> useHyphens);
+                          QProgressBar& progress, std::string configPath, TCustomDomainNameGenerator& generator,
+                          std::function<bool()> useHyphens);
 
     void StoreInto(TProjectData& project) const override;
     void LoadFrom(const TProjectData& project) override;
@@ -33,5 +35,8 @@ private:
     QListWidget& Answers;
     QProgressBar& Progress;
     std::string ConfigPath;
+    // Its hyphen switch is the project's: set on open, saved as it is (the generator that made the
+    // rows, or the project opened), and the preference's again for a new project.
+    TCustomDomainNameGenerator& Generator;
     std::function<bool()> UseHyphens;
 };

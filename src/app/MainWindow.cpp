@@ -80,10 +80,11 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
     CheckCmds = new TCheckCommands(
         *CheckDispatcher, *Commands, ThreadsPanel, TotalPanel, pb, [this] { return SelectedRowId(); }, this);
     ProjectPrompts = std::make_unique<TProjectDialogs>(this);
-    ProjectWorkspace = std::make_unique<TMainProjectWorkspace>(*Lists, *pcwords, *CheckDispatcher, *mAns, *pb,
-                                                               ConfigPath(), [this] { return UseHyphens(); });
-    ProjectCmds = new TProjectController(*Env.XmlStore, lvDomains->SortProxy(), *ProjectWorkspace, *ProjectPrompts,
-                                         QString::fromStdString(Env.ProjectsFolder()), this);
+    ProjectWorkspace = std::make_unique<TMainProjectWorkspace>(
+        *Lists, *pcwords, *CheckDispatcher, *mAns, *pb, ConfigPath(), NameGenerator, [this] { return UseHyphens(); });
+    ProjectCmds = new TProjectController(
+        *Env.XmlStore, lvDomains->SortProxy(), *ProjectWorkspace, *ProjectPrompts,
+        [this] { return QString::fromStdString(Env.ProjectsFolder()); }, this);
     CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };
     ConnectCommands();
     DialogCmds = new TDialogCommands(*this, *lvDomains, *Commands, Env.CheckOptions.ConfigPath,
@@ -174,8 +175,12 @@ void TfMain::lvDomainsClick()
 {
     mAns->clear();
     const int row = lvDomains->SelectedSourceRow();
-    if (row >= 0 && DomainModel->AnswerIndexOf(row) >= 0)
-        mAns->addItems(lvDomains->SortProxy().AnswersText(row).split(QLatin1Char('\n')));
+    if (row < 0 || DomainModel->AnswerIndexOf(row) < 0)
+        return;
+    // An entry with no text shows no lines, not one blank one.
+    const QString answers = lvDomains->SortProxy().AnswersText(row);
+    if (!answers.isEmpty())
+        mAns->addItems(answers.split(QLatin1Char('\n')));
 }
 
 void TfMain::CreateStatusBar()
@@ -201,6 +206,9 @@ void TfMain::CreateStatusBar()
     sp->SetPanelIndex(2);
     sp->SetStatusBar(sb);
     sp->SetControl(pb);
+    // The status bar draws a passing message (the start-up notice) across its whole width; the
+    // progress bar, placed over panel 2, would hide its end.
+    connect(sb, &QStatusBar::messageChanged, pb, [this](const QString& message) { pb->setVisible(message.isEmpty()); });
 }
 
 void TfMain::ConnectCommands()

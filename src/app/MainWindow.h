@@ -14,6 +14,7 @@
 
 class QLabel;
 class QListWidget;
+class QMenu;
 class QProgressBar;
 class QSplitter;
 class QTableView;
@@ -109,6 +110,10 @@ public:
     // Asked after the layout has been saved when the window is to close; false keeps it open (the
     // unsaved-changes question). Default: always close.
     void SetCloseQuestion(std::function<bool()> question) { CloseQuestion = std::move(question); }
+
+    // No menu of the window's bars: the toolbar is the only place of some commands and must not
+    // be hidden for good.
+    QMenu* createPopupMenu() override { return nullptr; }
 
 signals:
     void ModifiedChanged(bool modified);

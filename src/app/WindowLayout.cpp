@@ -1,11 +1,14 @@
 #include "app/WindowLayout.h"
 
+#include "app/FramePlacement.h"
 #include "base/QuarrowError.h"
 #include "settings/ConfigKeys.h"
 #include "settings/IniFile.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QList>
+#include <QScreen>
 #include <QSplitter>
 #include <QWidget>
 
@@ -33,15 +36,18 @@ void TWindowLayout::Load(const std::string& iniPath) const
     const TIniFile ini(iniPath);
     const int top = ini.Read(ConfigKeys::MainFormTop);
     const int left = ini.Read(ConfigKeys::MainFormLeft);
-    Window->move(left, top);
     const int width = ini.Read(ConfigKeys::MainFormWidth);
     const int height = ini.Read(ConfigKeys::MainFormHeight);
-    // The keys hold the outer bounds; resize() takes the client size.
-    const QSize frameExtra = Window->frameGeometry().size() - Window->size();
-    if (width > 0)
-        Window->resize(std::max(1, width - frameExtra.width()), Window->height());
-    if (height > 0)
-        Window->resize(Window->width(), std::max(1, height - frameExtra.height()));
+    const QSize current = Window->frameGeometry().size();
+    const QRect saved(left, top, width > 0 ? width : current.width(), height > 0 ? height : current.height());
+    // A layout saved on a larger screen (or a screen since removed) must still open where the
+    // person can reach the frame and every edge.
+    const QScreen* screen = QGuiApplication::screenAt(saved.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect outer = screen ? TFramePlacement::FitInto(saved, screen->availableGeometry()) : saved;
+    delete Window->findChild<TFramePlacement*>(QString(), Qt::FindDirectChildrenOnly);
+    new TFramePlacement(*Window, outer);
     const int leftPanel = ini.Read(ConfigKeys::LeftPanelWidth);
     if (leftPanel > 0)
         SetFirstPane(Upper, leftPanel);

@@ -38,6 +38,28 @@ bool StillLinked(int fd, const std::string& path)
 
 } // namespace
 
+std::string TAtomicFileWriter::FollowLinks(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    // The limit the kernel applies to one lookup (MAXSYMLINKS).
+    constexpr int MaxLinks = 40;
+    fs::path current = path;
+    for (int hop = 0; hop <= MaxLinks; ++hop) {
+        struct stat info
+        {
+        };
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current.string();
+        std::error_code error;
+        const fs::path target = fs::read_symlink(current, error);
+        if (error)
+            return current.string();
+        // A relative link is read from the folder that holds it.
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    return {};
+}
+
 TAtomicFileWriter::TAtomicFileWriter(std::string path) : TAtomicFileWriter(std::move(path), TOptions{}) {}
 
 TAtomicFileWriter::TAtomicFileWriter(std::string path, TOptions options) : Target(std::move(path))
@@ -51,11 +73,12 @@ void TAtomicFileWriter::Open(const TOptions& options)
     std::error_code error;
     // Write through a symbolic link instead of replacing the link by a plain file (a configuration
     // kept in a dotfiles folder and linked into place must go on receiving the changes).
-    if (fs::is_symlink(Target, error)) {
-        const fs::path resolved = fs::weakly_canonical(Target, error);
-        if (!error)
-            Target = resolved.string();
+    const std::string resolved = FollowLinks(Target);
+    if (resolved.empty()) {
+        SetError("Cannot write \"" + Target + "\".", ELOOP);
+        return;
     }
+    Target = resolved;
     const fs::path folder = fs::path(Target).parent_path();
     if (!folder.empty() && options.CreateFolders) {
         fs::create_directories(folder, error);

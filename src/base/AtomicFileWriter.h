@@ -10,7 +10,8 @@
 // old content, the temporary file is removed and Error() says why.
 //
 // A symbolic link at the path is written through: the file it points to gets the new content and
-// the link stays. By default an existing file keeps its permission bits and a new one gets
+// the link stays, also when that file does not exist yet (a link into a dotfiles folder made
+// before the file). By default an existing file keeps its permission bits and a new one gets
 // `Mode` less the umask, as open() does; with `ExactMode` the file ends up with exactly `Mode`.
 //
 // A writer killed in the middle leaves its temporary file behind; the next writer of the same
@@ -42,6 +43,11 @@ public:
     const std::string& Error() const { return Message; }
     // The file that receives the content: the path given, or what its symbolic link points to.
     const std::string& TargetPath() const { return Target; }
+
+    // The file `path` names once symbolic links are followed: the path itself when it is no link,
+    // else the end of the chain, which need not exist. Empty when the chain never ends (a loop, or
+    // more links than the system itself would follow).
+    static std::string FollowLinks(const std::string& path);
 
     // Marks the temporary files of a target: "." + file name + TempInfix + decimal digits.
     static constexpr std::string_view TempInfix = ".tmp";

@@ -34,8 +34,10 @@
 
 // quarrow-cli check: the window's "Check domains" without the window. The names become ticked
 // rows of a domain table and one pass of the real dispatcher checks them; the records come out in
-// input order once every name has its result. Unlike the window, a check that the watchdog has
-// replaced once and that hangs again is given up as "RESULT ERROR", so the command always ends.
+// input order once every name has its result. Unlike the window, which starts a hanging check
+// again and again, a check still running when its time is up (--timeout, else Attempts x 41 s) is
+// given up as "RESULT ERROR", its answers entry saying so, and never started again: the limit a
+// user gives is the longest any name takes.
 
 namespace {
 
@@ -255,7 +257,7 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
     options.DateMasks = LoadDateMasks(request.MaskPath);
     if (request.TimeoutSeconds)
         options.WatchdogBudgetMs = static_cast<std::int64_t>(std::llround(*request.TimeoutSeconds * 1000.0));
-    options.MaxReplacements = 1;
+    options.MaxReplacements = 0;
     options.WatchdogDuringPass = true;
     options.EveryOverdueRowPerTick = true;
     run.Dispatcher = std::make_unique<TCheckDispatcher>(run.Model, options);

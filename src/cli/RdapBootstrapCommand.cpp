@@ -35,7 +35,8 @@ int RunRdapBootstrapCommand(const std::vector<std::string>& args)
     if (!bootstrap.Parse(file.View()))
         throw TUsageError("\"" + source + "\" was not installed: " + bootstrap.Problem());
 
-    TAtomicFileWriter writer(target);
+    // Owner only, as the first start copies it, whatever the umask or the old copy's mode said.
+    TAtomicFileWriter writer(target, {.Mode = 0600, .ExactMode = true});
     writer.Write(file.View());
     if (!writer.Commit())
         throw TUsageError("cannot write \"" + target + "\": " + writer.Error());

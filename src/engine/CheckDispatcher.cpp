@@ -41,6 +41,18 @@ int WorkersForDescriptors(std::int64_t limit)
     return static_cast<int>(std::max<std::int64_t>(1, (limit - ReservedDescriptors) / DescriptorsPerWorker));
 }
 
+// Milliseconds as seconds for a person: "5", "0.4", "1.25".
+std::string SecondsText(std::uint64_t ms)
+{
+    std::string text = std::to_string(ms / 1000);
+    if (const std::uint64_t part = ms % 1000; part != 0) {
+        std::string digits = std::to_string(1000 + part).substr(1);
+        digits.erase(digits.find_last_not_of('0') + 1);
+        text += "." + digits;
+    }
+    return text;
+}
+
 // Marks a tick as running for its whole length, also when a step throws.
 class TTickGuard
 {
@@ -566,6 +578,8 @@ void TCheckDispatcher::ReplaceOverdue(int row)
     const int replaced = ++Replacements[overdue];
     if (Options.MaxReplacements >= 0 && replaced > Options.MaxReplacements) {
         Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
+        // Nothing came back to show; the entry says why the row has no answer.
+        TResultApplier::StoreLogEntry(Model, row, "gave up after " + SecondsText(WatchdogBudgetMs()) + " s");
         emit ResultApplied(overdue);
         return;
     }

@@ -33,10 +33,13 @@ std::string ToBytes(const QString& path)
 } // namespace
 
 TProjectController::TProjectController(TXMLSaveLoad& store, TDomainSortProxy& table, TProjectWorkspace& workspace,
-                                       TProjectPrompts& prompts, QString projectsFolder, QObject* parent)
+                                       TProjectPrompts& prompts, std::function<QString()> projectsFolder,
+                                       QObject* parent)
     : QObject(parent), Store(store), Table(table), Workspace(workspace), Prompts(prompts),
       ProjectsFolder(std::move(projectsFolder))
 {
+    if (!ProjectsFolder)
+        ProjectsFolder = [] { return QString(); }; // the dialog's own start folder
 }
 
 void TProjectController::SetModifiedFlag(bool modified)
@@ -87,7 +90,7 @@ bool TProjectController::Open()
     const TSortingPaused paused(Table);
     if (!SettleChanges())
         return false;
-    const QString path = Prompts.OpenProjectFileName(ProjectsFolder);
+    const QString path = Prompts.OpenProjectFileName(ProjectsFolder());
     if (path.isEmpty())
         return false;
     return OpenPath(path);

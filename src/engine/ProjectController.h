@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // The life of a project in the main window: New, Open, Save and Save as, the unsaved-changes
 // question before New, Open and closing, the project's name in the caption, and the Modified flag.
 //
@@ -25,7 +27,7 @@ public:
     static constexpr const char* CaptionPrefix = "Quarrow 2009 - ";
 
     TProjectController(TXMLSaveLoad& store, TDomainSortProxy& table, TProjectWorkspace& workspace,
-                       TProjectPrompts& prompts, QString projectsFolder, QObject* parent = nullptr);
+                       TProjectPrompts& prompts, std::function<QString()> projectsFolder, QObject* parent = nullptr);
 
     const QString& ProjectFileName() const { return FileName; }
     QString Caption() const { return QLatin1String(CaptionPrefix) + FileName; }
@@ -64,7 +66,8 @@ private:
     TDomainSortProxy& Table;
     TProjectWorkspace& Workspace;
     TProjectPrompts& Prompts;
-    QString ProjectsFolder;
+    // Asked afresh for each Open: the documents folder may move while the program runs.
+    std::function<QString()> ProjectsFolder;
     QString FileName = QLatin1String(UntitledName);
     bool IsModified = false;
 };

@@ -8,8 +8,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
+#include <QShortcut>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -72,6 +75,22 @@ TfAbout::TfAbout(const std::string& programFile, TDesktop& desktop, QWidget* par
     UrlLabel2->setGeometry(linkLeft, 122, BoxWidth - 8 - linkLeft, 16);
     UrlLabel2->setAccessibleName(UrlLabel2->text());
     UrlLabel2->Loaded();
+
+    // The links open on a click or on their own shortcut; Enter and Space belong to OK, which
+    // closes the box like Escape.
+    const std::pair<TUrlLabel*, QKeySequence> shortcuts[] = {{UrlLabel1, QKeySequence(Qt::ALT | Qt::Key_W)},
+                                                             {UrlLabel2, QKeySequence(Qt::ALT | Qt::Key_E)}};
+    for (const auto& [link, keys] : shortcuts) {
+        link->setToolTip(QStringLiteral("Open %1 (%2)").arg(link->text(), keys.toString(QKeySequence::NativeText)));
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, link, &TUrlLabel::Click);
+    }
+    bOk = new QPushButton(QStringLiteral("OK"), this);
+    bOk->setObjectName(QStringLiteral("bOk"));
+    bOk->setGeometry(BoxWidth - 8 - 80, BoxHeight - 8 - 26, 80, 26);
+    bOk->setDefault(true);
+    bOk->setFocus();
+    connect(bOk, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* warning = StaticLabel("lWarning",
                                 QStringLiteral("Quarrow 2009 is protected by copyright law. You may use it under the "

@@ -17,23 +17,32 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <limits>
 #include <vector>
 
 namespace {
 
-// Window heights with and without the test area (client area).
-constexpr int CollapsedHeight = 346;
-constexpr int ExpandedHeight = 548;
+// Window heights with and without the test area (client area); the two added fields make both
+// taller than the design's 346 and 548.
+constexpr int CollapsedHeight = 410;
+constexpr int ExpandedHeight = 612;
+// What the test area needs at the least: the domain row and a few lines of the answer.
+constexpr int RoomForTestArea = 100;
+// An hour: more than any registry asks for.
+constexpr int MaxMinInterval = 3600000;
 constexpr int DialogWidth = 470;
 
 } // namespace
@@ -51,11 +60,22 @@ TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
     eWhoisServer = Named<QLineEdit>("eWhoisServer", page);
     eRegistrar = Named<QLineEdit>("eRegistrar", page);
     eExpires = Named<QLineEdit>("eExpires", page);
+    eLimits = Named<QLineEdit>("eLimits", page);
+    eLimits->setToolTip(QStringLiteral("Texts, separated by |, that mark a refused or throttled answer"));
+    eMinInterval = Named<QSpinBox>("eMinInterval", page);
+    eMinInterval->setRange(0, MaxMinInterval);
+    eMinInterval->setSuffix(QStringLiteral(" ms"));
+    eMinInterval->setLocale(QLocale::system());
+    eMinInterval->setGroupSeparatorShown(true);
+    eMinInterval->setToolTip(QStringLiteral("The least time between two queries to this server; 0: only the "
+                                            "connection interval of the settings"));
     auto* form = new QFormLayout;
     form->addRow(BuddyLabel(QStringLiteral("Not found string:"), eNotfound, page), eNotfound);
     form->addRow(BuddyLabel(QStringLiteral("Whois server string:"), eWhoisServer, page), eWhoisServer);
     form->addRow(BuddyLabel(QStringLiteral("Registrar string:"), eRegistrar, page), eRegistrar);
     form->addRow(BuddyLabel(QStringLiteral("Expires string:"), eExpires, page), eExpires);
+    form->addRow(BuddyLabel(QStringLiteral("Limit strings:"), eLimits, page), eLimits);
+    form->addRow(BuddyLabel(QStringLiteral("Minimum interval:"), eMinInterval, page), eMinInterval);
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->addLayout(IconText("lWS",
                                    QStringLiteral("Responds from the server and the behavior of the program are "
@@ -91,7 +111,9 @@ TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
     SpeedButton2->setToolTip(QStringLiteral("Query the server for the test domain"));
     SpeedButton2->setAccessibleName(QStringLiteral("Test"));
     connect(SpeedButton2, &QToolButton::clicked, this, &TfSP::SpeedButton2Click);
-    connect(edDomain, &QLineEdit::returnPressed, this, &TfSP::SpeedButton2Click);
+    // Enter in the field runs the test and goes no further: the dialog would take it for OK, or
+    // for the Cancel query button once that shows.
+    edDomain->installEventFilter(this);
     pbQuery = Named<QProgressBar>("pbQuery", TestArea);
     pbQuery->setAccessibleName(QStringLiteral("Query running"));
     pbQuery->setRange(0, 0); // busy: no end known
@@ -99,6 +121,7 @@ TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
     pbQuery->setMaximumHeight(edDomain->sizeHint().height());
     bCancelQuery = Named<QPushButton>("bCancelQuery", TestArea);
     bCancelQuery->setText(QStringLiteral("Cancel query"));
+    bCancelQuery->setAutoDefault(false);
     connect(bCancelQuery, &QPushButton::clicked, this, &TfSP::CancelQuery);
     meResults = Named<QPlainTextEdit>("meResults", TestArea);
     meResults->setAccessibleName(QStringLiteral("Answer"));
@@ -107,6 +130,13 @@ TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
     meResults->setLineWrapMode(QPlainTextEdit::NoWrap);
     meResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     meResults->setContextMenuPolicy(Qt::CustomContextMenu);
+    lVerdict = Named<QLabel>("lVerdict", TestArea);
+    lVerdict->setAccessibleName(QStringLiteral("Verdict"));
+    lVerdict->setWordWrap(true);
+    lVerdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    IntervalWait = new QTimer(this);
+    IntervalWait->setSingleShot(true);
+    connect(IntervalWait, &QTimer::timeout, this, &TfSP::StartQuery);
 
     pmServerString = new QMenu(this);
     pmServerString->setObjectName(QStringLiteral("pmServerString"));
@@ -132,6 +162,7 @@ TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
     testLayout->setContentsMargins(0, 0, 0, 0);
     testLayout->addLayout(queryRow);
     testLayout->addWidget(meResults, 1);
+    testLayout->addWidget(lVerdict);
     TestArea->hide();
 
     auto* layout = new QVBoxLayout(this);
@@ -174,6 +205,8 @@ bool TfSP::LoadServer(const std::string& server)
     eWhoisServer->setText(TextFromBytes(strings.WhoisServer));
     eRegistrar->setText(TextFromBytes(strings.Registrar));
     eExpires->setText(TextFromBytes(strings.Expires));
+    eLimits->setText(TextFromBytes(strings.Limits));
+    eMinInterval->setValue(strings.MinInterval);
     return true;
 }
 
@@ -195,25 +228,64 @@ void TfSP::SpeedButton1Click()
         edDomain->setFocus();
 }
 
+void TfSP::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    // A window made taller by hand shows the test area as soon as there is room for it, and one
+    // made as low as the closed dialog hides it again: never an empty space where it would be.
+    const bool room = height() >= CollapsedHeight + RoomForTestArea;
+    if (room == TestArea->isHidden()) {
+        TestArea->setVisible(room);
+        SpeedButton1->setArrowType(room ? Qt::UpArrow : Qt::DownArrow);
+    }
+}
+
 void TfSP::SpeedButton2Click()
 {
-    if (Query->Running())
+    if (QueryRunning())
         return;
     meResults->clear();
+    lVerdict->clear();
+    // The interval typed holds between two tests as it would between two checks.
+    eMinInterval->interpretText();
+    const qint64 sinceLast = LastQuery.isValid() ? LastQuery.elapsed() : std::numeric_limits<qint64>::max();
+    const qint64 wait = eMinInterval->value() - sinceLast;
+    if (wait > 0) {
+        lVerdict->setText(QStringLiteral("Waiting %1 ms for the minimum interval since the last query...")
+                              .arg(QLocale::system().toString(wait)));
+        IntervalWait->start(static_cast<int>(wait));
+        ShowBusy(true);
+        return;
+    }
+    StartQuery();
+}
+
+void TfSP::StartQuery()
+{
+    lVerdict->clear();
     Connection.Host = ServerName;
-    Query->Start(Connection, BytesFromText(edDomain->text()));
+    QueriedDomain = BytesFromText(edDomain->text());
+    LastQuery.start();
+    Query->Start(Connection, QueriedDomain);
     ShowBusy(Query->Running());
 }
 
 void TfSP::CancelQuery()
 {
+    IntervalWait->stop();
+    lVerdict->clear();
     Query->Cancel();
     ShowBusy(false);
 }
 
 bool TfSP::QueryRunning() const
 {
-    return Query->Running();
+    return Query->Running() || IntervalWait->isActive();
+}
+
+bool TfSP::QueryWaiting() const
+{
+    return IntervalWait->isActive();
 }
 
 void TfSP::ShowBusy(bool busy)
@@ -221,20 +293,32 @@ void TfSP::ShowBusy(bool busy)
     SpeedButton2->setEnabled(!busy);
     pbQuery->setVisible(busy);
     bCancelQuery->setVisible(busy);
-    if (busy)
-        bCancelQuery->setFocus();
+}
+
+bool TfSP::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == edDomain && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            SpeedButton2Click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfSP::QueryAnswered(const QByteArray& answer)
 {
     ShowBusy(false);
+    const std::string bytes(answer.constData(), static_cast<std::size_t>(answer.size()));
     std::vector<std::string> lines;
-    SplitLines(std::string_view(answer.constData(), static_cast<std::size_t>(answer.size())), lines);
+    SplitLines(bytes, lines);
     QStringList text;
     text.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
         text.append(TextFromBytes(line));
     meResults->setPlainText(text.join(QLatin1Char('\n')));
+    lVerdict->setText(TextFromBytes(FieldStrings().Verdict(bytes, QueriedDomain)));
 }
 
 void TfSP::QueryFailed(const QString& message)
@@ -260,17 +344,25 @@ void TfSP::PickString(TTarget target)
     }
 }
 
+TServerStrings TfSP::FieldStrings() const
+{
+    TServerStrings strings;
+    strings.NotFound = BytesFromText(eNotfound->text());
+    strings.WhoisServer = BytesFromText(eWhoisServer->text());
+    strings.Registrar = BytesFromText(eRegistrar->text());
+    strings.Expires = BytesFromText(eExpires->text());
+    strings.Limits = BytesFromText(eLimits->text());
+    eMinInterval->interpretText();
+    strings.MinInterval = eMinInterval->value();
+    return Loaded.KeptOrTyped(strings);
+}
+
 void TfSP::bOkClick()
 {
     if (ServerName.empty())
         return; // no section without a name is ever written
-    TServerStrings typed;
-    typed.NotFound = BytesFromText(eNotfound->text());
-    typed.WhoisServer = BytesFromText(eWhoisServer->text());
-    typed.Registrar = BytesFromText(eRegistrar->text());
-    typed.Expires = BytesFromText(eExpires->text());
     try {
-        Loaded.KeptOrTyped(typed).Save(TIniFile(ConfigPath), ServerName);
+        FieldStrings().Save(TIniFile(ConfigPath), ServerName);
     } catch (const TQuarrowError& error) {
         Desktop.Tell(this, QString::fromStdString(error.what()));
         return;
@@ -280,6 +372,7 @@ void TfSP::bOkClick()
 
 void TfSP::reject()
 {
+    IntervalWait->stop();
     Query->Cancel();
     QDialog::reject();
 }

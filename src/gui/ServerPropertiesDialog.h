@@ -4,6 +4,7 @@
 #include "whois/ServerStrings.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <string>
 
@@ -13,13 +14,17 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
+class QTimer;
 class QToolButton;
 class TDesktop;
 class TTestQuery;
 
-// "Server properties": the four response strings of one WHOIS host, with a test query whose raw
-// answer the user picks the strings from. The query runs off the GUI thread (the window keeps
-// painting, Cancel abandons it); OK writes the four strings as one replacement of the file.
+// "Server properties": the four response strings of one WHOIS host, its limit texts and its least
+// interval between queries, with a test query whose raw answer the user picks the strings from.
+// The query runs off the GUI thread (the window keeps painting, Cancel abandons it), keeps to the
+// interval typed, and ends with what a check would make of the answer with the strings typed. OK
+// writes them all as one replacement of the file.
 class TfSP : public QDialog
 {
     Q_OBJECT
@@ -42,9 +47,16 @@ public:
     void SpeedButton1Click();
     void SpeedButton2Click();
     void CancelQuery();
+    // True from the press of Test until the answer or the failure, the wait for the interval included.
     bool QueryRunning() const;
+    // True while a test waits for the host's interval since the previous test.
+    bool QueryWaiting() const;
     void bOkClick();
     void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     enum TTarget
@@ -55,6 +67,8 @@ private:
         TargetExpires
     };
     void SetupTestProxy();
+    void StartQuery();
+    TServerStrings FieldStrings() const;
     void PickString(TTarget target);
     void ShowBusy(bool busy);
     void QueryAnswered(const QByteArray& answer);
@@ -73,6 +87,13 @@ private:
     QLineEdit* eWhoisServer = nullptr;
     QLineEdit* eRegistrar = nullptr;
     QLineEdit* eExpires = nullptr;
+    QLineEdit* eLimits = nullptr;
+    QSpinBox* eMinInterval = nullptr;
+    QLabel* lVerdict = nullptr;
+    QTimer* IntervalWait = nullptr;
+    // When the last test query went out; invalid before the first.
+    QElapsedTimer LastQuery;
+    std::string QueriedDomain;
     QPushButton* bOk = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QWidget* TestArea = nullptr;

@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -94,6 +95,9 @@ QWidget* TfSett::CreateServersPage()
     sbTLD->setAccessibleName(QStringLiteral("Add"));
     sbTLD->setEnabled(false);
     connect(sbTLD, &QToolButton::clicked, this, &TfSett::sbTLDClick);
+    // Enter in the two fields adds the row (or moves on to the field still empty), never OK.
+    eTLD->installEventFilter(this);
+    eWS->installEventFilter(this);
 
     Servers = new TTldListModel(this);
     lvTLD = Named<QTableView>("lvTLD", page);
@@ -200,7 +204,7 @@ QWidget* TfSett::CreatePreferencesPage()
     page->setObjectName(QStringLiteral("tsPref"));
     cbUseHyp = CheckBox("cbUseHyp", QStringLiteral("Using the hyphens"), page);
     cbUseHyp->setToolTip(QStringLiteral("If you also wish to generate domain names with hyphens, tick the "
-                                        "appropriate item \u2013 \"Using the hyphens check box\""));
+                                        "appropriate item \u2013 \"Using the hyphens check box\"."));
     cbUpdate = CheckBox("cbUpdate", QStringLiteral("Auto check for updates"), page);
     cbWordsUpd = CheckBox("cbWordsUpd", QStringLiteral("Test presence of new dictionaryes automatically"), page);
     cbWordsUpd->setEnabled(false);
@@ -291,14 +295,42 @@ void TfSett::bOkClick()
         PageControl->setCurrentIndex(PageConnection);
         return;
     }
+    const TSettingsPages pages = Pages();
+    if (const int row = FirstUnsavableTldRow(pages.Servers); row >= 0) {
+        PageControl->setCurrentIndex(PageWhoisServers);
+        lvTLD->selectRow(row);
+        lvTLD->scrollTo(Servers->index(row, 0));
+        Desktop.Tell(this, QStringLiteral("The TLD \"%1\" in row %2 cannot be saved: a TLD holds no \"=\" and "
+                                          "does not start with \";\" or \"[\". Delete the row or add it again.")
+                               .arg(TextFromBytes(pages.Servers[static_cast<std::size_t>(row)].Domain))
+                               .arg(row + 1));
+        return;
+    }
     try {
-        Pages().Save(TIniFile(ConfigPath));
+        pages.Save(TIniFile(ConfigPath));
     } catch (const TQuarrowError& error) {
         // Nothing was written: the user can free the disk or fix the file's rights and press OK again.
         Desktop.Tell(this, QString::fromStdString(error.what()));
         return;
     }
     accept();
+}
+
+bool TfSett::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == eTLD || watched == eWS) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (CanAddTldRow(BytesFromText(eTLD->text()), BytesFromText(eWS->text()))) {
+                sbTLDClick();
+                eTLD->setFocus();
+            } else {
+                (eTLD->text().trimmed().isEmpty() ? eTLD : eWS)->setFocus();
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfSett::tEDTimer()
@@ -352,7 +384,9 @@ void TfSett::miPropertiesClick()
     const int row = SelectedRow();
     if (row < 0)
         return;
-    TfSP properties(ConfigPath, Desktop, this);
+    // Owned by the main window, as when it is opened from the domain table: centred there, and
+    // not bound to this dialog's place.
+    TfSP properties(ConfigPath, Desktop, parentWidget() ? parentWidget() : this);
     properties.Execute(Servers->Rows()[row].Server);
 }
 

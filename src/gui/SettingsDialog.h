@@ -52,6 +52,9 @@ public:
     void miPropertiesClick();
     void bHelpClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* CreateServersPage();
     QWidget* CreateConnectionPage();

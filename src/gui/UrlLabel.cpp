@@ -3,7 +3,6 @@
 #include "gui/Desktop.h"
 
 #include <QEnterEvent>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QUrl>
@@ -24,7 +23,9 @@ bool IsBlank(const QString& text)
 TUrlLabel::TUrlLabel(TDesktop& desktop, QWidget* parent) : QLabel(parent), Desktop(desktop)
 {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
+    // No keyboard focus: in a dialog, Enter and Space belong to its default button, and a link
+    // that took them would open a browser instead. Its owner gives it a shortcut of its own.
+    setFocusPolicy(Qt::NoFocus);
     SetFontColor(NormalColor);
     SetHotTracking(Tracking);
 }
@@ -118,13 +119,4 @@ void TUrlLabel::mouseReleaseEvent(QMouseEvent* event)
     SetFontColor(Inside ? Tracking.TrackColor : NormalColor);
     if (rect().contains(event->position().toPoint()))
         Click();
-}
-
-void TUrlLabel::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) {
-        Click();
-        return;
-    }
-    QLabel::keyPressEvent(event);
 }

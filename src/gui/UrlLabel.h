@@ -18,7 +18,7 @@ enum class TBrwsState
 };
 
 // A label that looks and behaves like a hyperlink: blue, hand cursor, its colours following the
-// mouse, and a click (or Enter/Space once it has the focus) hands its address to the desktop.
+// mouse, and a click (or Click() from its owner's shortcut) hands its address to the desktop.
 class TUrlLabel : public QLabel
 {
     Q_OBJECT
@@ -52,7 +52,6 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SetFontColor(const QColor& color);

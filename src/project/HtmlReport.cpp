@@ -3,6 +3,7 @@
 #include "base/AsciiText.h"
 #include "base/AtomicFileWriter.h"
 #include "base/QuarrowError.h"
+#include "base/Utf8.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -51,12 +52,23 @@ std::string EscapeHtml(std::string_view text)
     return out;
 }
 
+namespace {
+
+// The report says it is UTF-8, as the program's text is; a host that answered in a legacy code
+// page gets its bytes' Latin-1 reading, so that the declaration stays true for every byte.
+std::string HtmlText(std::string_view text)
+{
+    return EscapeHtml(Utf8OrLatin1(text));
+}
+
+} // namespace
+
 std::string HtmlReport(const std::vector<TDomainRow>& rows, std::string_view dateTime)
 {
     std::string out;
     for (std::string_view line :
          {"<head>", "<title>Quarrow 2009 Report</title>",
-          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">", "<style type=\"text/css\">",
+          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">", "<style type=\"text/css\">",
           "<!--", "td {  font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 11px}",
           "tr {  font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 11px}",
           "p {  font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 10px}",
@@ -64,7 +76,7 @@ std::string HtmlReport(const std::vector<TDomainRow>& rows, std::string_view dat
           "h1 {  font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 12px; font-weight: bold}", "-->",
           "</style>", "</head>", "<body bgcolor=\"#FFFFFF\" text=\"#000000\">"})
         Line(out, line);
-    Line(out, "<h1>Quarrow 2009 Report: " + EscapeHtml(dateTime) + ".</h1>");
+    Line(out, "<h1>Quarrow 2009 Report: " + HtmlText(dateTime) + ".</h1>");
     Line(out, "<table cellSpacing=0 cellPadding=2 width=\"100%\" border=1>");
     Line(out, "<tr bgcolor=\"#CCCCCC\">");
     for (std::string_view caption : {"Domain", "Availability", "Registrar", "Whois server", "Expires"}) {
@@ -75,7 +87,7 @@ std::string HtmlReport(const std::vector<TDomainRow>& rows, std::string_view dat
     Line(out, "</tr>");
 
     for (const TDomainRow& row : rows) {
-        const std::string url = "http://www." + EscapeHtml(row.Caption);
+        const std::string url = "http://www." + HtmlText(row.Caption);
         const std::string target = NeedsQuotes(url) ? "\"" + url + "\"" : url;
         Line(out, "<TR>");
         Line(out, "<TD>");
@@ -85,7 +97,7 @@ std::string HtmlReport(const std::vector<TDomainRow>& rows, std::string_view dat
             // Rows read from a file may have fewer slots than the table shows.
             const std::string_view text = slot < row.Slots.size() ? std::string_view(row.Slots[slot]) : "";
             Line(out, "<TD>");
-            Line(out, TrimView(text).empty() ? std::string("&nbsp;") : EscapeHtml(text));
+            Line(out, TrimView(text).empty() ? std::string("&nbsp;") : HtmlText(text));
             Line(out, "</TD>");
         }
         Line(out, "</TR>");

@@ -9,9 +9,12 @@
 #include "project/XmlWriter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -80,6 +83,40 @@ private:
 // Room for the largest projects people keep (hundreds of MB) with a wide margin.
 constexpr std::size_t MaxProjectBytes = std::size_t{4} << 30;
 
+// Whether the file at `path` starts as an XML document does, with '<' after an optional UTF-8
+// byte-order mark and white space. Read a block at a time, so that a large file of anything else
+// (a disk image, a sparse file of zeros) is refused after its first bytes instead of being loaded
+// whole first. True for what is not a readable regular file: the full read gives the reason.
+bool StartsLikeXml(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return true;
+    const auto verdict = [fd](bool startsLikeXml) {
+        ::close(fd);
+        return startsLikeXml;
+    };
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return verdict(true);
+    char block[4096];
+    for (std::size_t offset = 0;;) {
+        const ssize_t got = ::read(fd, block, sizeof block);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return verdict(got < 0); // nothing but white space, or a failure the full read names
+        std::string_view text(block, static_cast<std::size_t>(got));
+        if (offset == 0 && text.starts_with("\xEF\xBB\xBF"))
+            text.remove_prefix(3);
+        offset += static_cast<std::size_t>(got);
+        if (const std::size_t start = text.find_first_not_of(" \t\r\n"); start != std::string_view::npos)
+            return verdict(text[start] == '<');
+    }
+}
+
 } // namespace
 
 TXMLSaveLoad::TXMLSaveLoad() : Doc(RootName) {}
@@ -102,6 +139,9 @@ void TXMLSaveLoad::Load(const std::string& path)
 {
     TFileStamp stamp;
     const bool stamped = StampOf(path, stamp);
+    if (stamped && !StartsLikeXml(path))
+        throw TQuarrowError("The file \"" + path +
+                            "\" is not a well-formed XML document: it does not start with a tag.");
     TWholeFile file = ReadWholeFile(path, MaxProjectBytes);
     if (file.Status == TWholeFile::TStatus::Failed)
         throw TQuarrowError("Cannot read the file \"" + path + "\". " + file.Error);

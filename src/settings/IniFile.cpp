@@ -9,7 +9,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
+#include <memory>
+#include <mutex>
 #include <string_view>
+#include <sys/stat.h>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -198,6 +202,216 @@ TWholeFile LoadFile(const std::string& path)
     return ReadWholeFile(path, MaxFileBytes);
 }
 
+// A file's content as read once, with the first section of each name found in advance: every
+// checked name reads its host's strings, and a large server table must not be read and searched
+// again for each of them. Never changed once made, so threads share it without a lock.
+class TParsedFile
+{
+public:
+    // Without `indexed`, each lookup searches the text: cheaper for a file read for one use.
+    TParsedFile(TWholeFile file, bool indexed) : File(std::move(file)), Indexed(indexed)
+    {
+        if (!Indexed)
+            return;
+        const std::string_view text = File.View();
+        const std::size_t contentStart = ContentStart(text);
+        std::size_t begin = 0;
+        TLine line;
+        std::string_view name;
+        for (std::size_t at = NextHeaderBracket(text, contentStart, contentStart, begin); at != std::string_view::npos;
+             at = NextHeaderBracket(text, contentStart, at + 1, begin)) {
+            if (!Headers.empty())
+                Headers.back().BodyEnd = begin;
+            LineAt(text, begin, line);
+            HeaderName(LineText(text, line), name);
+            Headers.push_back({HashOf(name), static_cast<std::size_t>(name.data() - text.data()), name.size(),
+                               line.Next, text.size()});
+        }
+        // By hash, and in file order among equal hashes: the first section of a name comes first.
+        std::stable_sort(Headers.begin(), Headers.end(),
+                         [](const THeader& a, const THeader& b) { return a.Hash < b.Hash; });
+    }
+
+    std::string_view View() const { return File.View(); }
+
+    // As FindSection finds it, without the place for new keys (reads need none).
+    TSection Find(std::string_view section) const
+    {
+        if (!Indexed)
+            return FindSection(File.View(), section);
+        const std::uint64_t hash = HashOf(section);
+        TSection result;
+        result.BodyEnd = File.Size;
+        for (auto it = std::lower_bound(Headers.begin(), Headers.end(), hash,
+                                        [](const THeader&header, std::uint64_t value) { return header.Hash < value; });
+             it != Headers.end() && it->Hash == hash; ++it) {
+            if (EqualsIgnoringCase(File.View().substr(it->NameBegin, it->NameSize), section)) {
+                result.Found = true;
+                result.BodyBegin = it->BodyBegin;
+                result.BodyEnd = it->BodyEnd;
+                break;
+            }
+        }
+        return result;
+    }
+
+private:
+    // Kept as places in the text rather than as names of their own: a server table has hundreds
+    // of thousands of sections, and one allocation each would cost more than reading the file.
+    struct THeader
+    {
+        std::uint64_t Hash;
+        std::size_t NameBegin, NameSize;
+        std::size_t BodyBegin, BodyEnd;
+    };
+
+    // FNV-1a of the name in lower case.
+    static std::uint64_t HashOf(std::string_view name)
+    {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (const char c : name) {
+            hash ^= static_cast<unsigned char>(LowerAscii(c));
+            hash *= 1099511628211ull;
+        }
+        return hash;
+    }
+
+    TWholeFile File;
+    bool Indexed;
+    std::vector<THeader> Headers;
+};
+
+// What a read works on: the parsed file, or why there is none.
+struct TLoadedFile
+{
+    TWholeFile::TStatus Status = TWholeFile::TStatus::Missing;
+    std::shared_ptr<const TParsedFile> File;
+
+    bool Loaded() const { return Status == TWholeFile::TStatus::Loaded; }
+};
+
+// Which file a path named when it was read, and its size and modification time then.
+struct TFileStamp
+{
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = 0;
+    std::int64_t ModifiedNs = 0;
+    bool operator==(const TFileStamp&) const = default;
+};
+
+TFileStamp StampOf(const struct stat& info)
+{
+    return {info.st_dev, info.st_ino, info.st_size,
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+std::int64_t NowNs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// The parsed files of the last few paths read, shared by every TIniFile of the process and by
+// every thread. A file is read again only when its size, modification time or inode (a save
+// renames a new file into place) differ from the ones it had when it was read. A change that
+// leaves all three alone can happen only within one tick of the file system's clock, and some
+// file systems keep time only to the even second: a file changed that recently before it was
+// read is not kept, and is read again at each use until it has been quiet for longer than that.
+class TParsedFileCache
+{
+public:
+    static TParsedFileCache& Instance()
+    {
+        // Never destroyed: a worker given up at exit may still read its configuration.
+        static TParsedFileCache* const cache = new TParsedFileCache;
+        return *cache;
+    }
+
+    TLoadedFile Load(const std::string& path)
+    {
+        struct stat info
+        {
+        };
+        if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            Forget(path);
+            // Missing, or why it cannot be read, exactly as a read of the whole file tells.
+            TLoadedFile result;
+            TWholeFile file = LoadFile(path);
+            result.Status = file.Status;
+            if (file.Loaded())
+                result.File = std::make_shared<const TParsedFile>(std::move(file), false);
+            return result;
+        }
+        const TFileStamp stamp = StampOf(info);
+        {
+            const std::lock_guard lock(Mutex);
+            const auto known = Entries.find(path);
+            if (known != Entries.end() && known->second.Stamp == stamp) {
+                known->second.LastUse = ++Uses;
+                return {TWholeFile::TStatus::Loaded, known->second.File};
+            }
+        }
+
+        // Read and parsed outside the lock: another thread's reads of other files go on meanwhile.
+        const std::int64_t readAt = NowNs();
+        TWholeFile file = LoadFile(path);
+        if (!file.Loaded()) {
+            Forget(path);
+            return {file.Status, nullptr};
+        }
+        // Kept only when it is surely the content of the stamp taken before the read; only a kept
+        // file is worth finding its sections in advance.
+        const bool unchanged = ::stat(path.c_str(), &info) == 0 && StampOf(info) == stamp;
+        const bool trusted = unchanged && stamp.ModifiedNs < readAt - UntrustedAgeNs;
+        auto parsed = std::make_shared<const TParsedFile>(std::move(file), trusted);
+        const std::lock_guard lock(Mutex);
+        if (!trusted) {
+            Entries.erase(path);
+        } else {
+            Entries[path] = {stamp, parsed, ++Uses};
+            DropLeastUsed();
+        }
+        return {TWholeFile::TStatus::Loaded, std::move(parsed)};
+    }
+
+    void Forget(const std::string& path)
+    {
+        const std::lock_guard lock(Mutex);
+        Entries.erase(path);
+    }
+
+private:
+    struct TEntry
+    {
+        TFileStamp Stamp;
+        std::shared_ptr<const TParsedFile> File;
+        std::uint64_t LastUse = 0;
+    };
+
+    // The configuration file, and room for the few others a test or a tool may read.
+    static constexpr std::size_t MaxEntries = 8;
+    static constexpr std::int64_t UntrustedAgeNs = 2'000'000'000;
+
+    void DropLeastUsed()
+    {
+        while (Entries.size() > MaxEntries)
+            Entries.erase(std::min_element(Entries.begin(), Entries.end(), [](const auto& a, const auto& b) {
+                return a.second.LastUse < b.second.LastUse;
+            }));
+    }
+
+    std::mutex Mutex;
+    std::unordered_map<std::string, TEntry> Entries;
+    std::uint64_t Uses = 0;
+};
+
+TLoadedFile LoadParsed(const std::string& path)
+{
+    return TParsedFileCache::Instance().Load(path);
+}
+
 [[noreturn]] void WriteFailed(const std::string& path)
 {
     throw TQuarrowError("Unable to write to " + path);
@@ -210,7 +424,10 @@ void SaveAtomically(const std::string& path, std::string_view content)
     // The file holds the proxy password: the owner's only, whatever the umask or an editor said.
     TAtomicFileWriter file(path, {.Mode = 0600, .ExactMode = true, .CreateFolders = false});
     file.Write(content);
-    if (!file.Commit())
+    const bool written = file.Commit();
+    // The next read sees this write, also one in the same tick of the file system's clock.
+    TParsedFileCache::Instance().Forget(path);
+    if (!written)
         WriteFailed(path);
 }
 
@@ -286,11 +503,11 @@ TIniFile::TIniFile(std::string path) : Path(std::move(path)) {}
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const
 {
-    const TWholeFile file = LoadFile(Path);
+    const TLoadedFile file = LoadParsed(Path);
     if (!file.Loaded())
         return def;
-    const std::string_view text = file.View();
-    const TSection found = FindSection(text, TrimSpaces(section));
+    const std::string_view text = file.File->View();
+    const TSection found = file.File->Find(TrimSpaces(section));
     TKeyLine keyLine;
     if (!found.Found || !FindKey(text, found, TrimSpaces(key), keyLine))
         return def;
@@ -301,11 +518,11 @@ bool TIniFile::ReadStrings(const std::string& section, const std::vector<std::st
                            std::vector<std::string>& values) const
 {
     values.assign(keys.size(), std::string());
-    const TWholeFile file = LoadFile(Path);
+    const TLoadedFile file = LoadParsed(Path);
     if (!file.Loaded())
         return file.Status == TWholeFile::TStatus::Missing;
-    const std::string_view text = file.View();
-    const TSection found = FindSection(text, TrimSpaces(section));
+    const std::string_view text = file.File->View();
+    const TSection found = file.File->Find(TrimSpaces(section));
     if (!found.Found)
         return true;
     for (std::size_t i = 0; i < keys.size(); ++i) {
@@ -333,11 +550,11 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 {
     std::vector<std::string> names;
-    const TWholeFile file = LoadFile(Path);
+    const TLoadedFile file = LoadParsed(Path);
     if (!file.Loaded())
         return names;
-    const std::string_view text = file.View();
-    const TSection found = FindSection(text, TrimSpaces(section));
+    const std::string_view text = file.File->View();
+    const TSection found = file.File->Find(TrimSpaces(section));
     if (!found.Found)
         return names;
     std::size_t used = 0;
@@ -357,11 +574,11 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(const std::string& section) const
 {
     std::vector<std::pair<std::string, std::string>> values;
-    const TWholeFile file = LoadFile(Path);
+    const TLoadedFile file = LoadParsed(Path);
     if (!file.Loaded())
         return values;
-    const std::string_view text = file.View();
-    const TSection found = FindSection(text, TrimSpaces(section));
+    const std::string_view text = file.File->View();
+    const TSection found = file.File->Find(TrimSpaces(section));
     if (!found.Found)
         return values;
     // A name listed twice reads the value of its first line, as ReadString does.
@@ -384,8 +601,8 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(con
 
 bool TIniFile::SectionExists(const std::string& section) const
 {
-    const TWholeFile file = LoadFile(Path);
-    return file.Loaded() && FindSection(file.View(), TrimSpaces(section)).Found;
+    const TLoadedFile file = LoadParsed(Path);
+    return file.Loaded() && file.File->Find(TrimSpaces(section)).Found;
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) const

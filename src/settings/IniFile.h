@@ -16,10 +16,12 @@ struct TIniValue
     std::string Value;
 };
 
-// Access to one INI-style configuration file. Nothing is cached: every read opens and parses the
-// file, every write replaces the whole file atomically (temporary file in the same folder, then
-// rename), so a reader in another thread never sees half a file. Section and key names compare
-// without regard to ASCII case. Text is handled as bytes.
+// Access to one INI-style configuration file. Reads share one parsed copy of the file per path,
+// across instances and threads, and read the file again only when its size, modification time
+// or inode has changed (or it changed too recently to tell); every write replaces the whole file
+// atomically (temporary file in the same folder, then rename), so a reader in another thread never
+// sees half a file, and the next read sees the write. Section and key names compare without
+// regard to ASCII case. Text is handled as bytes.
 class TIniFile
 {
 public:

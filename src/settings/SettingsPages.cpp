@@ -74,6 +74,16 @@ TTldRow NewTldRow(const std::string& domain, const std::string& server)
     return {Trim(domain), server};
 }
 
+int FirstUnsavableTldRow(const std::vector<TTldRow>& rows)
+{
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string key = Trim(rows[i].Domain);
+        if (key.find_first_of("=\r\n") != std::string::npos || (!key.empty() && (key[0] == ';' || key[0] == '[')))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 int SocksIndexOf(const std::string& typeName)
 {
     for (std::size_t i = 0; i < std::size(SocksTypeNames); ++i)

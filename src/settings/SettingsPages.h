@@ -66,5 +66,8 @@ struct TSettingsPages
 bool CanAddTldRow(const std::string& domain, const std::string& server);
 // The row the add button appends: the domain trimmed, the server as typed.
 TTldRow NewTldRow(const std::string& domain, const std::string& server);
+// The first row whose domain cannot be a key of the file (it holds "=" or a line break, or starts
+// with ";" or "["), or -1. The file would refuse the whole OK for it.
+int FirstUnsavableTldRow(const std::vector<TTldRow>& rows);
 // Index of a proxy type name in key SOCKS, -1 for a text that is none of them.
 int SocksIndexOf(const std::string& typeName);

@@ -20,12 +20,14 @@ constexpr std::string_view InstalledDataFromProgram = QUARROW_SHARE_FROM_PROGRAM
 // The shipped files are a few kilobytes; anything far larger is not one of them.
 constexpr std::size_t MaxShippedBytes = 1024 * 1024;
 
-// True only when the path names nothing at all; a path that cannot be looked at counts as taken,
-// so that a file the program cannot see is never overwritten.
+// True only when the path names nothing at all, or is a link to a file that does not exist yet
+// (written through, the link stays and its file is made); a path that cannot be looked at counts
+// as taken, so that a file the program cannot see is never overwritten.
 bool IsFree(const std::string& path)
 {
+    const std::string target = TAtomicFileWriter::FollowLinks(path);
     struct stat info;
-    return ::lstat(path.c_str(), &info) != 0 && errno == ENOENT;
+    return !target.empty() && ::lstat(target.c_str(), &info) != 0 && errno == ENOENT;
 }
 
 TDataFolderStatus CannotSave(const std::string& why)

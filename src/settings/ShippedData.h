@@ -29,9 +29,9 @@ public:
 
     // First start: creates `dataFolder` (ending with '/') and copies into it each shipped default
     // file it lacks, readable by its owner only, so that a new user checks names in common
-    // top-level domains without writing any configuration. Anything already at a file's place,
-    // even a broken link, is never touched. A shipped file that cannot be read, or is not a
-    // regular file of sane size, is skipped: the program then starts with its built-in defaults.
+    // top-level domains without writing any configuration. Anything already at a file's place is
+    // never touched; a link there to a file not made yet is followed and the file made. A shipped file that cannot be
+    // read, or is not a regular file of sane size, is skipped: the program then starts with its built-in defaults.
     // Reports whether settings can be saved in the folder.
     TDataFolderStatus InstallDefaults(const std::string& dataFolder) const;
 

@@ -3,19 +3,22 @@
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
 #include "settings/ConfigKeys.h"
+#include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
 
+#include <algorithm>
 #include <vector>
 
 TServerStrings TServerStrings::Load(const TIniFile& ini, const std::string& host)
 {
-    // One read of the file for all four, however large the host's section is.
+    // One read of the file for the strings, however large the host's section is.
     std::vector<std::string> values;
     ini.ReadStrings(host,
                     {ConfigKeys::NotFoundStrings, ConfigKeys::WhoisServerString, ConfigKeys::RegistrarString,
-                     ConfigKeys::ExpiresString},
+                     ConfigKeys::ExpiresString, ConfigKeys::LimitStrings},
                     values);
-    return {values[0], values[1], values[2], values[3]};
+    const int interval = ini.ReadInteger(host, std::string(ConfigKeys::MinInterval), 0);
+    return {values[0], values[1], values[2], values[3], values[4], std::max(0, interval)};
 }
 
 void TServerStrings::Save(const TIniFile& ini, const std::string& host) const
@@ -23,7 +26,24 @@ void TServerStrings::Save(const TIniFile& ini, const std::string& host) const
     ini.WriteValues({{host, std::string(ConfigKeys::NotFoundStrings), NotFound},
                      {host, std::string(ConfigKeys::WhoisServerString), WhoisServer},
                      {host, std::string(ConfigKeys::RegistrarString), Registrar},
-                     {host, std::string(ConfigKeys::ExpiresString), Expires}});
+                     {host, std::string(ConfigKeys::ExpiresString), Expires},
+                     {host, std::string(ConfigKeys::LimitStrings), Limits},
+                     {host, std::string(ConfigKeys::MinInterval), std::to_string(std::max(0, MinInterval))}});
+}
+
+std::string TServerStrings::Verdict(const std::string& answer, const std::string& domain) const
+{
+    THostStrings host;
+    host.NotFound = NotFound;
+    host.Registrar = Registrar;
+    host.WhoisServer = WhoisServer;
+    host.Expires = Expires;
+    host.Limits = Limits;
+    if (const std::string refusal = host.RefusalIn(answer, domain); !refusal.empty())
+        return refusal + ": a check would ask again.";
+    if (host.SaysNotFound(answer, domain))
+        return "Free: the answer holds the not-found string.";
+    return "Taken: the answer does not hold the not-found string.";
 }
 
 TServerStrings TServerStrings::KeptOrTyped(const TServerStrings& typed) const
@@ -32,7 +52,7 @@ TServerStrings TServerStrings::KeptOrTyped(const TServerStrings& typed) const
         return shown == Utf8OrLatin1(loaded) ? loaded : shown;
     };
     return {pick(NotFound, typed.NotFound), pick(WhoisServer, typed.WhoisServer), pick(Registrar, typed.Registrar),
-            pick(Expires, typed.Expires)};
+            pick(Expires, typed.Expires),   pick(Limits, typed.Limits),           typed.MinInterval};
 }
 
 std::string PlaceholderForTestDomain(const std::string& field, const std::string& testDomain)

@@ -4,18 +4,26 @@
 
 #include <string>
 
-// The four response strings of one WHOIS host, as the server properties dialog edits them.
+// The four response strings of one WHOIS host, its limit texts and its least interval between
+// queries, as the server properties dialog edits them.
 struct TServerStrings
 {
     std::string NotFound;    // not_found_strings
     std::string WhoisServer; // whois_server_string
     std::string Registrar;   // registrar_string
     std::string Expires;     // expires_string
+    std::string Limits;      // limit_strings, texts separated by "|"
+    int MinInterval = 0;     // min_interval in milliseconds; a value that is no number reads as 0
 
     static TServerStrings Load(const TIniFile& ini, const std::string& host);
-    // The four keys in this order, as one replacement of the file: all of them or none.
+    // The four strings in this order, then limit_strings and min_interval, as one replacement of
+    // the file: all of them or none.
     void Save(const TIniFile& ini, const std::string& host) const;
-    // What the dialog writes back for fields typed as `typed` (UTF-8): each field that still shows
+
+    // What a check would make of `answer` for `domain` with these strings: a refusal to ask again
+    // (a limit text, no answer, too short an answer), free, or taken. One line, for the test area.
+    std::string Verdict(const std::string& answer, const std::string& domain) const;
+    // What the dialog writes back for fields typed as `typed` (UTF-8): each string that still shows
     // the value read as this one keeps that value's own bytes. A value that is not UTF-8 (Latin-1
     // put into the file by hand) is shown by its Latin-1 reading; writing that reading back would
     // rewrite a value nobody touched.

@@ -9,6 +9,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -94,14 +97,49 @@ TEST_F(DialogCommandsTest, ServerPropertiesForARowTakeItsDomainAndHost)
 TEST_F(DialogCommandsTest, AboutBoxReadsTheProgramFileBesideTheWindowsProgramFolder)
 {
     TfMain& window = Open();
-    QString version;
+    const auto shownVersion = [&] {
+        QString version;
+        OnModalDialog([&](QDialog& dialog) {
+            version = Control<QLabel>(dialog, "lVersion")->text();
+            dialog.reject();
+        });
+        window.Actions().aAbout->trigger();
+        return version;
+    };
+    // The rig's program folder holds no program file yet: no numbers, though the running test
+    // program is one file away.
+    EXPECT_EQ(shownVersion(), QStringLiteral("Quarrow 2009\u2122 v"));
+    // The real program, copied in under its fixed name: its own stamp.
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUARROW_PROGRAM_PATH),
+                            QString::fromStdString(window.Context().Folders.ProgramFolder + "quarrow")));
+    EXPECT_EQ(shownVersion(), QStringLiteral("Quarrow 2009\u2122 v1.0 beta 2"));
+}
+
+TEST_F(DialogCommandsTest, TheReportSaveDialogOffersHtmlFilesAndAddsTheirExtension)
+{
+    TfMain& window = Rig.Open(); // the window's own desktop: the real save dialog
+    window.Model().SetContents({{"shop.example", true, {"NO", "Some Registrar", "whois.one.example"}}}, {});
+    const std::string chosen = Rig.Dir.File("report");
+    QStringList filters;
+    QString suffix;
+    bool confirmsOverwrite = false;
     OnModalDialog([&](QDialog& dialog) {
-        version = Control<QLabel>(dialog, "lVersion")->text();
-        dialog.reject();
+        auto* files = qobject_cast<QFileDialog*>(&dialog);
+        ASSERT_NE(files, nullptr);
+        filters = files->nameFilters();
+        suffix = files->defaultSuffix();
+        confirmsOverwrite =
+            files->acceptMode() == QFileDialog::AcceptSave && !files->testOption(QFileDialog::DontConfirmOverwrite);
+        files->selectFile(QString::fromStdString(chosen));
+        dialog.accept(); // QFileDialog's own accept, as the Save button
     });
-    window.Actions().aAbout->trigger();
-    // The rig's program folder holds no program file: no numbers.
-    EXPECT_EQ(version, QStringLiteral("Quarrow 2009\u2122 v"));
+    window.Actions().aSaveResultAsHTML->trigger();
+    EXPECT_EQ(filters, QStringList{"HTML file (*.html)"});
+    EXPECT_EQ(suffix, "html");
+    EXPECT_TRUE(confirmsOverwrite);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(chosen + ".html")));
+    ASSERT_EQ(Rig.Opened.size(), 1u);
+    EXPECT_EQ(Rig.Opened[0], QUrl::fromLocalFile(QString::fromStdString(chosen + ".html")));
 }
 
 } // namespace

@@ -13,13 +13,16 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -227,21 +230,133 @@ TEST_F(MainWindowTest, TheLayoutIsSavedFirstOnCloseEvenWhenTheCloseIsCancelled)
     EXPECT_TRUE(layoutWrittenBeforeQuestion);
     EXPECT_TRUE(window.isVisible());
 
-    // Sizes of 0 or less are not applied.
+    // Sizes of 0 or less are not applied: sizes other than the design's stay as they are.
     const TIniFile ini(Rig.ConfigPath());
-    const int width = window.width();
-    const int leftPanel = Widget("lPan")->width();
+    window.resize(700, window.height());
+    auto* upper = static_cast<QSplitter*>(Widget("pTop"));
+    upper->setSizes({300, upper->width() - 300 - upper->handleWidth()});
+    QApplication::processEvents();
+    ASSERT_EQ(Widget("lPan")->width(), 300);
     ini.Write(ConfigKeys::MainFormWidth, 0);
     ini.Write(ConfigKeys::LeftPanelWidth, -3);
-    ini.Write(ConfigKeys::MainFormLeft, 37);
+    ini.Write(ConfigKeys::MainFormLeft, 7);
     ini.WriteInteger("ListView", "Width1", 77);
     window.LoadLayout();
     QApplication::processEvents();
-    EXPECT_EQ(window.width(), width);
-    EXPECT_EQ(Widget("lPan")->width(), leftPanel);
-    EXPECT_EQ(window.x(), 37);
+    EXPECT_EQ(window.width(), 700);
+    EXPECT_EQ(Widget("lPan")->width(), 300);
+    EXPECT_EQ(window.frameGeometry().x(), 7);
     EXPECT_EQ(window.DomainView()->columnWidth(1), 77);
     window.SetCloseQuestion({});
+}
+
+TEST_F(MainWindowTest, ARestoreGivesBackWhatWasSavedAndKeepsALargerLayoutOnTheScreen)
+{
+    Rig.WriteConfig(std::string(Tlds) + "[MainForm]\nTop=40\nLeft=30\nWidth=600\nHeight=450\n");
+    TfMain& window = Rig.Open();
+    EXPECT_EQ(window.frameGeometry(), QRect(30, 40, 600, 450));
+    for (int start = 0; start < 3; ++start) {
+        window.SaveLayout();
+        window.LoadLayout();
+        QApplication::processEvents();
+    }
+    const TIniFile ini(Rig.ConfigPath());
+    EXPECT_EQ(QRect(ini.Read(ConfigKeys::MainFormLeft), ini.Read(ConfigKeys::MainFormTop),
+                    ini.Read(ConfigKeys::MainFormWidth), ini.Read(ConfigKeys::MainFormHeight)),
+              QRect(30, 40, 600, 450));
+
+    // Saved on a larger screen, or above and left of this one: the whole frame is on the screen.
+    const QRect screen = window.screen()->availableGeometry();
+    ini.Write(ConfigKeys::MainFormTop, -30);
+    ini.Write(ConfigKeys::MainFormLeft, 200);
+    ini.Write(ConfigKeys::MainFormWidth, screen.width() + 400);
+    ini.Write(ConfigKeys::MainFormHeight, 500);
+    window.LoadLayout();
+    QApplication::processEvents();
+    EXPECT_TRUE(screen.contains(window.frameGeometry()))
+        << window.frameGeometry().x() << "," << window.frameGeometry().y();
+    EXPECT_EQ(window.frameGeometry().size(), QSize(screen.width(), 500));
+    window.SetCloseQuestion({});
+}
+
+TEST_F(MainWindowTest, AProjectsHyphenSwitchIsTheGeneratorsOnOpenAndIsSavedAsUsed)
+{
+    Rig.WriteConfig(std::string(Tlds) + "[Pref]\nUseHyp=0\n");
+    TfMain& window = Rig.Open();
+    const auto savedSwitch = [&](const std::string& name) {
+        const std::string path = Rig.Dir.File(name);
+        EXPECT_TRUE(window.ProjectCommands().SaveProject(QString::fromStdString(path)));
+        const std::string text = Rig.Dir.Read(name);
+        if (text.find("<USEHYPHENS>TRUE</USEHYPHENS>") != std::string::npos)
+            return std::string("TRUE");
+        return text.find("<USEHYPHENS>FALSE</USEHYPHENS>") != std::string::npos ? std::string("FALSE")
+                                                                                : std::string("none");
+    };
+    // Rows made with hyphens (a generator switched on, as an opened project leaves it).
+    window.Generator().SetUseHyphens(true);
+    EXPECT_EQ(savedSwitch("made-with.prj.xml"), "TRUE");
+
+    window.NewProject();
+    EXPECT_FALSE(window.Generator().UseHyphens()); // a new project: the preference
+    ASSERT_TRUE(window.ProjectCommands().OpenFile(QString::fromStdString(Rig.Dir.File("made-with.prj.xml"))));
+    EXPECT_TRUE(window.Generator().UseHyphens());
+    EXPECT_EQ(savedSwitch("again.prj.xml"), "TRUE");
+
+    // Generating again takes the preference, and the project then says so.
+    window.WordLists().Keywords().SetAll({{"shop", true}});
+    window.WordLists().Tlds().SetAll({{"com", true}});
+    window.GenerateNames();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return !window.Generate().Busy(); }));
+    EXPECT_FALSE(window.Generator().UseHyphens());
+    EXPECT_EQ(savedSwitch("regenerated.prj.xml"), "FALSE");
+}
+
+TEST_F(MainWindowTest, TheToolbarHasNoMenuToHideItAndAPassingMessageIsNotCoveredByTheProgressBar)
+{
+    TfMain& window = Rig.Open();
+    auto* toolbar = window.findChild<QToolBar*>("tb");
+    ASSERT_NE(toolbar, nullptr);
+    QContextMenuEvent menuRequest(QContextMenuEvent::Mouse, QPoint(5, 5), toolbar->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(toolbar, &menuRequest);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(window.createPopupMenu(), nullptr);
+    EXPECT_TRUE(toolbar->isVisible());
+
+    window.statusBar()->showMessage(QStringLiteral("Quarrow starts with its built-in settings."), 15000);
+    EXPECT_FALSE(window.ProgressBar()->isVisible());
+    window.statusBar()->clearMessage();
+    EXPECT_TRUE(window.ProgressBar()->isVisible());
+}
+
+TEST_F(MainWindowTest, AClickedRowShowsItsAnswersLineByLineAndAnEmptyEntryShowsNone)
+{
+    TfMain& window = Rig.Open();
+    window.Model().SetContents(
+        {{"a.example", true, {"YES", "", "", "", "0", ""}}, {"b.example", true, {"NO", "", "", "", "1", ""}}},
+        {"", "first line\r\nsecond line"});
+    QTableView* view = window.DomainView();
+    const auto click = [&](int row) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(row, 0)).center());
+    };
+    click(1);
+    EXPECT_EQ(window.AnswersPanel()->count(), 2);
+    click(0);
+    EXPECT_EQ(window.AnswersPanel()->count(), 0);
+}
+
+TEST_F(MainWindowTest, ExitEndsTheEventLoopWithStatusZero)
+{
+    TfMain& window = Rig.Open();
+    window.SetCloseQuestion({});
+    QTimer::singleShot(0, &window, [this] { Action("Exit1")->trigger(); });
+    // A close that does not end the program fails here instead of hanging the suite.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(99); });
+    guard.start(10000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(MainWindowTest, F1OnKeyReleaseOpensTheHelpAndAMissingPageOpensNothing)

@@ -47,6 +47,33 @@ TEST(AtomicFileWriter, WritesThroughASymbolicLinkAndKeepsTheLink)
     EXPECT_EQ(real, dir.File("dotfiles/mvwhois.ini"));
 }
 
+// Links made before their files, chains of links, and a loop, which names no file at all.
+TEST(AtomicFileWriter, ALinkToAMissingFileMakesTheFileAndALoopIsRefused)
+{
+    TTempDir dir;
+    fs::create_directory(dir.File("dotfiles"));
+    const std::string link = dir.File("mvwhois.ini");
+    ASSERT_EQ(symlink("dotfiles/second", link.c_str()), 0);
+    ASSERT_EQ(symlink("mvwhois.ini", dir.File("dotfiles/second").c_str()), 0);
+    EXPECT_EQ(TAtomicFileWriter::FollowLinks(link), dir.File("dotfiles/mvwhois.ini"));
+
+    TAtomicFileWriter file(link, {.Mode = 0600, .ExactMode = true});
+    EXPECT_EQ(file.TargetPath(), dir.File("dotfiles/mvwhois.ini"));
+    file.Write("new");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_symlink(dir.File("dotfiles/second")));
+    EXPECT_EQ(dir.Read("dotfiles/mvwhois.ini"), "new");
+    EXPECT_EQ(ModeOf(dir.File("dotfiles/mvwhois.ini")), 0600u);
+
+    const std::string loop = dir.File("loop");
+    ASSERT_EQ(symlink("loop", loop.c_str()), 0);
+    EXPECT_EQ(TAtomicFileWriter::FollowLinks(loop), "");
+    EXPECT_FALSE(Save(loop, "x"));
+    EXPECT_TRUE(fs::is_symlink(loop));
+    EXPECT_EQ(TAtomicFileWriter::FollowLinks(dir.File("plain")), dir.File("plain"));
+}
+
 TEST(AtomicFileWriter, ModeIsKeptOrGivenAsAsked)
 {
     TTempDir dir;

@@ -162,11 +162,23 @@ TEST_F(CheckCommandTest, FailingAndHangingHostsEndAsResultError)
     ASSERT_EQ(result.ExitStatus, 3) << result.Err;
     // An answer cut by a reset is no answer: read whole, "Registrar: Half" would say "NO".
     EXPECT_EQ(result.Out, "hang.com\tRESULT ERROR\t\t\t\nx.org\tRESULT ERROR\t\t\t\nreset.com\tRESULT ERROR\t\t\t\n");
-    EXPECT_EQ(Registry.RequestCount("reset.com"), 2);
+    // Its second attempt would follow a back-off of a second, past the limit.
+    EXPECT_EQ(Registry.RequestCount("reset.com"), 1);
     EXPECT_THAT(result.Err, HasSubstr(": 0 free, 0 taken, 3 errors\n"));
-    // Replaced once by the watchdog, then given up.
-    EXPECT_EQ(Registry.RequestCount("hang.com"), 2);
+    // Given up when its time was up, not started again.
+    EXPECT_EQ(Registry.RequestCount("hang.com"), 1);
     EXPECT_LT(elapsed, std::chrono::seconds(6));
+}
+
+TEST_F(CheckCommandTest, ANameThatRunsOutOfTimeSaysSoInItsAnswers)
+{
+    Registry.SetReply("hang.com", {TBehaviour::NeverClose, "partial", 0});
+    Registry.SetAnswer("a.com", "No match for \"a.com\".\r\n");
+    const TProcessResult result =
+        Check({"--config", Config(), "--pause", "1", "--timeout", "0.25", "--answers", "hang.com", "a.com"});
+    ASSERT_EQ(result.ExitStatus, 3) << result.Err;
+    EXPECT_THAT(result.Out, StartsWith("hang.com\tRESULT ERROR\t\t\t\tgave up after 0.25 s\na.com\tYES\t"));
+    EXPECT_EQ(Registry.RequestCount("hang.com"), 1);
 }
 
 TEST_F(CheckCommandTest, AttemptsComeFromTheConfigurationWithinOneToTen)

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <unistd.h>
 
 namespace {
 
@@ -163,6 +164,12 @@ TEST(ProjectCommands, ExportRefusesWhatIsNotAProject)
     const TProcessResult broken = Cli({"export", dir.Write("b.prj.xml", "<QRW>\n<A>\n</B>\n</QRW>"), "--json"});
     EXPECT_EQ(broken.ExitStatus, 2);
     EXPECT_THAT(broken.Err, HasSubstr("line 3"));
+    // A disk image given by mistake, larger than any project: told by its first bytes.
+    const std::string image = dir.Write("disk.prj.xml", "");
+    ASSERT_EQ(::truncate(image.c_str(), (off_t{4} << 30) + 1), 0);
+    result = Cli({"export", image, "--csv"});
+    EXPECT_EQ(result.ExitStatus, 2);
+    EXPECT_THAT(result.Err, HasSubstr("not a well-formed XML document: it does not start with a tag"));
     EXPECT_EQ(Cli({"export", dir.File("w.ctg.xml")}).ExitStatus, 2);
     EXPECT_EQ(Cli({"export", dir.File("w.ctg.xml"), "--csv", "--json"}).ExitStatus, 2);
     EXPECT_EQ(Cli({"export", dir.File("w.ctg.xml"), "--html"}).ExitStatus, 2);

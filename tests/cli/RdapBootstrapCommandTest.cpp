@@ -5,12 +5,21 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 // quarrow-cli rdap-bootstrap: a downloaded bootstrap file replaces the user's copy only when it is
 // one; and names whose top-level domain has no known server are refused by quarrow-cli whois.
 
 namespace {
+
+mode_t PermissionsOf(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
 
 const std::string Downloaded = R"({"version": "1.0", "publication": "2026-12-09T00:00:00Z", "services": [
     [["com", "net"], ["https://rdap.registry.test/v1/"]],
@@ -43,6 +52,28 @@ TEST_F(RdapBootstrapCommandTest, ABootstrapFileReplacesTheDataFoldersCopy)
     const std::string config = Home.Write("other/mvwhois.ini", "[TLD]\n");
     ASSERT_EQ(Run("rdap-bootstrap", {"--config", config, Home.File("dns.json")}).ExitStatus, 0);
     EXPECT_EQ(Home.Read("other/rdap-dns.json"), Downloaded);
+}
+
+TEST_F(RdapBootstrapCommandTest, TheCopyIsTheOwnersOnlyAndALinkToItIsWrittenThrough)
+{
+    std::filesystem::create_directories(Home.File("config/Morvane/Quarrow 2009"));
+    std::filesystem::create_directories(Home.File("dotfiles"));
+    std::filesystem::create_symlink("../../../dotfiles/rdap-dns.json", Copy);
+    // The command inherits a umask that lets others read what it makes.
+    const mode_t oldMask = ::umask(022);
+    const int status = Run("rdap-bootstrap", {Home.Write("dns.json", Downloaded)}).ExitStatus;
+    ::umask(oldMask);
+    ASSERT_EQ(status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(Copy));
+    EXPECT_EQ(Home.Read("dotfiles/rdap-dns.json"), Downloaded);
+    EXPECT_EQ(PermissionsOf(Home.File("dotfiles/rdap-dns.json")), 0600u);
+
+    // A copy that others could read becomes the owner's only.
+    std::filesystem::remove(Copy);
+    Home.Write("config/Morvane/Quarrow 2009/rdap-dns.json", "{}");
+    ASSERT_EQ(::chmod(Copy.c_str(), 0644), 0);
+    ASSERT_EQ(Run("rdap-bootstrap", {Home.File("dns.json")}).ExitStatus, 0);
+    EXPECT_EQ(PermissionsOf(Copy), 0600u);
 }
 
 TEST_F(RdapBootstrapCommandTest, AnythingElseLeavesTheCopyAsItWasWithAOneLineReason)

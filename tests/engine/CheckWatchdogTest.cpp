@@ -132,6 +132,7 @@ TEST_F(HangingFirstRowTest, CommandLineGivesUpARowAfterOneReplacement)
     probe.StatusTick();
     EXPECT_EQ(rig.Beeps, 2);
     EXPECT_EQ(rig.Slot("hang.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Answer("hang.com"), "gave up after 0.1 s");
     EXPECT_EQ(rig.Slot("hang.com", SlotStartTick), "");
     EXPECT_EQ(rig.Dispatcher->RunningCount(), 0);
 
@@ -201,6 +202,8 @@ TEST(CheckDispatcherTest, CommandLineGivesUpEveryOverdueRowInOneTick)
         EXPECT_EQ(rig.Dispatcher->RunningCount(), everyRow ? 0 : 2) << everyRow;
         EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "RESULT ERROR");
         EXPECT_EQ(rig.Slot("c.com", SlotAvailability), everyRow ? "RESULT ERROR" : "") << everyRow;
+        // Given up at the first overdue tick, the entry saying why.
+        EXPECT_EQ(rig.Answer("a.com"), "gave up after 0.1 s");
         server.ReleaseReplies();
     }
 }

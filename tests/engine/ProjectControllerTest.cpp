@@ -101,7 +101,8 @@ protected:
     TDomainSortProxy Table{Model};
     TWordsWorkspace Workspace;
     TScriptedPrompts Prompts;
-    TProjectController Controller{Store, Table, Workspace, Prompts, QStringLiteral("/projects")};
+    QString Folder = QStringLiteral("/projects");
+    TProjectController Controller{Store, Table, Workspace, Prompts, [this] { return Folder; }};
 };
 
 TEST_F(ProjectControllerTest, SavedAndReopenedProjectRestoresRowsTicksSlotsAndAnswersSorted)
@@ -132,6 +133,11 @@ TEST_F(ProjectControllerTest, SavedAndReopenedProjectRestoresRowsTicksSlotsAndAn
     EXPECT_FALSE(Controller.Modified());
     EXPECT_EQ(Workspace.Words.Prefixes, (std::vector<TWordEntry>{{"web", true}, {"my", false}}));
     EXPECT_TRUE(Workspace.Words.UsePrefix);
+    // The documents folder moved (another HOME, a renamed folder): the next Open starts there.
+    Folder = QStringLiteral("/elsewhere/projects");
+    Prompts.Files = {""};
+    EXPECT_FALSE(Controller.Open());
+    EXPECT_EQ(Prompts.OpenFolders, (std::vector<std::string>{"/projects", "/elsewhere/projects"}));
     EXPECT_EQ(Workspace.Progress.back(), std::make_pair(10, 10));
 
     // Sorted once by the current column and direction; each row still reaches its own answers.

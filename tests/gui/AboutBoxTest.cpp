@@ -3,7 +3,9 @@
 #include "support/RecordingDesktop.h"
 #include "support/TempDir.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -45,6 +47,35 @@ TEST(AboutBoxTest, ClosesOnEscapeAndOnReleaseOverItsStaticPartsButNotOverALink)
     box.show();
     QTest::keyClick(&box, Qt::Key_Escape);
     EXPECT_FALSE(box.isVisible());
+}
+
+TEST(AboutBoxTest, EnterAndSpaceCloseTheBoxAndTheLinksOpenOnTheirOwnShortcutsOnly)
+{
+    TRecordingDesktop desktop;
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        TfAbout box(QUARROW_PROGRAM_PATH, desktop);
+        box.show();
+        box.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+        // Tab goes round the box without stopping at a link.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), box.OkButton());
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_FALSE(box.isVisible()) << key;
+        EXPECT_EQ(box.result(), QDialog::Accepted);
+    }
+    EXPECT_TRUE(desktop.Opened.empty());
+
+    TfAbout box(QUARROW_PROGRAM_PATH, desktop);
+    box.show();
+    box.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    QTest::keyClick(&box, Qt::Key_W, Qt::AltModifier);
+    QTest::keyClick(&box, Qt::Key_E, Qt::AltModifier);
+    EXPECT_EQ(desktop.Opened,
+              (std::vector<QUrl>{QUrl("http://www.quarrow.example"), QUrl("mailto:support@quarrow.example")}));
+    EXPECT_TRUE(box.isVisible());
+    EXPECT_EQ(box.SiteLink()->focusPolicy(), Qt::NoFocus);
 }
 
 TEST(UrlLabelTest, ColoursAndUnderlineFollowTheMouse)

@@ -67,7 +67,10 @@ int main(int argc, char** argv)
                                   ">>> Last update of whois database: 2009-06-01 <<<\r\n");
     {
         std::ofstream file(config, std::ios::trunc); // the test query goes straight to the loopback host
-        file << "[" << host.Address() << "]\nregistrar_string=Registrar:\nexpires_string=Registry Expiry Date:\n";
+        file << "[" << host.Address()
+             << "]\nnot_found_strings=No match for \"%DOMAIN%\".\nregistrar_string=Registrar:\n"
+                "whois_server_string=Registrar WHOIS Server:\nexpires_string=Registry Expiry Date:\n"
+                "limit_strings=limit exceeded|try again later\nmin_interval=1000\n";
     }
     TfSP properties(config, desktop);
     properties.LoadServer(host.Address());

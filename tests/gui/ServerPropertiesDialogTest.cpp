@@ -6,12 +6,15 @@
 #include "support/TempDir.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
@@ -22,6 +25,9 @@
 #include <chrono>
 
 namespace {
+
+// What the connection layer says when no host is set.
+const QString NoHostMessage = QStringLiteral("No WHOIS host given");
 
 class ServerPropertiesTest : public ::testing::Test
 {
@@ -62,12 +68,15 @@ protected:
 TEST_F(ServerPropertiesTest, LoadsTheHostsStringsAndSavesThemOnOkOnly)
 {
     Dir.Write("mvwhois.ini",
-              "[whois.one.example]\nnot_found_strings=No match for %DOMAIN%\nregistrar_string=Registrar:\n");
+              "[whois.one.example]\nnot_found_strings=No match for %DOMAIN%\nregistrar_string=Registrar:\n"
+              "limit_strings=quota exceeded|try again\nmin_interval=1500\n");
     {
         TfSP dialog(Path, Desktop);
         ASSERT_TRUE(dialog.LoadServer("whois.one.example"));
         EXPECT_EQ(Control<QLineEdit>(dialog, "eNotfound")->text(), "No match for %DOMAIN%");
         EXPECT_EQ(Control<QLineEdit>(dialog, "eRegistrar")->text(), "Registrar:");
+        EXPECT_EQ(Control<QLineEdit>(dialog, "eLimits")->text(), "quota exceeded|try again");
+        EXPECT_EQ(Control<QSpinBox>(dialog, "eMinInterval")->value(), 1500);
         Control<QLineEdit>(dialog, "eExpires")->setText("Expiry:");
         dialog.reject();
     }
@@ -77,14 +86,18 @@ TEST_F(ServerPropertiesTest, LoadsTheHostsStringsAndSavesThemOnOkOnly)
     dialog.LoadServer("whois.one.example");
     Control<QLineEdit>(dialog, "eExpires")->setText("Expiry:");
     Control<QLineEdit>(dialog, "eWhoisServer")->setText("Whois Server:");
+    Control<QLineEdit>(dialog, "eLimits")->setText("limit exceeded");
+    Control<QSpinBox>(dialog, "eMinInterval")->findChild<QLineEdit*>()->setText("2500 ms"); // typed, not yet confirmed
     dialog.bOkClick();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     const TIniFile ini(Path);
-    EXPECT_EQ(
-        ini.ReadSection("whois.one.example"),
-        (std::vector<std::string>{"not_found_strings", "registrar_string", "whois_server_string", "expires_string"}));
+    EXPECT_EQ(ini.ReadSection("whois.one.example"),
+              (std::vector<std::string>{"not_found_strings", "registrar_string", "limit_strings", "min_interval",
+                                        "whois_server_string", "expires_string"}));
     EXPECT_EQ(ini.ReadString("whois.one.example", "expires_string", ""), "Expiry:");
     EXPECT_EQ(ini.ReadString("whois.one.example", "whois_server_string", ""), "Whois Server:");
+    EXPECT_EQ(ini.ReadString("whois.one.example", "limit_strings", ""), "limit exceeded");
+    EXPECT_EQ(ini.ReadString("whois.one.example", "min_interval", ""), "2500");
 }
 
 // A Latin-1 value put into the file by hand shows as text; OK keeps its bytes unless it is edited,
@@ -115,7 +128,7 @@ TEST_F(ServerPropertiesTest, WithoutAHostOkIsDisabledAndTheQueryFailsWithTheConn
 
     RunQuery(dialog, "example.com");
     ASSERT_EQ(Desktop.Messages.size(), 2);
-    EXPECT_FALSE(Desktop.Messages[1].isEmpty());
+    EXPECT_EQ(Desktop.Messages[1], NoHostMessage);
     EXPECT_TRUE(Control<QPlainTextEdit>(dialog, "meResults")->toPlainText().isEmpty());
     dialog.bOkClick();
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Path)));
@@ -175,6 +188,95 @@ TEST_F(ServerPropertiesTest, AHangingHostLeavesTheWindowLiveAndCancelEndsTheQuer
     EXPECT_TRUE(QTest::qWaitFor([&] { return Server.FinishedCount() == 1; }, 5000));
     EXPECT_TRUE(Control<QPlainTextEdit>(dialog, "meResults")->toPlainText().isEmpty());
     EXPECT_TRUE(Desktop.Messages.isEmpty());
+}
+
+TEST_F(ServerPropertiesTest, EnterInTheTestDomainRunsTheTestAndNeverCancelsOrCloses)
+{
+    Server.SetDefaultReply({TFakeWhoisServer::TBehaviour::NeverClose, "partial answer\r\n", 0});
+    TfSP dialog(Path, Desktop);
+    dialog.LoadServer(Server.Address());
+    dialog.TestConnection().Port = Server.Port();
+    dialog.show();
+    dialog.SpeedButton1Click();
+    QLineEdit* field = dialog.TestDomain();
+    field->setText("example.com");
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(dialog.QueryRunning());
+    ASSERT_TRUE(Server.WaitForRequests(1, 5000));
+    // A second Enter while the host keeps the connection: neither Cancel query nor OK.
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : field, Qt::Key_Enter);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_TRUE(dialog.QueryRunning());
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_EQ(Server.Requests().size(), 1u);
+    dialog.CancelQuery();
+
+    // Without a query running, Enter in the field starts one instead of saving.
+    Server.SetAnswer("example.com", "No match for \"EXAMPLE.COM\".\r\n");
+    Server.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "", 0});
+    QTest::keyClick(field, Qt::Key_Enter);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.QueryRunning(); }, 10000));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_EQ(TIniFile(Path).ReadSection(Server.Address()), std::vector<std::string>{});
+}
+
+TEST_F(ServerPropertiesTest, TheTestProvesTheLimitStringsAndKeepsToTheMinimumInterval)
+{
+    Server.SetAnswer("busy.com", "Query rate limit exceeded. Try again later.\r\nNo match for \"BUSY.COM\".\r\n");
+    Server.SetAnswer("free.com", "No match for \"FREE.COM\".\r\n");
+    TfSP dialog(Path, Desktop);
+    dialog.LoadServer(Server.Address());
+    Control<QLineEdit>(dialog, "eNotfound")->setText("No match for");
+    auto* verdict = Control<QLabel>(dialog, "lVerdict");
+    // The fields as typed, not as saved: a limit text wins over the not-found text.
+    RunQuery(dialog, "busy.com");
+    EXPECT_EQ(verdict->text(), "Free: the answer holds the not-found string.");
+    Control<QLineEdit>(dialog, "eLimits")->setText("quota exceeded|rate limit exceeded");
+    RunQuery(dialog, "busy.com");
+    EXPECT_EQ(verdict->text(), "The host refused the query (\"rate limit exceeded\"): a check would ask again.");
+
+    // A minimum interval holds the next test back (no connection meanwhile) until it has passed.
+    auto* interval = Control<QSpinBox>(dialog, "eMinInterval");
+    interval->setValue(600000);
+    dialog.TestDomain()->setText("free.com");
+    Control<QToolButton>(dialog, "SpeedButton2")->click();
+    EXPECT_TRUE(dialog.QueryWaiting());
+    EXPECT_TRUE(verdict->text().startsWith("Waiting ")) << verdict->text().toStdString();
+    EXPECT_FALSE(Control<QPushButton>(dialog, "bCancelQuery")->isHidden());
+    EXPECT_EQ(Server.Requests().size(), 2u);
+    dialog.CancelQuery();
+    EXPECT_FALSE(dialog.QueryRunning());
+    interval->setValue(0);
+    RunQuery(dialog, "free.com");
+    EXPECT_EQ(Server.Requests().size(), 3u);
+    EXPECT_EQ(verdict->text(), "Free: the answer holds the not-found string.");
+}
+
+TEST_F(ServerPropertiesTest, AManualResizeShowsOrHidesTheTestAreaAndTheButtonFollowsTheHeights)
+{
+    TfSP dialog(Path, Desktop);
+    dialog.LoadServer("whois.one.example");
+    dialog.show();
+    QWidget* area = dialog.findChild<QWidget*>("pTest");
+    ASSERT_NE(area, nullptr);
+    EXPECT_FALSE(area->isVisible());
+    const int closed = dialog.height();
+    dialog.resize(dialog.width(), closed + 250);
+    EXPECT_TRUE(area->isVisible());
+    dialog.resize(dialog.width(), closed);
+    EXPECT_FALSE(area->isVisible());
+
+    dialog.SpeedButton1Click();
+    EXPECT_TRUE(area->isVisible());
+    const int open = dialog.height();
+    dialog.resize(dialog.width(), open - 40); // by hand, still room: the next press opens fully
+    dialog.SpeedButton1Click();
+    EXPECT_EQ(dialog.height(), open);
+    dialog.SpeedButton1Click();
+    EXPECT_FALSE(area->isVisible());
+    EXPECT_EQ(dialog.height(), closed);
 }
 
 } // namespace

@@ -5,22 +5,38 @@
 #include "support/RecordingDesktop.h"
 #include "support/TempDir.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sys/stat.h>
 
 namespace {
+
+// Runs `act` on the modal dialog the next command opens, once it shows.
+void OnModalDialog(std::function<void(QDialog&)> act)
+{
+    QTimer::singleShot(0, [act = std::move(act)] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+    });
+}
 
 class SettingsDialogTest : public ::testing::Test
 {
@@ -46,6 +62,10 @@ TEST_F(SettingsDialogTest, WithoutAFileShowsTheDefaultsOnTheOpenersPage)
     EXPECT_EQ(Control<QComboBox>(dialog, "cbSOCKS")->currentText(), "SOCKS Version 5");
     EXPECT_EQ(Control<QLineEdit>(dialog, "ePort")->text(), "1080");
     EXPECT_FALSE(Control<QCheckBox>(dialog, "cbUseHyp")->isChecked());
+    // The hint is a sentence: its quotation marks belong to it, and so does its full stop.
+    EXPECT_EQ(Control<QCheckBox>(dialog, "cbUseHyp")->toolTip(),
+              QStringLiteral("If you also wish to generate domain names with hyphens, tick the appropriate item "
+                             "\u2013 \"Using the hyphens check box\"."));
     EXPECT_TRUE(Control<QCheckBox>(dialog, "cbUpdate")->isChecked());
     EXPECT_EQ(Control<QSpinBox>(dialog, "eThrdCount")->value(), 10);
     EXPECT_EQ(Control<QSpinBox>(dialog, "eAttempts")->value(), 5);
@@ -197,6 +217,106 @@ TEST_F(SettingsDialogTest, PasswordIsMaskedUntilShownAndKeptAsTyped)
     struct stat info;
     ASSERT_EQ(stat(Path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(SettingsDialogTest, EnterInTheHostFieldsAddsTheRowAndNeverSaves)
+{
+    Dir.Write("mvwhois.ini", "[TLD]\ncom=whois.one.example\n");
+    TfSett dialog(Path, Desktop);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* domain = Control<QLineEdit>(dialog, "eTLD");
+    auto* server = Control<QLineEdit>(dialog, "eWS");
+    domain->setFocus();
+    QTest::keyClicks(domain, " de ");
+    QTest::keyClick(domain, Qt::Key_Return); // the host is still missing: on to its field
+    EXPECT_EQ(QApplication::focusWidget(), server);
+    QTest::keyClicks(server, "whois.denic.example");
+    QTest::keyClick(server, Qt::Key_Enter);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_EQ(dialog.Pages().Servers,
+              (std::vector<TTldRow>{{"com", "whois.one.example"}, {"de", "whois.denic.example"}}));
+    EXPECT_TRUE(domain->text().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), domain);
+    EXPECT_EQ(TIniFile(Path).ReadSection("TLD"), std::vector<std::string>{"com"});
+}
+
+TEST_F(SettingsDialogTest, ARowTheFileCannotHoldIsNamedAndNothingIsSaved)
+{
+    Dir.Write("mvwhois.ini", "[TLD]\ncom=whois.one.example\n[Pref]\nPause=300\n");
+    TfSett dialog(Path, Desktop);
+    Control<QSpinBox>(dialog, "ePause")->setValue(900);
+    for (const char* typed : {"net", "c=om"}) {
+        Control<QLineEdit>(dialog, "eTLD")->setText(typed);
+        Control<QLineEdit>(dialog, "eWS")->setText("whois.two.example");
+        dialog.sbTLDClick();
+    }
+    dialog.SelectPage(TfSett::PageAdditional);
+    dialog.bOkClick();
+    ASSERT_EQ(Desktop.Messages.size(), 1);
+    EXPECT_TRUE(Desktop.Messages[0].startsWith("The TLD \"c=om\" in row 3 cannot be saved"))
+        << Desktop.Messages[0].toStdString();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(Control<QTabWidget>(dialog, "pcSett")->currentIndex(), TfSett::PageWhoisServers);
+    const QModelIndexList selected = Control<QTableView>(dialog, "lvTLD")->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].row(), 2);
+    EXPECT_EQ(TIniFile(Path).ReadInteger("Pref", "Pause", 0), 300);
+
+    EXPECT_EQ(FirstUnsavableTldRow({{"com", "a"}, {";x", "b"}}), 1);
+    EXPECT_EQ(FirstUnsavableTldRow({{"com", "a"}, {" [x", "b"}}), 1);
+    EXPECT_EQ(FirstUnsavableTldRow({{"co;m", "a"}, {"x[", "b"}}), -1);
+}
+
+TEST_F(SettingsDialogTest, PropertiesOpensOverTheMainWindowWithTheProxyOfTheFileNotAnUnconfirmedOne)
+{
+    Dir.Write("mvwhois.ini", "[TLD]\ncom=whois.one.example\n[Proxy]\nUseProxy=0\n");
+    QWidget mainWindow;
+    TfSett dialog(Path, Desktop, &mainWindow);
+    Control<QCheckBox>(dialog, "cbUseProxy")->setChecked(true);
+    Control<QLineEdit>(dialog, "eServer")->setText("127.0.0.9");
+    Control<QLineEdit>(dialog, "ePort")->setText("1081");
+    SelectRow(dialog, 0);
+    QWidget* owner = nullptr;
+    TSocksParameters proxy;
+    proxy.Host = "not read";
+    OnModalDialog([&](QDialog& shown) {
+        owner = shown.parentWidget();
+        if (auto* properties = qobject_cast<TfSP*>(&shown))
+            proxy = properties->TestConnection().Proxy;
+        shown.reject();
+    });
+    dialog.miPropertiesClick();
+    EXPECT_EQ(owner, &mainWindow);
+    EXPECT_EQ(proxy.Version, TSocksVersion::None);
+    EXPECT_EQ(proxy.Host, "");
+    EXPECT_EQ(proxy.Port, 1080);
+}
+
+TEST_F(SettingsDialogTest, TheHostTablesMenuIsEnabledOnlyWithARowSelected)
+{
+    Dir.Write("mvwhois.ini", "[TLD]\ncom=whois.one.example\n");
+    TfSett dialog(Path, Desktop);
+    dialog.show();
+    auto* list = Control<QTableView>(dialog, "lvTLD");
+    auto* menu = dialog.findChild<QMenu*>("pmWhois");
+    ASSERT_NE(menu, nullptr);
+    const auto states = [&] {
+        std::vector<bool> enabled;
+        for (QAction* entry : menu->actions())
+            if (!entry->isSeparator())
+                enabled.push_back(entry->isEnabled());
+        return enabled;
+    };
+    emit list->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_EQ(states(), (std::vector<bool>{false, false}));
+    menu->hide();
+    SelectRow(dialog, 0);
+    emit list->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_EQ(states(), (std::vector<bool>{true, true}));
+    menu->hide();
 }
 
 } // namespace

@@ -103,22 +103,35 @@ TEST_F(StatusPanelTest, AControlSitsInOnePanelAndGoesBackWhereItCameFromWhenLetG
 TEST_F(StatusPanelTest, RefusedControlsNegativeIndicesAndDestroyedControls)
 {
     TzqStatusPanel panel(&Window);
-    panel.SetPanelIndex(-5);
+    panel.SetPanelIndex(2);
+    panel.SetPanelIndex(-5); // raised to the first panel, not ignored
     EXPECT_EQ(panel.PanelIndex(), 0);
-    panel.SetControl(&Window);
-    EXPECT_EQ(panel.Control(), nullptr);
-    panel.SetControl(Bar);
-    EXPECT_EQ(panel.Control(), nullptr);
 
-    panel.SetPanelIndex(7); // beyond the panels: the control stays where it was placed
+    panel.SetPanelIndex(1);
     panel.SetStatusBar(Bar);
     panel.SetControl(Progress);
+    ASSERT_EQ(Progress->geometry(), PanelBounds(1));
+    // A window or a status bar is refused; the control placed earlier stays where it is.
+    panel.SetControl(&Window);
+    EXPECT_EQ(panel.Control(), nullptr);
+    EXPECT_TRUE(Window.isWindow());
     EXPECT_EQ(Progress->parentWidget(), Bar);
+    EXPECT_EQ(Progress->geometry(), PanelBounds(1));
+    panel.SetControl(Bar);
+    EXPECT_EQ(panel.Control(), nullptr);
+    EXPECT_EQ(Bar->parentWidget(), &Window);
+
+    panel.SetControl(Progress);
+    panel.SetPanelIndex(7); // beyond the panels: the control stays where it was placed
+    EXPECT_EQ(panel.Control(), Progress);
+    EXPECT_EQ(Progress->geometry(), PanelBounds(1));
 
     delete Progress;
+    Progress = nullptr;
     EXPECT_EQ(panel.Control(), nullptr);
     panel.SetPanelIndex(2);
     panel.SetStatusBar(nullptr);
+    EXPECT_EQ(panel.StatusBar(), nullptr);
 }
 
 } // namespace

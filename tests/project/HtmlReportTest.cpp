@@ -29,22 +29,54 @@ TEST(HtmlReport, LayoutOfANeverCheckedRow)
 {
     const std::vector<std::string> lines =
         Lines(HtmlReport({{"shop.com", true, {"", "", "", "", "0", ""}}}, "05.03.2009 14:07:09"));
-    ASSERT_EQ(lines.size(), 13u + 3 + 17 + 17 + 1 + 6);
-    EXPECT_EQ(lines[0], "<head>");
-    EXPECT_EQ(lines[12], "</head>");
-    EXPECT_EQ(lines[13], "<body bgcolor=\"#FFFFFF\" text=\"#000000\">");
-    EXPECT_EQ(lines[14], "<h1>Quarrow 2009 Report: 05.03.2009 14:07:09.</h1>");
-    EXPECT_EQ(lines[16], "<tr bgcolor=\"#CCCCCC\">");
-    EXPECT_EQ(lines[27], "<div align=\"left\"><font color=\"#000000\"><b>Whois server</b></font></div>");
-    EXPECT_EQ(RowBlock(lines, 0),
-              (std::vector<std::string>{"<TR>", "<TD>", "<b><a href=http://www.shop.com>http://www.shop.com</a></b>",
-                                        "</TD>", "<TD>", "&nbsp;", "</TD>", "<TD>", "&nbsp;", "</TD>", "<TD>", "&nbsp;",
-                                        "</TD>", "<TD>", "&nbsp;", "</TD>", "</TR>"}));
-    EXPECT_EQ(lines[lines.size() - 7], "</table>");
-    EXPECT_THAT(lines[lines.size() - 6], testing::StartsWith("<p align=\"center\">"));
-    EXPECT_THAT(lines[lines.size() - 5], testing::EndsWith("<br>"));
-    EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
-              (std::vector<std::string>{"</p>", "<p>&nbsp;</p>", "</body>", "</html>"}));
+    std::vector<std::string> expected = {
+        "<head>",
+        "<title>Quarrow 2009 Report</title>",
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
+        "<style type=\"text/css\">",
+        "<!--",
+        "td {  font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 11px}",
+        "tr {  font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 11px}",
+        "p {  font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 10px}",
+        "body {  font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 9px}",
+        "h1 {  font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 12px; font-weight: bold}",
+        "-->",
+        "</style>",
+        "</head>",
+        "<body bgcolor=\"#FFFFFF\" text=\"#000000\">",
+        "<h1>Quarrow 2009 Report: 05.03.2009 14:07:09.</h1>",
+        "<table cellSpacing=0 cellPadding=2 width=\"100%\" border=1>",
+        "<tr bgcolor=\"#CCCCCC\">",
+    };
+    for (const char* caption : {"Domain", "Availability", "Registrar", "Whois server", "Expires"})
+        for (const std::string& line :
+             {std::string("<td>"),
+              "<div align=\"left\"><font color=\"#000000\"><b>" + std::string(caption) + "</b></font></div>",
+              std::string("</td>")})
+            expected.push_back(line);
+    expected.push_back("</tr>");
+    for (const char* line : {"<TR>", "<TD>", "<b><a href=http://www.shop.com>http://www.shop.com</a></b>", "</TD>",
+                             "<TD>", "&nbsp;", "</TD>", "<TD>", "&nbsp;", "</TD>", "<TD>", "&nbsp;", "</TD>", "<TD>",
+                             "&nbsp;", "</TD>", "</TR>", "</table>"})
+        expected.push_back(line);
+    expected.push_back(std::string("<p align=\"center\">Created with Quarrow 2009. Copyright &copy; 2009 <a href=\"") +
+                       MakerWebSite + "\">Morvane</a>.");
+    for (const char* line : {"All rights reserved.<br>", "</p>", "<p>&nbsp;</p>", "</body>", "</html>"})
+        expected.push_back(line);
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(HtmlReport, DeclaresUtf8AndKeepsEveryByteReadableAsIt)
+{
+    const std::string latin1Answer = "M\xFCller GmbH"; // a host that answers in a legacy code page
+    const std::string report =
+        HtmlReport({{"m\xC3\xBCller.de", false, {"NO", "M\xC3\xBCller GmbH", latin1Answer, "", "1", ""}}}, "now");
+    EXPECT_NE(report.find("charset=utf-8"), std::string::npos);
+    EXPECT_EQ(report.find("8859"), std::string::npos);
+    const std::vector<std::string> row = RowBlock(Lines(report), 0);
+    EXPECT_EQ(row[2], "<b><a href=http://www.m\xC3\xBCller.de>http://www.m\xC3\xBCller.de</a></b>");
+    EXPECT_EQ(row[8], "M\xC3\xBCller GmbH");
+    EXPECT_EQ(row[11], "M\xC3\xBCller GmbH"); // the Latin-1 byte as its UTF-8 form
 }
 
 TEST(HtmlReport, EscapesEveryTextFromARow)

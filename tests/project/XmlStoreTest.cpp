@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -298,6 +299,33 @@ TEST(XmlStore, MalformedFileKeepsThePreviousFileAndTree)
     EXPECT_EQ(store.ReadHeader().Name, "good");
     // Selecting it again tries again rather than treating it as already selected.
     EXPECT_THROW(store.FileName(bad), TQuarrowError);
+}
+
+// Files far larger than any project that hold no XML (here sparse files of zeros, one beyond the
+// size a project may have): refused by their first bytes, before anything is loaded whole.
+TEST(XmlStore, AFileThatDoesNotStartAsXmlIsRefusedByItsStart)
+{
+    TTempDir dir;
+    const std::string good = dir.Write("good.xml", Document("<HEADER><NAME>good</NAME></HEADER>"));
+    TXMLSaveLoad store;
+    store.FileName(good);
+    for (const off_t size : {off_t{2} << 30, (off_t{4} << 30) + 1}) {
+        const std::string path = dir.Write("zeros.prj.xml", "");
+        ASSERT_EQ(::truncate(path.c_str(), size), 0);
+        EXPECT_THAT([&] { store.FileName(path); },
+                    testing::ThrowsMessage<TQuarrowError>(
+                        testing::AllOf(HasSubstr(path), HasSubstr("not a well-formed XML document: it does not start "
+                                                                  "with a tag"))))
+            << size;
+        EXPECT_EQ(store.ReadHeader().Name, "good");
+    }
+    const std::string words = dir.Write("words.ctg.xml", "Prefix=lantern\n");
+    EXPECT_THROW(store.FileName(words), TQuarrowError);
+    EXPECT_THROW(store.FileName(dir.Write("blank.xml", std::string(10000, ' '))), TQuarrowError);
+    // A byte-order mark and white space, even more than one block of it, may come first.
+    store.FileName(dir.Write("spaced.xml", "\xEF\xBB\xBF" + std::string(5000, '\n') +
+                                               Document("<HEADER><NAME>spaced</NAME></HEADER>")));
+    EXPECT_EQ(store.ReadHeader().Name, "spaced");
 }
 
 TEST(XmlStore, FileThatIsNotARegularFileIsRefusedWithItsReason)

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <thread>
@@ -307,6 +309,14 @@ TEST_F(IniFileTest, WritesGoThroughASymbolicLink)
     EXPECT_TRUE(std::filesystem::is_symlink(Path));
     EXPECT_EQ(Dir.Read("dotfiles/mvwhois.ini"), "[Pref]\nPause=500\n");
     EXPECT_EQ(ModeOf(Dir.File("dotfiles/mvwhois.ini")), 0600u);
+
+    // A link made before its file: the first write makes the file where the link points.
+    std::filesystem::remove(Dir.File("dotfiles/mvwhois.ini"));
+    Ini.WriteString("TLD", "com", "whois.example.net");
+    EXPECT_TRUE(std::filesystem::is_symlink(Path));
+    EXPECT_EQ(Dir.Read("dotfiles/mvwhois.ini"), "[TLD]\ncom=whois.example.net\n");
+    EXPECT_EQ(ModeOf(Dir.File("dotfiles/mvwhois.ini")), 0600u);
+    EXPECT_EQ(Ini.ReadString("TLD", "com", ""), "whois.example.net");
 }
 
 TEST_F(IniFileTest, MalformedFilesStillGiveSensibleValues)
@@ -352,20 +362,108 @@ TEST_F(IniFileTest, ReadersNeverSeeAHalfWrittenFile)
     std::atomic<bool> done{false};
     std::atomic<int> misses{0};
     std::atomic<int> reads{0};
-    std::thread reader([&] {
-        while (!done) {
-            if (Ini.ReadString("S", "marker", "missing") != "present")
-                ++misses;
-            ++reads;
-        }
-    });
+    // Several readers, as the workers are, sharing what each of them reads.
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 3; ++i)
+        readers.emplace_back([&] {
+            while (!done) {
+                if (Ini.ReadString("S", "marker", "missing") != "present")
+                    ++misses;
+                ++reads;
+            }
+        });
     for (int i = 0; i < 300; ++i)
         Ini.WriteString("S", "payload", std::string(static_cast<std::size_t>(i % 7) * 5000, 'p'));
     done = true;
-    reader.join();
+    for (std::thread& reader : readers)
+        reader.join();
     EXPECT_GT(reads.load(), 0);
     EXPECT_EQ(misses.load(), 0);
     EXPECT_EQ(FilesIn(Dir.Path()), 1u);
+}
+
+void SetModified(const std::string& path, std::time_t seconds)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// A file that has been quiet for a while is read once and kept, also for other instances: a change
+// that leaves its size, modification time and inode alone is not seen, a change of any is.
+TEST_F(IniFileTest, AQuietFileIsReadAgainOnlyWhenItsSizeTimeOrInodeChanges)
+{
+    const std::time_t anHourAgo = std::time(nullptr) - 3600;
+    const auto write = [&](const std::string& name, const std::string& value, std::time_t modified) {
+        SetModified(Dir.Write(name, "[Host]\nkey=" + value + "\n"), modified);
+    };
+    write("mvwhois.ini", "aaaa", anHourAgo);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "aaaa");
+    write("mvwhois.ini", "bbbb", anHourAgo);
+    EXPECT_EQ(TIniFile(Path).ReadString("Host", "key", ""), "aaaa");
+    SetModified(Path, anHourAgo - 1);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "bbbb");
+    write("mvwhois.ini", "ccccc", anHourAgo - 1);
+    EXPECT_EQ(Ini.ReadSection("Host"), std::vector<std::string>{"key"});
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "ccccc");
+    write("other.ini", "ddddd", anHourAgo - 1);
+    ASSERT_EQ(::rename(Dir.File("other.ini").c_str(), Path.c_str()), 0);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "ddddd");
+    // A write of our own is seen at once.
+    Ini.WriteString("Host", "key", "eeeee");
+    SetModified(Path, anHourAgo - 1);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "eeeee");
+
+    // Within a tick of the file system's clock a change can leave the time as it was: a file
+    // changed just before it was read is not kept.
+    const std::time_t now = std::time(nullptr);
+    write("mvwhois.ini", "fffff", now);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "fffff");
+    write("mvwhois.ini", "ggggg", now);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "ggggg");
+}
+
+// Workers read a kept file while quiet files are renamed into its place (each with a time of its
+// own, as a freed inode may come back): every read gives one whole file's value.
+TEST_F(IniFileTest, ThreadsShareAKeptFileWhileItIsReplaced)
+{
+    std::time_t modified = std::time(nullptr) - 3600;
+    const auto replace = [&](const std::string& value) {
+        SetModified(Dir.Write("next.ini", "[Host]\nkey=" + value + "\n"), --modified);
+        ASSERT_EQ(::rename(Dir.File("next.ini").c_str(), Path.c_str()), 0);
+    };
+    replace("one");
+    std::atomic<bool> done{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 3; ++i)
+        readers.emplace_back([&] {
+            while (!done) {
+                const std::string value = Ini.ReadString("Host", "key", "");
+                wrong += value != "one" && value != "two" ? 1 : 0;
+            }
+        });
+    for (int i = 0; i < 200; ++i)
+        replace(i % 2 == 0 ? "two" : "one");
+    done = true;
+    for (std::thread& reader : readers)
+        reader.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(Ini.ReadString("Host", "key", ""), "one");
+}
+
+// The sections of a kept file are found as a search of the text finds them.
+TEST_F(IniFileTest, AKeptFileFindsEverySectionAsAFreshReadWould)
+{
+    Dir.Write("mvwhois.ini", "\xEF\xBB\xBF[A]\nk=1\n  [ b ]  \nk=2\n[A]\nk=3\n[c\nk=4\nx[d]\nk=5\n[]\nk=6\n[E]");
+    SetModified(Path, std::time(nullptr) - 3600);
+    EXPECT_EQ(Ini.ReadString("a", "k", ""), "1");
+    EXPECT_EQ(Ini.ReadString("B", "k", ""), "2");
+    // "x[d]" opens nothing: the key under it still belongs to c.
+    EXPECT_EQ(Ini.ReadSection("c"), (std::vector<std::string>{"k", "k"}));
+    EXPECT_FALSE(Ini.SectionExists("d"));
+    EXPECT_EQ(Ini.ReadString("", "k", ""), "6");
+    EXPECT_EQ(Ini.ReadSection("e"), std::vector<std::string>{});
+    EXPECT_TRUE(Ini.SectionExists("e"));
 }
 
 TEST_F(IniFileTest, SeveralKeysReadInOneGoAndOnlyLineStartsOpenSections)

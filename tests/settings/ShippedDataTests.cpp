@@ -73,17 +73,36 @@ TEST_F(ShippedDataTest, FirstStartCopiesTheDefaultsForTheOwnerOnlyAndLaterStarts
     EXPECT_EQ(PermissionsOf(DataFolder + "mvwhois.ini"), 0600u);
     EXPECT_EQ(PermissionsOf(DataFolder + "datemask.ini"), 0600u);
 
-    // The user's own table, and a link the user left where the masks were, stay as they are.
+    // The user's own table stays as it is.
     Dir.Write("config/Morvane/Quarrow 2009/mvwhois.ini", "[Pref]\nThrdCount=30\n");
     ASSERT_EQ(::chmod((DataFolder + "mvwhois.ini").c_str(), 0640), 0);
-    fs::remove(DataFolder + "datemask.ini");
-    fs::create_symlink(Dir.File("nowhere.ini"), DataFolder + "datemask.ini");
     EXPECT_TRUE(shipped.InstallDefaults(DataFolder).CanSave);
     EXPECT_EQ(Dir.Read("config/Morvane/Quarrow 2009/mvwhois.ini"), "[Pref]\nThrdCount=30\n");
     EXPECT_EQ(PermissionsOf(DataFolder + "mvwhois.ini"), 0640u);
-    EXPECT_TRUE(fs::is_symlink(DataFolder + "datemask.ini"));
-    EXPECT_FALSE(fs::exists(Dir.File("nowhere.ini")));
     EXPECT_EQ(std::distance(fs::directory_iterator(DataFolder), fs::directory_iterator()), 2);
+}
+
+// A data folder whose files are links into a dotfiles folder, made before the files were.
+TEST_F(ShippedDataTest, LinksToFilesNotMadeYetReceiveTheDefaultsAndStayLinks)
+{
+    const TShippedData shipped(ProgramWithDefaults());
+    fs::create_directories(DataFolder);
+    fs::create_directories(Dir.File("dotfiles"));
+    fs::create_symlink("../../../dotfiles/mvwhois.ini", DataFolder + "mvwhois.ini");
+    fs::create_symlink(Dir.File("dotfiles/masks-link"), DataFolder + "datemask.ini");
+    fs::create_symlink("masks.ini", Dir.File("dotfiles/masks-link"));
+    EXPECT_TRUE(shipped.InstallDefaults(DataFolder).CanSave);
+    EXPECT_TRUE(fs::is_symlink(DataFolder + "mvwhois.ini"));
+    EXPECT_TRUE(fs::is_symlink(DataFolder + "datemask.ini"));
+    EXPECT_EQ(Dir.Read("dotfiles/mvwhois.ini"), ServerTable);
+    EXPECT_EQ(Dir.Read("dotfiles/masks.ini"), Masks);
+    EXPECT_EQ(PermissionsOf(Dir.File("dotfiles/mvwhois.ini")), 0600u);
+
+    // A link that goes round in a circle names no file to make: it is left alone.
+    fs::remove(DataFolder + "datemask.ini");
+    fs::create_symlink("datemask.ini", DataFolder + "datemask.ini");
+    EXPECT_TRUE(shipped.InstallDefaults(DataFolder).CanSave);
+    EXPECT_TRUE(fs::is_symlink(DataFolder + "datemask.ini"));
 }
 
 TEST_F(ShippedDataTest, DamagedOrMissingShippedFilesLeaveTheBuiltInDefaults)
