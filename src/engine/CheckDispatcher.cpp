@@ -518,9 +518,12 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
         route.Failed.resize(Pool.size());
         route.Failed[worker->Proxy] = true;
         RestProxy(worker->Proxy);
-        if (!StopFlag && RetryElsewhere(result.RowIndex))
+        if (StopFlag)
+            route.Trail += "Not asked through another proxy: the check was stopped.\r\n";
+        else if (RetryElsewhere(result.RowIndex))
             return;
-        route.Trail += "No proxy got through for this name.\r\n";
+        else
+            route.Trail += "No proxy got through for this name.\r\n";
     } else {
         Rests[worker->Proxy].NextMs = FirstRestMs;
         route.Trail += through + "\r\n";
