@@ -37,3 +37,6 @@ std::string_view TrimSpaces(std::string_view text);
 // Without leading and trailing blanks and control characters.
 std::string_view TrimView(std::string_view text);
 std::string Trim(std::string_view text);
+
+// Non-overlapping, left to right, exact case; an empty pattern returns the source unchanged.
+std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement);

@@ -1,9 +1,9 @@
 #include "cli/ArgumentReader.h"
 #include "cli/CliCommands.h"
 
-#include "base/AsciiText.h"
 #include "base/QuarrowError.h"
 #include "core/CustomDomainNameGenerator.h"
+#include "core/SplitWords.h"
 #include "models/DomainTableModel.h"
 #include "project/ProjectFile.h"
 
@@ -35,20 +35,13 @@ struct TGenerateOptions
 // row, plain row with six slots, answers entry, document nodes and their text).
 constexpr unsigned long long ProjectBytesPerRow = 1024;
 
-// Appends the comma-separated words of `text`; blank words are left out, since a blank keyword
-// would only produce names such as ".com".
+// Appends the comma-separated words of `text`, read as a word page reads a typed list; blank words
+// are left out, since a blank keyword would only produce names such as ".com".
 void AppendWords(std::string_view text, std::vector<std::string>& words)
 {
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t comma = text.find(',', pos);
-        if (comma == std::string_view::npos)
-            comma = text.size();
-        const std::string_view word = text.substr(pos, comma - pos);
-        if (!TrimView(word).empty())
-            words.emplace_back(word);
-        pos = comma + 1;
-    }
+    for (std::string& word : SplitWords(text, ','))
+        if (!IsBlankWord(word))
+            words.push_back(std::move(word));
 }
 
 TGenerateOptions ReadGenerateOptions(const std::vector<std::string>& args)

@@ -1,6 +1,7 @@
 #include "engine/CheckDispatcher.h"
 
 #include "base/AsciiText.h"
+#include "engine/ResultApplier.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
 #include "settings/ConfigKeys.h"
@@ -69,7 +70,8 @@ private:
 } // namespace
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
-    : QObject(parent), Model(model), Options(std::move(options)), Applier(Options.ConfigPath, Options.DateMasks),
+    : QObject(parent), Model(model), Options(std::move(options)),
+      DateMasks(std::make_shared<const TDateMasks>(Options.DateMasks)),
       Resolver(Options.ConfigPath, TServerResolver::BootstrapPathBeside(Options.ConfigPath), Options.ServerPreference),
       smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>()),
       DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit))
@@ -449,6 +451,7 @@ void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
     job.FailOverProxy = Pool.size() > 1;
     job.WhoisServer = std::move(target.Server);
     job.ConfigPath = Options.ConfigPath;
+    job.DateMasks = DateMasks;
     job.RowIndex = id;
     job.Attempts = EngineSettings.Attempts;
     job.Port = Options.WhoisPort;
@@ -506,7 +509,7 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
     if (worker->Abandoned.load())
         return;
     if (Pool.size() <= 1 || worker->Proxy >= Pool.size()) {
-        if (Applier.ApplyResult(Model, result))
+        if (TResultApplier::ApplyResult(Model, result))
             emit ResultApplied(result.RowIndex);
         return;
     }
@@ -514,7 +517,7 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
     const std::string way = ProxyUrl(Pool[worker->Proxy], false);
     const std::string through = way == "direct" ? "Asked directly" : "Asked through " + way;
     if (result.ProxyFailed) {
-        route.Trail += through + ": " + result.Failure + "\r\n";
+        route.Trail += through + ": " + result.ProxyFailure + "\r\n";
         route.Failed.resize(Pool.size());
         route.Failed[worker->Proxy] = true;
         RestProxy(worker->Proxy);
@@ -528,10 +531,11 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
         Rests[worker->Proxy].NextMs = FirstRestMs;
         route.Trail += through + "\r\n";
     }
+    // The trail heads the row's answers entry, also when the check brought no text of its own.
     TSyncSendResult applied = result;
-    applied.ProxyTrail = std::move(route.Trail);
+    applied.LogEntry = route.Trail + applied.LogEntry.value_or(std::string());
     Routes.erase(result.RowIndex);
-    if (Applier.ApplyResult(Model, applied))
+    if (TResultApplier::ApplyResult(Model, applied))
         emit ResultApplied(applied.RowIndex);
 }
 

@@ -2,7 +2,6 @@
 
 #include "engine/CheckOptions.h"
 #include "engine/PacingQueue.h"
-#include "engine/ResultApplier.h"
 #include "engine/SyncMutex.h"
 #include "engine/WorkerHub.h"
 #include "models/DomainTableModel.h"
@@ -160,7 +159,8 @@ private:
 
     TDomainTableModel& Model;
     TCheckOptions Options;
-    TResultApplier Applier;
+    // Handed to every worker, which reads the expiry dates of its answers with them.
+    std::shared_ptr<const TDateMasks> DateMasks;
     TServerResolver Resolver;
     TEngineSettings EngineSettings;
     TViewOrder ViewOrder;

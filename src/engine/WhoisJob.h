@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ExpiryDate.h"
 #include "models/DomainTableModel.h"
 #include "rdap/RdapClient.h"
 #include "settings/ProxySettings.h"
@@ -20,6 +21,8 @@ struct TWhoisJob
     TProxySettings ProxySettings;
     std::string WhoisServer;
     std::string ConfigPath;
+    // Shared by every job of a pass: they never change while it runs.
+    std::shared_ptr<const TDateMasks> DateMasks;
     TRowId RowIndex = NoRowId;
     int Attempts = 0;
     int Port = 43;

@@ -1,6 +1,7 @@
 #include "engine/WhoisThread.h"
 
 #include "base/AsciiText.h"
+#include "engine/ResultReader.h"
 #include "rdap/RdapAnswer.h"
 #include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
@@ -205,13 +206,11 @@ bool TWhoisThread::AskRdap(TRdapAnswer& answer)
 void TWhoisThread::Run()
 {
     if (Input.Rdap) {
-        TSyncSendResult result;
-        result.RowIndex = Input.RowIndex;
-        result.WhoisServer = Input.WhoisServer;
-        result.DomainName = Input.DomainName;
-        result.Rdap.emplace();
-        if (!AskRdap(*result.Rdap))
+        TRdapAnswer answer;
+        if (!AskRdap(answer))
             return;
+        TSyncSendResult result = TResultReader::ReadRdap(answer);
+        result.RowIndex = Input.RowIndex;
         Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
         return;
     }
@@ -220,35 +219,38 @@ void TWhoisThread::Run()
     whois.Port = Input.Port;
     whois.ConnectTimeoutMs = Input.ConnectTimeoutMs;
     whois.Host = Input.WhoisServer;
-    const THostStrings strings = THostStrings::Load(Input.ConfigPath, Input.WhoisServer);
+    TResultReader reader(Input.ConfigPath, Input.DateMasks);
+    const THostStrings& strings = reader.StringsOf(Input.WhoisServer);
     std::string failure;
     const bool answered = QuerySeries(strings, 0, Answer, failure);
 
     std::string referral;
-    // The expiry text only decides whether to ask the referral host; the main thread reads it
-    // again when it applies the result.
+    // The expiry text only decides whether to ask the referral host here; reading the result
+    // looks for it once more, a matter of microseconds; the host's strings are not read again.
     if (answered && FindReferral(Answer, referral) && referral != Input.WhoisServer &&
         strings.ExpiryText(Answer).empty()) {
         whois.Host = referral;
         std::string referralFailure;
         // A referral host that hangs, refuses or breaks off leaves the registry's answer to
         // stand alone.
-        if (!QuerySeries(THostStrings::Load(Input.ConfigPath, referral), Input.ReferralTimeoutMs, ReferralAnswer,
-                         referralFailure))
+        if (!QuerySeries(reader.StringsOf(referral), Input.ReferralTimeoutMs, ReferralAnswer, referralFailure))
             ReferralAnswer.clear();
     }
 
     if (State->Abandoned.load())
         return;
-    TSyncSendResult result;
-    result.Answer = std::move(Answer);
-    result.ReferralAnswer = std::move(ReferralAnswer);
-    result.RowIndex = Input.RowIndex;
-    result.WhoisServer = Input.WhoisServer;
-    result.DomainName = Input.DomainName;
+    TWhoisAnswers answers;
+    answers.Answer = std::move(Answer);
+    answers.ReferralAnswer = std::move(ReferralAnswer);
+    answers.WhoisServer = Input.WhoisServer;
+    answers.DomainName = Input.DomainName;
     if (!answered)
-        result.Failure = failure.empty() ? "No answer" : failure;
+        answers.Failure = failure.empty() ? "No answer" : failure;
+    TSyncSendResult result = reader.ReadWhois(answers);
+    result.RowIndex = Input.RowIndex;
     result.ProxyFailed = ProxyFailed;
+    if (ProxyFailed)
+        result.ProxyFailure = failure;
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 

@@ -3,6 +3,7 @@
 #include "engine/SyncSendResult.h"
 #include "engine/WhoisJob.h"
 #include "engine/WorkerHub.h"
+#include "rdap/RdapAnswer.h"
 #include "whois/HostStrings.h"
 
 #include <functional>
@@ -13,9 +14,9 @@
 // domain, or ask its RDAP base over HTTPS, up to Attempts times, until an answer comes that is
 // neither a refusal nor cut short;
 // follow a "Whois Server:" referral (within its own time bound) when the first answer shows no
-// expiry date, hand both answers to the main thread and wait there until they are applied, then
-// send the end notice. The worker reads nothing of the main window: its job is a copy made before
-// Start. It frees itself when its thread ends.
+// expiry date, read the answers (TResultReader: each host's strings read once), hand what they say
+// to the main thread and wait there until it is applied, then send the end notice. The worker reads nothing of the main
+// window: its job is a copy made before Start. It frees itself when its thread ends.
 class TWhoisThread
 {
 public:

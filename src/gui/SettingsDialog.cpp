@@ -244,7 +244,7 @@ QWidget* TfSett::CreatePreferencesPage()
 
 void TfSett::LoadPages(const TSettingsPages& pages)
 {
-    Servers->SetRows(pages.Servers);
+    Servers->SetAll(pages.Servers);
     cbUseProxy->setChecked(pages.Proxy.UseProxy);
     cbSOCKS->setCurrentIndex(pages.Proxy.SOCKS >= 0 && pages.Proxy.SOCKS < cbSOCKS->count() ? pages.Proxy.SOCKS : -1);
     eServer->setText(TextFromBytes(pages.Proxy.Server));
@@ -268,7 +268,7 @@ void TfSett::SelectPage(TPage page)
 TSettingsPages TfSett::Pages() const
 {
     TSettingsPages pages;
-    pages.Servers = Servers->Rows();
+    pages.Servers = Servers->All();
     pages.Proxy.UseProxy = cbUseProxy->isChecked();
     pages.Proxy.SOCKS = SocksIndexOf(BytesFromText(cbSOCKS->currentText()));
     pages.Proxy.Server = BytesFromText(eServer->text());
@@ -371,7 +371,7 @@ void TfSett::miDeleteClick()
     if (row < 0 || !Desktop.Ask(this, QStringLiteral("Удалить активную запись?")))
         return;
     try {
-        TIniFile(ConfigPath).DeleteKey(std::string(ConfigKeys::TldSection), Servers->Rows()[row].Domain);
+        TIniFile(ConfigPath).DeleteKey(std::string(ConfigKeys::TldSection), Servers->All()[row].Domain);
     } catch (const TQuarrowError& error) {
         Desktop.Tell(this, QString::fromStdString(error.what()));
         return;
@@ -387,7 +387,7 @@ void TfSett::miPropertiesClick()
     // Owned by the main window, as when it is opened from the domain table: centred there, and
     // not bound to this dialog's place.
     TfSP properties(ConfigPath, Desktop, parentWidget() ? parentWidget() : this);
-    properties.Execute(Servers->Rows()[row].Server);
+    properties.Execute(Servers->All()[row].Server);
 }
 
 void TfSett::bHelpClick()

@@ -2,12 +2,7 @@
 
 #include "models/ByteText.h"
 
-TTldListModel::TTldListModel(QObject* parent) : QAbstractTableModel(parent) {}
-
-int TTldListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(Items.size());
-}
+TTldListModel::TTldListModel(QObject* parent) : TItemListModel(parent) {}
 
 int TTldListModel::columnCount(const QModelIndex& parent) const
 {
@@ -27,28 +22,4 @@ QVariant TTldListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 1)
         return {};
     return section == 0 ? QStringLiteral("Domain") : QStringLiteral("Server");
-}
-
-void TTldListModel::SetRows(std::vector<TTldRow> rows)
-{
-    beginResetModel();
-    Items = std::move(rows);
-    endResetModel();
-}
-
-void TTldListModel::Append(TTldRow row)
-{
-    const int at = rowCount();
-    beginInsertRows({}, at, at);
-    Items.push_back(std::move(row));
-    endInsertRows();
-}
-
-void TTldListModel::Remove(int row)
-{
-    if (row < 0 || row >= rowCount())
-        return;
-    beginRemoveRows({}, row, row);
-    Items.erase(Items.begin() + row);
-    endRemoveRows();
 }

@@ -1,22 +1,12 @@
 #include "models/WordListModel.h"
 
+#include "base/AsciiText.h"
 #include "base/Utf8.h"
 #include "core/SplitWords.h"
 
 #include <algorithm>
 
 namespace {
-
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 // Words are bytes; text that is not UTF-8 is shown as Latin-1 so that every byte stays visible.
 QString ToDisplay(const std::string& bytes)
@@ -26,12 +16,7 @@ QString ToDisplay(const std::string& bytes)
 
 } // namespace
 
-TWordListModel::TWordListModel(QObject* parent) : QAbstractListModel(parent) {}
-
-int TWordListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : Count();
-}
+TWordListModel::TWordListModel(QObject* parent) : TItemListModel(parent) {}
 
 QVariant TWordListModel::data(const QModelIndex& index, int role) const
 {
@@ -68,13 +53,6 @@ Qt::ItemFlags TWordListModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
 }
 
-void TWordListModel::SetAll(std::vector<TWordEntry> entries)
-{
-    beginResetModel();
-    Entries = std::move(entries);
-    endResetModel();
-}
-
 bool TWordListModel::AddWords(std::string_view text)
 {
     if (IsBlankWord(text))
@@ -85,9 +63,7 @@ bool TWordListModel::AddWords(std::string_view text)
     }
     if (Contains(text))
         return false;
-    beginInsertRows(QModelIndex(), 0, 0);
-    Entries.insert(Entries.begin(), TWordEntry{std::string(text), true});
-    endInsertRows();
+    Insert(0, TWordEntry{std::string(text), true});
     return true;
 }
 
@@ -101,25 +77,13 @@ void TWordListModel::SplitWords(std::string_view text, char delimiter)
 
 bool TWordListModel::Contains(std::string_view text) const
 {
-    return std::any_of(Entries.begin(), Entries.end(),
-                       [&](const TWordEntry& entry) { return EqualIgnoringAsciiCase(entry.Text, text); });
+    return std::any_of(Items.begin(), Items.end(),
+                       [&](const TWordEntry& entry) { return EqualsIgnoringCase(entry.Text, text); });
 }
 
 void TWordListModel::Append(std::string text, bool checked)
 {
-    const int row = Count();
-    beginInsertRows(QModelIndex(), row, row);
-    Entries.push_back({std::move(text), checked});
-    endInsertRows();
-}
-
-void TWordListModel::Remove(int row)
-{
-    if (row < 0 || row >= Count())
-        return;
-    beginRemoveRows(QModelIndex(), row, row);
-    Entries.erase(Entries.begin() + row);
-    endRemoveRows();
+    Append(TWordEntry{std::move(text), checked});
 }
 
 void TWordListModel::Clear()
@@ -129,18 +93,18 @@ void TWordListModel::Clear()
 
 void TWordListModel::SetChecked(int row, bool checked)
 {
-    if (row < 0 || row >= Count() || Entries[static_cast<std::size_t>(row)].Checked == checked)
+    if (row < 0 || row >= Count() || Items[static_cast<std::size_t>(row)].Checked == checked)
         return;
-    Entries[static_cast<std::size_t>(row)].Checked = checked;
+    Items[static_cast<std::size_t>(row)].Checked = checked;
     const QModelIndex cell = index(row);
     emit dataChanged(cell, cell, {Qt::CheckStateRole});
 }
 
 void TWordListModel::SetAllChecked(bool checked)
 {
-    if (Entries.empty())
+    if (Items.empty())
         return;
-    for (TWordEntry& entry : Entries)
+    for (TWordEntry& entry : Items)
         entry.Checked = checked;
     emit dataChanged(index(0), index(Count() - 1), {Qt::CheckStateRole});
 }
@@ -148,7 +112,7 @@ void TWordListModel::SetAllChecked(bool checked)
 std::vector<std::string> TWordListModel::CollectTicked() const
 {
     std::vector<std::string> ticked;
-    for (const TWordEntry& entry : Entries)
+    for (const TWordEntry& entry : Items)
         if (entry.Checked)
             ticked.push_back(entry.Text);
     return ticked;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/WordEntry.h"
+#include "models/ItemListModel.h"
 
 #include <QAbstractListModel>
 
@@ -11,22 +12,16 @@
 // One word list of the main window (prefixes, keywords, suffixes or top-level domains): an
 // ordered, unsorted list of entries, each a text and a tick, shown as a check list. Entries keep
 // their bytes exactly as typed; the generator trims its own copies.
-class TWordListModel : public QAbstractListModel
+class TWordListModel : public TItemListModel<TWordEntry, QAbstractListModel>
 {
     Q_OBJECT
 
 public:
     explicit TWordListModel(QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-    int Count() const { return static_cast<int>(Entries.size()); }
-    const TWordEntry& At(int row) const { return Entries.at(static_cast<std::size_t>(row)); }
-    const std::vector<TWordEntry>& All() const { return Entries; }
-    void SetAll(std::vector<TWordEntry> entries);
 
     // A typed text: with a comma it replaces the list by its words, all unticked; otherwise it goes
     // first, ticked, unless an entry equal to it (ASCII letters in any case) exists. Blank text adds
@@ -36,8 +31,8 @@ public:
     void SplitWords(std::string_view text, char delimiter);
     bool Contains(std::string_view text) const;
 
+    using TItemListModel::Append;
     void Append(std::string text, bool checked);
-    void Remove(int row);
     void Clear();
     void SetChecked(int row, bool checked);
     void SetAllChecked(bool checked);
@@ -47,7 +42,4 @@ public:
 signals:
     // A tick changed through the view (the user's click or key), not through the calls above.
     void CheckChangedByUser();
-
-private:
-    std::vector<TWordEntry> Entries;
 };

@@ -2,6 +2,7 @@
 
 #include "base/AsciiText.h"
 #include "base/AtomicFileWriter.h"
+#include "base/MarkupText.h"
 #include "base/QuarrowError.h"
 #include "base/Utf8.h"
 
@@ -31,24 +32,7 @@ std::string EscapeHtml(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    AppendEscapedMarkup(out, text, TMarkupEntities::Html);
     return out;
 }
 

@@ -1,22 +1,12 @@
 #include "project/XmlWriter.h"
 
-#include <array>
+#include "base/MarkupText.h"
+
 #include <vector>
 
 namespace {
 
 constexpr std::size_t FlushSize = 1 << 20;
-
-constexpr std::array<bool, 256> MakeSpecialTable()
-{
-    std::array<bool, 256> table{};
-    for (int c = 128; c < 256; ++c)
-        table[c] = true;
-    for (unsigned char c : {'"', '&', '\'', '<', '>'})
-        table[c] = true;
-    return table;
-}
-constexpr std::array<bool, 256> Special = MakeSpecialTable();
 
 void Indent(std::string& out, std::size_t depth)
 {
@@ -27,38 +17,7 @@ void Indent(std::string& out, std::size_t depth)
 
 void TXmlWriter::AppendEncoded(std::string& out, std::string_view value)
 {
-    static constexpr char hexDigits[] = "0123456789ABCDEF";
-    std::size_t runStart = 0;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const auto c = static_cast<unsigned char>(value[i]);
-        if (!Special[c])
-            continue;
-        out.append(value.data() + runStart, i - runStart);
-        runStart = i + 1;
-        switch (c) {
-        case '"':
-            out += "&quot;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += "&#x";
-            out += hexDigits[c >> 4];
-            out += hexDigits[c & 0xF];
-            out += ';';
-        }
-    }
-    out.append(value.data() + runStart, value.size() - runStart);
+    AppendEscapedMarkup(out, value, TMarkupEntities::Xml);
 }
 
 void TXmlWriter::Write(const TXmlDocument& doc, const TSink& sink)

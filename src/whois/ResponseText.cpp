@@ -320,19 +320,3 @@ bool FindFirstDigit(std::string_view upperLine, int& position)
     position = static_cast<int>(at) + 1;
     return true;
 }
-
-std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement)
-{
-    if (pattern.empty())
-        return std::string(source);
-    std::string result;
-    result.reserve(source.size());
-    std::size_t pos = 0;
-    for (std::size_t found = source.find(pattern); found != std::string_view::npos; found = source.find(pattern, pos)) {
-        result.append(source.substr(pos, found - pos));
-        result.append(replacement);
-        pos = found + pattern.size();
-    }
-    result.append(source.substr(pos));
-    return result;
-}

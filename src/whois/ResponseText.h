@@ -69,6 +69,3 @@ bool FindShortDayName(std::string_view upperLine, int& position);
 bool FindLongDayName(std::string_view upperLine, int& position);
 bool FindShortMonthName(std::string_view upperLine, int& position);
 bool FindFirstDigit(std::string_view upperLine, int& position);
-
-// Non-overlapping, left to right, exact case; an empty pattern returns the source unchanged.
-std::string ReplaceAll(std::string_view source, std::string_view pattern, std::string_view replacement);

@@ -4,7 +4,6 @@
 #include "base/Utf8.h"
 #include "settings/ConfigKeys.h"
 #include "whois/HostStrings.h"
-#include "whois/ResponseText.h"
 
 #include <algorithm>
 #include <vector>

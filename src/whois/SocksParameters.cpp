@@ -41,17 +41,27 @@ TSocksVersion VersionOf(int socks)
     }
 }
 
-} // namespace
+// The two set-ups differ only in how they take the user's values: a check trims them and
+// authenticates when any is given, the test query takes them as typed and never authenticates.
+enum class TProxyUse
+{
+    Check,
+    TestQuery
+};
 
-TSocksParameters ConfigureProxy(const TProxySettings& settings)
+TSocksParameters ProxyParameters(const TProxySettings& settings, TProxyUse use)
 {
     TSocksParameters params;
     if (!settings.UseProxy)
         return params;
-    params.Host = Trim(settings.Server);
+    const bool check = use == TProxyUse::Check;
+    params.Host = check ? Trim(settings.Server) : settings.Server;
     params.Port = PortNumber(settings.Port);
     params.Version = VersionOf(settings.SOCKS);
-    if (!(settings.User + settings.Password).empty()) {
+    if (!check) {
+        params.UserName = settings.User;
+        params.Password = settings.Password;
+    } else if (!(settings.User + settings.Password).empty()) {
         params.UserName = Trim(settings.User);
         params.Password = Trim(settings.Password);
         params.Authentication = TSocksAuthentication::UsernamePassword;
@@ -59,15 +69,14 @@ TSocksParameters ConfigureProxy(const TProxySettings& settings)
     return params;
 }
 
+} // namespace
+
+TSocksParameters ConfigureProxy(const TProxySettings& settings)
+{
+    return ProxyParameters(settings, TProxyUse::Check);
+}
+
 TSocksParameters SetupTestProxy(const TProxySettings& settings)
 {
-    TSocksParameters params;
-    if (!settings.UseProxy)
-        return params;
-    params.Host = settings.Server;
-    params.Port = PortNumber(settings.Port);
-    params.Version = VersionOf(settings.SOCKS);
-    params.UserName = settings.User;
-    params.Password = settings.Password;
-    return params;
+    return ProxyParameters(settings, TProxyUse::TestQuery);
 }

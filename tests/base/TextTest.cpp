@@ -23,6 +23,16 @@ TEST(AsciiText, CaseTouchesOnlyAsciiLettersAndTrimsDropWhatTheySay)
     EXPECT_EQ(TrimSpaces(" \tx\r\t "), "x\r");
 }
 
+TEST(AsciiText, ReplacesLeftToRightWithoutOverlap)
+{
+    EXPECT_EQ(ReplaceAll("aaa", "aa", "b"), "ba");
+    EXPECT_EQ(ReplaceAll("No match for %DOMAIN%.", "%DOMAIN%", "example.com"), "No match for example.com.");
+    EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+    EXPECT_EQ(ReplaceAll("a-b-c", "-", ""), "abc");
+    EXPECT_EQ(ReplaceAll("x", "x", "xx"), "xx");
+    EXPECT_EQ(ReplaceAll("%domain%", "%DOMAIN%", "x"), "%domain%");
+}
+
 TEST(NumberText, WholeTextMustBeTheNumber)
 {
     int value = 7;

@@ -54,6 +54,14 @@ TEST(GenerateCommand, AcceptsEqualsFormRepeatedOptionsAndTrimsWords)
     EXPECT_EQ(result.Out, "shop.com\nshop.net\nstore.com\nstore.net\n");
 }
 
+// The command line reads a word list as a word page reads a typed one: quotes group, a tab ends a word.
+TEST(GenerateCommand, WordListsAreSplitAsTheWordPagesSplitThem)
+{
+    const TProcessResult result = Generate({"--keyword", "\"shop\",store\tx", "--tld", "com"});
+    EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "shop.com\nstore.com\nx.com\n");
+}
+
 TEST(GenerateCommand, AffixesOnlyWithTheirOptions)
 {
     const TProcessResult result = Generate({"--keyword", "shop", "--tld", "com", "--prefix", "e", "--hyphens"});

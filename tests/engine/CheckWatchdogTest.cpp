@@ -157,10 +157,9 @@ TEST(CheckDispatcherTest, AbandonedWorkerNeverWritesTheRowTheLogOrTheCount)
     worker->Row = rig.Model.IdAt(0);
     worker->Abandoned = true;
     TSyncSendResult result;
-    result.Answer = "No match for \"a.com\".";
+    result.Availability = TAvailability::Free;
+    result.LogEntry = "No match for \"a.com\".";
     result.RowIndex = rig.Model.IdAt(0);
-    result.WhoisServer = "127.0.0.1";
-    result.DomainName = "a.com";
     TCheckDispatcherProbe(*rig.Dispatcher).DeliverResult(worker, result);
     EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "");
     EXPECT_EQ(rig.Model.AnswerLog()[0], "");

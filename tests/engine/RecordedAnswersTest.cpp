@@ -9,6 +9,7 @@
 // send today.
 #include "core/ExpiryDate.h"
 #include "engine/ResultApplier.h"
+#include "engine/ResultReader.h"
 #include "engine/SyncSendResult.h"
 #include "models/DomainTableModel.h"
 #include "models/ExpiryDateFormat.h"
@@ -97,17 +98,18 @@ struct TReading
 
 TReading Read(const TRecorded& row)
 {
-    static const TResultApplier applier(ShippedConfig, LoadDateMasks(ShippedMasks));
+    static const auto masks = std::make_shared<const TDateMasks>(LoadDateMasks(ShippedMasks));
     const TWholeFile file = ReadWholeFile(AnswersDir + row.File, 1 << 20);
     EXPECT_TRUE(file.Loaded()) << row.File;
     TDomainTableModel model;
     model.AppendGenerated({row.Domain});
-    TSyncSendResult result;
-    result.Answer = std::string(file.View());
+    TWhoisAnswers answers;
+    answers.Answer = std::string(file.View());
+    answers.WhoisServer = row.Host;
+    answers.DomainName = row.Domain;
+    TSyncSendResult result = TResultReader(ShippedConfig, masks).ReadWhois(answers);
     result.RowIndex = model.IdAt(0);
-    result.WhoisServer = row.Host;
-    result.DomainName = row.Domain;
-    EXPECT_TRUE(applier.ApplyResult(model, result));
+    EXPECT_TRUE(TResultApplier::ApplyResult(model, result));
     const int day = model.ExpiryDay(0);
     return {model.Slot(0, SlotAvailability), model.Slot(0, SlotRegistrar), day > 0 ? IsoDateFromDayNumber(day) : ""};
 }

@@ -1,4 +1,5 @@
 #include "engine/ResultApplier.h"
+#include "engine/ResultReader.h"
 
 #include "models/ExpiryDateFormat.h"
 #include "support/TempDir.h"
@@ -31,15 +32,23 @@ struct TCase
     bool UnreadableConfig = false;
 };
 
-TSyncSendResult Result(std::string answer, std::string referral, TRowId row, std::string host, std::string domain)
+TWhoisAnswers Answers(std::string answer, std::string referral, std::string host, std::string domain)
 {
-    TSyncSendResult result;
-    result.Answer = std::move(answer);
-    result.ReferralAnswer = std::move(referral);
+    TWhoisAnswers answers;
+    answers.Answer = std::move(answer);
+    answers.ReferralAnswer = std::move(referral);
+    answers.WhoisServer = std::move(host);
+    answers.DomainName = std::move(domain);
+    return answers;
+}
+
+// The way of a port-43 result: read on the worker's side, applied to the row on the main thread's.
+bool ReadAndApply(TDomainTableModel& model, TRowId row, const std::string& configPath, const TWhoisAnswers& answers)
+{
+    TResultReader reader(configPath, std::make_shared<const TDateMasks>(TDateMasks{"yyyy-mm-dd"}));
+    TSyncSendResult result = reader.ReadWhois(answers);
     result.RowIndex = row;
-    result.WhoisServer = std::move(host);
-    result.DomainName = std::move(domain);
-    return result;
+    return TResultApplier::ApplyResult(model, result);
 }
 
 std::string Taken(const std::string& rest)
@@ -98,8 +107,8 @@ TEST(ResultApplierTest, OneResultPerCase)
     for (const TCase& c : cases) {
         TDomainTableModel model;
         model.SetContents({{"x.com", true, {"old", "old", "old", "old", "0", "12345"}}}, {"old log"});
-        const TResultApplier applier(c.UnreadableConfig ? dir.Path() : configPath, {"yyyy-mm-dd"});
-        ASSERT_TRUE(applier.ApplyResult(model, Result(c.Answer, c.Referral, model.IdAt(0), "reg.example", "x.com")))
+        ASSERT_TRUE(ReadAndApply(model, model.IdAt(0), c.UnreadableConfig ? dir.Path() : configPath,
+                                 Answers(c.Answer, c.Referral, "reg.example", "x.com")))
             << c.Name;
         const std::vector<std::string> after = model.RowAt(0).Slots;
         EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 4), c.Slots) << c.Name;
@@ -114,28 +123,84 @@ TEST(ResultApplierTest, RowsWithoutTheirOwnEntryGetOneAndGoneRowsNothing)
 {
     TDomainTableModel model;
     model.SetContents({{"x.com", true, {"", "", "", "", "7"}}}, {"other row's"});
-    const TResultApplier applier("", {});
     // Long enough to count as an answer at a host the configuration says nothing about.
     const std::string answer(THostStrings::ShortAnswerBytes, 'a');
-    ASSERT_TRUE(applier.ApplyResult(model, Result(answer, "", model.IdAt(0), "h", "x.com")));
+    ASSERT_TRUE(ReadAndApply(model, model.IdAt(0), "", Answers(answer, "", "h", "x.com")));
     EXPECT_EQ(model.Slot(0, SlotAnswerIndex), "1");
     EXPECT_EQ(model.AnswerLog(), (std::vector<std::string>{"other row's", answer + "\r\n" + Dashes}));
 
     const TRowId gone = model.IdAt(0);
     model.Clear();
-    EXPECT_FALSE(applier.ApplyResult(model, Result(answer, "", gone, "h", "x.com")));
+    EXPECT_FALSE(ReadAndApply(model, gone, "", Answers(answer, "", "h", "x.com")));
+}
+
+// A check reads each host's strings once, whatever it asks of them; the next check sees an edit.
+TEST(ResultApplierTest, HostStringsAreReadOncePerCheck)
+{
+    TTempDir dir;
+    const std::string configPath = dir.Write("mvwhois.ini", Config);
+    TResultReader reader(configPath, nullptr);
+    EXPECT_EQ(reader.StringsOf("reg.example").NotFound, "No match for \"%DOMAIN%\".");
+    dir.Write("mvwhois.ini", "[reg.example]\nnot_found_strings=Available\n");
+
+    // Long enough to be judged by the not-found text alone.
+    const TWhoisAnswers free = Answers("No match for \"x.com\".\r\n" + std::string(THostStrings::ShortAnswerBytes, '.'),
+                                       "", "reg.example", "x.com");
+    EXPECT_EQ(reader.ReadWhois(free).Availability, TAvailability::Free);
+    EXPECT_EQ(TResultReader(configPath, nullptr).ReadWhois(free).Availability, TAvailability::Taken);
+}
+
+TEST(ResultApplierTest, RdapAnswers)
+{
+    const int day = DayNumberFromDate(2030, 5, 12);
+    struct TRdapCase
+    {
+        const char* Name;
+        TRdapAnswer Answer;
+        std::vector<std::string> Slots;
+        int Day = 0;
+        bool Unreadable = false;
+    };
+    const std::vector<TRdapCase> cases = {
+        {"error", {TRdapVerdict::Error, "", "", 0, "", "RDAP query failed"}, {"RESULT ERROR", "old", "old", "old"}},
+        {"free", {TRdapVerdict::Free, "", "", 0, "", "{}"}, {"YES", "old", "old", "old"}},
+        {"taken",
+         {TRdapVerdict::Taken, "Reg Inc.", "https://rdap.reg.example/", day, "2030-05-12T04:00:00Z", "{}"},
+         {"NO", "Reg Inc.", "https://rdap.reg.example/", FormatDayNumber(day)},
+         day},
+        {"no calendar date",
+         {TRdapVerdict::Taken, "Reg Inc.", "", 0, "soon", "{}"},
+         {"NO", "Reg Inc.", "", "! soon !"},
+         0,
+         true},
+        {"no date at all", {TRdapVerdict::Taken, "Reg Inc.", "", 0, "", "{}"}, {"NO", "Reg Inc.", "", ""}},
+    };
+    for (const TRdapCase& c : cases) {
+        TDomainTableModel model;
+        model.SetContents({{"x.com", true, {"old", "old", "old", "old", "0", "12345"}}}, {"old log"});
+        TSyncSendResult result = TResultReader::ReadRdap(c.Answer);
+        result.RowIndex = model.IdAt(0);
+        ASSERT_TRUE(TResultApplier::ApplyResult(model, result)) << c.Name;
+        const std::vector<std::string> after = model.RowAt(0).Slots;
+        EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 4), c.Slots) << c.Name;
+        EXPECT_EQ(model.Slot(0, SlotStartTick), "") << c.Name;
+        // Unlike an empty port-43 result, every RDAP result replaces the entry, an error with its reason.
+        EXPECT_EQ(model.AnswerLog(), std::vector<std::string>{c.Answer.LogText + "\r\n" + Dashes}) << c.Name;
+        EXPECT_EQ(model.ExpiryDay(0), c.Day) << c.Name;
+        EXPECT_EQ(model.ExpiryUnreadable(0), c.Unreadable) << c.Name;
+    }
 }
 
 TEST(ResultApplierTest, OversizedAnswersAreStoredCutAndSaySo)
 {
-    const std::size_t cap = TResultApplier::MaxStoredAnswerBytes;
+    const std::size_t cap = TResultReader::MaxStoredAnswerBytes;
     const std::string big(cap + 100, 'a');
-    const std::string entry = TResultApplier::LogEntry(big, big);
+    const std::string entry = TResultReader::LogEntry(big, big);
     const std::string cut = "\r\n[Answer cut: only its first " + std::to_string(cap) + " of " +
                             std::to_string(cap + 100) + " bytes are kept.]";
     EXPECT_EQ(entry, std::string(cap, 'a') + cut + "\r\n" + Equals + "\r\n" + std::string(cap, 'a') + cut);
     // An answer of exactly the cap is whole.
-    EXPECT_EQ(TResultApplier::LogEntry(std::string(cap, 'b'), ""), std::string(cap, 'b') + "\r\n" + Dashes);
+    EXPECT_EQ(TResultReader::LogEntry(std::string(cap, 'b'), ""), std::string(cap, 'b') + "\r\n" + Dashes);
 }
 
 } // namespace

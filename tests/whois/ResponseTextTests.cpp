@@ -242,16 +242,6 @@ TEST(FindNameTest, ReportsTheFirstOccurrenceOfTheLastListedName)
     EXPECT_EQ(position, 42);
 }
 
-TEST(ReplaceAllTest, ReplacesLeftToRightWithoutOverlap)
-{
-    EXPECT_EQ(ReplaceAll("aaa", "aa", "b"), "ba");
-    EXPECT_EQ(ReplaceAll("No match for %DOMAIN%.", "%DOMAIN%", "example.com"), "No match for example.com.");
-    EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
-    EXPECT_EQ(ReplaceAll("a-b-c", "-", ""), "abc");
-    EXPECT_EQ(ReplaceAll("x", "x", "xx"), "xx");
-    EXPECT_EQ(ReplaceAll("%domain%", "%DOMAIN%", "x"), "%domain%");
-}
-
 TEST(ReplaceAllTest, TurnsAPickedAnswerTextIntoANotFoundString)
 {
     const auto toStored = [](const std::string& picked, const std::string& domain) {

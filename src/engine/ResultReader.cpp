@@ -1,0 +1,126 @@
+#include "engine/ResultReader.h"
+
+#include "base/AsciiText.h"
+#include "whois/ResponseText.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+void AppendStored(std::string& entry, const std::string& answer)
+{
+    if (answer.size() <= TResultReader::MaxStoredAnswerBytes) {
+        entry += answer;
+        return;
+    }
+    entry.append(answer, 0, TResultReader::MaxStoredAnswerBytes);
+    entry += "\r\n[Answer cut: only its first " + std::to_string(TResultReader::MaxStoredAnswerBytes) + " of " +
+             std::to_string(answer.size()) + " bytes are kept.]";
+}
+
+bool Blank(std::string_view text)
+{
+    return TrimView(text).empty();
+}
+
+} // namespace
+
+TResultReader::TResultReader(std::string configPath, std::shared_ptr<const TDateMasks> masks)
+    : ConfigPath(std::move(configPath)), Masks(masks ? std::move(masks) : std::make_shared<const TDateMasks>())
+{
+}
+
+const THostStrings& TResultReader::StringsOf(const std::string& host)
+{
+    auto it = Loaded.find(host);
+    if (it == Loaded.end())
+        it = Loaded.emplace(host, THostStrings::Load(ConfigPath, host)).first;
+    return it->second;
+}
+
+std::string TResultReader::LogEntry(const std::string& answer, const std::string& referralAnswer)
+{
+    std::string entry;
+    AppendStored(entry, answer);
+    if (!referralAnswer.empty()) {
+        entry += "\r\n" + std::string(69, '=') + "\r\n";
+        AppendStored(entry, referralAnswer);
+    } else {
+        entry += "\r\n" + std::string(69, '-');
+    }
+    return entry;
+}
+
+TSyncSendResult TResultReader::ReadWhois(const TWhoisAnswers& answers)
+{
+    TSyncSendResult result;
+    if (Blank(answers.Answer) && Blank(answers.ReferralAnswer))
+        return result;
+    const THostStrings& strings = StringsOf(answers.WhoisServer);
+    // A refusal or throttle page says nothing about the name, however it reads: neither "NO" for
+    // lacking the not-found text nor "YES" for holding it. Its text stays in the answers entry.
+    const std::string failure =
+        answers.Failure.empty() ? strings.RefusalIn(answers.Answer, answers.DomainName) : answers.Failure;
+    if (!failure.empty()) {
+        if (!Blank(answers.Answer))
+            result.LogEntry = "No verdict: " + failure + ".\r\n" + LogEntry(answers.Answer, "");
+        return result;
+    }
+    result.LogEntry = LogEntry(answers.Answer, answers.ReferralAnswer);
+    const bool taken = !strings.SaysNotFound(answers.Answer, answers.DomainName);
+    result.Availability = taken ? TAvailability::Taken : TAvailability::Free;
+    if (!taken)
+        return result;
+
+    // A configuration file that cannot be read leaves the registrar and server as they were.
+    std::string referralServer;
+    if (strings.Readable) {
+        result.HasRegistrar = true;
+        result.Registrar = ValueAfterLastLabel(strings.Registrar, answers.Answer);
+        referralServer = ValueAfterLastLabel(strings.WhoisServer, answers.Answer);
+        result.RegistrarServer = referralServer;
+    }
+
+    std::string expiry = strings.ExpiryText(answers.Answer);
+    int day = ParseExpiryDate(expiry, *Masks);
+    bool unreadable = false;
+    // Only an answer without any expiry text sends the search to the referral host's answer; there
+    // a text no mask reads is shown as it came, between marks.
+    if (expiry.empty() && !referralServer.empty()) {
+        expiry = StringsOf(referralServer).ExpiryText(answers.ReferralAnswer);
+        day = ParseExpiryDate(expiry, *Masks);
+        unreadable = day == 0;
+    }
+    result.HasExpiry = true;
+    result.ExpiryDay = std::max(day, 0);
+    result.ExpiryUnreadable = unreadable;
+    if (unreadable)
+        result.ExpiryText = std::move(expiry);
+    return result;
+}
+
+TSyncSendResult TResultReader::ReadRdap(const TRdapAnswer& answer)
+{
+    TSyncSendResult result;
+    // Unlike an empty port-43 result, an RDAP error has a reason to show: it replaces the entry.
+    result.LogEntry = LogEntry(answer.LogText, "");
+    if (answer.Verdict == TRdapVerdict::Error)
+        return result;
+    if (answer.Verdict == TRdapVerdict::Free) {
+        result.Availability = TAvailability::Free;
+        return result;
+    }
+    result.Availability = TAvailability::Taken;
+    result.HasRegistrar = true;
+    result.Registrar = answer.Registrar;
+    result.RegistrarServer = answer.RegistrarServer;
+    result.HasExpiry = true;
+    result.ExpiryDay = std::max(answer.ExpiryDay, 0);
+    // A date that is not a calendar date is shown as sent, like an unreadable one from a referral
+    // host.
+    result.ExpiryUnreadable = answer.ExpiryDay <= 0 && !answer.ExpiryText.empty();
+    if (result.ExpiryUnreadable)
+        result.ExpiryText = answer.ExpiryText;
+    return result;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/ExpiryDate.h"
+#include "engine/SyncSendResult.h"
+#include "rdap/RdapAnswer.h"
+#include "whois/HostStrings.h"
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+
+// The answers of one port-43 check as the worker received them.
+struct TWhoisAnswers
+{
+    std::string Answer;
+    std::string ReferralAnswer;
+    std::string WhoisServer;
+    std::string DomainName;
+    // Why no attempt brought an answer about the name (every one was refused, cut short or
+    // failed); empty when Answer is one. Answer then holds the last text received, if any, for
+    // the answers entry only: the row reads "RESULT ERROR".
+    std::string Failure;
+};
+
+// The worker's side of a result: it reads the response strings of each host it deals with from the
+// configuration file once, and makes of the answers the verdict, registrar, registrar's WHOIS server,
+// expiry date and answers entry, so that the main thread parses nothing and reads no file. Strings
+// are read afresh for every check, so that an edit of the file reaches the next one. One object
+// serves one check on one thread.
+class TResultReader
+{
+public:
+    TResultReader(std::string configPath, std::shared_ptr<const TDateMasks> masks);
+
+    // The host's response strings, read at the first call for the host.
+    const THostStrings& StringsOf(const std::string& host);
+
+    TSyncSendResult ReadWhois(const TWhoisAnswers& answers);
+    // An RDAP answer: the verdict as it came, registrar, registrar server and expiry from the
+    // domain object, and its text (the JSON, or why it is an error) as the row's answers entry.
+    static TSyncSendResult ReadRdap(const TRdapAnswer& answer);
+
+    // The answers-log entry for a pair of answers. Real answers are a few kilobytes; each answer is
+    // stored up to MaxStoredAnswerBytes, and a cut one says so where it was cut, so that a host
+    // sending oversized answers cannot make the log grow by a megabyte a name.
+    static std::string LogEntry(const std::string& answer, const std::string& referralAnswer);
+    static constexpr std::size_t MaxStoredAnswerBytes = 256 * 1024;
+
+private:
+    std::string ConfigPath;
+    std::shared_ptr<const TDateMasks> Masks;
+    // A check deals with one to three hosts; a map keeps references to its entries valid.
+    std::map<std::string, THostStrings> Loaded;
+};
