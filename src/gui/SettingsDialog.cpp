@@ -178,7 +178,7 @@ QWidget* TfSett::CreateConnectionPage()
     ProxyPool = new TProxyPoolEditor(page);
     // A test asks the host the table names for .com, as a check of a .com name would.
     ProxyPool->TestHost = [this] {
-        for (const TTldRow& row : Servers->Rows())
+        for (const TTldRow& row : Servers->All())
             if (row.Domain == "com" && !row.Server.starts_with("https://"))
                 return row.Server;
         return std::string(ConfigKeys::FallbackWhoisHost);
