@@ -12,6 +12,7 @@
 #include "base/Utf8.h"
 #include "core/ExpiryDate.h"
 #include "engine/ResultApplier.h"
+#include "engine/ResultReader.h"
 #include "models/DomainTableModel.h"
 #include "models/ExpiryDateFormat.h"
 #include "whois/HostStrings.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,7 +134,7 @@ void CheckExpiryText(const std::string& answer)
 
 void CheckResultApplication(const std::vector<std::string>& fields)
 {
-    static const TDateMasks masks = LoadDateMasks(QUARROW_SHIPPED_DATEMASK);
+    static const auto masks = std::make_shared<const TDateMasks>(LoadDateMasks(QUARROW_SHIPPED_DATEMASK));
     const std::string config = ScratchFolder() + "/mvwhois.ini";
     WriteScratchFile(config, "[" + Host + "]\nregistrar_string=" + BlankedLineBreaks(fields[1]) +
                                  "\nnot_found_strings=" + BlankedLineBreaks(fields[2]) + "\nexpires_string=" +
@@ -142,20 +144,21 @@ void CheckResultApplication(const std::vector<std::string>& fields)
 
     TDomainTableModel model;
     model.AppendGenerated({Domain});
-    const TResultApplier applier(config, masks);
-    TSyncSendResult result;
-    result.Answer = fields[0];
-    result.ReferralAnswer = fields[4];
-    result.RowIndex = model.IdAt(0);
-    result.WhoisServer = Host;
-    result.DomainName = Domain;
+    TWhoisAnswers answers;
+    answers.Answer = fields[0];
+    answers.ReferralAnswer = fields[4];
+    answers.WhoisServer = Host;
+    answers.DomainName = Domain;
 
     // A retried check applies to the same row again: it keeps its one answers-log entry.
     for (int round = 0; round < 2; ++round) {
-        FUZZ_REQUIRE(applier.ApplyResult(model, result));
+        // The worker reads the answers with the host's strings; the main thread writes the values.
+        TSyncSendResult result = TResultReader(config, masks).ReadWhois(answers);
+        result.RowIndex = model.IdAt(0);
+        FUZZ_REQUIRE(TResultApplier::ApplyResult(model, result));
         const std::string availability = model.Slot(0, SlotAvailability);
         FUZZ_REQUIRE(model.Slot(0, SlotStartTick).empty());
-        if (IsBlank(result.Answer) && IsBlank(result.ReferralAnswer)) {
+        if (IsBlank(answers.Answer) && IsBlank(answers.ReferralAnswer)) {
             FUZZ_REQUIRE(availability == "RESULT ERROR");
             continue;
         }
@@ -163,27 +166,27 @@ void CheckResultApplication(const std::vector<std::string>& fields)
         for (std::size_t at = 0; (at = needle.find("%DOMAIN%", at)) != std::string::npos; at += Domain.size())
             needle.replace(at, 8, Domain);
         // The not-found text counts in the answer's own encoding.
-        const std::string encoded = TextInAnswerEncoding(needle, result.Answer);
-        const bool free = !needle.empty() && UpperAscii(result.Answer).find(UpperAscii(encoded)) != std::string::npos;
+        const std::string encoded = TextInAnswerEncoding(needle, answers.Answer);
+        const bool free = !needle.empty() && UpperAscii(answers.Answer).find(UpperAscii(encoded)) != std::string::npos;
         // A blank answer, or a short one with neither the free text, nor a label, nor a line naming
         // the domain, is a refusal: no verdict at all, and the text stays in the entry after the
         // reason.
-        bool labelled = HoldsDomainLine(result.Answer, Domain);
+        bool labelled = HoldsDomainLine(answers.Answer, Domain);
         for (const std::string* label : {&strings.Registrar, &strings.WhoisServer, &strings.Expires})
-            labelled = labelled || AnswerHoldsLabel(*label, result.Answer);
-        const bool refused = IsBlank(result.Answer) || (!needle.empty() && !free && !labelled &&
-                                                        Trim(result.Answer).size() < THostStrings::ShortAnswerBytes);
+            labelled = labelled || AnswerHoldsLabel(*label, answers.Answer);
+        const bool refused = IsBlank(answers.Answer) || (!needle.empty() && !free && !labelled &&
+                                                        Trim(answers.Answer).size() < THostStrings::ShortAnswerBytes);
         if (refused) {
             FUZZ_REQUIRE(availability == "RESULT ERROR");
-            if (!IsBlank(result.Answer))
-                FUZZ_REQUIRE(model.AnswerLog()[0].find(result.Answer) != std::string::npos);
+            if (!IsBlank(answers.Answer))
+                FUZZ_REQUIRE(model.AnswerLog()[0].find(answers.Answer) != std::string::npos);
             continue;
         }
         FUZZ_REQUIRE(model.AnswerLog().size() == 1 && model.AnswerIndexOf(0) == 0);
         const std::string& entry = model.AnswerLog()[0];
-        FUZZ_REQUIRE(entry.size() <= 2 * TResultApplier::MaxStoredAnswerBytes + 400);
-        FUZZ_REQUIRE(entry.compare(0, std::min(result.Answer.size(), TResultApplier::MaxStoredAnswerBytes),
-                                   result.Answer, 0, TResultApplier::MaxStoredAnswerBytes) == 0);
+        FUZZ_REQUIRE(entry.size() <= 2 * TResultReader::MaxStoredAnswerBytes + 400);
+        FUZZ_REQUIRE(entry.compare(0, std::min(answers.Answer.size(), TResultReader::MaxStoredAnswerBytes),
+                                   answers.Answer, 0, TResultReader::MaxStoredAnswerBytes) == 0);
 
         FUZZ_REQUIRE(availability == (free ? "YES" : "NO"));
         if (free)
@@ -192,7 +195,7 @@ void CheckResultApplication(const std::vector<std::string>& fields)
             const std::string value = model.Slot(0, slot);
             FUZZ_REQUIRE(Trim(value) == value && value.find_first_of("\r\n") == std::string::npos);
             // Latin-1 bytes come back as UTF-8: at most two bytes each.
-            FUZZ_REQUIRE(value.size() <= 2 * result.Answer.size() && IsValidUtf8(value));
+            FUZZ_REQUIRE(value.size() <= 2 * answers.Answer.size() && IsValidUtf8(value));
         }
         const int day = model.ExpiryDay(0);
         const std::string shown = model.Slot(0, SlotExpires);

@@ -18,6 +18,10 @@ TCheckCommands::TCheckCommands(TCheckDispatcher& dispatcher, TMainActions& actio
         if (!GeneratingNames)
             Dispatcher.StartAll();
     });
+    connect(Actions.aCheckErrors, &QAction::triggered, this, [this] {
+        if (!GeneratingNames && Dispatcher.CheckErrorsEnabled())
+            Dispatcher.CheckErrorsAgain();
+    });
     connect(Actions.aCheck, &QAction::triggered, this, [this] {
         if (!GeneratingNames)
             Dispatcher.CheckSelected(SelectedRow());
@@ -40,6 +44,7 @@ void TCheckCommands::Refresh()
     ThreadsText->setText(QString::fromStdString(Dispatcher.ThreadsText()));
     TotalText->setText(QString::fromStdString(Dispatcher.TotalText()));
     Actions.aStartAll->setEnabled(Dispatcher.StartAllEnabled() && !GeneratingNames);
+    Actions.aCheckErrors->setEnabled(Dispatcher.CheckErrorsEnabled() && !GeneratingNames);
     Actions.aCheck->setEnabled(!GeneratingNames);
     Actions.aStop->setEnabled(Dispatcher.StopEnabled());
     if (GeneratingNames)

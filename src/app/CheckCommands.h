@@ -10,10 +10,10 @@ class QLabel;
 class QProgressBar;
 class TMainActions;
 
-// The check engine on the window: "Check domains", "Check selected domain" and "Stop" run the
-// dispatcher; after every status tick the two status texts, the progress bar and the swap of
-// "Check domains" and "Stop" follow the dispatcher. While names are being generated the progress
-// bar is generation's and no check can start.
+// The check engine on the window: "Check domains", "Check errors again" (enabled while no pass
+// runs and a row reads "RESULT ERROR"), "Check selected domain" and "Stop" run the dispatcher; after every status tick
+// the two status texts, the progress bar and the swap of "Check domains" and "Stop" follow the dispatcher. While names
+// are being generated the progress bar is generation's and no check can start.
 class TCheckCommands : public QObject
 {
     Q_OBJECT

@@ -29,6 +29,9 @@ TDialogCommands::TDialogCommands(QWidget& window, QAbstractItemView& domainView,
     connect(a.Preferences1, &QAction::triggered, this, [this] { OpenSettings(TfSett::PageAdditional); });
     connect(a.aAbout, &QAction::triggered, this, &TDialogCommands::aAboutExecute);
     connect(a.aSaveResultAsHTML, &QAction::triggered, this, [this] { ResultCmds->aSaveResultAsHTMLExecute(); });
+    connect(a.aExportCsv, &QAction::triggered, this, [this] { ResultCmds->ExportRecordsExecute(TRecordFormat::Csv); });
+    connect(a.aExportJson, &QAction::triggered, this,
+            [this] { ResultCmds->ExportRecordsExecute(TRecordFormat::Json); });
     connect(a.ACopyNameToClipboard, &QAction::triggered, this, [this] { ResultCmds->ACopyNameToClipboardExecute(); });
     connect(a.aCopyAvailabilityNamesToClipboard, &QAction::triggered, this,
             [this] { ResultCmds->aCopyAvailabilityNamesToClipboardExecute(); });

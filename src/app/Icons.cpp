@@ -10,6 +10,7 @@ QIcon ToolbarIcon(const QString& name)
         {QStringLiteral("save"), QStringLiteral("document-save")},
         {QStringLiteral("generate"), QStringLiteral("system-run")},
         {QStringLiteral("check"), QStringLiteral("media-playback-start")},
+        {QStringLiteral("recheck"), QStringLiteral("view-refresh")},
         {QStringLiteral("stop"), QStringLiteral("process-stop")},
         {QStringLiteral("settings"), QStringLiteral("preferences-system")},
     };

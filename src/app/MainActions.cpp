@@ -3,6 +3,7 @@
 #include "app/Icons.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +20,8 @@ TMainActions::TMainActions(QWidget* window) : QObject(window)
     aSaveWas = Command("aSaveWas", "Save Words as...", "Save Words as...");
     aGenerate = Command("aGenerate", "Generate domain names", "Generate domain names", "generate");
     aStartAll = Command("aStartAll", "Check domains", "Check domains", "check");
+    aCheckErrors = Command("aCheckErrors", "Check errors again", "Check the rows with RESULT ERROR again", "recheck");
+    aCheckErrors->setEnabled(false);
     aCheck = Command("aCheck", "Check selected domain", "Check selected domain");
     aStop = Command("aStop", "Stop", "Stop", "stop");
     aStop->setEnabled(false);
@@ -31,6 +34,20 @@ TMainActions::TMainActions(QWidget* window) : QObject(window)
         Command("aCopyAvailabilityNamesToClipboard", "Copy availability domains to clipboard",
                 "Copy availability domains to clipboard");
     aSaveResultAsHTML = Command("aSaveResultAsHTML", "Save result as HTML", "Save result as HTML");
+    aExportCsv = Command("aExportCsv", "Export as CSV...", "Export the shown rows as CSV...");
+    aExportJson = Command("aExportJson", "Export as JSON...", "Export the shown rows as JSON...");
+    ShowGroup = new QActionGroup(this);
+    ShowGroup->setExclusive(true);
+    static const char* const showNames[DomainFilterCount] = {"aShowAll", "aShowAvailable", "aShowRegistered",
+                                                             "aShowErrors", "aShowUnchecked"};
+    for (int i = 0; i < DomainFilterCount; ++i) {
+        const char* caption = FilterCaption(static_cast<TDomainFilter>(i));
+        QAction* show = Command(showNames[i], caption, caption);
+        show->setCheckable(true);
+        ShowGroup->addAction(show);
+        aShow[static_cast<std::size_t>(i)] = show;
+    }
+    aShow[0]->setChecked(true);
     aSett = Command("aSett", "Settings", "Open settings dialog...", "settings");
     aAbout = Command("aAbout", "About...", "About Quarrow");
 
@@ -71,6 +88,8 @@ void TMainActions::BuildMenuBar(QMenuBar* bar)
     file->addSeparator();
     file->addActions({aLoadWords, aSaveWords, aSaveWas});
     file->addSeparator();
+    file->addActions({aExportCsv, aExportJson});
+    file->addSeparator();
     file->addAction(Print1);
     file->addSeparator();
     file->addAction(Exit1);
@@ -78,13 +97,17 @@ void TMainActions::BuildMenuBar(QMenuBar* bar)
     QMenu* domain = menu("Domain1", "Domain");
     domain->addAction(aRegisterDomain);
     domain->addSeparator();
-    domain->addActions({aCheck, aStartAll});
+    domain->addActions({aCheck, aStartAll, aCheckErrors});
     domain->addSeparator();
     domain->addActions({aSelectAllDomains, aDeselectAllDomains});
     domain->addSeparator();
     domain->addActions({ACopyNameToClipboard, aCopyAvailabilityNamesToClipboard});
     domain->addSeparator();
     domain->addAction(aSaveResultAsHTML);
+
+    QMenu* view = menu("View1", "View");
+    for (QAction* show : aShow)
+        view->addAction(show);
 
     QMenu* settings = menu("Settings1", "Settings");
     settings->addActions({Whoisservers1, Connections1, Preferences1});
@@ -101,7 +124,7 @@ void TMainActions::BuildToolBar(QToolBar* toolBar)
     toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     toolBar->addActions({tbNew, aOpenPrj, aSavePrj});
     toolBar->addSeparator();
-    toolBar->addActions({aGenerate, aStartAll, aStop});
+    toolBar->addActions({aGenerate, aStartAll, aCheckErrors, aStop});
     toolBar->addSeparator();
     toolBar->addAction(aSett);
     // Icon-only buttons are named for screen readers by their hint.

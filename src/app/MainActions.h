@@ -1,10 +1,14 @@
 #pragma once
 
+#include "models/DomainFilter.h"
+
 #include <QObject>
 
+#include <array>
 #include <vector>
 
 class QAction;
+class QActionGroup;
 class QMenu;
 class QMenuBar;
 class QToolBar;
@@ -30,6 +34,7 @@ public:
     QAction* aSaveWas = nullptr;
     QAction* aGenerate = nullptr;
     QAction* aStartAll = nullptr;
+    QAction* aCheckErrors = nullptr;
     QAction* aCheck = nullptr;
     QAction* aStop = nullptr;
     QAction* aRegisterDomain = nullptr;
@@ -38,6 +43,8 @@ public:
     QAction* ACopyNameToClipboard = nullptr;
     QAction* aCopyAvailabilityNamesToClipboard = nullptr;
     QAction* aSaveResultAsHTML = nullptr;
+    QAction* aExportCsv = nullptr;
+    QAction* aExportJson = nullptr;
     QAction* aSett = nullptr;
     QAction* aAbout = nullptr;
 
@@ -51,6 +58,9 @@ public:
     QAction* Help2 = nullptr;
     // The toolbar's "New" button; it runs New1.
     QAction* tbNew = nullptr;
+    // The View menu's filters, one checked at a time, indexed by TDomainFilter.
+    std::array<QAction*, DomainFilterCount> aShow{};
+    QActionGroup* ShowGroup = nullptr;
 
     // The popup's own entries: they run the commands above, but their enabled state is the popup's
     // (UpdateDomainsPopup), not the commands'.

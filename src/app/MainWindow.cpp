@@ -2,6 +2,7 @@
 
 #include "app/CheckCommands.h"
 #include "app/DialogCommands.h"
+#include "app/FilterCommands.h"
 #include "app/MainActions.h"
 #include "app/MainProjectWorkspace.h"
 #include "app/WindowLayout.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -77,6 +79,7 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
 
     CreateControls();
     CreateStatusBar();
+    FilterCmds = new TFilterCommands(lvDomains->SortProxy(), *Commands, cbFilter, ShownPanel, ConfigPath(), this);
     CheckCmds = new TCheckCommands(
         *CheckDispatcher, *Commands, ThreadsPanel, TotalPanel, pb, [this] { return SelectedRowId(); }, this);
     ProjectPrompts = std::make_unique<TProjectDialogs>(this);
@@ -120,7 +123,21 @@ void TfMain::CreateControls()
     pcwords = new TWordListsPanel(*Lists, this);
     lPan = Panel("lPan", pcwords, this);
     lvDomains = CreateDomainView(this);
-    rPan = Panel("rPan", lvDomains, this);
+    rPan = Panel("rPan", nullptr, this);
+    // The filter above the table, named for screen readers by its label.
+    auto* filterBar = new QHBoxLayout;
+    auto* filterLabel = new QLabel(QStringLiteral("&Show:"), rPan);
+    filterLabel->setObjectName(QStringLiteral("lFilter"));
+    cbFilter = new QComboBox(rPan);
+    cbFilter->setObjectName(QStringLiteral("cbFilter"));
+    cbFilter->setAccessibleName(QStringLiteral("Show rows"));
+    filterLabel->setBuddy(cbFilter);
+    filterBar->addWidget(filterLabel);
+    filterBar->addWidget(cbFilter);
+    filterBar->addStretch(1);
+    auto* rightLayout = static_cast<QVBoxLayout*>(rPan->layout());
+    rightLayout->addLayout(filterBar);
+    rightLayout->addWidget(lvDomains, 1);
 
     pTop = new QSplitter(Qt::Horizontal, this);
     pTop->setObjectName(QStringLiteral("pTop"));
@@ -193,6 +210,8 @@ void TfMain::CreateStatusBar()
     TotalPanel = static_cast<QLabel*>(TzqStatusPanel::AddPanel(sb, 200));
     TotalPanel->setObjectName(QStringLiteral("sbPanel1"));
     TzqStatusPanel::AddPanel(sb, 0)->setObjectName(QStringLiteral("sbPanel2"));
+    ShownPanel = static_cast<QLabel*>(TzqStatusPanel::AddPanel(sb, 140));
+    ShownPanel->setObjectName(QStringLiteral("sbPanel3"));
 
     pb = new QProgressBar(this);
     pb->setObjectName(QStringLiteral("pb"));
@@ -305,8 +324,8 @@ void TfMain::SetGenerating(bool generating)
     // Nothing may change the lists, the table or the answers log until the run has ended.
     pcwords->setEnabled(!generating);
     TMainActions& a = *Commands;
-    for (QAction* action :
-         {a.aGenerate, a.New1, a.tbNew, a.aOpenPrj, a.aLoadWords, a.aSelectAllDomains, a.aDeselectAllDomains})
+    for (QAction* action : {a.aGenerate, a.New1, a.tbNew, a.aOpenPrj, a.aLoadWords, a.aSelectAllDomains,
+                            a.aDeselectAllDomains, a.aExportCsv, a.aExportJson})
         action->setEnabled(!generating);
     CheckCmds->SetGenerating(generating);
 }
@@ -325,6 +344,7 @@ void TfMain::SaveLayout()
 void TfMain::LoadLayout()
 {
     TWindowLayout{this, pTop, Splitter2Host, lvDomains->horizontalHeader()}.Load(ConfigPath());
+    FilterCmds->Load();
 }
 
 void TfMain::OpenHelp()

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -20,6 +21,7 @@ class QSplitter;
 class QTableView;
 class TCheckCommands;
 class TDialogCommands;
+class TFilterCommands;
 class TGenerateCommand;
 class TMainProjectWorkspace;
 class TProjectController;
@@ -79,6 +81,8 @@ public:
     QListWidget* AnswersPanel() const { return mAns; }
     QProgressBar* ProgressBar() const { return pb; }
     TzqStatusPanel* StatusPanel() const { return sp; }
+    // The View menu's filter and the box above the table.
+    TFilterCommands& Filter() { return *FilterCmds; }
     // The row the commands for "the selected domain" act on, or NoRowId.
     TRowId SelectedRowId() const;
 
@@ -144,6 +148,7 @@ private:
     TWordLists* Lists = nullptr;
     TGenerateCommand* GenerateCmd = nullptr;
     TCheckCommands* CheckCmds = nullptr;
+    TFilterCommands* FilterCmds = nullptr;
     TWordFileCommands* WordFileCmds = nullptr;
     TDialogCommands* DialogCmds = nullptr;
     std::unique_ptr<THelpOpener> Help;
@@ -156,6 +161,8 @@ private:
     TWordListsPanel* pcwords = nullptr;
     TzqListView* lvDomains = nullptr;
     QListWidget* mAns = nullptr;
+    QComboBox* cbFilter = nullptr;
+    QLabel* ShownPanel = nullptr;
     QLabel* ThreadsPanel = nullptr;
     QLabel* TotalPanel = nullptr;
     QProgressBar* pb = nullptr;

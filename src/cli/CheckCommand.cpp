@@ -53,6 +53,8 @@ struct TCheckRequest
     TServerPreference Preference = TServerPreference::Any;
     std::string RdapCertificatesPem; // trusted for RDAP besides the system's store
     std::string ProjectPath;
+    // Only the project's rows that read "RESULT ERROR", ticked or not.
+    bool ErrorsOnly = false;
     std::vector<std::string> Names;
     // --proxy: the ways out instead of the configured proxies.
     std::vector<TProxySettings> Proxies;
@@ -86,6 +88,7 @@ TArgumentReader CheckArguments()
          "(socks4://, socks4a://, socks5://[user:pass@]host:port)"},
         {"--rdap-ca", "FILE", "also trust the certificates in FILE (PEM) for RDAP servers"},
         {"--project", "FILE.prj.xml", "check the ticked rows of a project and save the results into it"},
+        {"--errors-only", "", "with --project: tick and check again only the rows that read RESULT ERROR"},
     });
 }
 
@@ -165,6 +168,9 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
     request.ProjectPath = reader.Value("--project");
     if (reader.Has("--project") && request.ProjectPath.empty())
         throw TUsageError("--project needs a file name");
+    request.ErrorsOnly = reader.Has("--errors-only");
+    if (request.ErrorsOnly && !reader.Has("--project"))
+        throw TUsageError("--errors-only needs --project FILE");
 
     const std::vector<std::string>& operands = reader.Operands();
     if (reader.Has("--project") && !operands.empty())
@@ -218,7 +224,8 @@ void LoadRows(const TCheckRequest& request, TCheckRun& run)
         for (int row = 0; row < model.RowCount(); ++row) {
             if (!model.Slot(row, SlotStartTick).empty())
                 model.SetSlot(row, SlotStartTick, "");
-            if (model.Checked(row))
+            const bool checks = request.ErrorsOnly ? model.ResultOf(row) == TRowResult::Error : model.Checked(row);
+            if (checks)
                 run.RecordRows.push_back(row);
         }
         return;
@@ -264,9 +271,8 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
     TCheckDispatcher& dispatcher = *run.Dispatcher;
     dispatcher.LoadSettings(settings);
 
-    int checkedRows = 0;
-    for (int row = 0; row < run.Model.RowCount(); ++row)
-        checkedRows += run.Model.Checked(row) ? 1 : 0;
+    // A project's reported rows are the ones the pass checks; names given twice are one row.
+    const int checkedRows = run.Project ? static_cast<int>(run.RecordRows.size()) : run.Model.RowCount();
     int results = 0;
     // Answers that neither the records nor a project will show are dropped as they come, so that
     // a long run against hosts with large answers holds only the answers in flight.
@@ -284,7 +290,10 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
                          dispatcher.RunningCount());
         });
     QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    dispatcher.StartAll();
+    if (request.ErrorsOnly)
+        dispatcher.CheckErrorsAgain();
+    else
+        dispatcher.StartAll();
     app.exec();
     if (::isatty(STDERR_FILENO) == 1)
         std::fputs("\n", stderr);

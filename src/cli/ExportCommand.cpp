@@ -17,22 +17,10 @@
 
 namespace {
 
-std::string_view Slot(const TDomainRow& row, std::size_t slot)
-{
-    return slot < row.Slots.size() ? std::string_view(row.Slots[slot]) : std::string_view();
-}
-
 void WriteRecords(const std::vector<TDomainRow>& rows, TRecordFormat format)
 {
-    TRecordWriter writer(format, {"domain", "checked", "availability", "registrar", "whois_server", "expires"});
-    bool written = WriteOut(writer.Begin());
-    for (std::size_t i = 0; written && i < rows.size(); ++i) {
-        const TDomainRow& row = rows[i];
-        written =
-            WriteOut(writer.Record({row.Caption, row.Checked, Slot(row, SlotAvailability), Slot(row, SlotRegistrar),
-                                    Slot(row, SlotWhoisServer), Slot(row, SlotExpires)}));
-    }
-    if (!written || !WriteOut(writer.End()) || std::fflush(stdout) != 0)
+    const bool written = TRecordWriter::WriteTable(rows, format, WriteOut);
+    if (!written || std::fflush(stdout) != 0)
         throw TUsageError("cannot write to standard output");
 }
 

@@ -23,7 +23,8 @@ const TCommand Commands[] = {
      "print the names made of the words, or write them into a new project", RunGenerateCommand},
     {"check",
      "[--config FILE] [--threads N] [--attempts N] [--pause MS] [--timeout SECONDS]\n"
-     "                         [--format tsv|csv|json] [--answers] (NAME... | - | --project FILE.prj.xml)",
+     "                         [--format tsv|csv|json] [--answers] (NAME... | - | --project FILE.prj.xml "
+     "[--errors-only])",
      "check names against the WHOIS server of their top-level domain", RunCheckCommand},
     {"whois", "[--config FILE] [--host HOST] [--timeout SECONDS] NAME", "print the answer of one WHOIS query",
      RunWhoisCommand},

@@ -147,7 +147,7 @@ std::string TCheckDispatcher::ThreadsText() const
 
 std::string TCheckDispatcher::TotalText() const
 {
-    return "Current/Servers Total: " + std::to_string(Next) + "/" + std::to_string(Model.RowCount());
+    return "Current/Servers Total: " + std::to_string(Next) + "/" + std::to_string(PassLength());
 }
 
 void TCheckDispatcher::SetState(TPassState state)
@@ -170,7 +170,52 @@ void TCheckDispatcher::SetRunningCount(int value)
     Running = value;
 }
 
+int TCheckDispatcher::PassLength() const
+{
+    return OnlyPassOrder ? static_cast<int>(PassOrder.size()) : Model.RowCount();
+}
+
+std::vector<TRowId> TCheckDispatcher::RowsInViewOrder() const
+{
+    if (ViewOrder)
+        return ViewOrder();
+    std::vector<TRowId> order(static_cast<std::size_t>(Model.RowCount()));
+    for (int row = 0; row < Model.RowCount(); ++row)
+        order[static_cast<std::size_t>(row)] = Model.IdAt(row);
+    return order;
+}
+
 void TCheckDispatcher::StartAll()
+{
+    PassOrder = RowsInViewOrder();
+    OnlyPassOrder = false;
+    StartPass();
+    emit ModifiedSet();
+    emit StatusChanged();
+}
+
+int TCheckDispatcher::CheckErrorsAgain()
+{
+    const std::vector<TRowId> order = RowsInViewOrder();
+    std::vector<int> rows;
+    PassOrder.clear();
+    for (const TRowId id : order) {
+        const int row = Model.RowOf(id);
+        if (row >= 0 && Model.ResultOf(row) == TRowResult::Error) {
+            PassOrder.push_back(id);
+            rows.push_back(row);
+        }
+    }
+    Model.SetRowsChecked(rows, true);
+    OnlyPassOrder = true;
+    StartPass();
+    if (!rows.empty())
+        emit ModifiedSet();
+    emit StatusChanged();
+    return static_cast<int>(rows.size());
+}
+
+void TCheckDispatcher::StartPass()
 {
     Frozen = false;
     StopFlag = false;
@@ -178,20 +223,11 @@ void TCheckDispatcher::StartAll()
     // Workers of a stopped pass that still run stay counted: the count is always the number of
     // live workers, so the thread limit holds for the new pass too.
     SetRunningCount(static_cast<int>(LiveWorkers.size()));
-    ProgressMax = Model.RowCount();
-    if (ViewOrder) {
-        PassOrder = ViewOrder();
-    } else {
-        PassOrder.resize(static_cast<std::size_t>(Model.RowCount()));
-        for (int row = 0; row < Model.RowCount(); ++row)
-            PassOrder[static_cast<std::size_t>(row)] = Model.IdAt(row);
-    }
+    ProgressMax = PassLength();
     Replacements.clear();
     Waiting.Clear();
     Routes.clear();
     SetState(TPassState::Passing);
-    emit ModifiedSet();
-    emit StatusChanged();
 }
 
 void TCheckDispatcher::CheckSelected(TRowId row)
@@ -227,13 +263,14 @@ void TCheckDispatcher::TableChanging()
         Stop();
     PassOrder.clear();
     Routes.clear();
+    OnlyPassOrder = false;
 }
 
 void TCheckDispatcher::DispatcherTick()
 {
     if (InTick || State != TPassState::Passing)
         return;
-    const int rows = Model.RowCount();
+    const int rows = PassLength();
     if (Next >= rows && Waiting.Empty()) {
         SetState(TPassState::Draining);
         return;
@@ -293,6 +330,11 @@ void TCheckDispatcher::ArmPacingTimer()
     }
     const std::uint64_t due =
         Waiting.NextDueTick([this](const TPacingLane& lane, int intervalMs) { return LaneDueAt(lane, intervalMs); });
+    // Every waiting host is full: a worker's end sets the timer again.
+    if (due == std::numeric_limits<std::uint64_t>::max()) {
+        tPacing.stop();
+        return;
+    }
     const std::uint64_t now = TickCount();
     const std::uint64_t delay = due > now ? due - now : 0;
     tPacing.start(static_cast<int>(std::min<std::uint64_t>(delay, std::numeric_limits<int>::max())));
@@ -311,6 +353,9 @@ bool TCheckDispatcher::StartWaitingRow()
 
 std::uint64_t TCheckDispatcher::LaneDueAt(const TPacingLane& lane, int intervalMs) const
 {
+    // A host whose connections are all taken waits for a worker's end, not for a tick.
+    if (HostFull(lane.Host))
+        return std::numeric_limits<std::uint64_t>::max();
     const std::uint64_t rested = lane.Proxy < Rests.size() ? Rests[lane.Proxy].Until : 0;
     if (intervalMs <= 0)
         return rested;
@@ -333,9 +378,12 @@ std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row, const std::
         if (route != Routes.end() && proxy < route->second.Failed.size() && route->second.Failed[proxy])
             continue;
         const TPacingLane lane{proxy, host};
-        const std::uint64_t freeAt =
-            std::max(now, LaneDueAt(lane, intervalMs)) +
-            static_cast<std::uint64_t>(std::max(0, intervalMs)) * static_cast<std::uint64_t>(Waiting.CountIn(lane));
+        const std::uint64_t dueAt = LaneDueAt(lane, intervalMs);
+        // A full host is full through every proxy: no lane of it is better than another.
+        const std::uint64_t freeAt = dueAt == std::numeric_limits<std::uint64_t>::max()
+                                         ? dueAt
+                                         : std::max(now, dueAt) + static_cast<std::uint64_t>(std::max(0, intervalMs)) *
+                                                                      static_cast<std::uint64_t>(Waiting.CountIn(lane));
         if (!best || freeAt < bestAt) {
             best = proxy;
             bestAt = freeAt;
@@ -391,6 +439,22 @@ bool TCheckDispatcher::RetryElsewhere(TRowId id)
     if (!InTick)
         ArmPacingTimer();
     return true;
+}
+
+bool TCheckDispatcher::HostFull(const std::string& host) const
+{
+    const auto running = RdapRunning.find(host);
+    return running != RdapRunning.end() && running->second >= TRdapClient::ConnectionsPerHost;
+}
+
+void TCheckDispatcher::ReleaseHost(std::uint64_t serial)
+{
+    const auto worker = RdapHostOf.find(serial);
+    if (worker == RdapHostOf.end())
+        return;
+    if (const auto running = RdapRunning.find(worker->second); running != RdapRunning.end() && --running->second <= 0)
+        RdapRunning.erase(running);
+    RdapHostOf.erase(worker);
 }
 
 int TCheckDispatcher::MinIntervalOf(const std::string& host) const
@@ -456,14 +520,18 @@ void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
     job.Attempts = EngineSettings.Attempts;
     job.Port = Options.WhoisPort;
     job.ConnectTimeoutMs = Options.ConnectTimeoutMs;
-    if (target.Kind == TQueryTarget::TKind::Rdap) {
+    job.ViaRdap = target.Kind == TQueryTarget::TKind::Rdap;
+    job.RdapFallback = std::move(target.RdapFallback);
+    if (job.ViaRdap || !job.RdapFallback.empty()) {
         job.Rdap = RdapClient();
         job.RdapTimeoutMs = Options.RdapTimeoutMs;
+        job.RdapHosts = Resolver.BootstrapHosts();
     }
     job.ReferralTimeoutMs = Options.ReferralTimeoutMs;
     job.BackOff = Options.BackOff;
 
     const std::string pacedHost = PacedHost(job.WhoisServer);
+    const bool viaRdap = job.ViaRdap;
     job.MinIntervalMs = MinIntervalOf(pacedHost);
     LastStartAt[TPacingLane{proxy, pacedHost}] = TickCount();
     auto state = std::make_shared<TWorkerState>();
@@ -475,11 +543,16 @@ void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
     Model.SetSlot(row, SlotStartTick, std::to_string(TickCount()));
     LiveWorkers.emplace(state->Serial, state);
     SetRunningCount(Running + 1);
+    if (viaRdap) {
+        ++RdapRunning[pacedHost];
+        RdapHostOf[state->Serial] = pacedHost;
+    }
     try {
         worker->Start(Options.ThreadStarter);
         worker.release(); // the thread owns it now and frees it when it ends
     } catch (const std::system_error&) {
         // No thread could be made: the check fails like one whose every query failed.
+        ReleaseHost(state->Serial);
         LiveWorkers.erase(state->Serial);
         RowWorkers.erase(id);
         SetRunningCount(Running - 1);
@@ -544,6 +617,7 @@ void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
     // An abandoned worker was already taken off the count by the watchdog.
     if (worker->Abandoned.load())
         return;
+    ReleaseHost(worker->Serial);
     if (LiveWorkers.erase(worker->Serial) > 0)
         SetRunningCount(Running - 1);
     auto it = RowWorkers.find(worker->Row);
@@ -575,6 +649,7 @@ void TCheckDispatcher::ReplaceOverdue(int row)
         std::shared_ptr<TWorkerState> worker = it->second;
         RowWorkers.erase(it);
         // A worker that already ended (without delivering) is neither touched nor counted again.
+        ReleaseHost(worker->Serial);
         if (LiveWorkers.erase(worker->Serial) > 0) {
             worker->Abandoned.store(true);
             worker->Whois.Abandon();
@@ -600,7 +675,7 @@ void TCheckDispatcher::StatusTick()
         return;
     const TTickGuard guard(InTick);
 
-    const int rows = Model.RowCount();
+    const int rows = PassLength();
     // Rows waiting for their host have not been passed yet.
     const bool allPassed = Next >= rows && Waiting.Empty();
     if (((allPassed && Next == rows) || (Options.WatchdogDuringPass && State == TPassState::Passing)) && Running > 0) {

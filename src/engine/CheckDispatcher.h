@@ -56,7 +56,11 @@ public:
     void SetViewOrder(TViewOrder order) { ViewOrder = std::move(order); }
 
     // Commands.
-    void StartAll();                // "Check domains"
+    void StartAll(); // "Check domains"
+    // "Check errors again": ticks the rows that read "RESULT ERROR" and passes only them, in view
+    // order, with the pacing and back-off of any pass. Returns how many rows the pass holds; with
+    // none the pass is over at the next status tick.
+    int CheckErrorsAgain();
     void CheckSelected(TRowId row); // "Check selected domain"; NoRowId: nothing selected
     void Stop();                    // "Stop"
 
@@ -68,6 +72,9 @@ public:
     bool StopRequested() const { return StopFlag; }
     bool ProgressFrozen() const { return Frozen; }
     bool StartAllEnabled() const { return State == TPassState::Idle; }
+    bool CheckErrorsEnabled() const { return StartAllEnabled() && Model.ResultCount(TRowResult::Error) > 0; }
+    // Rows the current (or last) pass walks: the whole table, or the rows of "Check errors again".
+    int PassLength() const;
     bool StopEnabled() const { return State != TPassState::Idle; }
     bool DispatcherEnabled() const { return State == TPassState::Passing; }
     int ProgressMaximum() const { return ProgressMax; }
@@ -143,9 +150,14 @@ private:
     void RestProxy(std::size_t proxy);
     // Sends a row whose proxy failed through another; false when every proxy failed for it.
     bool RetryElsewhere(TRowId row);
+    // Every connection the RDAP client keeps to the host is taken by a running check.
+    bool HostFull(const std::string& host) const;
+    // Takes a worker off its host's count of running RDAP checks.
+    void ReleaseHost(std::uint64_t serial);
     int MinIntervalOf(const std::string& host) const;
-    // The RDAP client of every check this dispatcher starts, made at the first RDAP check, so that
-    // a table without RDAP servers never starts a network thread.
+    // The RDAP client of every check this dispatcher starts, made at the first check that may ask
+    // RDAP (an RDAP base, or a WHOIS host whose TLD has an RDAP service to fall back on), so that
+    // checks that never could never start a network thread.
     std::shared_ptr<TRdapClient> RdapClient();
     // A row whose name no registry would take, or whose top-level domain has no known server,
     // gets "RESULT ERROR" without a query; `logText` goes into its answers entry.
@@ -153,6 +165,10 @@ private:
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
     void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
 
+    // Every row's id in the view's order (the model's without one).
+    std::vector<TRowId> RowsInViewOrder() const;
+    // Starts a pass over PassOrder.
+    void StartPass();
     void SetState(TPassState state);
     void SetRunningCount(int value);
     void TableChanging();
@@ -175,6 +191,8 @@ private:
 
     TPassState State = TPassState::Idle;
     std::vector<TRowId> PassOrder;
+    // The pass walks only the rows of PassOrder ("Check errors again"), not the whole table.
+    bool OnlyPassOrder = false;
     int Next = 0;
     int Running = 0;
     bool StopFlag = false;
@@ -211,4 +229,8 @@ private:
         std::string Trail;
     };
     std::unordered_map<TRowId, TRoute> Routes;
+    // Running RDAP checks by paced host, and the host of each such worker by serial: a check
+    // started beyond the host's connections would only wait inside the client, holding a worker.
+    std::unordered_map<std::string, int> RdapRunning;
+    std::unordered_map<std::uint64_t, std::string> RdapHostOf;
 };

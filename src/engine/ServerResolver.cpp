@@ -48,7 +48,7 @@ std::string TServerResolver::BootstrapPathBeside(const std::string& configPath)
            std::string(ConfigKeys::RdapBootstrapFileName);
 }
 
-std::string TServerResolver::BootstrapBase(std::string_view domain, std::string& problem) const
+void TServerResolver::RefreshBootstrap() const
 {
     TStamp stamp;
     struct stat info;
@@ -58,18 +58,30 @@ std::string TServerResolver::BootstrapBase(std::string_view domain, std::string&
         stamp.ModifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
         stamp.Inode = info.st_ino;
     }
-    if (!Loaded || !(stamp == LoadedStamp)) {
-        Bootstrap = TRdapBootstrap();
-        BootstrapUsable = stamp.Exists && Bootstrap.Load(BootstrapPath);
-        LoadedStamp = stamp;
-        Loaded = true;
-    }
+    if (Loaded && stamp == LoadedStamp)
+        return;
+    Bootstrap = TRdapBootstrap();
+    BootstrapUsable = stamp.Exists && Bootstrap.Load(BootstrapPath);
+    Hosts = BootstrapUsable ? std::make_shared<const TRdapHostSet>(Bootstrap.Hosts()) : nullptr;
+    LoadedStamp = stamp;
+    Loaded = true;
+}
+
+std::string TServerResolver::BootstrapBase(std::string_view domain, std::string& problem) const
+{
+    RefreshBootstrap();
     if (!BootstrapUsable) {
-        if (stamp.Exists)
+        if (LoadedStamp.Exists)
             problem = " The RDAP bootstrap file \"" + BootstrapPath + "\" cannot be used: " + Bootstrap.Problem();
         return {};
     }
     return Bootstrap.BaseFor(domain);
+}
+
+std::shared_ptr<const TRdapHostSet> TServerResolver::BootstrapHosts() const
+{
+    RefreshBootstrap();
+    return Hosts;
 }
 
 TQueryTarget TServerResolver::TargetFor(std::string_view domain) const
@@ -83,12 +95,22 @@ TQueryTarget TServerResolver::TargetFor(std::string_view domain) const
     const bool tableWhois = listed && !value.empty() && !tableRdap && !tablePlainHttp;
 
     if (Preference != TServerPreference::RdapOnly) {
+        std::string host;
         if (tableWhois)
-            return Whois(value);
-        if (tableRdap && Preference == TServerPreference::Any)
+            host = value;
+        else if (tableRdap && Preference == TServerPreference::Any)
             return Rdap(value);
-        if (HasComNetFallback(tld) && (!listed || Preference == TServerPreference::WhoisOnly))
-            return Whois(std::string(ConfigKeys::FallbackWhoisHost));
+        else if (HasComNetFallback(tld) && (!listed || Preference == TServerPreference::WhoisOnly))
+            host = std::string(ConfigKeys::FallbackWhoisHost);
+        if (!host.empty()) {
+            TQueryTarget target = Whois(std::move(host));
+            // WHOIS stays first; the RDAP service is there for a WHOIS host that cannot be reached.
+            std::string ignored;
+            if (Preference == TServerPreference::Any)
+                if (std::string base = BootstrapBase(domain, ignored); !base.empty())
+                    target.RdapFallback = Rdap(std::move(base)).Server;
+            return target;
+        }
     } else if (tableRdap) {
         return Rdap(value);
     }

@@ -3,6 +3,7 @@
 #include "rdap/RdapBootstrap.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,9 @@ struct TQueryTarget
     TKind Kind = TKind::None;
     std::string Server;
     std::string Problem;
+    // With Kind Whois: the bootstrap's RDAP base for the name, asked when the WHOIS host cannot be
+    // reached (Any only); empty when there is none.
+    std::string RdapFallback = {};
 };
 
 // Section TLD of the server table, which may name a WHOIS host or an RDAP base (a value starting
@@ -48,6 +52,9 @@ public:
                     TServerPreference preference = TServerPreference::Any);
 
     TQueryTarget TargetFor(std::string_view domain) const;
+    // The hosts of the bootstrap's services (a redirect may go to any of them); null without a
+    // usable bootstrap file. The same object until the file changes.
+    std::shared_ptr<const TRdapHostSet> BootstrapHosts() const;
 
     static bool IsRdapBase(std::string_view server);
     // The bootstrap file in the folder of the configuration file (the data folder's copy).
@@ -56,6 +63,8 @@ public:
 private:
     // The bootstrap's base for the domain, or empty; `problem` says why a present file is unusable.
     std::string BootstrapBase(std::string_view domain, std::string& problem) const;
+    // Parses the bootstrap file again when it changed on disk.
+    void RefreshBootstrap() const;
 
     std::string ConfigPath;
     std::string BootstrapPath;
@@ -74,4 +83,5 @@ private:
     mutable TStamp LoadedStamp;
     mutable TRdapBootstrap Bootstrap;
     mutable bool BootstrapUsable = false;
+    mutable std::shared_ptr<const TRdapHostSet> Hosts;
 };

@@ -27,10 +27,15 @@ struct TWhoisJob
     int Attempts = 0;
     int Port = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
-    // Set when WhoisServer is an RDAP base (https://...): the client that asks it, and the bound
-    // of one RDAP query, redirects included.
+    // WhoisServer is an RDAP base (https://...), asked through Rdap.
+    bool ViaRdap = false;
+    // With a WHOIS host: the RDAP base asked instead when the host cannot be reached; empty: none.
+    std::string RdapFallback;
+    // Set with ViaRdap or RdapFallback: the client that asks, the bound of one RDAP query from
+    // when it goes out (redirects included), and the bootstrap's hosts, to which redirects may go.
     std::shared_ptr<TRdapClient> Rdap;
     int RdapTimeoutMs = TRdapClient::DefaultTimeoutMs;
+    std::shared_ptr<const TRdapHostSet> RdapHosts;
     // Bound of the whole referral series (connects, answers and back-offs): a registrar host that
     // hangs must not cost the registry's answer.
     int ReferralTimeoutMs = DefaultReferralTimeoutMs;

@@ -161,16 +161,16 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
     }
 }
 
-bool TWhoisThread::AskRdap(TRdapAnswer& answer)
+bool TWhoisThread::AskRdap(const std::string& base, TRdapAnswer& answer)
 {
-    const std::string url = TRdapClient::DomainUrl(Input.WhoisServer, Input.DomainName);
+    const std::string url = TRdapClient::DomainUrl(base, Input.DomainName);
     // Throttling (429), outages (5xx) and time-outs use up the attempts like failed port-43
     // queries, the first two after the same back-off as a refused port-43 answer; an answer that
     // is no RDAP answer, a refused redirect or a bad certificate would only come again.
     int backOffMs = FirstBackOffMs;
     for (int attempt = 1;; ++attempt) {
-        const TRdapFetch fetch =
-            Input.Rdap->Get(url, ConfigureProxy(Input.ProxySettings), Input.RdapTimeoutMs, State->Rdap);
+        const TRdapFetch fetch = Input.Rdap->Get(url, ConfigureProxy(Input.ProxySettings), Input.RdapTimeoutMs,
+                                                 State->Rdap, Input.RdapHosts);
         if (State->Abandoned.load())
             return false;
         if (fetch.HttpStatus == 0) {
@@ -203,15 +203,19 @@ bool TWhoisThread::AskRdap(TRdapAnswer& answer)
     }
 }
 
+void TWhoisThread::DeliverRdap(const TRdapAnswer& answer)
+{
+    TSyncSendResult result = TResultReader::ReadRdap(answer);
+    result.RowIndex = Input.RowIndex;
+    Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
+}
+
 void TWhoisThread::Run()
 {
-    if (Input.Rdap) {
+    if (Input.ViaRdap && Input.Rdap) {
         TRdapAnswer answer;
-        if (!AskRdap(answer))
-            return;
-        TSyncSendResult result = TResultReader::ReadRdap(answer);
-        result.RowIndex = Input.RowIndex;
-        Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
+        if (AskRdap(Input.WhoisServer, answer))
+            DeliverRdap(answer);
         return;
     }
     TzqWhois& whois = State->Whois;
@@ -223,6 +227,16 @@ void TWhoisThread::Run()
     const THostStrings& strings = reader.StringsOf(Input.WhoisServer);
     std::string failure;
     const bool answered = QuerySeries(strings, 0, Answer, failure);
+    // A WHOIS host that is not there says nothing about the name; the registry's RDAP service may.
+    if (!answered && whois.HostUnreachable() && Input.Rdap && !Input.RdapFallback.empty() && !State->Abandoned.load()) {
+        TRdapAnswer answer;
+        if (!AskRdap(Input.RdapFallback, answer))
+            return;
+        answer.LogText = "The WHOIS host " + Input.WhoisServer + " could not be reached (" + failure +
+                         "); the RDAP service " + Input.RdapFallback + " was asked instead.\r\n" + answer.LogText;
+        DeliverRdap(answer);
+        return;
+    }
 
     std::string referral;
     // The expiry text only decides whether to ask the referral host here; reading the result

@@ -44,8 +44,10 @@ private:
     bool QuerySeries(const THostStrings& strings, int timeBoundMs, std::string& answer, std::string& failure);
     // The first series ended because the proxy failed (FailOverProxy jobs only).
     bool ProxyFailed = false;
-    // The check of a job whose server is an RDAP base; false when the worker was abandoned.
-    bool AskRdap(TRdapAnswer& answer);
+    // Asks the RDAP service at `base` about the name; false when the worker was abandoned.
+    bool AskRdap(const std::string& base, TRdapAnswer& answer);
+    // Hands an RDAP answer over to the main thread.
+    void DeliverRdap(const TRdapAnswer& answer);
     // Runs `method` on the main thread and returns when it has finished there; false when the
     // dispatcher is gone and nothing ran. A failure inside `method` is raised again here.
     bool Synchronize(std::function<void(TWorkerSink&)> method);

@@ -57,6 +57,24 @@ void TResultCommands::aSaveResultAsHTMLExecute()
     Desktop.Open(QUrl::fromLocalFile(path));
 }
 
+void TResultCommands::ExportRecordsExecute(TRecordFormat format)
+{
+    const QAbstractItemModel* model = View.model();
+    if (!model || model->rowCount() == 0)
+        return;
+    const bool csv = format == TRecordFormat::Csv;
+    const QString path =
+        Desktop.SaveFileName(Owner, csv ? QStringLiteral("CSV file (*.csv)") : QStringLiteral("JSON file (*.json)"),
+                             csv ? QStringLiteral("csv") : QStringLiteral("json"));
+    if (path.isEmpty())
+        return;
+    try {
+        TRecordWriter::SaveTable(BytesFromText(path), RowsInViewOrder(*model), format);
+    } catch (const TQuarrowError& error) {
+        Desktop.Tell(Owner, TextFromBytes(error.what()));
+    }
+}
+
 void TResultCommands::ACopyNameToClipboardExecute()
 {
     const int row = SelectedRow();

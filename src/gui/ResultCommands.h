@@ -1,11 +1,14 @@
 #pragma once
 
+#include "project/RecordWriter.h"
+
 class QAbstractItemView;
 class QWidget;
 class TDesktop;
 
-// The main window's export commands over the domain table view: the HTML report, the two
-// clipboard copies and the registration page. Each checks its own preconditions (rows, a
+// The main window's export commands over the domain table view: the HTML report, the CSV and
+// JSON exports (the rows shown, encoded as quarrow-cli export does), the two clipboard copies and
+// the registration page. Each checks its own preconditions (rows, a
 // selection) and does nothing without them, except the available-domains copy, which always
 // replaces the clipboard.
 class TResultCommands
@@ -14,6 +17,9 @@ public:
     TResultCommands(QAbstractItemView& view, TDesktop& desktop, QWidget* owner);
 
     void aSaveResultAsHTMLExecute();
+    // Through the save dialog; a file that cannot be written keeps its old content and a message
+    // box says why.
+    void ExportRecordsExecute(TRecordFormat format);
     void ACopyNameToClipboardExecute();
     void aCopyAvailabilityNamesToClipboardExecute();
     void aRegisterDomainExecute();

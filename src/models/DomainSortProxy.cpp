@@ -70,7 +70,9 @@ QModelIndex TDomainSortProxy::sibling(int row, int column, const QModelIndex&) c
 
 int TDomainSortProxy::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(ProxyToSource.size());
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(Filtered() ? Shown.size() : Sorted.size());
 }
 
 int TDomainSortProxy::columnCount(const QModelIndex& parent) const
@@ -150,10 +152,10 @@ void TDomainSortProxy::ColClick(int column)
 
 void TDomainSortProxy::Sort()
 {
-    if (ProxyToSource.size() < 2)
+    if (Sorted.size() < 2)
         return;
     const TPrepared& prepared = Prepare(Column);
-    std::vector<int> order = ProxyToSource;
+    std::vector<int> order = Sorted;
     SortRows(order, prepared);
     Reorder(order);
 }
@@ -330,54 +332,143 @@ void TDomainSortProxy::SortRows(std::vector<int>& rows, const TPrepared& prepare
         rows[i] = order[i].Row;
 }
 
-void TDomainSortProxy::RebuildSourceToProxy(int fromViewRow)
+void TDomainSortProxy::RebuildPositions(int fromPosition)
 {
-    SourceToProxy.resize(ProxyToSource.size());
-    for (std::size_t view = static_cast<std::size_t>(std::max(fromViewRow, 0)); view < ProxyToSource.size(); ++view)
-        SourceToProxy[static_cast<std::size_t>(ProxyToSource[view])] = static_cast<int>(view);
+    SortedPosition.resize(Sorted.size());
+    for (std::size_t at = static_cast<std::size_t>(std::max(fromPosition, 0)); at < Sorted.size(); ++at)
+        SortedPosition[static_cast<std::size_t>(Sorted[at])] = static_cast<int>(at);
+}
+
+void TDomainSortProxy::SetFilter(TDomainFilter filter)
+{
+    if (filter == RowFilter)
+        return;
+    Relayout(Sorted, filter);
+}
+
+std::string TDomainSortProxy::ShownText() const
+{
+    return "shown " + std::to_string(ShownCount()) + " of " + std::to_string(TotalCount());
+}
+
+std::vector<int> TDomainSortProxy::ShownPlaces() const
+{
+    std::vector<int> places;
+    if (!Filtered())
+        return places;
+    for (std::size_t position = 0; position < Sorted.size(); ++position)
+        if (Passes(Sorted[position]))
+            places.push_back(static_cast<int>(position));
+    return places;
+}
+
+void TDomainSortProxy::InsertSorted(int position, const std::vector<int>& rows, int rebuildFrom)
+{
+    const int added = static_cast<int>(rows.size());
+    if (!Filtered()) {
+        beginInsertRows({}, position, position + added - 1);
+        Sorted.insert(Sorted.begin() + position, rows.begin(), rows.end());
+        RebuildPositions(rebuildFrom);
+        endInsertRows();
+        return;
+    }
+    std::vector<int> places;
+    for (int i = 0; i < added; ++i)
+        if (Passes(rows[static_cast<std::size_t>(i)]))
+            places.push_back(position + i);
+    const auto at = std::lower_bound(Shown.begin(), Shown.end(), position);
+    const int shownAt = static_cast<int>(at - Shown.begin());
+    const int shownAdded = static_cast<int>(places.size());
+    // Rows the filter hides change nothing that is shown.
+    if (shownAdded > 0)
+        beginInsertRows({}, shownAt, shownAt + shownAdded - 1);
+    Sorted.insert(Sorted.begin() + position, rows.begin(), rows.end());
+    RebuildPositions(rebuildFrom);
+    for (auto later = Shown.begin() + shownAt; later != Shown.end(); ++later)
+        *later += added;
+    Shown.insert(Shown.begin() + shownAt, places.begin(), places.end());
+    if (shownAdded > 0)
+        endInsertRows();
+}
+
+void TDomainSortProxy::UpdateShown(int sourceRow)
+{
+    if (!Filtered() || sourceRow < 0 || sourceRow >= static_cast<int>(SortedPosition.size()))
+        return;
+    const int position = SortedPosition[static_cast<std::size_t>(sourceRow)];
+    const auto at = std::lower_bound(Shown.begin(), Shown.end(), position);
+    const int viewRow = static_cast<int>(at - Shown.begin());
+    const bool shown = at != Shown.end() && *at == position;
+    if (shown == Passes(sourceRow))
+        return;
+    if (shown) {
+        beginRemoveRows({}, viewRow, viewRow);
+        Shown.erase(at);
+        endRemoveRows();
+    } else {
+        beginInsertRows({}, viewRow, viewRow);
+        Shown.insert(at, position);
+        endInsertRows();
+    }
 }
 
 void TDomainSortProxy::Reorder(const std::vector<int>& newOrder)
 {
-    if (newOrder == ProxyToSource)
-        return;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    if (newOrder != Sorted)
+        Relayout(newOrder, RowFilter);
+}
+
+void TDomainSortProxy::Relayout(const std::vector<int>& newOrder, TDomainFilter filter)
+{
+    // Rows that come or go are no mere sort.
+    const auto hint = filter == RowFilter && !Filtered() ? QAbstractItemModel::VerticalSortHint
+                                                         : QAbstractItemModel::NoLayoutChangeHint;
+    emit layoutAboutToBeChanged({}, hint);
     const QModelIndexList from = persistentIndexList();
     std::vector<int> sourceRows;
     sourceRows.reserve(static_cast<std::size_t>(from.size()));
     for (const QModelIndex& index : from)
         sourceRows.push_back(SourceRow(index.row()));
-    ProxyToSource = newOrder;
-    RebuildSourceToProxy(0);
+    if (&newOrder != &Sorted)
+        Sorted = newOrder;
+    RowFilter = filter;
+    RebuildPositions(0);
+    Shown = ShownPlaces();
     QModelIndexList to;
     to.reserve(from.size());
     for (qsizetype i = 0; i < from.size(); ++i) {
-        const int row = sourceRows[static_cast<std::size_t>(i)];
-        to.append(row < 0 ? QModelIndex() : createIndex(ViewRow(row), from[i].column()));
+        const int row = ViewRow(sourceRows[static_cast<std::size_t>(i)]);
+        to.append(row < 0 ? QModelIndex() : createIndex(row, from[i].column()));
     }
     changePersistentIndexList(from, to);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit layoutChanged({}, hint);
 }
 
 int TDomainSortProxy::SourceRow(int viewRow) const
 {
-    if (viewRow < 0 || viewRow >= static_cast<int>(ProxyToSource.size()))
+    if (viewRow < 0 || viewRow >= rowCount())
         return -1;
-    return ProxyToSource[static_cast<std::size_t>(viewRow)];
+    const std::size_t position = Filtered() ? static_cast<std::size_t>(Shown[static_cast<std::size_t>(viewRow)])
+                                            : static_cast<std::size_t>(viewRow);
+    return Sorted[position];
 }
 
 int TDomainSortProxy::ViewRow(int sourceRow) const
 {
-    if (sourceRow < 0 || sourceRow >= static_cast<int>(SourceToProxy.size()))
+    if (sourceRow < 0 || sourceRow >= static_cast<int>(SortedPosition.size()))
         return -1;
-    return SourceToProxy[static_cast<std::size_t>(sourceRow)];
+    const int position = SortedPosition[static_cast<std::size_t>(sourceRow)];
+    if (!Filtered())
+        return position;
+    const auto at = std::lower_bound(Shown.begin(), Shown.end(), position);
+    return at != Shown.end() && *at == position ? static_cast<int>(at - Shown.begin()) : -1;
 }
 
 std::vector<TRowId> TDomainSortProxy::ViewOrder() const
 {
     std::vector<TRowId> ids;
-    ids.reserve(ProxyToSource.size());
-    for (const int row : ProxyToSource)
+    ids.reserve(Sorted.size());
+    for (const int row : Sorted)
         ids.push_back(Source.IdAt(row));
     return ids;
 }
@@ -385,8 +476,8 @@ std::vector<TRowId> TDomainSortProxy::ViewOrder() const
 std::vector<TDomainRow> TDomainSortProxy::RowsInViewOrder() const
 {
     std::vector<TDomainRow> rows;
-    rows.reserve(ProxyToSource.size());
-    for (const int row : ProxyToSource)
+    rows.reserve(Sorted.size());
+    for (const int row : Sorted)
         rows.push_back(Source.RowAt(row));
     return rows;
 }
@@ -412,10 +503,16 @@ QString TDomainSortProxy::AnswersText(int sourceRow) const
 std::vector<int> TDomainSortProxy::TickAllRows(bool checked)
 {
     std::vector<int> changed;
-    for (const int row : ProxyToSource)
-        if (Source.Checked(row) != checked)
-            changed.push_back(row);
-    if (!changed.empty())
+    for (int row = 0; row < rowCount(); ++row) {
+        const int source = SourceRow(row);
+        if (Source.Checked(source) != checked)
+            changed.push_back(source);
+    }
+    if (changed.empty())
+        return changed;
+    if (Filtered())
+        Source.SetRowsChecked(changed, checked);
+    else
         Source.SetAllChecked(checked);
     return changed;
 }
@@ -430,6 +527,14 @@ void TDomainSortProxy::SourceDataChanged(const QModelIndex& topLeft, const QMode
     const bool textChanged = roles.isEmpty() || roles.contains(Qt::DisplayRole);
     if (textChanged)
         Invalidate(first, last, topLeft.column(), bottomRight.column());
+    // A new result may show a hidden row or hide a shown one before anything is drawn again.
+    if (textChanged && Filtered() && topLeft.column() <= TDomainTableModel::ColumnAvailability &&
+        bottomRight.column() >= TDomainTableModel::ColumnAvailability) {
+        if (first == last)
+            UpdateShown(first);
+        else if (ShownPlaces() != Shown)
+            Relayout(Sorted, RowFilter);
+    }
     // The domain cell is drawn in the colour of its row's availability, so it is drawn again with it.
     const int left = topLeft.column() <= TDomainTableModel::ColumnAvailability &&
                              bottomRight.column() >= TDomainTableModel::ColumnAvailability
@@ -451,10 +556,10 @@ void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, 
     if (parent.isValid())
         return;
     const int added = last - first + 1;
-    const int before = static_cast<int>(ProxyToSource.size());
+    const int before = static_cast<int>(Sorted.size());
     if (first < before) {
         // Rows inserted within the model move the model rows behind them.
-        for (int& row : ProxyToSource)
+        for (int& row : Sorted)
             if (row >= first)
                 row += added;
         for (TPrepared* prepared : {&Captions, &Cells}) {
@@ -469,11 +574,10 @@ void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, 
     }
     std::vector<int> arrived(static_cast<std::size_t>(added));
     std::iota(arrived.begin(), arrived.end(), first);
+    // Places before the new rows keep their rows unless model rows were renumbered.
+    const bool renumbered = first < before;
     if (!SortsOnArrival() || Source.RowCount() < 2) {
-        beginInsertRows({}, before, before + added - 1);
-        ProxyToSource.insert(ProxyToSource.end(), arrived.begin(), arrived.end());
-        RebuildSourceToProxy(0);
-        endInsertRows();
+        InsertSorted(before, arrived, renumbered ? 0 : before);
         return;
     }
     const TPrepared& prepared = Prepare(Column);
@@ -486,23 +590,17 @@ void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, 
     };
     if (before == 0 || added == 1) {
         // One place for all of them: after the rows that sort equal, as a stable sort would.
-        const auto at = std::upper_bound(ProxyToSource.begin(), ProxyToSource.end(), arrived.front(), less);
-        const int position = static_cast<int>(at - ProxyToSource.begin());
-        beginInsertRows({}, position, position + added - 1);
-        ProxyToSource.insert(at, arrived.begin(), arrived.end());
-        RebuildSourceToProxy(0);
-        endInsertRows();
+        const auto at = std::upper_bound(Sorted.begin(), Sorted.end(), arrived.front(), less);
+        const int position = static_cast<int>(at - Sorted.begin());
+        InsertSorted(position, arrived, renumbered ? 0 : position);
         return;
     }
     // Scattered places: show the rows at the end, then move everything into order at once.
-    beginInsertRows({}, before, before + added - 1);
-    ProxyToSource.insert(ProxyToSource.end(), arrived.begin(), arrived.end());
-    RebuildSourceToProxy(before);
-    endInsertRows();
+    InsertSorted(before, arrived, renumbered ? 0 : before);
     std::vector<int> merged;
-    merged.reserve(ProxyToSource.size());
-    auto from = ProxyToSource.begin();
-    const auto end = ProxyToSource.begin() + before;
+    merged.reserve(Sorted.size());
+    auto from = Sorted.begin();
+    const auto end = Sorted.begin() + before;
     if (static_cast<double>(added) * std::log2(static_cast<double>(before)) < before) {
         // A small batch: each row's place by binary search from the last one's (they arrive
         // sorted), instead of comparing along the whole table.
@@ -528,10 +626,11 @@ void TDomainSortProxy::SourceReset()
 {
     ResetItems();
     const std::size_t rows = static_cast<std::size_t>(Source.RowCount());
-    ProxyToSource.resize(rows);
-    std::iota(ProxyToSource.begin(), ProxyToSource.end(), 0);
+    Sorted.resize(rows);
+    std::iota(Sorted.begin(), Sorted.end(), 0);
     if (SortsOnArrival() && rows > 1)
-        SortRows(ProxyToSource, Prepare(Column));
-    SourceToProxy.assign(rows, 0);
-    RebuildSourceToProxy(0);
+        SortRows(Sorted, Prepare(Column));
+    SortedPosition.assign(rows, 0);
+    RebuildPositions(0);
+    Shown = ShownPlaces();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/DomainFilter.h"
 #include "models/DomainTableModel.h"
 #include "models/SortTextCompare.h"
 #include "models/SortTextReader.h"
@@ -17,8 +18,11 @@
 // take their sorted place as they arrive (a replaced table is sorted once). A changed cell never
 // moves its row: a result applied during a pass leaves the table as it is.
 //
-// The view order is the one source of row order for the rest of the program: the dispatcher's
-// pass order and a saved project's rows both come from it.
+// A filter (SetFilter) hides the rows whose result it does not ask for: the proxy's rows are the
+// shown ones, in sorted order, and a row comes or goes as its result changes. The order of every
+// row, shown or not, is kept all the same: it is the one source of row order for the rest of the
+// program (ViewOrder, RowsInViewOrder): the dispatcher's pass order and a saved project's rows
+// both come from it, so a filter never drops a row from a project or a pass.
 class TDomainSortProxy : public QAbstractProxyModel
 {
     Q_OBJECT
@@ -62,17 +66,27 @@ public:
         return SortItemCompare(sourceRow1, sourceRow2, SortParam()) < 0;
     }
 
-    // Model row shown at a view row, and back; -1 outside.
+    TDomainFilter Filter() const { return RowFilter; }
+    // Shows only the rows the filter asks for, at once for a whole table (one layout change, the
+    // selection kept on the rows that stay).
+    void SetFilter(TDomainFilter filter);
+    // Rows shown and rows in the table: "shown N of M".
+    int ShownCount() const { return rowCount(); }
+    int TotalCount() const { return static_cast<int>(Sorted.size()); }
+    std::string ShownText() const;
+
+    // Model row shown at a view row, and back; -1 outside (also for a row the filter hides).
     int SourceRow(int viewRow) const;
     int ViewRow(int sourceRow) const;
+    // Every row in sorted order, the hidden ones included.
     std::vector<TRowId> ViewOrder() const;
     std::vector<TDomainRow> RowsInViewOrder() const;
     // The answers-log entry named by the model row's slot 4, one line per line of the entry; empty
     // when slot 4 names no entry.
     QString AnswersText(int sourceRow) const;
 
-    // Ticks or unticks every row with one change notice for the whole table; returns the model
-    // rows whose tick changed, in view order.
+    // Ticks or unticks every shown row with one change notice; returns the model rows whose tick
+    // changed, in view order.
     std::vector<int> TickAllRows(bool checked);
 
 signals:
@@ -109,8 +123,19 @@ private:
     void ResetItems() const;
     // Stable sort of model rows by the current param; Prepare must have run.
     void SortRows(std::vector<int>& rows, const TPrepared& prepared) const;
+    // A new order of every row (or the same one) and a new filter in one layout change.
+    void Relayout(const std::vector<int>& newOrder, TDomainFilter filter);
     void Reorder(const std::vector<int>& newOrder);
-    void RebuildSourceToProxy(int fromViewRow);
+    bool Filtered() const { return RowFilter != TDomainFilter::All; }
+    bool Passes(int sourceRow) const { return FilterShows(RowFilter, Source.ResultOf(sourceRow)); }
+    // What Shown holds for the sorted order and the filter.
+    std::vector<int> ShownPlaces() const;
+    // Rows newly in the sorted order at `position`, shown as the filter says; the places of the
+    // sorted order from `rebuildFrom` on are counted again.
+    void InsertSorted(int position, const std::vector<int>& rows, int rebuildFrom);
+    // A row whose result changed, shown or hidden again as the filter says.
+    void UpdateShown(int sourceRow);
+    void RebuildPositions(int fromPosition);
     bool SortsOnArrival() const { return Type == stText || Type == stBoth; }
 
     void SourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
@@ -124,8 +149,12 @@ private:
     TSortDirection Direction = sdAscending;
     TSortType Type = stNone;
 
-    std::vector<int> ProxyToSource;
-    std::vector<int> SourceToProxy;
+    // Every model row in sorted order, and each model row's place in it.
+    std::vector<int> Sorted;
+    std::vector<int> SortedPosition;
+    TDomainFilter RowFilter = TDomainFilter::All;
+    // While filtered: the places in Sorted of the shown rows, ascending.
+    std::vector<int> Shown;
 
     // Captions never change, so theirs stay prepared while the table is sorted by another column.
     mutable TPrepared Captions;

@@ -169,6 +169,25 @@ int TDomainTableModel::SetAllChecked(bool checked)
     return changed;
 }
 
+int TDomainTableModel::SetRowsChecked(const std::vector<int>& rows, bool checked)
+{
+    int changed = 0;
+    int first = RowCount();
+    int last = -1;
+    for (const int row : rows) {
+        TRow& r = At(row);
+        if (r.Checked == checked)
+            continue;
+        r.Checked = checked;
+        ++changed;
+        first = std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (changed > 0)
+        emit dataChanged(index(first, ColumnDomain), index(last, ColumnDomain), {Qt::CheckStateRole});
+    return changed;
+}
+
 int TDomainTableModel::SlotCount(int row) const
 {
     return At(row).Slots;
@@ -218,6 +237,11 @@ void TDomainTableModel::StoreSlot(int position, TRow& r, int slot, const std::st
         MarkRunning(position, !text.empty());
         break;
     default:
+        if (slot == SlotAvailability) {
+            --ResultCounts[r.Result];
+            r.Result = static_cast<std::uint8_t>(RowResultOf(text));
+            ++ResultCounts[r.Result];
+        }
         if (slot < SlotAnswerIndex) {
             if (text.empty() && !r.Extra)
                 break;
@@ -355,6 +379,7 @@ void TDomainTableModel::Reset()
     Answers.shrink_to_fit();
     RunningBits.clear();
     RunningRows = 0;
+    ResultCounts = {};
     FirstId = NextId;
 }
 
@@ -373,6 +398,7 @@ void TDomainTableModel::AppendRow(std::string_view caption, bool checked)
     r.Checked = checked;
     Arena.append(caption);
     Rows.push_back(std::move(r));
+    ++ResultCounts[static_cast<std::size_t>(TRowResult::Unchecked)];
     Ticks.emplace_back();
     ++NextId;
 }

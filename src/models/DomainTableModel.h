@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -67,6 +68,12 @@ public:
     // Ticks or unticks every row with one change notice over the whole Domain column (none when no
     // tick changed), which also spans rows that kept their tick; returns how many ticks changed.
     int SetAllChecked(bool checked);
+    // Ticks or unticks the given rows with one change notice over the Domain column from the first
+    // to the last of them; returns how many ticks changed.
+    int SetRowsChecked(const std::vector<int>& rows, bool checked);
+    // Slot 0 as a kind of result, and how many rows hold each kind; kept as slot 0 is written.
+    TRowResult ResultOf(int row) const { return static_cast<TRowResult>(At(row).Result); }
+    int ResultCount(TRowResult result) const { return ResultCounts[static_cast<std::size_t>(result)]; }
     int SlotCount(int row) const;
     // Empty for a slot the row does not have.
     std::string Slot(int row, int slot) const;
@@ -123,7 +130,8 @@ private:
         std::unique_ptr<TExtra> Extra;
         std::uint32_t CaptionOffset = 0;
         std::uint32_t CaptionLength = 0;
-        std::uint8_t Slots = 0; // number of slots the row has
+        std::uint8_t Slots = 0;  // number of slots the row has
+        std::uint8_t Result = 0; // TRowResult of slot 0
         bool Checked = false;
     };
 
@@ -149,6 +157,7 @@ private:
     std::vector<std::string> Answers;
     std::vector<std::uint64_t> RunningBits;
     int RunningRows = 0;
+    std::array<int, RowResultCount> ResultCounts{};
     TRowId FirstId = 0; // id of row 0; ids of later rows follow without gaps
     TRowId NextId = 0;  // first id never handed out
 };

@@ -18,6 +18,8 @@ std::vector<TDomainRow> RowsInViewOrder(const QAbstractItemModel& view)
     for (int row = 0; row < view.rowCount(); ++row) {
         TDomainRow& out = rows[static_cast<std::size_t>(row)];
         out.Caption = CellBytes(view, row, TDomainTableModel::ColumnDomain);
+        out.Checked =
+            view.data(view.index(row, TDomainTableModel::ColumnDomain), Qt::CheckStateRole).toInt() == Qt::Checked;
         for (int column = TDomainTableModel::ColumnAvailability; column <= TDomainTableModel::ColumnExpires; ++column)
             out.Slots.push_back(CellBytes(view, row, column));
     }

@@ -12,7 +12,7 @@ class QAbstractItemModel;
 
 // Caption and slots 0 to 3 of the view's row (the raw bytes; empty for a slot the row lacks).
 std::string CellBytes(const QAbstractItemModel& view, int row, int column);
-// Every row in the view's order, with its caption and slots 0 to 3.
+// Every row in the view's order, with its caption, tick and slots 0 to 3.
 std::vector<TDomainRow> RowsInViewOrder(const QAbstractItemModel& view);
 // The captions of the rows whose availability is exactly "YES", each followed by CR LF.
 std::string AvailableDomains(const QAbstractItemModel& view);

@@ -1,5 +1,7 @@
 #include "project/RecordWriter.h"
 
+#include "base/AtomicFileWriter.h"
+#include "base/QuarrowError.h"
 #include "project/RecordFields.h"
 
 TRecordWriter::TRecordWriter(TRecordFormat format, std::vector<std::string> columns)
@@ -59,4 +61,46 @@ std::string TRecordWriter::End() const
     if (Format != TRecordFormat::Json)
         return {};
     return Written == 0 ? "]\n" : "\n]\n";
+}
+
+namespace {
+
+std::string_view SlotOf(const TDomainRow& row, std::size_t slot)
+{
+    return slot < row.Slots.size() ? std::string_view(row.Slots[slot]) : std::string_view();
+}
+
+} // namespace
+
+bool TRecordWriter::WriteTable(const std::vector<TDomainRow>& rows, TRecordFormat format,
+                               const std::function<bool(std::string_view)>& write)
+{
+    TRecordWriter writer(format, {"domain", "checked", "availability", "registrar", "whois_server", "expires"});
+    if (!write(writer.Begin()))
+        return false;
+    for (const TDomainRow& row : rows)
+        if (!write(writer.Record({row.Caption, row.Checked, SlotOf(row, SlotAvailability), SlotOf(row, SlotRegistrar),
+                                  SlotOf(row, SlotWhoisServer), SlotOf(row, SlotExpires)})))
+            return false;
+    return write(writer.End());
+}
+
+void TRecordWriter::SaveTable(const std::string& path, const std::vector<TDomainRow>& rows, TRecordFormat format)
+{
+    TAtomicFileWriter file(path);
+    // Records are gathered into larger writes: a million rows are a million short records.
+    constexpr std::size_t BufferBytes = 1 << 20;
+    std::string buffer;
+    buffer.reserve(BufferBytes + 4096);
+    WriteTable(rows, format, [&](std::string_view piece) {
+        buffer += piece;
+        if (buffer.size() >= BufferBytes) {
+            file.Write(buffer);
+            buffer.clear();
+        }
+        return !file.Failed();
+    });
+    file.Write(buffer);
+    if (!file.Commit())
+        throw TQuarrowError(file.Error());
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/DomainRow.h"
+
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -27,6 +30,16 @@ public:
     std::string Begin() const;
     std::string Record(const std::vector<TRecordField>& fields);
     std::string End() const;
+
+    // A domain table as the exports give it (quarrow-cli export and the window's File > Export):
+    // one record per row with its name, tick, availability, registrar, WHOIS server and expiry
+    // text. `write` takes each piece in turn; once it returns false nothing more is written and
+    // false is returned.
+    static bool WriteTable(const std::vector<TDomainRow>& rows, TRecordFormat format,
+                           const std::function<bool(std::string_view)>& write);
+    // The same into a file, replaced atomically: on failure the old file stays as it was and the
+    // thrown TQuarrowError says why.
+    static void SaveTable(const std::string& path, const std::vector<TDomainRow>& rows, TRecordFormat format);
 
 private:
     TRecordFormat Format;

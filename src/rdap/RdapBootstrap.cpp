@@ -10,6 +10,7 @@
 #include <QJsonParseError>
 #include <QJsonValue>
 #include <QString>
+#include <QUrl>
 
 namespace {
 
@@ -105,4 +106,13 @@ std::string TRdapBootstrap::BaseFor(std::string_view domain) const
         from = dot + 1;
     }
     return {};
+}
+
+TRdapHostSet TRdapBootstrap::Hosts() const
+{
+    TRdapHostSet hosts;
+    for (const auto& [entry, base] : Bases)
+        if (const QString host = QUrl(QString::fromStdString(base)).host(); !host.isEmpty())
+            hosts.insert(host.toLower().toStdString());
+    return hosts;
 }

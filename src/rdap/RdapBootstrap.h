@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
+
+// Lower-case host names.
+using TRdapHostSet = std::unordered_set<std::string>;
 
 // The DNS bootstrap file of RFC 9224: which RDAP service answers for which top-level domain.
 // { "version": "1.0", "services": [ [ ["com", "net"], ["https://rdap.example/com/v1/"] ], ... ] }
@@ -21,6 +25,8 @@ public:
     // matched by whole labels without regard to case; empty when no service is named for it.
     std::string BaseFor(std::string_view domain) const;
     std::size_t EntryCount() const { return Bases.size(); }
+    // The hosts of every service's base address, in lower case.
+    TRdapHostSet Hosts() const;
     const std::string& Problem() const { return ProblemText; }
 
     // The real file is under 100 KB; anything much larger is not one, and parsed JSON can cost a

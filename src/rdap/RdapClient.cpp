@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <future>
 #include <limits>
 #include <unordered_map>
@@ -90,6 +91,42 @@ QNetworkProxy ProxyFor(const TSocksParameters& socks)
     return proxy;
 }
 
+// Qt reports an HTTP error status (404, 429, 5xx...) as an error of its own, and that is an answer.
+// Any other error once a status line has come means the body did not arrive whole: a reset, or a
+// close before the announced length.
+bool TransferBrokeOff(QNetworkReply::NetworkError error)
+{
+    const int code = error;
+    const bool fromStatus =
+        (code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError) ||
+        error == QNetworkReply::ProtocolInvalidOperationError ||
+        (code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError);
+    return error != QNetworkReply::NoError && !fromStatus;
+}
+
+// A failure without an HTTP answer that would not come out differently on another attempt.
+bool WorthRetrying(QNetworkReply::NetworkError error)
+{
+    return error != QNetworkReply::SslHandshakeFailedError && error != QNetworkReply::ProtocolUnknownError &&
+           error != QNetworkReply::OperationCanceledError;
+}
+
+// Qt takes a Content-Length that is no number for none and reads on until the host closes, which
+// a kept-alive connection never does.
+bool LengthUnreadable(const QNetworkReply& reply)
+{
+    if (!reply.hasRawHeader("Content-Length"))
+        return false;
+    const QByteArray length = reply.rawHeader("Content-Length").trimmed();
+    return length.isEmpty() || !std::all_of(length.begin(), length.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The connections Qt keeps are per host and port.
+std::string SlotKey(const QUrl& url)
+{
+    return url.host().toLower().toStdString() + ":" + std::to_string(url.port(443));
+}
+
 TRdapFetch Failure(std::string error, bool retryable)
 {
     TRdapFetch fetch;
@@ -104,6 +141,12 @@ TRdapFetch Failure(std::string error, bool retryable)
 // keeps the HTTPS connections to a host open between names. Everything here runs on that thread.
 class TRdapNetwork : public QObject
 {
+    struct THostSlots
+    {
+        int Busy = 0;
+        std::deque<std::pair<std::shared_ptr<TRdapExchange>, QUrl>> Waiting;
+    };
+
 public:
     TRdapNetwork(TRdapClientOptions options, std::shared_ptr<std::atomic<int>> pending)
         : Options(std::move(options)), Pending(std::move(pending))
@@ -114,6 +157,7 @@ public:
     {
         std::string url;
         TSocksParameters proxy;
+        std::shared_ptr<const TRdapHostSet> knownHosts;
         {
             std::unique_lock lock(exchange->Mutex);
             if (exchange->Done) {
@@ -123,7 +167,9 @@ public:
             }
             url = exchange->Url;
             proxy = exchange->Proxy;
+            knownHosts = exchange->KnownHosts;
         }
+        exchange->KnownHostsHere = std::move(knownHosts);
         if (!Manager) {
             Manager = new QNetworkAccessManager(this);
             Tls = QSslConfiguration::defaultConfiguration();
@@ -136,13 +182,27 @@ public:
             Manager->setProxy(wanted);
         const QUrl first(QString::fromStdString(url));
         exchange->StartedOnLoopback = IsLoopbackHost(first.host());
+        exchange->ServiceHost = first.host().toLower().toStdString();
         Send(exchange, first);
     }
 
     void Abort(const std::shared_ptr<TRdapExchange>& exchange)
     {
-        if (exchange->Reply)
+        if (exchange->Reply) {
             exchange->Reply->abort();
+            return;
+        }
+        // Still waiting for a connection: it leaves the line unsent.
+        for (auto& [key, gate] : Slots) {
+            auto& line = gate.Waiting;
+            const auto it =
+                std::find_if(line.begin(), line.end(), [&](const auto& entry) { return entry.first == exchange; });
+            if (it != line.end()) {
+                line.erase(it);
+                End(exchange);
+                return;
+            }
+        }
     }
 
     // The access manager keeps its connections in a thread of its own. Dropping them while that
@@ -157,14 +217,37 @@ public:
         Manager = nullptr;
         Replies.clear();
         Lookups.clear();
+        Slots.clear();
     }
 
 private:
+    // Sends the request when its host has a connection free, else puts it in that host's line.
     void Send(const std::shared_ptr<TRdapExchange>& exchange, const QUrl& url)
     {
         if (Over(exchange)) {
             End(exchange);
             return;
+        }
+        const std::string key = SlotKey(url);
+        THostSlots& gate = Slots[key];
+        if (gate.Busy >= TRdapClient::ConnectionsPerHost) {
+            gate.Waiting.emplace_back(exchange, url);
+            return;
+        }
+        Dispatch(exchange, url, key, gate);
+    }
+
+    void Dispatch(const std::shared_ptr<TRdapExchange>& exchange, const QUrl& url, const std::string& key,
+                  THostSlots& gate)
+    {
+        ++gate.Busy;
+        exchange->SlotHost = key;
+        {
+            std::lock_guard lock(exchange->Mutex);
+            if (!exchange->SentAt) {
+                exchange->SentAt = std::chrono::steady_clock::now();
+                exchange->Wake.notify_all();
+            }
         }
         QNetworkRequest request(url);
         request.setRawHeader("Accept", "application/rdap+json, application/json");
@@ -176,6 +259,14 @@ private:
         Replies[reply] = exchange;
         // The slots capture nothing that needs destroying: Qt may free a reply's connections on its
         // own network thread, and the exchange is released here, on this one.
+        connect(reply, &QNetworkReply::metaDataChanged, reply, [this, reply] {
+            const auto found = Replies.find(reply);
+            if (found == Replies.end() || !LengthUnreadable(*reply))
+                return;
+            found->second->LengthProblem =
+                "the length " + reply->rawHeader("Content-Length").toStdString() + " of the answer is no number";
+            reply->abort();
+        });
         connect(reply, &QNetworkReply::readyRead, reply, [this, reply] {
             if (const auto found = Replies.find(reply); found != Replies.end())
                 Read(found->second, reply);
@@ -205,6 +296,12 @@ private:
         reply->deleteLater();
         if (exchange->Reply == reply)
             exchange->Reply = nullptr;
+        FreeSlot(exchange);
+        const std::string shownUrl = reply->url().toString().toStdString();
+        if (!exchange->LengthProblem.empty()) {
+            Complete(exchange, Failure(shownUrl + ": " + exchange->LengthProblem + ".", false));
+            return;
+        }
         if (exchange->Oversized) {
             Complete(exchange,
                      Failure("The answer is larger than " + std::to_string(Options.MaxBodyBytes / (1024 * 1024)) +
@@ -219,15 +316,17 @@ private:
             return;
         }
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const QNetworkReply::NetworkError error = reply->error();
         if (status == 0) {
-            const QNetworkReply::NetworkError error = reply->error();
             // A certificate that does not verify fails again on every attempt.
-            const bool retryable = error != QNetworkReply::SslHandshakeFailedError &&
-                                   error != QNetworkReply::ProtocolUnknownError &&
-                                   error != QNetworkReply::OperationCanceledError;
-            Complete(
-                exchange,
-                Failure(reply->url().toString().toStdString() + ": " + reply->errorString().toStdString(), retryable));
+            Complete(exchange, Failure(shownUrl + ": " + reply->errorString().toStdString(), WorthRetrying(error)));
+            return;
+        }
+        // A status line with part of a body is no answer: the missing part may be what decides.
+        if (TransferBrokeOff(error)) {
+            Complete(exchange, Failure(shownUrl + ": the answer (HTTP " + std::to_string(status) +
+                                           ") broke off before its end: " + reply->errorString().toStdString(),
+                                       WorthRetrying(error)));
             return;
         }
         if (IsRedirect(status)) {
@@ -237,7 +336,7 @@ private:
         TRdapFetch fetch;
         fetch.HttpStatus = status;
         fetch.Body = std::move(exchange->Body);
-        fetch.FinalUrl = reply->url().toString().toStdString();
+        fetch.FinalUrl = shownUrl;
         fetch.Retryable = status == 429 || status >= 500;
         if (status == 429 || status == 503)
             fetch.RetryAfterMs = RetryAfterMs(reply->rawHeader("Retry-After"));
@@ -262,9 +361,27 @@ private:
             Complete(exchange, Failure("A redirect to " + shown + " was refused: only HTTPS is followed.", false));
             return;
         }
+        // The service's own host, and the other services of the bootstrap, were chosen by the user
+        // or the registry's registry, wherever their addresses are.
+        const std::string host = target.host().toLower().toStdString();
+        if (host == exchange->ServiceHost || (exchange->KnownHostsHere && exchange->KnownHostsHere->count(host) > 0)) {
+            Send(exchange, target);
+            return;
+        }
         const QHostAddress literal(target.host());
         if (!literal.isNull()) {
             Follow(exchange, target, {literal});
+            return;
+        }
+        if (Options.ResolveRedirectHost) {
+            QList<QHostAddress> addresses;
+            for (const std::string& address : Options.ResolveRedirectHost(target.host().toStdString()))
+                addresses.append(QHostAddress(QString::fromStdString(address)));
+            if (addresses.isEmpty())
+                Complete(exchange,
+                         Failure("A redirect to " + shown + " was refused: its host name does not resolve.", true));
+            else
+                Follow(exchange, target, addresses);
             return;
         }
         // A host name is checked by what it resolves to; the answer arrives on this thread. As with
@@ -304,6 +421,31 @@ private:
         Send(exchange, target);
     }
 
+    // The request's connection is free again: the first live request waiting for that host goes out.
+    void FreeSlot(const std::shared_ptr<TRdapExchange>& exchange)
+    {
+        if (exchange->SlotHost.empty())
+            return;
+        const std::string key = std::move(exchange->SlotHost);
+        exchange->SlotHost.clear();
+        const auto found = Slots.find(key);
+        if (found == Slots.end())
+            return;
+        THostSlots& gate = found->second;
+        --gate.Busy;
+        while (gate.Busy < TRdapClient::ConnectionsPerHost && !gate.Waiting.empty()) {
+            auto [next, url] = std::move(gate.Waiting.front());
+            gate.Waiting.pop_front();
+            // A worker that stopped waiting meanwhile has its request dropped, never sent.
+            if (Over(next))
+                End(next);
+            else
+                Dispatch(next, url, key, gate);
+        }
+        if (gate.Busy == 0 && gate.Waiting.empty())
+            Slots.erase(found);
+    }
+
     static bool Over(const std::shared_ptr<TRdapExchange>& exchange)
     {
         std::lock_guard lock(exchange->Mutex);
@@ -340,6 +482,8 @@ private:
     std::unordered_map<QNetworkReply*, std::shared_ptr<TRdapExchange>> Replies;
     std::unordered_map<quint64, std::pair<std::shared_ptr<TRdapExchange>, QUrl>> Lookups;
     quint64 NextLookup = 0;
+    // Requests out to each host (SlotKey) and those waiting for one of its connections, in turn.
+    std::unordered_map<std::string, THostSlots> Slots;
 };
 
 TRdapClient::TRdapClient(TRdapClientOptions options) : Options(std::move(options))
@@ -399,7 +543,8 @@ std::string TRdapClient::DomainUrl(const std::string& base, const std::string& n
     return url + "/domain/" + name;
 }
 
-TRdapFetch TRdapClient::Get(const std::string& url, const TSocksParameters& proxy, int timeoutMs, TRdapCancel& cancel)
+TRdapFetch TRdapClient::Get(const std::string& url, const TSocksParameters& proxy, int timeoutMs, TRdapCancel& cancel,
+                            std::shared_ptr<const TRdapHostSet> knownHosts)
 {
     if (proxy.Version == TSocksVersion::Socks4 || proxy.Version == TSocksVersion::Socks4A)
         return Failure("RDAP needs a SOCKS 5 proxy or none: a SOCKS 4 or 4A proxy is configured.", false);
@@ -411,27 +556,43 @@ TRdapFetch TRdapClient::Get(const std::string& url, const TSocksParameters& prox
         std::lock_guard lock(exchange->Mutex);
         exchange->Url = url;
         exchange->Proxy = proxy;
+        exchange->KnownHosts = std::move(knownHosts);
     }
     if (!cancel.Attach(exchange))
         return Failure("The query was abandoned.", false);
     Pending->fetch_add(1);
     Post([network = Network, exchange] { network->Begin(exchange); });
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 1));
+    // The time-out runs from when the request goes out, not while it waits for a connection.
+    using Clock = std::chrono::steady_clock;
+    const auto timeout = std::chrono::milliseconds(std::max(timeoutMs, 1));
+    const int queueMs = std::max(Options.MaxQueueWaitMs, 1);
+    const Clock::time_point queueDeadline = Clock::now() + std::chrono::milliseconds(queueMs);
     TRdapFetch result;
     bool answered = false;
     {
         std::unique_lock lock(exchange->Mutex);
-        exchange->Wake.wait_until(lock, deadline, [&] { return exchange->Done || exchange->Cancelled; });
+        for (;;) {
+            if (exchange->Done || exchange->Cancelled)
+                break;
+            const Clock::time_point deadline = exchange->SentAt ? *exchange->SentAt + timeout : queueDeadline;
+            if (Clock::now() >= deadline)
+                break;
+            exchange->Wake.wait_until(lock, deadline);
+        }
         answered = exchange->Done;
         if (answered) {
             result = std::move(exchange->Result);
         } else {
-            // From here on a late answer finds the exchange over and is dropped.
+            // From here on a late answer finds the exchange over and is dropped, and a request still
+            // waiting for its connection is never sent.
             exchange->Done = true;
-            result = exchange->Cancelled
-                         ? Failure("The query was abandoned.", false)
-                         : Failure(url + ": no answer within " + std::to_string(std::max(timeoutMs, 1)) + " ms.", true);
+            result = exchange->Cancelled ? Failure("The query was abandoned.", false)
+                     : exchange->SentAt
+                         ? Failure(url + ": no answer within " + std::to_string(timeout.count()) + " ms.", true)
+                         : Failure(url + ": no connection to its host became free within " + std::to_string(queueMs) +
+                                       " ms; the query was not sent.",
+                                   true);
         }
     }
     cancel.Detach();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rdap/RdapBootstrap.h"
 #include "rdap/RdapCancel.h"
 #include "rdap/RdapFetch.h"
 #include "whois/SocksParameters.h"
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class QThread;
 class TRdapNetwork;
@@ -23,33 +25,48 @@ struct TRdapClientOptions
     int MaxRedirects = 5;
     // A body beyond this is not read on: the transfer is aborted and the query fails.
     std::size_t MaxBodyBytes = 20 * 1024 * 1024;
+    // How long a request may wait for a free connection to its host before its worker gives up
+    // (its own time-out starts only when it is sent). With the time-out, well inside the watchdog's
+    // 41 s per attempt.
+    int MaxQueueWaitMs = 20000;
+    // The addresses a redirect's host name stands for, looked up before the redirect is followed;
+    // empty: the system's resolver. Tests name the addresses themselves.
+    std::function<std::vector<std::string>(const std::string& host)> ResolveRedirectHost;
 };
 
 // RDAP over HTTPS for every worker of a program. One network thread with one
 // QNetworkAccessManager serves all of them, so the HTTPS connections to a registry's host are
 // kept open and reused from one name to the next. A worker (never the GUI thread) calls Get and
-// waits for its own reply only, bounded by its time-out and its cancel token. Redirects are
-// followed here, not by Qt, so that each hop can be checked: HTTPS only, at most MaxRedirects,
-// never to a private, loopback or link-local address.
+// waits for its own reply only, bounded by its time-out and its cancel token. At most
+// ConnectionsPerHost requests are out to one host at a time, as many as Qt keeps connections to
+// it: the others wait here, unsent, and a request whose worker stops waiting before its turn is
+// never sent. Redirects are followed here, not by Qt, so that each hop can be checked: HTTPS only,
+// at most MaxRedirects, never to a private, loopback or link-local address unless the hop stays on
+// the service's own host or goes to another host of the RDAP bootstrap.
 //
 // Workers hold the client through a shared pointer: the last one to let go stops the network
 // thread, which never blocks (QtNetwork works asynchronously), so that ending is prompt.
 class TRdapClient
 {
 public:
-    // Bound of one query, redirects included: well inside the watchdog's 41 s per attempt.
+    // Bound of one query from the moment it is sent, redirects included: well inside the
+    // watchdog's 41 s per attempt.
     static constexpr int DefaultTimeoutMs = 20000;
+    // Qt's connections to one HTTPS host (HTTP/1.1), and so the requests that can be out at once.
+    static constexpr int ConnectionsPerHost = 6;
 
     explicit TRdapClient(TRdapClientOptions options = {});
     ~TRdapClient();
     TRdapClient(const TRdapClient&) = delete;
     TRdapClient& operator=(const TRdapClient&) = delete;
 
-    // GET `url` and wait at most `timeoutMs` for the whole exchange (redirects included). With a
-    // SOCKS 5 proxy the connection goes through it; SOCKS 4 and 4A cannot carry TLS to a host
-    // name the way RDAP needs and fail without any traffic. Returns early, as an error, when
-    // `cancel` is cancelled.
-    TRdapFetch Get(const std::string& url, const TSocksParameters& proxy, int timeoutMs, TRdapCancel& cancel);
+    // GET `url` and wait at most `timeoutMs` for the whole exchange (redirects included), counted
+    // from when the request goes out. With a SOCKS 5 proxy the connection goes through it; SOCKS 4
+    // and 4A cannot carry TLS to a host name the way RDAP needs and fail without any traffic.
+    // Returns early, as an error, when `cancel` is cancelled. A redirect to one of `knownHosts`
+    // (the bootstrap's hosts) is followed wherever that host's address is.
+    TRdapFetch Get(const std::string& url, const TSocksParameters& proxy, int timeoutMs, TRdapCancel& cancel,
+                   std::shared_ptr<const TRdapHostSet> knownHosts = nullptr);
 
     // Queries whose network side (connection, name lookup, transfer) has not ended yet, also
     // those whose worker stopped waiting. A program that ends while this is non-zero must not wait

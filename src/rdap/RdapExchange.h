@@ -1,13 +1,17 @@
 #pragma once
 
+#include "rdap/RdapBootstrap.h"
 #include "rdap/RdapFetch.h"
 #include "whois/SocksParameters.h"
 
 #include <QNetworkReply>
 #include <QPointer>
 
+#include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 // One RDAP query in flight, shared by the worker that waits for it and the network thread that
@@ -21,13 +25,20 @@ struct TRdapExchange
     TRdapFetch Result;
     std::string Url;
     TSocksParameters Proxy;
+    std::shared_ptr<const TRdapHostSet> KnownHosts;
+    // When the first request went out: the worker's time-out runs from here.
+    std::optional<std::chrono::steady_clock::time_point> SentAt;
 
     // Network thread only.
     QPointer<QNetworkReply> Reply;
     int Redirects = 0;
     // The first address was on this machine: its redirects may stay on it (see Follow).
     bool StartedOnLoopback = false;
+    std::string ServiceHost; // lower-case host of the first address
+    std::string SlotHost;    // the host whose connection the request in flight holds; empty: none
+    std::shared_ptr<const TRdapHostSet> KnownHostsHere; // KnownHosts, copied over by Begin
     std::string Body;
     bool Oversized = false;
+    std::string LengthProblem; // why the announced length cannot be read; the transfer was aborted
     bool NetworkEnded = false; // counted out of the client's InFlight
 };

@@ -84,6 +84,8 @@ inline constexpr std::string_view ListViewSection = "ListView";
 inline constexpr std::string_view ColumnWidthPrefix = "Width";
 inline constexpr int ColumnWidthDefault = 0;
 inline constexpr int ColumnCount = 5;
+// Which rows the domain table shows: "all", "available", "registered", "errors" or "unchecked".
+inline constexpr TStringKey DomainFilter{"ListView", "Filter", "all"};
 
 inline constexpr TBoolKey ShowTour{"Help", "ShowTour", true};
 

@@ -112,6 +112,7 @@ int TTcpConnection::WaitFor(short events, int timeoutMs)
 bool TTcpConnection::Connect(const std::string& host, int port, int timeoutMs)
 {
     Close();
+    NotReached = false;
     if (host.empty()) {
         ErrorText = "No host given";
         return false;
@@ -124,8 +125,10 @@ bool TTcpConnection::Connect(const std::string& host, int port, int timeoutMs)
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(port));
     unsigned char bytes[4];
-    if (!ResolveIPv4(host, bytes, ErrorText))
+    if (!ResolveIPv4(host, bytes, ErrorText)) {
+        NotReached = true;
         return false;
+    }
     std::memcpy(&addr.sin_addr.s_addr, bytes, 4);
     if (Cancelled()) {
         ErrorText = CancelledText;
@@ -139,23 +142,27 @@ bool TTcpConnection::Connect(const std::string& host, int port, int timeoutMs)
     const int one = 1;
     ::setsockopt(Fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 
+    const auto notReached = [this](int err) {
+        NotReached = err == ECONNREFUSED || err == ENETUNREACH || err == EHOSTUNREACH || err == ETIMEDOUT;
+        return FailWithErrno(err);
+    };
     if (::connect(Fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0)
         return true;
     if (errno != EINPROGRESS)
-        return FailWithErrno(errno);
+        return notReached(errno);
     const int waited = WaitFor(POLLOUT, timeoutMs > 0 ? timeoutMs : -1);
     if (waited < 0) {
         Close();
         return false;
     }
     if (waited == 1)
-        return FailWithErrno(ETIMEDOUT);
+        return notReached(ETIMEDOUT);
     int err = 0;
     socklen_t len = sizeof err;
     if (::getsockopt(Fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
         return FailWithErrno(errno);
     if (err != 0)
-        return FailWithErrno(err);
+        return notReached(err);
     return true;
 }
 

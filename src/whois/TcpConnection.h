@@ -44,6 +44,9 @@ public:
     bool Cancelled() const;
     // Message of the last failure, worded for the user ("Connection refused", "Host not found").
     const std::string& Error() const { return ErrorText; }
+    // The last Connect failed because the host is not there: its name did not resolve, or it
+    // refused, could not be routed to or never took the connection.
+    bool HostNotReached() const { return NotReached; }
     void SetError(std::string text) { ErrorText = std::move(text); }
 
     // IPv4 dotted literal into network-order bytes; false when `host` is not one.
@@ -59,4 +62,5 @@ private:
     int Fd = -1;
     int CancelFd;
     std::string ErrorText;
+    bool NotReached = false;
 };

@@ -35,7 +35,9 @@ TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& dom
             error = "No proxy host given";
         if (connection.Cancelled())
             return TWhoisOutcome::Abandoned;
-        return viaProxy && !reachedTarget ? TWhoisOutcome::ProxyFailed : TWhoisOutcome::Failed;
+        if (viaProxy && !reachedTarget)
+            return TWhoisOutcome::ProxyFailed;
+        return !viaProxy && connection.HostNotReached() ? TWhoisOutcome::Unreachable : TWhoisOutcome::Failed;
     }
 
     std::string received;

@@ -21,13 +21,17 @@ struct TWhoisRequest
 
 enum class TWhoisOutcome
 {
-    Answered,    // connected and sent; `answer` holds what arrived until the host closed (or the cap)
-    Cut,         // connected and sent, but the answer broke off (a reset, the read bound): `answer`
-                 // holds the part received and `error` says why
-    Failed,      // nothing usable: `error` says why, `answer` is untouched
-    ProxyFailed, // the proxy could not be reached or refused the negotiation (or the target):
-                 // `error` says why, `answer` is untouched; another proxy may well get through
-    Abandoned    // the cancel descriptor fired; `answer` is untouched
+    Answered, // connected and sent; `answer` holds what arrived until the host closed (or the cap)
+    Cut,      // connected and sent, but the answer broke off (a reset, the read bound): `answer`
+              // holds the part received and `error` says why
+    Failed,   // nothing usable: `error` says why, `answer` is untouched
+    // As Failed, and the WHOIS host itself (not a proxy) was not there: its name did not resolve,
+    // or it refused or never took the connection
+    Unreachable,
+    // The proxy could not be reached or refused the negotiation (or the target); another proxy
+    // may well get through
+    ProxyFailed,
+    Abandoned // the cancel descriptor fired; `answer` is untouched
 };
 
 TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& domain, std::string& answer,

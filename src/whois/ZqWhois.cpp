@@ -20,6 +20,7 @@ TzqWhois::~TzqWhois()
 bool TzqWhois::Query(const std::string& domain, std::string& answer)
 {
     ProxyFault = false;
+    Unreachable = false;
     if (AbandonFlag.load()) {
         ErrorText = "Query abandoned";
         return false;
@@ -41,6 +42,7 @@ bool TzqWhois::Query(const std::string& domain, std::string& answer)
     const TWhoisOutcome outcome = ExchangeWhois(request, domain, answer, ErrorText);
     Cut = outcome == TWhoisOutcome::Cut;
     ProxyFault = outcome == TWhoisOutcome::ProxyFailed;
+    Unreachable = outcome == TWhoisOutcome::Unreachable;
     return outcome == TWhoisOutcome::Answered || Cut;
 }
 

@@ -41,6 +41,9 @@ public:
     // The last query failed at the proxy: it could not be reached, or it refused the negotiation
     // or the connection to the host.
     bool ProxyFailed() const { return ProxyFault; }
+    // The last query failed because the host was not there (a name that does not resolve, a
+    // refused connection), not because of the proxy or the answer.
+    bool HostUnreachable() const { return Unreachable; }
 
     // Waits `ms` milliseconds, or less when the client is abandoned meanwhile; false then.
     bool Pause(int ms) const;
@@ -62,4 +65,5 @@ private:
     std::string ErrorText;
     bool Cut = false;
     bool ProxyFault = false;
+    bool Unreachable = false;
 };

@@ -82,7 +82,7 @@ TEST_F(MainWindowTest, ControlsAndCommandsCarryTheirNamesCaptionsAndAccessibleNa
         {"ePref", "New prefix"},  {"eWord", "New keyword"},  {"eSuf", "New suffix"},  {"eDom", "New TLD"},
         {"sbPref", "Add prefix"}, {"sbWord", "Add keyword"}, {"sbSuf", "Add suffix"}, {"sbDom", "Add TLD"},
         {"clPref", "Prefixes"},   {"clWord", "Keywords"},    {"clSuf", "Suffixes"},   {"clDom", "TLDs"},
-        {"lvDomains", "Domains"}, {"mAns", "Answers"},       {"pb", "Progress"},
+        {"lvDomains", "Domains"}, {"mAns", "Answers"},       {"pb", "Progress"},   {"cbFilter", "Show rows"},
     };
     for (const auto& [name, accessible] : named) {
         QWidget* widget = Widget(name);
@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, ControlsAndCommandsCarryTheirNamesCaptionsAndAccessibleNa
     QStringList order;
     for (QAction* action : toolBar->actions())
         order << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
-    EXPECT_EQ(order.join(' '), "tbNew aOpenPrj aSavePrj - aGenerate aStartAll aStop - aSett");
+    EXPECT_EQ(order.join(' '), "tbNew aOpenPrj aSavePrj - aGenerate aStartAll aCheckErrors aStop - aSett");
     EXPECT_EQ(toolBar->widgetForAction(Action("aGenerate"))->accessibleName(), "Generate domain names");
     EXPECT_EQ(Widget("sbPanel0")->property("text").toString(), "Threads: 0");
     EXPECT_EQ(Widget("sbPanel1")->property("text").toString(), "Current/Servers Total: 0/0");

@@ -264,6 +264,62 @@ TEST_F(CheckCommandTest, ProjectRowsAreCheckedAndTheResultsSavedBack)
     EXPECT_EQ(saved->Tlds, project.Tlds);
 }
 
+TEST_F(CheckCommandTest, ErrorsOnlyTicksAndAsksAgainJustTheRowsThatEndedInAnError)
+{
+    // The first refused row is throttled once more, then answers; the other error row answers.
+    Registry.SetReplies("throttled.com", {{TBehaviour::Answer, "Queried interval is too short.\r\n", 0},
+                                          {TBehaviour::Answer, "No match for \"throttled.com\".\r\n", 0}});
+    Registry.SetAnswer("cut.com", "Registrar: Cut Reg\r\n");
+    TProjectData project;
+    project.Tlds = {{"com", true}};
+    project.Rows = {{"free.com", true, {"YES", "", "", "", "0", ""}},
+                    {"throttled.com", false, {"RESULT ERROR", "", "", "", "1", ""}},
+                    {"fresh.com", true, {"", "", "", "", "2", ""}},
+                    {"cut.com", true, {"RESULT ERROR", "", "", "", "3", ""}},
+                    {"taken.com", false, {"NO", "Old Reg", "", "", "4", ""}}};
+    project.AnswerLog = {"free answer", "", "", "", "taken answer"};
+    TXMLSaveLoad store;
+    const std::string path = Dir.File("p.prj.xml");
+    ASSERT_TRUE(SaveProject(store, path, project));
+
+    const std::string config =
+        Dir.Write("errors.ini", "[TLD]\ncom=" + Registry.Address() + "\n[" + Registry.Address() +
+                                    "]\nnot_found_strings=No match for\nregistrar_string=Registrar:\n"
+                                    "limit_strings=interval is too short\n");
+    const TProcessResult result =
+        Check({"--config", config, "--pause", "1", "--attempts", "2", "--errors-only", "--project", path});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "throttled.com\tYES\t\t\t\ncut.com\tNO\tCut Reg\t\t\n");
+    EXPECT_THAT(result.Err, HasSubstr("Checked 2 names"));
+    // Only the two error rows were asked, the throttled one again after its back-off.
+    EXPECT_EQ(Registry.RequestCount("throttled.com"), 2);
+    EXPECT_EQ(Registry.RequestCount("cut.com"), 1);
+    EXPECT_EQ(Registry.Requests().size(), 3u);
+
+    TXMLSaveLoad reader;
+    const auto saved = LoadProject(reader, path);
+    ASSERT_TRUE(saved.has_value());
+    ASSERT_EQ(saved->Rows.size(), 5u);
+    EXPECT_EQ(saved->Rows[1].Slots[SlotAvailability], "YES");
+    EXPECT_TRUE(saved->Rows[1].Checked);
+    EXPECT_EQ(saved->Rows[3].Slots[SlotRegistrar], "Cut Reg");
+    // The other rows keep their results, ticks and answers.
+    EXPECT_EQ(saved->Rows[0].Slots[SlotAvailability], "YES");
+    EXPECT_EQ(saved->Rows[2].Slots[SlotAvailability], "");
+    EXPECT_FALSE(saved->Rows[4].Checked);
+    EXPECT_EQ(saved->AnswerLog[4], "taken answer");
+
+    // Nothing left in error: no query at all, nothing to report.
+    const TProcessResult again = Check({"--config", config, "--pause", "1", "--errors-only", "--project", path});
+    EXPECT_EQ(again.ExitStatus, 0) << again.Err;
+    EXPECT_EQ(again.Out, "");
+    EXPECT_EQ(Registry.Requests().size(), 3u);
+
+    const TProcessResult withoutProject = Check({"--config", config, "--errors-only", "a.com"});
+    EXPECT_EQ(withoutProject.ExitStatus, 2);
+    EXPECT_EQ(withoutProject.Err, "quarrow-cli: check: --errors-only needs --project FILE\n");
+}
+
 TEST_F(CheckCommandTest, ClosedOutputIsAWriteErrorAfterTheProjectIsSaved)
 {
     Registry.SetAnswer("one.com", "No match for \"one.com\".\r\n");

@@ -162,6 +162,52 @@ TEST(CheckDispatcherTest, APassKeepsTheOrderItStartedWith)
               (std::vector<std::string>{"c.com\r\n", "a.com\r\n", "e.com\r\n", "b.com\r\n", "d.com\r\n"}));
 }
 
+TEST(CheckDispatcherTest, CheckingErrorsAgainPassesOnlyTheErrorRowsInViewOrderAndTicksThem)
+{
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 1, 1, TCheckRig::ManualTicks);
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i)
+        names.push_back("n" + std::to_string(i) + ".com");
+    rig.Generate(names);
+    for (const int row : {150, 7, 90})
+        rig.Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
+    rig.Model.SetChecked(150, false);
+    rig.Model.SetSlot(8, SlotAvailability, "YES");
+    rig.Dispatcher->SetViewOrder([&] {
+        std::vector<TRowId> ids;
+        for (int row = rig.Model.RowCount() - 1; row >= 0; --row)
+            ids.push_back(rig.Model.IdAt(row));
+        return ids;
+    });
+    EXPECT_TRUE(rig.Dispatcher->CheckErrorsEnabled());
+    EXPECT_EQ(rig.Dispatcher->CheckErrorsAgain(), 3);
+    EXPECT_TRUE(rig.Model.Checked(150));
+    EXPECT_EQ(rig.Dispatcher->TotalText(), "Current/Servers Total: 0/3");
+    EXPECT_FALSE(rig.Dispatcher->CheckErrorsEnabled()); // a pass runs
+
+    // Three rows, three dispatcher ticks: the pass does not walk the other 197 rows.
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    for (int tick = 0; tick < 3; ++tick) {
+        probe.DispatcherTick();
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.Dispatcher->RunningCount() == 0; }));
+    }
+    EXPECT_EQ(rig.Dispatcher->NextRow(), 3);
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
+    EXPECT_EQ(server.Requests(), (std::vector<std::string>{"n150.com\r\n", "n90.com\r\n", "n7.com\r\n"}));
+    EXPECT_EQ(rig.Model.ResultCount(TRowResult::Error), 0);
+    EXPECT_EQ(rig.Model.ResultCount(TRowResult::Registered), 3);
+    EXPECT_FALSE(rig.Dispatcher->CheckErrorsEnabled()); // nothing left in error
+
+    // "Check domains" afterwards walks the whole table again.
+    rig.Dispatcher->StartAll();
+    EXPECT_EQ(rig.Dispatcher->TotalText(), "Current/Servers Total: 0/200");
+    rig.Dispatcher->Stop();
+}
+
 TEST(CheckDispatcherTest, ResultsOfARegeneratedTableAreDroppedAndThePassStops)
 {
     TFakeWhoisServer server("127.0.0.1", 0);

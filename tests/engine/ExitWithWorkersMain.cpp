@@ -1,6 +1,7 @@
 // A stand-in for the program with its window: starts 100 checks against a host that never
-// answers, and once all of them are blocked there, closes "the window" (the dispatcher and the
-// table go away) and ends the way the programs do.
+// answers, and once all of them are blocked there (or RUNNING of them, for a host that takes only
+// so many at a time), closes "the window" (the dispatcher and the table go away) and ends the way
+// the programs do.
 #include "engine/CheckDispatcher.h"
 #include "engine/ProcessExit.h"
 #include "support/TsanQtOptions.h"
@@ -14,10 +15,11 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fputs("usage: engine_exit_helper PORT CONFIG LOCKFOLDER\n", stderr);
+    if (argc != 4 && argc != 5) {
+        std::fputs("usage: engine_exit_helper PORT CONFIG LOCKFOLDER [RUNNING]\n", stderr);
         return 2;
     }
+    const int running = argc == 5 ? std::atoi(argv[4]) : 100;
     QCoreApplication app(argc, argv);
     auto* model = new TDomainTableModel;
     TCheckOptions options;
@@ -39,7 +41,7 @@ int main(int argc, char** argv)
     QElapsedTimer allRunning;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (dispatcher->RunningCount() < 100)
+        if (dispatcher->RunningCount() < running || dispatcher->NextRow() < 100)
             return;
         if (!allRunning.isValid())
             allRunning.start();

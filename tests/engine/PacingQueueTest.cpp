@@ -61,6 +61,13 @@ TEST(PacingQueueTest, TheNextDueTickIsTheEarliestOfTheWaitingLanes)
     // A host that never had a query is due at once.
     queue.Push(6, Lane("c.test"), 2000);
     EXPECT_EQ(queue.NextDueTick(dueAt), 0u);
+    // A lane whose host has every connection in use is never due by the clock (the dispatcher
+    // gives it the largest tick): it waits for a worker's end and leaves the others' ticks alone.
+    const auto heldDueAt = [&](const TPacingLane& lane, int intervalMs) {
+        return lane.Host == "c.test" || lane.Host == "b.test" ? std::numeric_limits<std::uint64_t>::max()
+                                                              : dueAt(lane, intervalMs);
+    };
+    EXPECT_EQ(queue.NextDueTick(heldDueAt), 11000u);
     queue.Clear();
     EXPECT_TRUE(queue.Empty());
     EXPECT_EQ(queue.NextDueTick(dueAt), std::numeric_limits<std::uint64_t>::max());

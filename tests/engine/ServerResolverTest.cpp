@@ -77,6 +77,30 @@ TEST_F(ServerResolverTest, EachPreferenceChoosesBetweenTableFallbackAndBootstrap
     }
 }
 
+TEST_F(ServerResolverTest, AWhoisTargetCarriesTheBootstrapServiceOnlyWhenEitherWayMayBeAsked)
+{
+    EXPECT_EQ(Target(TServerPreference::Any, "a.wh").RdapFallback, "https://rdap.boot.test/v1/");
+    EXPECT_EQ(Target(TServerPreference::Any, "a.com").RdapFallback, "https://rdap.boot.test/v1/");
+    // No bootstrap service for it, or only WHOIS wanted: nothing to fall back on.
+    EXPECT_EQ(Target(TServerPreference::Any, "a.net").RdapFallback, "");
+    EXPECT_EQ(Target(TServerPreference::WhoisOnly, "a.wh").RdapFallback, "");
+    EXPECT_EQ(Target(TServerPreference::Any, "a.info").RdapFallback, "");
+
+    const TServerResolver resolver(Config, BootstrapPath);
+    const auto hosts = resolver.BootstrapHosts();
+    ASSERT_TRUE(hosts);
+    EXPECT_EQ(*hosts, TRdapHostSet{"rdap.boot.test"});
+    EXPECT_EQ(resolver.BootstrapHosts(), hosts);
+    // A replaced file is read again; one that cannot be used names no host.
+    Dir.Write("rdap-dns.json",
+              R"({"services": [[["org"], ["https://RDAP.Org.test/"]], [["io"], ["https://b.test/"]]]})");
+    const auto replaced = resolver.BootstrapHosts();
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(*replaced, (TRdapHostSet{"rdap.org.test", "b.test"}));
+    Dir.Write("rdap-dns.json", "not json");
+    EXPECT_EQ(resolver.BootstrapHosts(), nullptr);
+}
+
 TEST_F(ServerResolverTest, NoServerSaysWhyInOneLine)
 {
     const TQueryTarget zz = Target(TServerPreference::Any, "quarry.zz");

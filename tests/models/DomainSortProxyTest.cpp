@@ -158,4 +158,91 @@ TEST_F(DomainSortProxyTest, AnswersComeFromTheRowsOwnEntryLineByLine)
     EXPECT_TRUE(Proxy.AnswersText(-1).isEmpty());
 }
 
+TEST_F(DomainSortProxyTest, EachFilterShowsItsRowsInSortedOrderAndKeepsEveryRowForTheProject)
+{
+    Proxy.SetSortType(stBoth);
+    Model.SetContents({Row("e.com", {"RESULT ERROR"}), Row("d.com", {"YES"}), Row("c.com", {}), Row("b.com", {"NO"}),
+                       Row("a.com", {"YES"}), Row("f.com", {"odd"}), Row("g.com", {"RESULT ERROR"})},
+                      {});
+    const std::vector<std::pair<TDomainFilter, std::vector<std::string>>> cases = {
+        {TDomainFilter::Available, {"a.com", "d.com"}},
+        {TDomainFilter::Registered, {"b.com"}},
+        {TDomainFilter::Errors, {"e.com", "g.com"}},
+        {TDomainFilter::Unchecked, {"c.com"}},
+        {TDomainFilter::All, {"a.com", "b.com", "c.com", "d.com", "e.com", "f.com", "g.com"}},
+    };
+    for (const auto& [filter, shown] : cases) {
+        Proxy.SetFilter(filter);
+        EXPECT_EQ(Column(0), shown) << FilterKeyText(filter);
+        EXPECT_EQ(Proxy.ShownText(), "shown " + std::to_string(shown.size()) + " of 7");
+        for (int row = 0; row < Proxy.rowCount(); ++row)
+            EXPECT_EQ(Proxy.ViewRow(Proxy.SourceRow(row)), row);
+    }
+    Proxy.SetFilter(TDomainFilter::Available);
+    EXPECT_EQ(Proxy.ViewRow(0), -1); // e.com is hidden
+    // A sort under a filter orders the shown rows; the pass and the project still see every row.
+    Proxy.SetSortDirection(sdDescending);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"d.com", "a.com"}));
+    ASSERT_EQ(Proxy.RowsInViewOrder().size(), 7u);
+    EXPECT_EQ(Proxy.RowsInViewOrder().front().Caption, "g.com");
+    EXPECT_EQ(Proxy.ViewOrder().size(), 7u);
+}
+
+TEST_F(DomainSortProxyTest, RowsComeAndGoAsResultsArriveKeepingTheSelectionAndTheSortedPlaces)
+{
+    Proxy.SetSortType(stBoth);
+    Model.AppendGenerated({"d.com", "b.com", "a.com", "c.com"});
+    Proxy.SetFilter(TDomainFilter::Unchecked);
+    Proxy.SetFilter(TDomainFilter::Available);
+    EXPECT_EQ(Proxy.rowCount(), 0);
+    Model.SetSlot(3, SlotAvailability, "YES"); // c.com
+    Model.SetSlot(0, SlotAvailability, "YES"); // d.com
+    Model.SetSlot(2, SlotAvailability, "YES"); // a.com
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a.com", "c.com", "d.com"}));
+    const QPersistentModelIndex selected = Proxy.index(2, 0); // d.com
+    QSignalSpy removed(&Proxy, &QAbstractItemModel::rowsRemoved);
+    Model.SetSlot(3, SlotAvailability, "NO"); // c.com leaves
+    ASSERT_EQ(removed.count(), 1);
+    EXPECT_EQ(removed.front().at(1).toInt(), 1);
+    EXPECT_EQ(selected.row(), 1);
+    EXPECT_EQ(selected.data().toString(), QStringLiteral("d.com"));
+    // Another column's change or a tick never moves a row in or out.
+    Model.SetSlot(0, SlotRegistrar, "x");
+    Model.SetChecked(0, false);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"a.com", "d.com"}));
+
+    // Names arriving while a filter hides them: counted, not shown, sorted into place when shown.
+    Model.AppendGenerated({"bb.com", "0.com"});
+    EXPECT_EQ(Proxy.ShownText(), "shown 2 of 6");
+    Proxy.SetFilter(TDomainFilter::Unchecked);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"0.com", "b.com", "bb.com"}));
+    EXPECT_FALSE(selected.isValid()); // d.com is hidden now
+    Proxy.SetFilter(TDomainFilter::All);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"0.com", "a.com", "b.com", "bb.com", "c.com", "d.com"}));
+}
+
+TEST_F(DomainSortProxyTest, TickingAllUnderAFilterTicksOnlyTheShownRows)
+{
+    Proxy.SetSortType(stBoth);
+    Model.SetContents({Row("c.com", {"RESULT ERROR"}), Row("b.com", {"YES"}), Row("a.com", {"RESULT ERROR"})}, {});
+    Proxy.TickAllRows(false);
+    Proxy.SetFilter(TDomainFilter::Errors);
+    QSignalSpy changed(&Proxy, &QAbstractItemModel::dataChanged);
+    EXPECT_EQ(Proxy.TickAllRows(true), (std::vector<int>{2, 0}));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(Model.Checked(0));
+    EXPECT_FALSE(Model.Checked(1));
+    EXPECT_TRUE(Model.Checked(2));
+}
+
+TEST(DomainFilterTest, KeyTextsReadBackAndAnUnknownOneShowsAllRows)
+{
+    for (int i = 0; i < DomainFilterCount; ++i) {
+        const auto filter = static_cast<TDomainFilter>(i);
+        EXPECT_EQ(FilterFromKeyText(FilterKeyText(filter)), filter);
+    }
+    EXPECT_EQ(FilterFromKeyText("Errors"), TDomainFilter::All);
+    EXPECT_EQ(FilterFromKeyText(""), TDomainFilter::All);
+}
+
 } // namespace

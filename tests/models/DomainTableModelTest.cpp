@@ -260,4 +260,26 @@ TEST_F(DomainTableModelTest, ChangesReachTheViewAsSignalsForTheirCellAndRoles)
     EXPECT_EQ(inserted.count(), 1);
 }
 
+TEST_F(DomainTableModelTest, ResultsAreCountedByKindAsSlotZeroIsWritten)
+{
+    Model.SetContents(
+        {{"a.com", true, {"YES"}}, {"b.com", true, {"RESULT ERROR"}}, {"c.com", true, {}}, {"d.com", true, {"maybe"}}},
+        {});
+    EXPECT_EQ(Model.ResultOf(0), TRowResult::Available);
+    EXPECT_EQ(Model.ResultOf(3), TRowResult::Other);
+    EXPECT_EQ(Model.ResultCount(TRowResult::Error), 1);
+    EXPECT_EQ(Model.ResultCount(TRowResult::Unchecked), 1);
+    Model.SetSlot(1, SlotAvailability, "NO");
+    Model.SetSlot(2, SlotAvailability, "RESULT ERROR");
+    Model.SetSlot(0, SlotAvailability, "RESULT ERROR");
+    EXPECT_EQ(Model.ResultCount(TRowResult::Error), 2);
+    EXPECT_EQ(Model.ResultCount(TRowResult::Registered), 1);
+    EXPECT_EQ(Model.ResultCount(TRowResult::Available), 0);
+    EXPECT_EQ(Model.ResultCount(TRowResult::Unchecked), 0);
+    Model.AppendGenerated({"e.com"});
+    EXPECT_EQ(Model.ResultCount(TRowResult::Unchecked), 1);
+    Model.Clear();
+    EXPECT_EQ(Model.ResultCount(TRowResult::Error), 0);
+}
+
 } // namespace

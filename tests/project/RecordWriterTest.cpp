@@ -46,4 +46,22 @@ TEST(RecordWriter, HostileBytesCannotBreakARecord)
               std::string("\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80 \xE9") + "\\x00\\x01\\x7F\\t\\r\\n\\\\");
 }
 
+TEST(RecordWriter, TablesTakeShortRowsAndStopAtTheFirstFailedWrite)
+{
+    const std::vector<TDomainRow> rows = {{"a.com", true, {"NO", "Reg", "whois.reg.test", "2027-03-14", "0"}},
+                                          {"b.com", false, {"YES"}},
+                                          {"c.com", true, {}}};
+    std::string out;
+    ASSERT_TRUE(TRecordWriter::WriteTable(rows, TRecordFormat::Csv, [&](std::string_view piece) {
+        out += piece;
+        return true;
+    }));
+    EXPECT_EQ(out, "domain,checked,availability,registrar,whois_server,expires\r\n"
+                   "a.com,1,NO,Reg,whois.reg.test,2027-03-14\r\nb.com,0,YES,,,\r\nc.com,1,,,,\r\n");
+
+    int pieces = 0;
+    EXPECT_FALSE(TRecordWriter::WriteTable(rows, TRecordFormat::Json, [&](std::string_view) { return ++pieces < 2; }));
+    EXPECT_EQ(pieces, 2); // the opening and the first record, nothing after the failure
+}
+
 } // namespace

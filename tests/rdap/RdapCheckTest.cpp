@@ -195,6 +195,86 @@ TEST_F(RdapCheckTest, AbandonedRdapWorkersLeaveTheNetworkAtOnce)
     EXPECT_EQ(Rig.Slot("hang1.com", SlotAvailability), "");
 }
 
+TEST_F(RdapCheckTest, NoMoreChecksRunOnAnRdapHostThanItHasConnectionsAndOtherHostsGoOn)
+{
+    TFakeRdapServer rdap(*Certificates);
+    // Every answer waits for the test to let it go.
+    TResponse held{404, R"({"errorCode":404})", {}, false, 0};
+    held.Held = true;
+    rdap.SetDefaultResponse(held);
+    // Pacing keys on the host name: the WHOIS host needs an address of its own.
+    TFakeWhoisServer whois("127.0.0.2", 0);
+    whois.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "No match for \"X\".\r\n", 0});
+    Rig.WriteConfig("[TLD]\ncom=" + rdap.BaseUrl() + "\nnet=127.0.0.2\n[127.0.0.2]\nnot_found_strings=No match for\n");
+    Rig.Start(whois.Port(), 20, 1, TCheckRig::ManualTicks, Options());
+    std::vector<std::string> names;
+    for (int i = 0; i < 10; ++i)
+        names.push_back("name" + std::to_string(i) + ".com");
+    names.push_back("other.net");
+    names.push_back("more.net");
+    Rig.Generate(names);
+    TCheckDispatcherProbe probe(*Rig.Dispatcher);
+    Rig.Dispatcher->StartAll();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        probe.DispatcherTick();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return rdap.HeldCount() == TRdapClient::ConnectionsPerHost; }));
+
+    // Six checks hold the RDAP host's connections; the other four rows wait without a worker, and
+    // the WHOIS rows behind them were checked meanwhile.
+    EXPECT_EQ(Rig.Dispatcher->NextRow(), static_cast<int>(names.size()));
+    EXPECT_EQ(Rig.Dispatcher->WaitingCount(), 4);
+    ASSERT_TRUE(Rig.WaitUntil([&] { return Rig.Dispatcher->RunningCount() == TRdapClient::ConnectionsPerHost; }));
+    EXPECT_EQ(Rig.Slot("other.net", SlotAvailability), "YES");
+    EXPECT_EQ(Rig.Slot("more.net", SlotAvailability), "YES");
+    // Each answer let go makes room for one waiting row, as its worker ends.
+    ASSERT_TRUE(Rig.WaitUntil([&] {
+        rdap.Release();
+        return Rig.Finished;
+    }));
+    EXPECT_EQ(rdap.MostUnanswered(), TRdapClient::ConnectionsPerHost);
+    for (const std::string& name : names)
+        EXPECT_EQ(Rig.Slot(name, SlotAvailability), "YES") << name;
+    EXPECT_EQ(rdap.TotalRequests(), 10);
+}
+
+TEST_F(RdapCheckTest, AWhoisHostThatCannotBeReachedLeavesTheNameToTheRdapService)
+{
+    TFakeRdapServer rdap(*Certificates);
+    rdap.SetResponse(TFakeRdapServer::DomainPath("taken.com"), {200, TakenBody, {}, false, 0});
+    TFakeWhoisServer whois("127.0.0.1", 0);
+    whois.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "No match for \"X\".\r\n", 0});
+    // Nothing listens on 127.0.0.3: its connections are refused. .org has no RDAP service.
+    Rig.WriteConfig(
+        "[TLD]\ncom=127.0.0.3\norg=127.0.0.3\nnet=127.0.0.1\n[127.0.0.1]\nnot_found_strings=No match for\n");
+    Rig.Dir.Write("rdap-dns.json",
+                  R"({"version": "1.0", "services": [[["com", "net"], [")" + rdap.BaseUrl() + R"("]]]})");
+    Rig.Start(whois.Port(), 10, 2, 1, Options());
+    Rig.Generate({"taken.com", "free.com", "free.net", "lost.org"});
+    ASSERT_TRUE(Rig.RunPass(30000));
+
+    EXPECT_EQ(Rig.Slot("taken.com", SlotAvailability), "NO");
+    EXPECT_EQ(Rig.Slot("taken.com", SlotRegistrar), "Régistre <Nord> & Fils");
+    EXPECT_EQ(Rig.Slot("free.com", SlotAvailability), "YES");
+    for (const char* name : {"taken.com", "free.com"}) {
+        SCOPED_TRACE(name);
+        const std::string entry = Rig.Answer(name);
+        EXPECT_EQ(entry.rfind("The WHOIS host 127.0.0.3 could not be reached (Connection refused); the RDAP service " +
+                                  rdap.BaseUrl() + " was asked instead.\r\n",
+                              0),
+                  0u)
+            << entry;
+        EXPECT_EQ(rdap.RequestCount(TFakeRdapServer::DomainPath(name)), 1);
+    }
+    EXPECT_NE(Rig.Answer("taken.com").find("\"ldhName\": \"taken.com\""), std::string::npos);
+    // A WHOIS host that answers keeps the name, though RDAP could have been asked.
+    EXPECT_EQ(Rig.Slot("free.net", SlotAvailability), "YES");
+    EXPECT_EQ(whois.RequestCount("free.net"), 1);
+    EXPECT_EQ(rdap.RequestCount(TFakeRdapServer::DomainPath("free.net")), 0);
+    // Without an RDAP service the unreachable host's row is an error, as before.
+    EXPECT_EQ(Rig.Slot("lost.org", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rdap.TotalRequests(), 2);
+}
+
 TEST_F(RdapCheckTest, ASocks4ProxyGivesAnErrorRowWithoutAnyQuery)
 {
     TFakeRdapServer rdap(*Certificates);

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -14,6 +16,52 @@ using namespace std::chrono_literals;
 using TResponse = TFakeRdapServer::TResponse;
 
 const char* const TakenBody = R"({"objectClassName":"domain","ldhName":"taken.com"})";
+
+// Queries that take every connection the client keeps to the host, each on its own thread, with
+// answers that never come: they end by their bound or by Cancel.
+class THungQueries
+{
+public:
+    THungQueries(TRdapClient& client, TFakeRdapServer& server, int timeoutMs) : Results(Busy), Tokens(Busy)
+    {
+        for (int i = 0; i < Busy; ++i) {
+            const std::string name = "hang" + std::to_string(i) + ".com";
+            server.SetResponse(TFakeRdapServer::DomainPath(name), {200, "", {}, true, 0});
+            const auto at = static_cast<std::size_t>(i);
+            Threads.emplace_back([&, at, name, timeoutMs] {
+                Results[at] = client.Get(TRdapClient::DomainUrl(server.BaseUrl(), name), {}, timeoutMs, Tokens[at]);
+            });
+        }
+    }
+    ~THungQueries() { Join(); }
+
+    void Cancel()
+    {
+        for (TRdapCancel& token : Tokens)
+            token.Cancel();
+    }
+    void Join()
+    {
+        for (std::thread& thread : Threads)
+            if (thread.joinable())
+                thread.join();
+    }
+
+    static constexpr int Busy = TRdapClient::ConnectionsPerHost;
+    std::vector<TRdapFetch> Results;
+
+private:
+    std::vector<TRdapCancel> Tokens;
+    std::vector<std::thread> Threads;
+};
+
+bool WaitFor(const std::function<bool()>& done)
+{
+    const auto until = std::chrono::steady_clock::now() + 30s;
+    while (!done() && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    return done();
+}
 
 class RdapClientTest : public ::testing::Test
 {
@@ -72,6 +120,44 @@ TEST_F(RdapClientTest, StatusesAndBodiesReachTheCallerOverOneReusedConnection)
                   404);
     EXPECT_EQ(server.TotalRequests(), 14);
     EXPECT_EQ(server.ConnectionsAccepted(), 1);
+}
+
+TEST_F(RdapClientTest, AnAnswerThatBreaksOffAfterItsStatusLineIsAFailedAttempt)
+{
+    TFakeRdapServer server(*Certificates);
+    const std::string notFound = R"({"errorCode":404,"title":"Not Found"})";
+    const std::string taken = TakenBody;
+    struct TCase
+    {
+        std::string Name;
+        TResponse Response;
+        bool Retryable; // a break is worth another attempt; a length that is no number would only come again
+    };
+    const TCase cases[] = {
+        {"cut404.com", {404, notFound, {}, false, 0, 9}, true}, // closed after {"errorC
+        {"cut200.com", {200, taken, {}, false, 0, taken.size() - 5}, true},
+        {"reset200.com", {200, taken, {}, false, 0, 20, true}, true},
+        {"badlength.com", {200, taken, {}, false, 0, std::string::npos, false, "12abc"}, false},
+        {"negative.com", {404, notFound, {}, false, 0, std::string::npos, false, "-5"}, false},
+    };
+    TRdapClient client(TrustingTests());
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.Name);
+        server.SetResponse(TFakeRdapServer::DomainPath(test.Name), test.Response);
+        const std::string url = TRdapClient::DomainUrl(server.BaseUrl(), test.Name);
+        // The bound is far away: a length that is no number must not leave the query reading on.
+        const TRdapFetch fetch = Get(client, url, 600000);
+        EXPECT_EQ(fetch.HttpStatus, 0) << fetch.Body;
+        EXPECT_TRUE(fetch.Body.empty());
+        EXPECT_NE(fetch.Error.find(url), std::string::npos) << fetch.Error;
+        EXPECT_EQ(fetch.Retryable, test.Retryable) << fetch.Error;
+        EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath(test.Name)), 1);
+    }
+    // A whole answer after all that is read as before.
+    server.SetResponse(TFakeRdapServer::DomainPath("whole.com"), {200, taken, {}, false, 0});
+    const TRdapFetch whole = Get(client, TRdapClient::DomainUrl(server.BaseUrl(), "whole.com"));
+    EXPECT_EQ(whole.HttpStatus, 200);
+    EXPECT_EQ(whole.Body, taken);
 }
 
 TEST_F(RdapClientTest, DomainUrlJoinsBaseAndNameWithOneSlash)
@@ -137,6 +223,110 @@ TEST_F(RdapClientTest, RedirectsAreFollowedOnlyOverHttpsToPublicAddressesAndAtMo
     EXPECT_EQ(loop.HttpStatus, 0);
     EXPECT_NE(loop.Error.find("More than 5 redirects"), std::string::npos) << loop.Error;
     EXPECT_EQ(server.RequestCount("/loop"), 6);
+}
+
+TEST_F(RdapClientTest, ARedirectWithinTheServiceOrToABootstrapHostIsFollowedWhereverItsAddressIs)
+{
+    TFakeRdapServer server(*Certificates);
+    const std::string port = std::to_string(server.Port());
+    server.SetResponse("/final", {200, TakenBody, {}, false, 0});
+    // The names stand for private addresses, as a registry's own network or a company's RDAP
+    // server would; the connections themselves still go to the fake host on loopback.
+    auto lookups = std::make_shared<std::vector<std::string>>();
+    TRdapClientOptions options = TrustingTests();
+    options.ResolveRedirectHost = [lookups](const std::string& host) -> std::vector<std::string> {
+        lookups->push_back(host);
+        if (host == "localhost")
+            return {"10.20.30.40"};
+        if (host == "elsewhere.test")
+            return {"192.168.7.8"};
+        return {};
+    };
+    auto redirectTo = [](const std::string& location) {
+        return TResponse{301, "", {{"Location", location}}, false, 0};
+    };
+    server.SetResponse("/to-localhost", redirectTo("https://LocalHost:" + port + "/final"));
+    server.SetResponse("/to-elsewhere", redirectTo("https://elsewhere.test:" + port + "/final"));
+    server.SetResponse("/within", redirectTo("https://localhost:" + port + "/final"));
+    TRdapClient client(options);
+    const auto known = std::make_shared<const TRdapHostSet>(TRdapHostSet{"localhost", "rdap.other.example"});
+
+    // Another host of the bootstrap: followed, without looking at its address.
+    const TRdapFetch toKnown = client.Get(server.Url("/to-localhost"), {}, 10000, Cancel, known);
+    EXPECT_EQ(toKnown.Error, "");
+    EXPECT_EQ(toKnown.HttpStatus, 200);
+    EXPECT_TRUE(lookups->empty());
+    // Without the bootstrap's word the same hop is checked, and refused.
+    TRdapCancel second;
+    const TRdapFetch unknown = client.Get(server.Url("/to-localhost"), {}, 10000, second);
+    EXPECT_EQ(unknown.HttpStatus, 0);
+    EXPECT_NE(unknown.Error.find("10.20.30.40"), std::string::npos) << unknown.Error;
+    EXPECT_EQ(*lookups, std::vector<std::string>{"localhost"});
+    // The service's own host may pass the query on within itself.
+    TRdapCancel third;
+    const TRdapFetch within = client.Get("https://localhost:" + port + "/within", {}, 10000, third);
+    EXPECT_EQ(within.Error, "");
+    EXPECT_EQ(within.HttpStatus, 200);
+    EXPECT_EQ(lookups->size(), 1u);
+    // A host neither the service's nor the bootstrap's keeps today's checks.
+    TRdapCancel fourth;
+    const TRdapFetch stranger = client.Get(server.Url("/to-elsewhere"), {}, 10000, fourth, known);
+    EXPECT_EQ(stranger.HttpStatus, 0);
+    EXPECT_NE(stranger.Error.find("192.168.7.8"), std::string::npos) << stranger.Error;
+    EXPECT_EQ(server.RequestCount("/final"), 2);
+}
+
+TEST_F(RdapClientTest, ARequestWaitingForAConnectionIsTimedFromItsSendingAndDroppedWhenGivenUp)
+{
+    TFakeRdapServer server(*Certificates);
+    server.SetResponse(TFakeRdapServer::DomainPath("late.com"), {200, TakenBody, {}, false, 0});
+    server.SetResponse(TFakeRdapServer::DomainPath("dropped.com"), {200, TakenBody, {}, false, 0});
+    TRdapClient client(TrustingTests());
+    // Every connection to the host is held by a query that hangs for 1.5 s.
+    THungQueries hung(client, server, 1500);
+    ASSERT_TRUE(WaitFor([&] { return server.TotalRequests() == THungQueries::Busy; }));
+
+    // A query with a shorter bound than the wait for a connection still gets its answer: its time
+    // starts when it goes out.
+    TRdapFetch late;
+    std::thread waiting([&] { late = Get(client, TRdapClient::DomainUrl(server.BaseUrl(), "late.com"), 1000); });
+    // One given up while it waits is never sent, even once connections are free again.
+    TRdapCancel dropToken;
+    TRdapFetch dropped;
+    std::thread givenUp(
+        [&] { dropped = client.Get(TRdapClient::DomainUrl(server.BaseUrl(), "dropped.com"), {}, 600000, dropToken); });
+    EXPECT_TRUE(WaitFor([&] { return client.InFlight() == THungQueries::Busy + 2; }));
+    dropToken.Cancel();
+    givenUp.join();
+    waiting.join();
+    hung.Join();
+
+    for (const TRdapFetch& fetch : hung.Results)
+        EXPECT_NE(fetch.Error.find("no answer within 1500 ms"), std::string::npos) << fetch.Error;
+    EXPECT_EQ(late.Error, "");
+    EXPECT_EQ(late.HttpStatus, 200);
+    EXPECT_NE(dropped.Error.find("abandoned"), std::string::npos) << dropped.Error;
+    EXPECT_TRUE(WaitFor([&] { return client.InFlight() == 0; }));
+    EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath("late.com")), 1);
+    EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath("dropped.com")), 0);
+}
+
+TEST_F(RdapClientTest, ARequestThatFindsNoFreeConnectionInTimeIsNotSent)
+{
+    TFakeRdapServer server(*Certificates);
+    TRdapClientOptions options = TrustingTests();
+    options.MaxQueueWaitMs = 300;
+    TRdapClient client(options);
+    THungQueries hung(client, server, 600000);
+    ASSERT_TRUE(WaitFor([&] { return server.TotalRequests() == THungQueries::Busy; }));
+    const TRdapFetch queued = Get(client, TRdapClient::DomainUrl(server.BaseUrl(), "queued.com"), 600000);
+    EXPECT_EQ(queued.HttpStatus, 0);
+    EXPECT_NE(queued.Error.find("not sent"), std::string::npos) << queued.Error;
+    EXPECT_TRUE(queued.Retryable);
+    hung.Cancel();
+    hung.Join();
+    EXPECT_TRUE(WaitFor([&] { return client.InFlight() == 0; }));
+    EXPECT_EQ(server.RequestCount(TFakeRdapServer::DomainPath("queued.com")), 0);
 }
 
 TEST_F(RdapClientTest, CertificatesAreVerifiedAndABadOneIsNotRetried)

@@ -5,10 +5,14 @@
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
+#include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <stdexcept>
+
+#include <sys/socket.h>
 
 namespace {
 
@@ -43,6 +47,7 @@ const char* const NotFoundBody = R"({"rdapConformance":["rdap_level_0"],"errorCo
 } // namespace
 
 TFakeRdapServer::TFakeRdapServer(const TTestCertificates& certificates, TCertificate which)
+    : DefaultResponse{404, NotFoundBody, {}, false, 0}
 {
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     const std::string pem = which == TCertificate::Trusted   ? certificates.ServerPem()
@@ -151,6 +156,48 @@ std::string TFakeRdapServer::LastRequestHead(const std::string& path) const
     return it == LastHeaders.end() ? std::string() : it->second;
 }
 
+void TFakeRdapServer::SetDefaultResponse(TResponse response)
+{
+    std::lock_guard lock(Mutex);
+    DefaultResponse = std::move(response);
+}
+
+int TFakeRdapServer::HeldCount() const
+{
+    std::lock_guard lock(Mutex);
+    return HeldTotal;
+}
+
+int TFakeRdapServer::MostUnanswered() const
+{
+    std::lock_guard lock(Mutex);
+    return MostOutstanding;
+}
+
+int TFakeRdapServer::Release(int count)
+{
+    int sent = 0;
+    RunOnThread([&] {
+        while (!HeldResponses.empty() && (count < 0 || sent < count)) {
+            auto [socket, response] = std::move(HeldResponses.front());
+            HeldResponses.pop_front();
+            {
+                std::lock_guard lock(Mutex);
+                --HeldTotal;
+            }
+            // A connection the client has closed meanwhile takes nothing; it still counts as let go.
+            if (socket) {
+                Write(socket, response);
+            } else {
+                std::lock_guard lock(Mutex);
+                --Outstanding;
+            }
+            ++sent;
+        }
+    });
+    return sent;
+}
+
 void TFakeRdapServer::Serve(QTcpSocket* socket)
 {
     {
@@ -177,39 +224,75 @@ void TFakeRdapServer::Serve(QTcpSocket* socket)
                 std::lock_guard lock(Mutex);
                 LastHeaders[path] = head;
             }
-            const std::string reply = Respond(path);
-            if (!reply.empty())
-                socket->write(reply.data(), static_cast<qint64>(reply.size()));
+            Answer(socket, ResponseFor(path));
         }
     });
 }
 
-std::string TFakeRdapServer::Respond(const std::string& path)
+TFakeRdapServer::TResponse TFakeRdapServer::ResponseFor(const std::string& path)
 {
-    TResponse response{404, NotFoundBody, {}, false, 0};
+    std::lock_guard lock(Mutex);
+    ++Total;
+    MostOutstanding = std::max(MostOutstanding, ++Outstanding);
+    Times.push_back(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+    const int served = Counts[path]++;
+    const auto it = Responses.find(path);
+    if (it != Responses.end() && !it->second.empty())
+        return it->second[std::min<std::size_t>(static_cast<std::size_t>(served), it->second.size() - 1)];
+    return DefaultResponse;
+}
+
+void TFakeRdapServer::Answer(QTcpSocket* socket, const TResponse& response)
+{
+    if (response.Hang)
+        return;
+    if (response.Held) {
+        HeldResponses.emplace_back(socket, response);
+        std::lock_guard lock(Mutex);
+        ++HeldTotal;
+        return;
+    }
+    if (response.DelayMs > 0) {
+        QTimer::singleShot(response.DelayMs, socket, [this, socket, response] { Write(socket, response); });
+        return;
+    }
+    Write(socket, response);
+}
+
+void TFakeRdapServer::Write(QTcpSocket* socket, const TResponse& response)
+{
     {
         std::lock_guard lock(Mutex);
-        ++Total;
-        Times.push_back(
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-                .count());
-        const int served = Counts[path]++;
-        const auto it = Responses.find(path);
-        if (it != Responses.end() && !it->second.empty())
-            response = it->second[std::min<std::size_t>(static_cast<std::size_t>(served), it->second.size() - 1)];
+        --Outstanding;
     }
-    if (response.Hang)
-        return {};
     std::string body = response.Body;
     if (response.FillBytes > 0) {
         body = "{\"objectClassName\":\"domain\",\"remarks\":\"";
         body.append(response.FillBytes, 'x');
         body += "\"}";
     }
+    const std::string length = response.ContentLength.empty() ? std::to_string(body.size()) : response.ContentLength;
     std::string reply = "HTTP/1.1 " + std::to_string(response.Status) + " " + ReasonOf(response.Status) + "\r\n";
-    reply += "Content-Type: application/rdap+json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
+    reply += "Content-Type: application/rdap+json\r\nContent-Length: " + length + "\r\n";
     for (const auto& [name, value] : response.Headers)
         reply += name + ": " + value + "\r\n";
-    reply += "\r\n" + body;
-    return reply;
+    const bool cut = response.CutAfter < body.size();
+    reply += "\r\n" + (cut ? body.substr(0, response.CutAfter) : body);
+    socket->write(reply.data(), static_cast<qint64>(reply.size()));
+    if (!cut)
+        return;
+    if (!response.Reset) {
+        socket->disconnectFromHost();
+        return;
+    }
+    // A reset, once the part sent has left (the wait is on loopback): without lingering, the close
+    // sends RST.
+    while (socket->bytesToWrite() > 0 && socket->waitForBytesWritten(5000)) {
+    }
+    const int fd = static_cast<int>(socket->socketDescriptor());
+    const linger none{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &none, sizeof none);
+    socket->abort();
 }

@@ -178,6 +178,34 @@ TEST(ZqWhoisFailures, RefusedPortFailsQuicklyAndLeavesTheAnswer)
     EXPECT_EQ(client.LastError(), "Connection refused");
 }
 
+TEST(ZqWhoisFailures, OnlyAHostThatIsNotThereCountsAsUnreachable)
+{
+    // The worker asks RDAP instead only for these: a proxy that fails, or a host that answers
+    // badly, says nothing about whether the WHOIS host is there.
+    TReservedPort refused;
+    TzqWhois client;
+    client.Host = "127.0.0.1";
+    client.Port = refused.Port();
+    std::string answer;
+    EXPECT_FALSE(client.Query("example.com", answer));
+    EXPECT_TRUE(client.HostUnreachable());
+
+    client.Proxy.Version = TSocksVersion::Socks5;
+    client.Proxy.Host = "127.0.0.1";
+    client.Proxy.Port = refused.Port();
+    EXPECT_FALSE(client.Query("example.com", answer));
+    EXPECT_EQ(client.LastError(), "Connection refused");
+    EXPECT_FALSE(client.HostUnreachable());
+
+    TFakeWhoisServer server;
+    server.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "No match\r\n", 0});
+    client.Proxy = {};
+    client.Host = server.Address();
+    client.Port = server.Port();
+    EXPECT_TRUE(client.Query("example.com", answer));
+    EXPECT_FALSE(client.HostUnreachable());
+}
+
 // A connect that is never answered: a loopback listener whose backlog is full.
 class ZqWhoisUnansweredConnect : public ::testing::Test
 {
@@ -205,6 +233,7 @@ TEST_F(ZqWhoisUnansweredConnect, TimesOut)
     EXPECT_LT(elapsed, 3000);
     EXPECT_EQ(Answer, "untouched");
     EXPECT_EQ(Client.LastError(), "Connection timed out");
+    EXPECT_TRUE(Client.HostUnreachable());
 }
 
 TEST_F(ZqWhoisUnansweredConnect, AbandonEndsTheWait)
