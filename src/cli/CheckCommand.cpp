@@ -18,6 +18,7 @@
 #include "settings/ConfigKeys.h"
 #include "settings/DnsServerAddress.h"
 #include "settings/EngineSettings.h"
+#include "settings/ProxyUrl.h"
 
 #include <QCoreApplication>
 
@@ -61,6 +62,8 @@ struct TCheckRequest
     bool DnsFirst = false;
     std::optional<std::string> DnsServer;
     std::optional<double> DnsTimeoutSeconds;
+    // --proxy: the ways out instead of the configured proxies.
+    std::vector<TProxySettings> Proxies;
 };
 
 // The rows being checked and what they came from.
@@ -86,6 +89,9 @@ TArgumentReader CheckArguments()
         {"--answers", "", "add the WHOIS answers to each record"},
         {"--rdap-only", "", "ask only RDAP servers (the table's https:// entries, else the RDAP bootstrap file)"},
         {"--whois-only", "", "ask only port-43 WHOIS hosts"},
+        {"--proxy", "URL",
+         "check through this SOCKS proxy instead of the configured ones; again for a pool "
+         "(socks4://, socks4a://, socks5://[user:pass@]host:port)"},
         {"--rdap-ca", "FILE", "also trust the certificates in FILE (PEM) for RDAP servers"},
         {"--project", "FILE.prj.xml", "check the ticked rows of a project and save the results into it"},
         {"--dns-first", "", "ask DNS first: a delegated name is taken without a WHOIS query"},
@@ -132,6 +138,13 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
         request.Attempts = reader.Integer("--attempts", 0, ConfigKeys::MinAttempts, ConfigKeys::MaxAttempts);
     if (reader.Has("--pause"))
         request.Pause = reader.Integer("--pause", 0, 1, INT_MAX);
+    for (const std::string& url : reader.All("--proxy")) {
+        std::string error;
+        std::optional<TProxySettings> proxy = ParseProxyUrl(url, error);
+        if (!proxy)
+            throw TUsageError("--proxy: " + error);
+        request.Proxies.push_back(std::move(*proxy));
+    }
     if (reader.Has("--timeout"))
         request.TimeoutSeconds = reader.Seconds("--timeout", 0, 1e9);
     const std::string format = reader.Value("--format", "tsv");
@@ -257,6 +270,10 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
     if (settings.DnsFirst && !settings.DnsServer.empty()) {
         if (const std::string problem = DnsServerProblem(settings.DnsServer); !problem.empty())
             throw TUsageError(request.ConfigPath + ": " + problem);
+    }
+    if (!request.Proxies.empty()) {
+        settings.Proxy = request.Proxies.front();
+        settings.FurtherProxies.assign(request.Proxies.begin() + 1, request.Proxies.end());
     }
     // A configuration that would keep the dispatcher from ever starting a worker cannot be meant
     // for a command that has to end.

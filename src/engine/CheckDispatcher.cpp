@@ -7,6 +7,8 @@
 #include "models/IdnaName.h"
 #include "settings/ConfigKeys.h"
 #include "settings/IniFile.h"
+#include "settings/ProxyPool.h"
+#include "settings/ProxyUrl.h"
 #include "settings/TldTable.h"
 #include "whois/DomainName.h"
 #include "whois/ResponseText.h"
@@ -121,6 +123,9 @@ TCheckDispatcher::~TCheckDispatcher()
 void TCheckDispatcher::LoadSettings(const TEngineSettings& settings)
 {
     EngineSettings = settings;
+    Pool = ProxyPool(EngineSettings);
+    if (Rests.size() != Pool.size())
+        Rests.assign(Pool.size(), TProxyRest{});
     if (EngineSettings.Pause > 0)
         tThreads.setInterval(EngineSettings.Pause);
     SetState(State);
@@ -229,6 +234,7 @@ void TCheckDispatcher::StartPass()
     ProgressMax = PassLength();
     Replacements.clear();
     Waiting.Clear();
+    Routes.clear();
     StartDnsStage();
     SetState(TPassState::Passing);
 }
@@ -239,7 +245,9 @@ void TCheckDispatcher::CheckSelected(TRowId row)
         return;
     Frozen = true;
     StopFlag = false;
-    StartCheck(row);
+    Routes.erase(row);
+    if (const std::optional<std::size_t> proxy = ChooseProxy(row))
+        StartCheck(row, *proxy);
     emit StatusChanged();
 }
 
@@ -264,6 +272,7 @@ void TCheckDispatcher::TableChanging()
     if (State != TPassState::Idle || Next > 0 || !Waiting.Empty())
         Stop();
     PassOrder.clear();
+    Routes.clear();
     OnlyPassOrder = false;
 }
 
@@ -299,12 +308,14 @@ void TCheckDispatcher::PassNextRow(int rows)
         return;
     const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(row)));
     const int interval = MinIntervalOf(host);
-    // A row whose host is not due waits without a worker: the pass goes on with other hosts' rows.
-    if (!HostDue(host, interval)) {
-        Waiting.Push(id, host, interval);
+    const std::size_t proxy = ChooseProxy(id, host, interval).value_or(0);
+    const TPacingLane lane{proxy, host};
+    // A row whose lane is not due waits without a worker: the pass goes on with other hosts' rows.
+    if (!LaneDue(lane, interval)) {
+        Waiting.Push(id, lane, interval);
         return;
     }
-    StartCheck(id);
+    StartCheck(id, proxy);
 }
 
 void TCheckDispatcher::PacingTick()
@@ -328,7 +339,7 @@ void TCheckDispatcher::ArmPacingTimer()
         return;
     }
     const std::uint64_t due =
-        Waiting.NextDueTick(LastStartAt, [this](const std::string& host) { return HostFull(host); });
+        Waiting.NextDueTick([this](const TPacingLane& lane, int intervalMs) { return LaneDueAt(lane, intervalMs); });
     // Every waiting host is full: a worker's end sets the timer again.
     if (due == std::numeric_limits<std::uint64_t>::max()) {
         tPacing.stop();
@@ -342,22 +353,102 @@ void TCheckDispatcher::ArmPacingTimer()
 bool TCheckDispatcher::StartWaitingRow()
 {
     // No row leaves the table while rows wait: removing rows ends the pass first (TableChanging).
-    const std::optional<TRowId> due =
-        Waiting.TakeDue([this](const std::string& host, int intervalMs) { return HostDue(host, intervalMs); });
+    const auto due =
+        Waiting.TakeDue([this](const TPacingLane& lane, int intervalMs) { return LaneDue(lane, intervalMs); });
     if (!due)
         return false;
-    StartCheck(*due);
+    StartCheck(due->first, due->second.Proxy);
     return true;
 }
 
-bool TCheckDispatcher::HostDue(const std::string& host, int intervalMs) const
+std::uint64_t TCheckDispatcher::LaneDueAt(const TPacingLane& lane, int intervalMs) const
 {
-    if (HostFull(host))
-        return false;
+    // A host whose connections are all taken waits for a worker's end, not for a tick.
+    if (HostFull(lane.Host))
+        return std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t rested = lane.Proxy < Rests.size() ? Rests[lane.Proxy].Until : 0;
     if (intervalMs <= 0)
+        return rested;
+    const auto last = LastStartAt.find(lane);
+    if (last == LastStartAt.end())
+        return rested;
+    return std::max(rested, last->second + static_cast<std::uint64_t>(intervalMs));
+}
+
+std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row, const std::string& host, int intervalMs)
+{
+    if (Pool.size() <= 1)
+        return 0;
+    const auto route = Routes.find(row);
+    const std::uint64_t now = TickCount();
+    std::optional<std::size_t> best;
+    std::uint64_t bestAt = 0;
+    for (std::size_t step = 0; step < Pool.size(); ++step) {
+        const std::size_t proxy = (ProxyCursor + step) % Pool.size();
+        if (route != Routes.end() && proxy < route->second.Failed.size() && route->second.Failed[proxy])
+            continue;
+        const TPacingLane lane{proxy, host};
+        const std::uint64_t dueAt = LaneDueAt(lane, intervalMs);
+        // A full host is full through every proxy: no lane of it is better than another.
+        const std::uint64_t freeAt = dueAt == std::numeric_limits<std::uint64_t>::max()
+                                         ? dueAt
+                                         : std::max(now, dueAt) + static_cast<std::uint64_t>(std::max(0, intervalMs)) *
+                                                                      static_cast<std::uint64_t>(Waiting.CountIn(lane));
+        if (!best || freeAt < bestAt) {
+            best = proxy;
+            bestAt = freeAt;
+        }
+    }
+    // Proxies that are equally good take turns.
+    if (best)
+        ProxyCursor = (*best + 1) % Pool.size();
+    return best;
+}
+
+std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row)
+{
+    const int index = Model.RowOf(row);
+    if (index < 0)
+        return std::nullopt;
+    const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(index)));
+    return ChooseProxy(row, host, MinIntervalOf(host));
+}
+
+void TCheckDispatcher::RestProxy(std::size_t proxy)
+{
+    TProxyRest& rest = Rests[proxy];
+    rest.Until = TickCount() + static_cast<std::uint64_t>(rest.NextMs);
+    rest.NextMs = std::min(rest.NextMs * 2, LastRestMs);
+    for (const auto& [row, lane] : Waiting.TakeProxyRows(proxy)) {
+        const int interval = MinIntervalOf(lane.Host);
+        const std::size_t other = ChooseProxy(row, lane.Host, interval).value_or(proxy);
+        Waiting.Push(row, TPacingLane{other, lane.Host}, interval);
+    }
+}
+
+bool TCheckDispatcher::RetryElsewhere(TRowId id)
+{
+    const int row = Model.RowOf(id);
+    if (row < 0)
+        return false;
+    const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(row)));
+    const int interval = MinIntervalOf(host);
+    const std::optional<std::size_t> proxy = ChooseProxy(id, host, interval);
+    if (!proxy)
+        return false;
+    if (State == TPassState::Idle) {
+        // "Check selected domain" keeps to no pacing: the next proxy is asked at once.
+        StartCheck(id, *proxy);
         return true;
-    const auto last = LastStartAt.find(host);
-    return last == LastStartAt.end() || TickCount() >= last->second + static_cast<std::uint64_t>(intervalMs);
+    }
+    // The row waits in its new lane like any other; a pass that had passed every row takes up
+    // passing again until it has left.
+    Waiting.Push(id, TPacingLane{*proxy, host}, interval);
+    if (State == TPassState::Draining)
+        SetState(TPassState::Passing);
+    if (!InTick)
+        ArmPacingTimer();
+    return true;
 }
 
 bool TCheckDispatcher::HostFull(const std::string& host) const
@@ -407,7 +498,7 @@ TQueryTarget TCheckDispatcher::QueryTargetForDomain(const std::string& name) con
     return Resolver.TargetFor(name);
 }
 
-void TCheckDispatcher::StartCheck(TRowId id)
+void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
 {
     const int row = Model.RowOf(id);
     if (row < 0)
@@ -431,7 +522,10 @@ void TCheckDispatcher::StartCheck(TRowId id)
 
     TWhoisJob job;
     job.DomainName = std::move(name.Ace);
-    job.ProxySettings = EngineSettings.Proxy;
+    if (proxy >= Pool.size())
+        proxy = 0;
+    job.ProxySettings = Pool.empty() ? EngineSettings.Proxy : Pool[proxy];
+    job.FailOverProxy = Pool.size() > 1;
     job.WhoisServer = std::move(target.Server);
     job.ConfigPath = Options.ConfigPath;
     job.DateMasks = DateMasks;
@@ -452,10 +546,11 @@ void TCheckDispatcher::StartCheck(TRowId id)
     const std::string pacedHost = PacedHost(job.WhoisServer);
     const bool viaRdap = job.ViaRdap;
     job.MinIntervalMs = MinIntervalOf(pacedHost);
-    LastStartAt[pacedHost] = TickCount();
+    LastStartAt[TPacingLane{proxy, pacedHost}] = TickCount();
     auto state = std::make_shared<TWorkerState>();
     state->Serial = ++LastSerial;
     state->Row = id;
+    state->Proxy = proxy;
     auto worker = std::make_unique<TWhoisThread>(Hub, state, std::move(job));
     RowWorkers[id] = state;
     Model.SetSlot(row, SlotStartTick, std::to_string(TickCount()));
@@ -592,8 +687,35 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
 {
     if (worker->Abandoned.load())
         return;
-    if (TResultApplier::ApplyResult(Model, result))
-        emit ResultApplied(result.RowIndex);
+    if (Pool.size() <= 1 || worker->Proxy >= Pool.size()) {
+        if (TResultApplier::ApplyResult(Model, result))
+            emit ResultApplied(result.RowIndex);
+        return;
+    }
+    TRoute& route = Routes[result.RowIndex];
+    const std::string way = ProxyUrl(Pool[worker->Proxy], false);
+    const std::string through = way == "direct" ? "Asked directly" : "Asked through " + way;
+    if (result.ProxyFailed) {
+        route.Trail += through + ": " + result.ProxyFailure + "\r\n";
+        route.Failed.resize(Pool.size());
+        route.Failed[worker->Proxy] = true;
+        RestProxy(worker->Proxy);
+        if (StopFlag)
+            route.Trail += "Not asked through another proxy: the check was stopped.\r\n";
+        else if (RetryElsewhere(result.RowIndex))
+            return;
+        else
+            route.Trail += "No proxy got through for this name.\r\n";
+    } else {
+        Rests[worker->Proxy].NextMs = FirstRestMs;
+        route.Trail += through + "\r\n";
+    }
+    // The trail heads the row's answers entry, also when the check brought no text of its own.
+    TSyncSendResult applied = result;
+    applied.LogEntry = route.Trail + applied.LogEntry.value_or(std::string());
+    Routes.erase(result.RowIndex);
+    if (TResultApplier::ApplyResult(Model, applied))
+        emit ResultApplied(applied.RowIndex);
 }
 
 void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
@@ -649,7 +771,8 @@ void TCheckDispatcher::ReplaceOverdue(int row)
         emit ResultApplied(overdue);
         return;
     }
-    StartCheck(overdue);
+    if (const std::optional<std::size_t> proxy = ChooseProxy(overdue))
+        StartCheck(overdue, *proxy);
 }
 
 void TCheckDispatcher::StatusTick()
@@ -677,7 +800,7 @@ void TCheckDispatcher::StatusTick()
         }
     } else if (!Frozen && rows > 0) {
         ProgressMax = rows;
-        ProgressPos = Next - Running - Waiting.Count();
+        ProgressPos = std::max(0, Next - Running - Waiting.Count());
     }
     emit StatusChanged();
 }

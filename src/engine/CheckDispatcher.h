@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -107,6 +108,14 @@ public:
     // itself, or the host name inside an https:// address.
     static std::string PacedHost(const std::string& target);
 
+    // The ways out checks are spread over (ProxyPool of the settings; one entry without a pool).
+    std::size_t ProxyCount() const { return Pool.size(); }
+    // A proxy that failed rests: rows go through the others until this tick (0: not resting).
+    std::uint64_t ProxyRestsUntil(std::size_t proxy) const { return proxy < Rests.size() ? Rests[proxy].Until : 0; }
+    // A failed proxy rests this long, twice as long after each further failure up to the last.
+    static constexpr int FirstRestMs = 10000;
+    static constexpr int LastRestMs = 160000;
+
 signals:
     // After every status tick and every command: texts, progress and command states may have changed.
     void StatusChanged();
@@ -129,7 +138,7 @@ private:
     // Gives up the row's worker (if it still runs) and checks the row again, or marks it
     // "RESULT ERROR" once it has had its replacements.
     void ReplaceOverdue(int row);
-    void StartCheck(TRowId row);
+    void StartCheck(TRowId row, std::size_t proxy);
     // With "Ask DNS first", asks the NS records of every ticked row of the pass; the pass takes
     // each row only once its answer is in, and a delegated row is then settled without a query.
     void StartDnsStage();
@@ -142,9 +151,17 @@ private:
     // Sets tPacing to fire when the first waiting row's host becomes due; off while no row waits
     // or no worker slot is free (a worker's end sets it again).
     void ArmPacingTimer();
-    // True when a query to the row's host may go out now: by the host's min_interval, and for an
-    // RDAP host while fewer of its checks run than it has connections.
-    bool HostDue(const std::string& host, int intervalMs) const;
+    // When a query may go out through the lane, by the host's min_interval and the proxy's rest.
+    std::uint64_t LaneDueAt(const TPacingLane& lane, int intervalMs) const;
+    bool LaneDue(const TPacingLane& lane, int intervalMs) const { return TickCount() >= LaneDueAt(lane, intervalMs); }
+    // The proxy a row goes through: of those that have not failed for it, the one whose lane to the
+    // host frees first (rows already waiting there counted); nothing when every proxy failed for it.
+    std::optional<std::size_t> ChooseProxy(TRowId row, const std::string& host, int intervalMs);
+    std::optional<std::size_t> ChooseProxy(TRowId row);
+    // A proxy failed: it rests, and the rows waiting for it go to the others.
+    void RestProxy(std::size_t proxy);
+    // Sends a row whose proxy failed through another; false when every proxy failed for it.
+    bool RetryElsewhere(TRowId row);
     // Every connection the RDAP client keeps to the host is taken by a running check.
     bool HostFull(const std::string& host) const;
     // Takes a worker off its host's count of running RDAP checks.
@@ -219,8 +236,24 @@ private:
     int DnsAnswered = 0;
     int DnsDelegated = 0;
 
-    // Tick of the last query started to each host, for its min_interval.
-    std::unordered_map<std::string, std::uint64_t> LastStartAt;
+    // Tick of the last query started through each lane, for its host's min_interval.
+    std::unordered_map<TPacingLane, std::uint64_t, TPacingLaneHash> LastStartAt;
+
+    std::vector<TProxySettings> Pool;
+    struct TProxyRest
+    {
+        std::uint64_t Until = 0;
+        int NextMs = FirstRestMs;
+    };
+    std::vector<TProxyRest> Rests; // one per entry of Pool
+    std::size_t ProxyCursor = 0;   // where the search for an equally good proxy starts, in turn
+    // Per row of a pool check: the proxies that failed for it and what each attempt did.
+    struct TRoute
+    {
+        std::vector<bool> Failed;
+        std::string Trail;
+    };
+    std::unordered_map<TRowId, TRoute> Routes;
     // Running RDAP checks by paced host, and the host of each such worker by serial: a check
     // started beyond the host's connections would only wait inside the client, holding a worker.
     std::unordered_map<std::string, int> RdapRunning;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-void TPacingQueue::Push(TRowId row, const std::string& host, int intervalMs)
+void TPacingQueue::Push(TRowId row, const TPacingLane& lane, int intervalMs)
 {
-    THost& waiting = Hosts[host];
+    TLane& waiting = Lanes[lane];
     waiting.IntervalMs = intervalMs;
     waiting.Rows.emplace_back(Passed++, row);
 }
@@ -12,22 +12,33 @@ void TPacingQueue::Push(TRowId row, const std::string& host, int intervalMs)
 int TPacingQueue::Count() const
 {
     std::size_t rows = 0;
-    for (const auto& [host, waiting] : Hosts)
+    for (const auto& [lane, waiting] : Lanes)
         rows += waiting.Rows.size();
     return static_cast<int>(rows);
 }
 
-std::uint64_t TPacingQueue::NextDueTick(const std::unordered_map<std::string, std::uint64_t>& lastStartAt,
-                                        const std::function<bool(const std::string& host)>& held) const
+int TPacingQueue::CountIn(const TPacingLane& lane) const
 {
-    std::uint64_t next = std::numeric_limits<std::uint64_t>::max();
-    for (const auto& [host, waiting] : Hosts) {
-        if (held && held(host))
+    const auto found = Lanes.find(lane);
+    return found == Lanes.end() ? 0 : static_cast<int>(found->second.Rows.size());
+}
+
+std::vector<std::pair<TRowId, TPacingLane>> TPacingQueue::TakeProxyRows(std::size_t proxy)
+{
+    std::vector<std::pair<std::uint64_t, std::pair<TRowId, TPacingLane>>> taken;
+    for (auto lane = Lanes.begin(); lane != Lanes.end();) {
+        if (lane->first.Proxy != proxy) {
+            ++lane;
             continue;
-        const auto last = lastStartAt.find(host);
-        next = std::min(next, last == lastStartAt.end()
-                                  ? 0
-                                  : last->second + static_cast<std::uint64_t>(std::max(0, waiting.IntervalMs)));
+        }
+        for (const auto& [order, row] : lane->second.Rows)
+            taken.push_back({order, {row, lane->first}});
+        lane = Lanes.erase(lane);
     }
-    return next;
+    std::sort(taken.begin(), taken.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::pair<TRowId, TPacingLane>> rows;
+    rows.reserve(taken.size());
+    for (auto& entry : taken)
+        rows.push_back(std::move(entry.second));
+    return rows;
 }

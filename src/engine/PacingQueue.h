@@ -2,6 +2,7 @@
 
 #include "models/DomainTableModel.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -10,52 +11,81 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
-// The rows of a pass that wait for their host's min_interval, one queue per host. Rows of one host
-// leave in the order they came; among the hosts that are due, the row passed first goes first.
-// Every step costs in the number of waiting hosts, not rows: a pass may leave tens of thousands
-// of rows waiting for one slow host while the dispatcher ticks every few milliseconds.
+// A host's limit holds per source address, so queries are paced per way out (an entry of the
+// proxy pool; 0 without one) and host.
+struct TPacingLane
+{
+    std::size_t Proxy = 0;
+    std::string Host;
+    bool operator==(const TPacingLane&) const = default;
+};
+
+struct TPacingLaneHash
+{
+    std::size_t operator()(const TPacingLane& lane) const
+    {
+        return std::hash<std::string>{}(lane.Host) ^ (lane.Proxy * 0x9E3779B97F4A7C15ull);
+    }
+};
+
+// The rows of a pass that wait for their lane's min_interval, one queue per lane. Rows of one
+// lane leave in the order they came; among the lanes that are due, the row passed first goes
+// first. Every step costs in the number of waiting lanes, not rows: a pass may leave tens of
+// thousands of rows waiting for one slow host while the dispatcher ticks every few milliseconds.
 class TPacingQueue
 {
 public:
-    void Push(TRowId row, const std::string& host, int intervalMs);
+    void Push(TRowId row, const TPacingLane& lane, int intervalMs);
 
-    // Takes the first waiting row whose host `due(host, intervalMs)` lets go now.
-    template <typename TDue> std::optional<TRowId> TakeDue(TDue due);
+    // Takes the first waiting row whose lane `due(lane, intervalMs)` lets go now, with its lane.
+    template <typename TDue> std::optional<std::pair<TRowId, TPacingLane>> TakeDue(TDue due);
 
-    // The earliest tick at which a waiting host becomes due, given each host's last start; 0 for
-    // a host that never had one. Hosts `held` names (every connection to them in use) wait for a
-    // worker's end, not for a tick, and are left out. The largest value when nothing is left.
-    std::uint64_t NextDueTick(const std::unordered_map<std::string, std::uint64_t>& lastStartAt,
-                              const std::function<bool(const std::string& host)>& held = {}) const;
+    // The earliest tick at which a waiting lane becomes due, `dueAt(lane, intervalMs)` giving
+    // each lane's. The largest value when nothing waits.
+    template <typename TDueAt> std::uint64_t NextDueTick(TDueAt dueAt) const;
 
     int Count() const;
-    // A host leaves the queue with its last row.
-    bool Empty() const { return Hosts.empty(); }
-    void Clear() { Hosts.clear(); }
+    // Rows waiting in one lane (what a row passed now would queue behind).
+    int CountIn(const TPacingLane& lane) const;
+    // Takes every row waiting in the lanes of one proxy, in the order they were passed (the rows
+    // of a proxy that has failed, to be sent through the others).
+    std::vector<std::pair<TRowId, TPacingLane>> TakeProxyRows(std::size_t proxy);
+    // A lane leaves the queue with its last row.
+    bool Empty() const { return Lanes.empty(); }
+    void Clear() { Lanes.clear(); }
 
 private:
-    struct THost
+    struct TLane
     {
         int IntervalMs = 0;                                // as read when its latest row was passed
         std::deque<std::pair<std::uint64_t, TRowId>> Rows; // (order of passing, row)
     };
-    std::unordered_map<std::string, THost> Hosts;
+    std::unordered_map<TPacingLane, TLane, TPacingLaneHash> Lanes;
     std::uint64_t Passed = 0;
 };
 
-template <typename TDue> std::optional<TRowId> TPacingQueue::TakeDue(TDue due)
+template <typename TDue> std::optional<std::pair<TRowId, TPacingLane>> TPacingQueue::TakeDue(TDue due)
 {
-    auto first = Hosts.end();
-    for (auto host = Hosts.begin(); host != Hosts.end(); ++host)
-        if (due(host->first, host->second.IntervalMs) &&
-            (first == Hosts.end() || host->second.Rows.front().first < first->second.Rows.front().first))
-            first = host;
-    if (first == Hosts.end())
+    auto first = Lanes.end();
+    for (auto lane = Lanes.begin(); lane != Lanes.end(); ++lane)
+        if (due(lane->first, lane->second.IntervalMs) &&
+            (first == Lanes.end() || lane->second.Rows.front().first < first->second.Rows.front().first))
+            first = lane;
+    if (first == Lanes.end())
         return std::nullopt;
-    const TRowId row = first->second.Rows.front().second;
+    std::pair<TRowId, TPacingLane> taken{first->second.Rows.front().second, first->first};
     first->second.Rows.pop_front();
     if (first->second.Rows.empty())
-        Hosts.erase(first);
-    return row;
+        Lanes.erase(first);
+    return taken;
+}
+
+template <typename TDueAt> std::uint64_t TPacingQueue::NextDueTick(TDueAt dueAt) const
+{
+    std::uint64_t next = std::numeric_limits<std::uint64_t>::max();
+    for (const auto& [lane, waiting] : Lanes)
+        next = std::min<std::uint64_t>(next, dueAt(lane, waiting.IntervalMs));
+    return next;
 }

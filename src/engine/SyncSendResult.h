@@ -34,4 +34,8 @@ struct TSyncSendResult
     int ExpiryDay = 0;
     bool ExpiryUnreadable = false;
     std::string ExpiryText;
+    // The check ended because its proxy failed (only when the job may fail over), for the reason
+    // in ProxyFailure: the dispatcher asks the name again through another proxy of the pool.
+    bool ProxyFailed = false;
+    std::string ProxyFailure;
 };

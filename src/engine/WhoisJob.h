@@ -42,6 +42,9 @@ struct TWhoisJob
     TBackOffWait BackOff; // empty: sleep, cut short when the worker is abandoned
     // The WHOIS host's min_interval: a retry after a refusal never comes sooner than that.
     int MinIntervalMs = 0;
+    // Another proxy of the pool can take the name: a query the proxy fails ends the check at once
+    // (the dispatcher retries it elsewhere) instead of using up the attempts on the same proxy.
+    bool FailOverProxy = false;
 
     static constexpr int DefaultReferralTimeoutMs = 20000;
 };

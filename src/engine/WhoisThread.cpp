@@ -128,6 +128,10 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
         if (!whois.Query(Input.DomainName, text)) {
             failure = whois.LastError();
             backOff = false;
+            if (Input.FailOverProxy && timeBoundMs <= 0 && whois.ProxyFailed()) {
+                ProxyFailed = true;
+                return false;
+            }
         } else if (whois.AnswerCut()) {
             failure = whois.LastError();
             if (!TrimView(text).empty())
@@ -258,6 +262,9 @@ void TWhoisThread::Run()
         answers.Failure = failure.empty() ? "No answer" : failure;
     TSyncSendResult result = reader.ReadWhois(answers);
     result.RowIndex = Input.RowIndex;
+    result.ProxyFailed = ProxyFailed;
+    if (ProxyFailed)
+        result.ProxyFailure = failure;
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 

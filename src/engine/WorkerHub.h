@@ -22,6 +22,7 @@ struct TWorkerState
 {
     std::uint64_t Serial = 0;
     TRowId Row = NoRowId;
+    std::size_t Proxy = 0; // the entry of the dispatcher's proxy pool the check goes through
     std::atomic<bool> Abandoned{false};
     TzqWhois Whois;
     TRdapCancel Rdap; // cancelled together with Whois.Abandon()

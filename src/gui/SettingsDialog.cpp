@@ -3,6 +3,7 @@
 #include "base/QuarrowError.h"
 #include "gui/Desktop.h"
 #include "gui/DialogParts.h"
+#include "gui/ProxyPoolEditor.h"
 #include "gui/ServerPropertiesDialog.h"
 #include "models/ByteText.h"
 #include "models/IdnaName.h"
@@ -65,6 +66,8 @@ TfSett::TfSett(std::string configPath, TDesktop& desktop, QWidget* parent)
     const TDialogButtons row = AddDialogButtons(this, buttons);
     bOk = row.Ok;
     connect(row.Ok, &QPushButton::clicked, this, &TfSett::bOkClick);
+    // A further proxy the pool could not use keeps OK off; its row is marked on the Connection page.
+    connect(ProxyPool, &TProxyPoolEditor::ValidityChanged, this, &TfSett::tEDTimer);
     connect(row.Help, &QPushButton::clicked, this, &TfSett::bHelpClick);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(PageControl);
@@ -80,6 +83,7 @@ TfSett::TfSett(std::string configPath, TDesktop& desktop, QWidget* parent)
     connect(eDnsServer, &QLineEdit::textChanged, this, &TfSett::tEDTimer);
 
     LoadPages(TSettingsPages::Load(TIniFile(ConfigPath)));
+    tEDTimer();
 }
 
 QWidget* TfSett::CreateServersPage()
@@ -174,6 +178,15 @@ QWidget* TfSett::CreateConnectionPage()
     form->addRow(BuddyLabel(QStringLiteral("Password:"), ePassword, page), ePassword);
     form->addRow(QString(), cbShowPassword);
 
+    ProxyPool = new TProxyPoolEditor(page);
+    // A test asks the host the table names for .com, as a check of a .com name would.
+    ProxyPool->TestHost = [this] {
+        for (const TTldRow& row : Servers->All())
+            if (row.Domain == "com" && !row.Server.starts_with("https://"))
+                return row.Server;
+        return std::string(ConfigKeys::FallbackWhoisHost);
+    };
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Heading("lCP", QStringLiteral("Connection preferences"), page));
     layout->addLayout(IconText("lC",
@@ -183,6 +196,7 @@ QWidget* TfSett::CreateConnectionPage()
                                page));
     layout->addWidget(cbUseProxy);
     layout->addLayout(form);
+    layout->addWidget(ProxyPool);
     layout->addStretch();
     return page;
 }
@@ -253,6 +267,7 @@ void TfSett::LoadPages(const TSettingsPages& pages)
     ePort->setText(TextFromBytes(pages.Proxy.Port));
     eUser->setText(TextFromBytes(pages.Proxy.User));
     ePassword->setText(TextFromBytes(pages.Proxy.Password));
+    ProxyPool->SetProxies(pages.FurtherProxies);
     cbUseHyp->setChecked(pages.Preferences.UseHyphens);
     cbUpdate->setChecked(pages.Preferences.UseUpdate);
     cbWordsUpd->setChecked(pages.Preferences.UseUpdateWords);
@@ -279,6 +294,7 @@ TSettingsPages TfSett::Pages() const
     pages.Proxy.Port = BytesFromText(ePort->text());
     pages.Proxy.User = BytesFromText(eUser->text());
     pages.Proxy.Password = BytesFromText(ePassword->text());
+    pages.FurtherProxies = ProxyPool->Proxies();
     pages.Preferences.UseHyphens = cbUseHyp->isChecked();
     pages.Preferences.UseUpdate = cbUpdate->isChecked();
     pages.Preferences.UseUpdateWords = cbWordsUpd->isChecked();
@@ -298,6 +314,10 @@ void TfSett::bOkClick()
 {
     if (!DnsServerFieldProblem(BytesFromText(eDnsServer->text())).empty())
         return; // the timer has not caught up with the last keystroke yet
+    if (!ProxyPool->Valid()) {
+        PageControl->setCurrentIndex(PageConnection);
+        return;
+    }
     const TSettingsPages pages = Pages();
     if (const int row = FirstUnsavableTldRow(pages.Servers); row >= 0) {
         PageControl->setCurrentIndex(PageWhoisServers);
@@ -339,7 +359,8 @@ bool TfSett::eventFilter(QObject* watched, QEvent* event)
 void TfSett::tEDTimer()
 {
     sbTLD->setEnabled(CanAddTldRow(BytesFromText(eTLD->text()), BytesFromText(eWS->text())));
-    // A resolver address that could not be used is marked, and OK waits until it is fixed.
+    // A resolver address that could not be used is marked, and OK waits until it is fixed, as it
+    // waits for every further proxy to be usable.
     const std::string problem = DnsServerFieldProblem(BytesFromText(eDnsServer->text()));
     const bool marked = !problem.empty();
     if (eDnsServer->property("invalid").toBool() != marked) {
@@ -349,7 +370,7 @@ void TfSett::tEDTimer()
     eDnsServer->setToolTip(marked ? QString::fromStdString(problem)
                                   : QStringLiteral("An IP address, optionally with a port (192.0.2.53:5353); empty: "
                                                    "the system's resolver"));
-    bOk->setEnabled(!marked);
+    bOk->setEnabled(!marked && ProxyPool->Valid());
 }
 
 void TfSett::sbTLDClick()

@@ -17,6 +17,7 @@ class QTableView;
 class QTimer;
 class QToolButton;
 class TDesktop;
+class TProxyPoolEditor;
 class TTldListModel;
 
 // "Options": the WHOIS host table, the proxy and the preferences. Values are read from the
@@ -83,6 +84,8 @@ private:
     QLineEdit* eUser = nullptr;
     QLineEdit* ePassword = nullptr;
     QCheckBox* cbShowPassword = nullptr;
+    TProxyPoolEditor* ProxyPool = nullptr;
+    QPushButton* bOk = nullptr;
 
     QCheckBox* cbUseHyp = nullptr;
     QCheckBox* cbUpdate = nullptr;
@@ -92,5 +95,4 @@ private:
     QSpinBox* ePause = nullptr;
     QCheckBox* cbDnsFirst = nullptr;
     QLineEdit* eDnsServer = nullptr;
-    QPushButton* bOk = nullptr;
 };

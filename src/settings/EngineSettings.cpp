@@ -2,6 +2,7 @@
 
 #include "settings/ConfigKeys.h"
 #include "settings/IniFile.h"
+#include "settings/ProxyPool.h"
 
 #include <algorithm>
 
@@ -16,5 +17,6 @@ TEngineSettings LoadSettings(const std::string& iniPath)
     settings.UseHyphens = ini.Read(ConfigKeys::UseHyphens);
     settings.DnsFirst = ini.Read(ConfigKeys::DnsFirst);
     settings.DnsServer = ini.Read(ConfigKeys::DnsServer);
+    settings.FurtherProxies = LoadFurtherProxies(iniPath);
     return settings;
 }

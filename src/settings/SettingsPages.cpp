@@ -2,7 +2,10 @@
 
 #include "base/AsciiText.h"
 #include "settings/DnsServerAddress.h"
+#include "settings/ProxyPool.h"
+#include "settings/ProxyUrl.h"
 
+#include <algorithm>
 #include <iterator>
 
 TSettingsPages TSettingsPages::Load(const TIniFile& ini)
@@ -12,6 +15,7 @@ TSettingsPages TSettingsPages::Load(const TIniFile& ini)
     for (auto& [domain, server] : ini.ReadSectionValues(std::string(ConfigKeys::TldSection)))
         pages.Servers.push_back({std::move(domain), std::move(server)});
     pages.Proxy = LoadProxySettings(ini.FileName());
+    pages.FurtherProxies = LoadFurtherProxies(ini.FileName());
     TPreferences& pref = pages.Preferences;
     pref.UseHyphens = ini.Read(ConfigKeys::UseHyphens);
     pref.UseUpdate = ini.Read(ConfigKeys::UseUpdate);
@@ -38,6 +42,9 @@ std::vector<TIniValue> TSettingsPages::Values() const
     add(ConfigKeys::ProxyUser, Proxy.User);
     add(ConfigKeys::ProxyPort, Proxy.Port);
     add(ConfigKeys::ProxyPassword, Proxy.Password);
+    for (std::size_t i = 0; i < FurtherProxies.size(); ++i)
+        values.push_back(
+            {std::string(ProxyPoolSection), "Proxy" + std::to_string(i + 1), ProxyUrl(FurtherProxies[i], true)});
     for (const TTldRow& row : Servers)
         values.push_back({std::string(ConfigKeys::TldSection), row.Domain, row.Server});
     add(ConfigKeys::UseHyphens, flag(Preferences.UseHyphens));
@@ -53,7 +60,13 @@ std::vector<TIniValue> TSettingsPages::Values() const
 
 void TSettingsPages::Save(const TIniFile& ini) const
 {
-    ini.WriteValues(Values());
+    std::vector<TIniValue> values = Values();
+    // Keys of a longer list saved before are emptied in the same write (an empty key names no proxy).
+    for (const std::string& key : ini.ReadSection(std::string(ProxyPoolSection)))
+        if (std::none_of(values.begin(), values.end(),
+                         [&](const TIniValue& value) { return value.Section == ProxyPoolSection && value.Key == key; }))
+            values.push_back({std::string(ProxyPoolSection), key, ""});
+    ini.WriteValues(values);
 }
 
 std::string DnsServerFieldProblem(const std::string& text)

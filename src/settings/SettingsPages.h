@@ -50,6 +50,8 @@ struct TSettingsPages
 {
     std::vector<TTldRow> Servers;
     TProxySettings Proxy; // SOCKS outside 0..2 means no type is selected
+    // Section ProxyPool: the proxies checks are spread over besides Proxy.
+    std::vector<TProxySettings> FurtherProxies;
     TPreferences Preferences;
 
     // LoadServers, LoadProxy, LoadPreferences.

@@ -27,15 +27,16 @@ TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& dom
     const bool viaProxy = request.Proxy.Version != TSocksVersion::None;
     const std::string& firstHost = viaProxy ? request.Proxy.Host : request.Host;
     const int firstPort = viaProxy ? request.Proxy.Port : request.Port;
-    const bool connected = connection.Connect(firstHost, firstPort, request.ConnectTimeoutMs) &&
-                           TSocksClient::Negotiate(connection, request.Proxy, request.Host, request.Port) &&
-                           connection.SendAll(domain + "\r\n");
-    if (!connected) {
+    const bool reachedTarget = connection.Connect(firstHost, firstPort, request.ConnectTimeoutMs) &&
+                               TSocksClient::Negotiate(connection, request.Proxy, request.Host, request.Port);
+    if (!reachedTarget || !connection.SendAll(domain + "\r\n")) {
         error = connection.Error();
         if (viaProxy && connection.Error() == "No host given")
             error = "No proxy host given";
         if (connection.Cancelled())
             return TWhoisOutcome::Abandoned;
+        if (viaProxy && !reachedTarget)
+            return TWhoisOutcome::ProxyFailed;
         return !viaProxy && connection.HostNotReached() ? TWhoisOutcome::Unreachable : TWhoisOutcome::Failed;
     }
 

@@ -28,6 +28,9 @@ enum class TWhoisOutcome
     // As Failed, and the WHOIS host itself (not a proxy) was not there: its name did not resolve,
     // or it refused or never took the connection
     Unreachable,
+    // The proxy could not be reached or refused the negotiation (or the target); another proxy
+    // may well get through
+    ProxyFailed,
     Abandoned // the cancel descriptor fired; `answer` is untouched
 };
 

@@ -19,6 +19,7 @@ TzqWhois::~TzqWhois()
 
 bool TzqWhois::Query(const std::string& domain, std::string& answer)
 {
+    ProxyFault = false;
     Unreachable = false;
     if (AbandonFlag.load()) {
         ErrorText = "Query abandoned";
@@ -40,6 +41,7 @@ bool TzqWhois::Query(const std::string& domain, std::string& answer)
     ErrorText.clear();
     const TWhoisOutcome outcome = ExchangeWhois(request, domain, answer, ErrorText);
     Cut = outcome == TWhoisOutcome::Cut;
+    ProxyFault = outcome == TWhoisOutcome::ProxyFailed;
     Unreachable = outcome == TWhoisOutcome::Unreachable;
     return outcome == TWhoisOutcome::Answered || Cut;
 }

@@ -38,6 +38,9 @@ public:
     // The last successful query's answer is only the part received before the connection broke
     // off (a reset, or the read bound passed); LastError says how.
     bool AnswerCut() const { return Cut; }
+    // The last query failed at the proxy: it could not be reached, or it refused the negotiation
+    // or the connection to the host.
+    bool ProxyFailed() const { return ProxyFault; }
     // The last query failed because the host was not there (a name that does not resolve, a
     // refused connection), not because of the proxy or the answer.
     bool HostUnreachable() const { return Unreachable; }
@@ -61,5 +64,6 @@ private:
     int CancelFd = -1;
     std::string ErrorText;
     bool Cut = false;
+    bool ProxyFault = false;
     bool Unreachable = false;
 };

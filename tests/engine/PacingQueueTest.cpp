@@ -8,58 +8,98 @@
 
 namespace {
 
+TPacingLane Lane(const std::string& host, std::size_t proxy = 0)
+{
+    return TPacingLane{proxy, host};
+}
+
 // Rows 1..5 passed in that order: a.test gets 1, 3, 5 and b.test 2, 4.
 TPacingQueue TwoHosts()
 {
     TPacingQueue queue;
-    queue.Push(1, "a.test", 1000);
-    queue.Push(2, "b.test", 500);
-    queue.Push(3, "a.test", 1000);
-    queue.Push(4, "b.test", 500);
-    queue.Push(5, "a.test", 1000);
+    queue.Push(1, Lane("a.test"), 1000);
+    queue.Push(2, Lane("b.test"), 500);
+    queue.Push(3, Lane("a.test"), 1000);
+    queue.Push(4, Lane("b.test"), 500);
+    queue.Push(5, Lane("a.test"), 1000);
     return queue;
+}
+
+std::optional<TRowId> TakeFrom(TPacingQueue& queue, const std::set<std::string>& dueHosts)
+{
+    const auto taken = queue.TakeDue([&](const TPacingLane& lane, int) { return dueHosts.count(lane.Host) > 0; });
+    return taken ? std::optional<TRowId>(taken->first) : std::nullopt;
 }
 
 TEST(PacingQueueTest, TheRowPassedFirstAmongDueHostsLeavesFirstAndEachHostKeepsItsOrder)
 {
     TPacingQueue queue = TwoHosts();
-    std::set<std::string> dueHosts = {"a.test", "b.test"};
-    const auto take = [&] {
-        return queue.TakeDue([&](const std::string& host, int) { return dueHosts.count(host) > 0; });
-    };
-    EXPECT_EQ(take(), 1u);
-    EXPECT_EQ(take(), 2u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test"}), 1u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test"}), 2u);
     // Only b.test is due: its next row goes ahead of a.test's earlier one.
-    dueHosts = {"b.test"};
-    EXPECT_EQ(take(), 4u);
-    EXPECT_EQ(take(), std::nullopt);
+    EXPECT_EQ(TakeFrom(queue, {"b.test"}), 4u);
+    EXPECT_EQ(TakeFrom(queue, {"b.test"}), std::nullopt);
     EXPECT_EQ(queue.Count(), 2);
-    dueHosts = {"a.test"};
-    EXPECT_EQ(take(), 3u);
-    EXPECT_EQ(take(), 5u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test"}), 3u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test"}), 5u);
     EXPECT_TRUE(queue.Empty());
     EXPECT_EQ(queue.Count(), 0);
-    EXPECT_EQ(take(), std::nullopt);
+    EXPECT_EQ(TakeFrom(queue, {"a.test"}), std::nullopt);
 }
 
-TEST(PacingQueueTest, TheNextDueTickIsTheEarliestOfTheWaitingHosts)
+TEST(PacingQueueTest, TheNextDueTickIsTheEarliestOfTheWaitingLanes)
 {
     TPacingQueue queue = TwoHosts();
     std::unordered_map<std::string, std::uint64_t> lastStart = {{"a.test", 10000}, {"b.test", 10900}};
-    EXPECT_EQ(queue.NextDueTick(lastStart), 11000u);
+    const auto dueAt = [&](const TPacingLane& lane, int intervalMs) {
+        const auto last = lastStart.find(lane.Host);
+        return last == lastStart.end() ? 0 : last->second + static_cast<std::uint64_t>(intervalMs);
+    };
+    EXPECT_EQ(queue.NextDueTick(dueAt), 11000u);
     lastStart["b.test"] = 10200;
-    EXPECT_EQ(queue.NextDueTick(lastStart), 10700u);
+    EXPECT_EQ(queue.NextDueTick(dueAt), 10700u);
     // A host that never had a query is due at once.
-    queue.Push(6, "c.test", 2000);
-    EXPECT_EQ(queue.NextDueTick(lastStart), 0u);
-    // A host whose connections are all in use waits for a worker's end, however due it is.
-    const auto held = [](const std::string& host) { return host == "c.test" || host == "b.test"; };
-    EXPECT_EQ(queue.NextDueTick(lastStart, held), 11000u);
-    EXPECT_EQ(queue.NextDueTick(lastStart, [](const std::string&) { return true; }),
-              std::numeric_limits<std::uint64_t>::max());
+    queue.Push(6, Lane("c.test"), 2000);
+    EXPECT_EQ(queue.NextDueTick(dueAt), 0u);
+    // A lane whose host has every connection in use is never due by the clock (the dispatcher
+    // gives it the largest tick): it waits for a worker's end and leaves the others' ticks alone.
+    const auto heldDueAt = [&](const TPacingLane& lane, int intervalMs) {
+        return lane.Host == "c.test" || lane.Host == "b.test" ? std::numeric_limits<std::uint64_t>::max()
+                                                              : dueAt(lane, intervalMs);
+    };
+    EXPECT_EQ(queue.NextDueTick(heldDueAt), 11000u);
     queue.Clear();
     EXPECT_TRUE(queue.Empty());
-    EXPECT_EQ(queue.NextDueTick(lastStart), std::numeric_limits<std::uint64_t>::max());
+    EXPECT_EQ(queue.NextDueTick(dueAt), std::numeric_limits<std::uint64_t>::max());
+}
+
+TEST(PacingQueueTest, OneHostThroughTwoProxiesIsTwoLanesAndAFailedProxyGivesUpItsRowsInOrder)
+{
+    TPacingQueue queue;
+    queue.Push(1, Lane("a.test", 0), 1000);
+    queue.Push(2, Lane("a.test", 1), 1000);
+    queue.Push(3, Lane("b.test", 1), 1000);
+    queue.Push(4, Lane("a.test", 0), 1000);
+    queue.Push(5, Lane("a.test", 1), 1000);
+    EXPECT_EQ(queue.CountIn(Lane("a.test", 0)), 2);
+    EXPECT_EQ(queue.CountIn(Lane("a.test", 1)), 2);
+    EXPECT_EQ(queue.CountIn(Lane("a.test", 2)), 0);
+
+    // Only proxy 1's lane to a.test is due: proxy 0's earlier row stays.
+    const auto taken =
+        queue.TakeDue([](const TPacingLane& lane, int) { return lane.Proxy == 1 && lane.Host == "a.test"; });
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->first, 2u);
+    EXPECT_EQ(taken->second, Lane("a.test", 1));
+
+    const auto rows = queue.TakeProxyRows(1);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].first, 3u);
+    EXPECT_EQ(rows[0].second, Lane("b.test", 1));
+    EXPECT_EQ(rows[1].first, 5u);
+    EXPECT_EQ(queue.Count(), 2);
+    EXPECT_EQ(queue.CountIn(Lane("a.test", 1)), 0);
+    EXPECT_TRUE(queue.TakeProxyRows(1).empty());
 }
 
 } // namespace

@@ -1,0 +1,33 @@
+#include "settings/ProxyPool.h"
+
+#include "settings/IniFile.h"
+#include "settings/ProxyUrl.h"
+
+std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath)
+{
+    std::vector<TProxySettings> proxies;
+    for (const auto& [key, value] : TIniFile(iniPath).ReadSectionValues(ProxyPoolSection)) {
+        std::string error;
+        if (value.empty())
+            continue;
+        if (std::optional<TProxySettings> proxy = ParseProxyUrl(value, error))
+            proxies.push_back(std::move(*proxy));
+    }
+    return proxies;
+}
+
+void SaveFurtherProxies(const std::string& iniPath, const std::vector<TProxySettings>& proxies)
+{
+    const TIniFile ini(iniPath);
+    for (const std::string& key : ini.ReadSection(ProxyPoolSection))
+        ini.DeleteKey(ProxyPoolSection, key);
+    for (std::size_t i = 0; i < proxies.size(); ++i)
+        ini.WriteString(ProxyPoolSection, "Proxy" + std::to_string(i + 1), ProxyUrl(proxies[i], true));
+}
+
+std::vector<TProxySettings> ProxyPool(const TEngineSettings& settings)
+{
+    std::vector<TProxySettings> pool{settings.Proxy};
+    pool.insert(pool.end(), settings.FurtherProxies.begin(), settings.FurtherProxies.end());
+    return pool;
+}

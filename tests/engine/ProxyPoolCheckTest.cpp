@@ -1,0 +1,176 @@
+#include "CheckAnswers.h"
+#include "CheckDispatcherProbe.h"
+#include "CheckRig.h"
+
+#include "settings/ProxyUrl.h"
+#include "support/LoopbackSockets.h"
+#include "support/ScriptedProxy.h"
+#include "support/SocksDaemons.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Checks spread over a pool of real SOCKS servers on loopback: pacing per proxy and host, and a
+// failing proxy whose rows go through the others.
+namespace {
+
+TProxySettings Socks5(int port, const std::string& user = "", const std::string& password = "")
+{
+    std::string error;
+    std::string url = "socks5://";
+    if (!user.empty())
+        url += user + ":" + password + "@";
+    return ParseProxyUrl(url + "127.0.0.1:" + std::to_string(port), error).value();
+}
+
+void UsePool(TCheckRig& rig, const std::vector<TProxySettings>& pool, int threads)
+{
+    TEngineSettings settings = rig.Dispatcher->Settings();
+    settings.ThreadLimit = threads;
+    settings.Proxy = pool.front();
+    settings.FurtherProxies.assign(pool.begin() + 1, pool.end());
+    rig.Dispatcher->LoadSettings(settings);
+}
+
+std::string Through(int port)
+{
+    return "Asked through socks5://127.0.0.1:" + std::to_string(port);
+}
+
+void AnswerFree(TFakeWhoisServer& server, const std::vector<std::string>& names)
+{
+    for (const std::string& name : names)
+        server.SetAnswer(name, "No match for \"" + name + "\".\r\n");
+}
+
+bool Holds(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// The registry's min_interval holds per source address: through two proxies the same host takes
+// two queries per interval, each lane keeping its own pace.
+TEST(ProxyPoolCheckTest, EachProxyHasItsOwnPaceToAHost)
+{
+    TMicrosocksServer first;
+    TMicrosocksServer second;
+    ASSERT_TRUE(first.Started()) << first.Failure();
+    ASSERT_TRUE(second.Started()) << second.Failure();
+    TFakeWhoisServer server("127.0.0.1", 0);
+    server.HoldReplies();
+    std::string config = StandardConfig();
+    config.insert(config.find("[127.0.0.1]\n") + 12, "min_interval=1000\n");
+    TCheckRig rig;
+    rig.WriteConfig(config);
+    std::uint64_t now = 50000;
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks, options);
+    UsePool(rig, {Socks5(first.Port()), Socks5(second.Port())}, 10);
+    const std::vector<std::string> names = {"a1.com", "a2.com", "a3.com", "a4.com", "a5.com"};
+    rig.Generate(names);
+    AnswerFree(server, names);
+    TCheckDispatcherProbe probe(*rig.Dispatcher);
+    const auto started = [&] {
+        std::string rows;
+        for (const std::string& name : names)
+            rows += rig.Slot(name, SlotStartTick).empty() ? '-' : 'x';
+        return rows;
+    };
+
+    rig.Dispatcher->StartAll();
+    for (const char* expected : {"x----", "xx---", "xx---", "xx---", "xx---"}) {
+        probe.DispatcherTick();
+        EXPECT_EQ(started(), expected);
+    }
+    EXPECT_EQ(rig.Dispatcher->WaitingCount(), 3);
+    now += 999;
+    probe.PacingTick();
+    EXPECT_EQ(started(), "xx---");
+    // One interval later each lane lets one row go, at the same moment.
+    now += 1;
+    probe.PacingTick();
+    EXPECT_EQ(started(), "xxxx-");
+    EXPECT_EQ(rig.Slot("a4.com", SlotStartTick), std::to_string(now));
+    now += 1000;
+    probe.PacingTick();
+    EXPECT_EQ(started(), "xxxxx");
+
+    server.ReleaseReplies();
+    probe.DispatcherTick();
+    ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
+    int firstRows = 0;
+    for (const std::string& name : names) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "YES") << name;
+        EXPECT_EQ(server.RequestCount(name), 1) << name;
+        firstRows += Holds(rig.Answer(name), Through(first.Port())) ? 1 : 0;
+        EXPECT_NE(Holds(rig.Answer(name), Through(first.Port())), Holds(rig.Answer(name), Through(second.Port())))
+            << rig.Answer(name);
+    }
+    EXPECT_EQ(firstRows, 3);
+}
+
+// A proxy that refuses rests; the row it failed goes through the next proxy, later rows avoid it
+// while it rests, and the answers entry tells both attempts.
+TEST(ProxyPoolCheckTest, AFailedProxyRestsAndItsRowIsAskedThroughAnother)
+{
+    // Method selection answered with "no acceptable method".
+    TScriptedProxy refusing({{3, std::string("\x05\xFF", 2)}});
+    TMicrosocksServer working;
+    ASSERT_TRUE(working.Started()) << working.Failure();
+    TFakeWhoisServer server("127.0.0.1", 0);
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    std::uint64_t now = 70000;
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    rig.Start(server.Port(), 1, 3, 1, options);
+    UsePool(rig, {Socks5(refusing.Port()), Socks5(working.Port())}, 1);
+    rig.Generate({"b1.com", "b2.com", "b3.com"});
+    AnswerFree(server, {"b1.com", "b2.com", "b3.com"});
+    ASSERT_TRUE(rig.RunPass());
+
+    for (const char* name : {"b1.com", "b2.com", "b3.com"}) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "YES") << name;
+        EXPECT_EQ(server.RequestCount(name), 1) << name;
+    }
+    // One connection only: the failure ended the check at once instead of using up its attempts,
+    // and the resting proxy got no further rows.
+    EXPECT_EQ(refusing.Connections(), 1);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), now + TCheckDispatcher::FirstRestMs);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(1), 0u);
+    const std::string first = rig.Answer("b1.com");
+    EXPECT_TRUE(Holds(first, Through(refusing.Port()) + ": SOCKS proxy accepts none")) << first;
+    EXPECT_LT(first.find(Through(refusing.Port())), first.find(Through(working.Port()) + "\r\n")) << first;
+    EXPECT_FALSE(Holds(rig.Answer("b2.com"), Through(refusing.Port())));
+}
+
+// Only when every proxy failed for a name does it read RESULT ERROR, its entry naming each proxy
+// and its failure; a wrong password never shows up in the entry.
+TEST(ProxyPoolCheckTest, ANameReadsResultErrorOnlyWhenEveryProxyFailedForIt)
+{
+    TMicrosocksServer guarded("quarrow", "s3cret");
+    ASSERT_TRUE(guarded.Started()) << guarded.Failure();
+    TReservedPort dead;
+    TFakeWhoisServer server("127.0.0.1", 0);
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    rig.Start(server.Port(), 4, 2, 1);
+    UsePool(rig, {Socks5(guarded.Port(), "quarrow", "badpass"), Socks5(dead.Port())}, 4);
+    rig.Generate({"c1.com"});
+    ASSERT_TRUE(rig.RunPass());
+
+    EXPECT_EQ(rig.Slot("c1.com", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(server.RequestCount("c1.com"), 0);
+    const std::string entry = rig.Answer("c1.com");
+    EXPECT_TRUE(Holds(entry, "Asked through socks5://quarrow@127.0.0.1:" + std::to_string(guarded.Port()) +
+                                 ": SOCKS proxy authentication failed"))
+        << entry;
+    EXPECT_TRUE(Holds(entry, Through(dead.Port()) + ": ")) << entry;
+    EXPECT_TRUE(Holds(entry, "No proxy got through")) << entry;
+    EXPECT_FALSE(Holds(entry, "badpass")) << entry;
+}
+
+} // namespace
