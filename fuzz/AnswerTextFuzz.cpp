@@ -175,7 +175,7 @@ void CheckResultApplication(const std::vector<std::string>& fields)
         for (const std::string* label : {&strings.Registrar, &strings.WhoisServer, &strings.Expires})
             labelled = labelled || AnswerHoldsLabel(*label, answers.Answer);
         const bool refused = IsBlank(answers.Answer) || (!needle.empty() && !free && !labelled &&
-                                                        Trim(answers.Answer).size() < THostStrings::ShortAnswerBytes);
+                                                         Trim(answers.Answer).size() < THostStrings::ShortAnswerBytes);
         if (refused) {
             FUZZ_REQUIRE(availability == "RESULT ERROR");
             if (!IsBlank(answers.Answer))

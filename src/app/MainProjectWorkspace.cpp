@@ -1,7 +1,7 @@
 #include "app/MainProjectWorkspace.h"
 
-#include "engine/CheckDispatcher.h"
 #include "core/CustomDomainNameGenerator.h"
+#include "engine/CheckDispatcher.h"
 #include "models/WordLists.h"
 #include "project/ProjectFile.h"
 

@@ -82,7 +82,7 @@ TEST_F(MainWindowTest, ControlsAndCommandsCarryTheirNamesCaptionsAndAccessibleNa
         {"ePref", "New prefix"},  {"eWord", "New keyword"},  {"eSuf", "New suffix"},  {"eDom", "New TLD"},
         {"sbPref", "Add prefix"}, {"sbWord", "Add keyword"}, {"sbSuf", "Add suffix"}, {"sbDom", "Add TLD"},
         {"clPref", "Prefixes"},   {"clWord", "Keywords"},    {"clSuf", "Suffixes"},   {"clDom", "TLDs"},
-        {"lvDomains", "Domains"}, {"mAns", "Answers"},       {"pb", "Progress"},   {"cbFilter", "Show rows"},
+        {"lvDomains", "Domains"}, {"mAns", "Answers"},       {"pb", "Progress"},      {"cbFilter", "Show rows"},
     };
     for (const auto& [name, accessible] : named) {
         QWidget* widget = Widget(name);

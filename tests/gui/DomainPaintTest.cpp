@@ -1,5 +1,5 @@
-#include "models/DomainTableModel.h"
 #include "gui/ZqListView.h"
+#include "models/DomainTableModel.h"
 
 #include <QHeaderView>
 #include <QImage>
