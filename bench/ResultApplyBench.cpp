@@ -7,6 +7,7 @@
 
 #include "engine/ResultApplier.h"
 #include "engine/ResultReader.h"
+#include "models/DomainTableModel.h"
 
 #include "BenchServerTable.h"
 

@@ -396,10 +396,10 @@ void WriteSummary(const TCheckRun& run, std::chrono::steady_clock::duration elap
         if (counted[static_cast<std::size_t>(row)])
             continue;
         counted[static_cast<std::size_t>(row)] = true;
-        const std::string availability = run.Model.Slot(row, SlotAvailability);
-        if (availability == "YES")
+        const TRowResult result = run.Model.ResultOf(row);
+        if (result == TRowResult::Available)
             ++free;
-        else if (availability == "NO")
+        else if (result == TRowResult::Registered)
             ++taken;
         else
             ++errors;
@@ -413,10 +413,10 @@ int ResultStatus(const TCheckRun& run)
 {
     bool resultError = false;
     for (const int row : run.RecordRows) {
-        const std::string availability = run.Model.Slot(row, SlotAvailability);
-        if (availability.empty())
+        const TRowResult result = run.Model.ResultOf(row);
+        if (result == TRowResult::Unchecked)
             return ExitIncomplete;
-        resultError = resultError || availability == "RESULT ERROR";
+        resultError = resultError || result == TRowResult::Error;
     }
     return resultError ? ExitResultError : ExitSuccess;
 }

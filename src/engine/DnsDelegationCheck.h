@@ -1,6 +1,6 @@
 #pragma once
 
-#include "models/DomainTableModel.h"
+#include "core/RowId.h"
 
 #include <functional>
 #include <memory>

@@ -69,14 +69,13 @@ TSyncSendResult TResultReader::ReadWhois(const TWhoisAnswers& answers)
     }
     result.LogEntry = LogEntry(answers.Answer, answers.ReferralAnswer);
     const bool taken = !strings.SaysNotFound(answers.Answer, answers.DomainName);
-    result.Availability = taken ? TAvailability::Taken : TAvailability::Free;
+    result.Verdict = taken ? TRowResult::Registered : TRowResult::Available;
     if (!taken)
         return result;
 
     // A configuration file that cannot be read leaves the registrar and server as they were.
     std::string referralServer;
     if (strings.Readable) {
-        result.HasRegistrar = true;
         result.Registrar = ValueAfterLastLabel(strings.Registrar, answers.Answer);
         referralServer = ValueAfterLastLabel(strings.WhoisServer, answers.Answer);
         result.RegistrarServer = referralServer;
@@ -92,11 +91,11 @@ TSyncSendResult TResultReader::ReadWhois(const TWhoisAnswers& answers)
         day = ParseExpiryDate(expiry, *Masks);
         unreadable = day == 0;
     }
-    result.HasExpiry = true;
-    result.ExpiryDay = std::max(day, 0);
-    result.ExpiryUnreadable = unreadable;
+    TExpiryResult& found = result.Expiry.emplace();
+    found.Day = std::max(day, 0);
+    found.Unreadable = unreadable;
     if (unreadable)
-        result.ExpiryText = std::move(expiry);
+        found.Text = std::move(expiry);
     return result;
 }
 
@@ -108,19 +107,18 @@ TSyncSendResult TResultReader::ReadRdap(const TRdapAnswer& answer)
     if (answer.Verdict == TRdapVerdict::Error)
         return result;
     if (answer.Verdict == TRdapVerdict::Free) {
-        result.Availability = TAvailability::Free;
+        result.Verdict = TRowResult::Available;
         return result;
     }
-    result.Availability = TAvailability::Taken;
-    result.HasRegistrar = true;
+    result.Verdict = TRowResult::Registered;
     result.Registrar = answer.Registrar;
     result.RegistrarServer = answer.RegistrarServer;
-    result.HasExpiry = true;
-    result.ExpiryDay = std::max(answer.ExpiryDay, 0);
+    TExpiryResult& expiry = result.Expiry.emplace();
+    expiry.Day = std::max(answer.ExpiryDay, 0);
     // A date that is not a calendar date is shown as sent, like an unreadable one from a referral
     // host.
-    result.ExpiryUnreadable = answer.ExpiryDay <= 0 && !answer.ExpiryText.empty();
-    if (result.ExpiryUnreadable)
-        result.ExpiryText = answer.ExpiryText;
+    expiry.Unreadable = answer.ExpiryDay <= 0 && !answer.ExpiryText.empty();
+    if (expiry.Unreadable)
+        expiry.Text = answer.ExpiryText;
     return result;
 }

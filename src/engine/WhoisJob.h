@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/ExpiryDate.h"
-#include "models/DomainTableModel.h"
+#include "core/RowId.h"
 #include "rdap/RdapClient.h"
 #include "settings/ProxySettings.h"
 #include "whois/ZqWhois.h"

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/RowId.h"
 #include "engine/SyncSendResult.h"
-#include "models/DomainTableModel.h"
 #include "rdap/RdapCancel.h"
 #include "whois/ZqWhois.h"
 

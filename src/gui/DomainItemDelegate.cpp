@@ -6,20 +6,28 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
-std::optional<QColor> TDomainItemDelegate::DomainTextColor(const QString& availability, const QPalette& palette)
+std::optional<QColor> TDomainItemDelegate::DomainTextColor(TRowResult result, const QPalette& palette)
 {
-    if (availability == QLatin1String("NO"))
+    if (result == TRowResult::Registered)
         return palette.color(QPalette::Disabled, QPalette::Text);
-    if (availability == QLatin1String("RESULT ERROR"))
+    if (result == TRowResult::Error)
         return QColor(128, 0, 0);
     return std::nullopt;
 }
 
+namespace {
+
+TRowResult ResultAt(const QModelIndex& index)
+{
+    return static_cast<TRowResult>(index.data(TDomainTableModel::ResultRole).toInt());
+}
+
+} // namespace
+
 QColor TDomainItemDelegate::TextColorOf(const QModelIndex& index, const QPalette& palette) const
 {
     if (index.column() == TDomainTableModel::ColumnDomain) {
-        const QString availability = index.siblingAtColumn(TDomainTableModel::ColumnAvailability).data().toString();
-        if (const auto color = DomainTextColor(availability, palette))
+        if (const auto color = DomainTextColor(ResultAt(index), palette))
             return *color;
     }
     return palette.color(QPalette::Active, QPalette::Text);
@@ -30,8 +38,7 @@ void TDomainItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QM
     QStyledItemDelegate::initStyleOption(option, index);
     if (index.column() != TDomainTableModel::ColumnDomain)
         return;
-    const QString availability = index.siblingAtColumn(TDomainTableModel::ColumnAvailability).data().toString();
-    if (const auto color = DomainTextColor(availability, option->palette))
+    if (const auto color = DomainTextColor(ResultAt(index), option->palette))
         option->palette.setColor(QPalette::Text, *color);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/RowResult.h"
+
 #include <QColor>
 #include <QStyledItemDelegate>
 
@@ -15,8 +17,8 @@ class TDomainItemDelegate : public QStyledItemDelegate
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    // The Domain column's text colour for a row's Availability text; none: the normal colour.
-    static std::optional<QColor> DomainTextColor(const QString& availability, const QPalette& palette);
+    // The Domain column's text colour for a row's verdict; none: the normal colour.
+    static std::optional<QColor> DomainTextColor(TRowResult result, const QPalette& palette);
     // The text colour a cell is painted in.
     QColor TextColorOf(const QModelIndex& index, const QPalette& palette) const;
 

@@ -1,6 +1,7 @@
 #include "models/DomainTableModel.h"
 
 #include "base/Utf8.h"
+#include "models/ExpiryDateFormat.h"
 
 #include <algorithm>
 #include <bit>
@@ -64,6 +65,8 @@ QVariant TDomainTableModel::data(const QModelIndex& index, int role) const
         if (column == ColumnExpires)
             return ExpiryDay(row);
         return {};
+    case ResultRole:
+        return static_cast<int>(ResultOf(row));
     default:
         return {};
     }
@@ -200,6 +203,10 @@ std::string TDomainTableModel::Slot(int row, int slot) const
         return {};
     const TExtra* extra = r.Extra.get();
     switch (slot) {
+    case SlotAvailability:
+        if (r.Result != static_cast<std::uint8_t>(TRowResult::Other))
+            return std::string(RowResultText(static_cast<TRowResult>(r.Result)));
+        return extra ? extra->Texts[SlotAvailability] : std::string();
     case SlotAnswerIndex:
         return r.AnswerIndex.Text();
     case SlotStartTick:
@@ -221,13 +228,31 @@ void TDomainTableModel::SetSlot(int row, int slot, const std::string& text)
     EmitSlotChanged(row, slot);
 }
 
+void TDomainTableModel::ExtendSlots(TRow& r, int count)
+{
+    if (count <= r.Slots)
+        return;
+    if (count > DomainSlotCount) {
+        if (!r.Extra)
+            r.Extra = std::make_unique<TExtra>();
+        r.Extra->More.resize(static_cast<std::size_t>(count - DomainSlotCount));
+    }
+    r.Slots = static_cast<std::uint8_t>(count);
+}
+
+void TDomainTableModel::StoreResult(TRow& r, TRowResult result)
+{
+    --ResultCounts[r.Result];
+    r.Result = static_cast<std::uint8_t>(result);
+    ++ResultCounts[r.Result];
+    // Only a text that is no verdict is kept as text.
+    if (result != TRowResult::Other && r.Extra)
+        r.Extra->Texts[SlotAvailability].clear();
+}
+
 void TDomainTableModel::StoreSlot(int position, TRow& r, int slot, const std::string& text)
 {
-    if (slot >= r.Slots) {
-        if (slot >= DomainSlotCount)
-            ExtraOf(r).More.resize(static_cast<std::size_t>(slot + 1 - DomainSlotCount));
-        r.Slots = static_cast<std::uint8_t>(slot + 1);
-    }
+    ExtendSlots(r, slot + 1);
     switch (slot) {
     case SlotAnswerIndex:
         r.AnswerIndex = TNumericSlot(text);
@@ -236,12 +261,14 @@ void TDomainTableModel::StoreSlot(int position, TRow& r, int slot, const std::st
         Ticks[static_cast<std::size_t>(position)] = TNumericSlot(text);
         MarkRunning(position, !text.empty());
         break;
+    case SlotAvailability: {
+        const TRowResult result = RowResultOf(text);
+        StoreResult(r, result);
+        if (result == TRowResult::Other)
+            ExtraOf(r).Texts[SlotAvailability] = text;
+        break;
+    }
     default:
-        if (slot == SlotAvailability) {
-            --ResultCounts[r.Result];
-            r.Result = static_cast<std::uint8_t>(RowResultOf(text));
-            ++ResultCounts[r.Result];
-        }
         if (slot < SlotAnswerIndex) {
             if (text.empty() && !r.Extra)
                 break;
@@ -314,19 +341,84 @@ void TDomainTableModel::EmitSlotChanged(int row, int slot)
     const QModelIndex cell = index(row, slot + 1);
     if (slot == SlotExpires)
         emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole, ExpiryDayRole});
+    else if (slot == SlotAvailability)
+        emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole, ResultRole});
     else
         emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole});
 }
 
+void TDomainTableModel::StoreExpiry(TRow& r, const std::string& shown, int dayNumber, bool unreadable)
+{
+    ExtendSlots(r, SlotExpires + 1);
+    if (shown.empty() && dayNumber == 0 && !unreadable && !r.Extra)
+        return;
+    TExtra& extra = ExtraOf(r);
+    extra.Texts[SlotExpires] = shown;
+    extra.ExpiryDay = dayNumber;
+    extra.ExpiryUnreadable = unreadable;
+}
+
 void TDomainTableModel::SetExpiry(int row, const std::string& shown, int dayNumber, bool unreadable)
 {
-    TRow& r = At(row);
-    StoreSlot(row, r, SlotExpires, shown);
-    if (dayNumber != 0 || unreadable || r.Extra) {
-        ExtraOf(r).ExpiryDay = dayNumber;
-        r.Extra->ExpiryUnreadable = unreadable;
-    }
+    StoreExpiry(At(row), shown, dayNumber, unreadable);
     EmitSlotChanged(row, SlotExpires);
+}
+
+void TDomainTableModel::MarkStarted(int row, std::uint64_t tick)
+{
+    TRow& r = At(row);
+    ExtendSlots(r, SlotStartTick + 1);
+    Ticks[static_cast<std::size_t>(row)] = TNumericSlot(tick);
+    MarkRunning(row, true);
+}
+
+void TDomainTableModel::ClearStarted(int row)
+{
+    TRow& r = At(row);
+    ExtendSlots(r, SlotStartTick + 1);
+    Ticks[static_cast<std::size_t>(row)] = TNumericSlot();
+    MarkRunning(row, false);
+}
+
+void TDomainTableModel::StoreAnswer(int row, std::string text)
+{
+    // The row keeps its own answers-log entry; a row that names none gets a new one.
+    const int entry = AnswerIndexOf(row);
+    if (entry >= 0) {
+        SetAnswer(entry, std::move(text));
+        return;
+    }
+    TRow& r = At(row);
+    ExtendSlots(r, SlotAnswerIndex + 1);
+    r.AnswerIndex = TNumericSlot(static_cast<std::uint64_t>(AppendAnswer(std::move(text))));
+}
+
+void TDomainTableModel::SetResult(int row, const TCheckResult& result)
+{
+    ClearStarted(row);
+    if (result.LogEntry)
+        StoreAnswer(row, *result.LogEntry);
+    TRow& r = At(row);
+    StoreResult(r, result.Verdict);
+    int lastColumn = ColumnAvailability;
+    if (result.Registrar) {
+        StoreSlot(row, r, SlotRegistrar, *result.Registrar);
+        lastColumn = ColumnRegistrar;
+    }
+    if (result.RegistrarServer) {
+        StoreSlot(row, r, SlotWhoisServer, *result.RegistrarServer);
+        lastColumn = ColumnWhoisServer;
+    }
+    if (const std::optional<TExpiryResult>& expiry = result.Expiry) {
+        // The date is written in the user's locale here, where the window reads it.
+        StoreExpiry(r, expiry->Unreadable ? "! " + expiry->Text + " !" : FormatDayNumber(expiry->Day), expiry->Day,
+                    expiry->Unreadable);
+        lastColumn = ColumnExpires;
+    }
+    QList<int> roles{Qt::DisplayRole, Qt::ToolTipRole, RawTextRole, ResultRole};
+    if (lastColumn == ColumnExpires)
+        roles.append(ExpiryDayRole);
+    emit dataChanged(index(row, ColumnAvailability), index(row, lastColumn), roles);
 }
 
 int TDomainTableModel::ExpiryDay(int row) const

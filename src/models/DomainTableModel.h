@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/CheckRows.h"
 #include "core/DomainRow.h"
+#include "core/RowId.h"
 #include "models/NumericSlot.h"
 
 #include <QAbstractTableModel>
@@ -12,19 +14,18 @@
 #include <string_view>
 #include <vector>
 
-// Identity of a row that survives re-sorting: ids are handed out in increasing order and never
-// reused by a model, so a result started for a row that has since been removed finds nothing.
-using TRowId = std::uint32_t;
-inline constexpr TRowId NoRowId = 0xFFFFFFFFu;
-
 // The domain table: one row per candidate name (caption, tick, text slots) and the answers log
 // that runs beside it. Rows are only ever appended in batches or replaced all at once, so the
 // model's own order is stable; views sort through a proxy. Storage is kept compact (captions in
 // one byte arena, slot texts allocated only once a row has any) so that a million rows fit easily.
 //
 // Columns: Domain, then the visible slots 0 to 3. Slot 4 (AnswerIndex) and slot 5 (StartTick)
-// are reachable through Slot()/SetSlot() only.
-class TDomainTableModel : public QAbstractTableModel
+// are reachable through Slot()/SetSlot() only. Slot 0 is kept as its verdict (TRowResult), and
+// made text only where it is shown or saved; a text that is no verdict is kept as it came.
+//
+// The check engine sees the table as TCheckRows: it reads the rows to check, marks a row started
+// and delivers results (SetResult), and touches no slot by number.
+class TDomainTableModel : public QAbstractTableModel, public TCheckRows
 {
     Q_OBJECT
 
@@ -42,7 +43,8 @@ public:
     {
         RowIdRole = Qt::UserRole + 1, // quint32 row id
         RawTextRole,                  // QByteArray with the cell's bytes, for sorting and copying
-        ExpiryDayRole                 // Expires column: int day number of the expiry date (0: none)
+        ExpiryDayRole,                // Expires column: int day number of the expiry date (0: none)
+        ResultRole                    // any column: the row's TRowResult, as int
     };
 
     explicit TDomainTableModel(QObject* parent = nullptr);
@@ -55,25 +57,35 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    int RowCount() const { return static_cast<int>(Rows.size()); }
-    TRowId IdAt(int row) const;
+    int RowCount() const override { return static_cast<int>(Rows.size()); }
+    TRowId IdAt(int row) const override;
     // Position of the row with this id in the model, or -1 when the row is gone.
-    int RowOf(TRowId id) const;
+    int RowOf(TRowId id) const override;
 
     std::string Caption(int row) const;
     // The caption's bytes without a copy; valid until rows are added or the table is replaced.
-    std::string_view CaptionView(int row) const;
-    bool Checked(int row) const;
+    std::string_view CaptionView(int row) const override;
+    bool Checked(int row) const override;
     void SetChecked(int row, bool checked);
     // Ticks or unticks every row with one change notice over the whole Domain column (none when no
     // tick changed), which also spans rows that kept their tick; returns how many ticks changed.
     int SetAllChecked(bool checked);
     // Ticks or unticks the given rows with one change notice over the Domain column from the first
     // to the last of them; returns how many ticks changed.
-    int SetRowsChecked(const std::vector<int>& rows, bool checked);
-    // Slot 0 as a kind of result, and how many rows hold each kind; kept as slot 0 is written.
-    TRowResult ResultOf(int row) const { return static_cast<TRowResult>(At(row).Result); }
-    int ResultCount(TRowResult result) const { return ResultCounts[static_cast<std::size_t>(result)]; }
+    int SetRowsChecked(const std::vector<int>& rows, bool checked) override;
+    // Slot 0 as a verdict, and how many rows hold each; kept as slot 0 is written.
+    TRowResult ResultOf(int row) const override { return static_cast<TRowResult>(At(row).Result); }
+    int ResultCount(TRowResult result) const override { return ResultCounts[static_cast<std::size_t>(result)]; }
+
+    // A check's result written into the row: its check is over (slot 5 emptied), the verdict, and
+    // the answers entry, registrar, server and expiry date where the result has them (the others
+    // keep what they held). One change notice for the cells written.
+    void SetResult(int row, const TCheckResult& result) override;
+    // The row's check runs since `tick` (slot 5), or no longer.
+    void MarkStarted(int row, std::uint64_t tick) override;
+    void ClearStarted(int row) override;
+    // Writes the row's own answers-log entry (a new one when slot 4 names none).
+    void StoreAnswer(int row, std::string text);
     int SlotCount(int row) const;
     // Empty for a slot the row does not have.
     std::string Slot(int row, int slot) const;
@@ -91,7 +103,7 @@ public:
     int NextRunningRow(int from) const;
     // The first running row at or after `from` whose start tick plus `budget` lies before `now` (-1
     // when none): the watchdog's scan, kept tight because it may run over every row each status tick.
-    int FirstOverdueRow(std::uint64_t now, std::uint64_t budget, int from = 0) const;
+    int FirstOverdueRow(std::uint64_t now, std::uint64_t budget, int from = 0) const override;
     // Slot 5 read as an unsigned number (0 when it is empty or not a number).
     std::uint64_t StartTick(int row) const;
 
@@ -145,6 +157,10 @@ private:
     // Gives each row that shares its answers-log entry with an earlier row a copy of its own.
     void SeparateSharedAnswers();
     void StoreSlot(int position, TRow& row, int slot, const std::string& text);
+    // Gives the row at least `count` slots (empty ones), as writing a slot beyond its last does.
+    static void ExtendSlots(TRow& row, int count);
+    void StoreResult(TRow& row, TRowResult result);
+    void StoreExpiry(TRow& row, const std::string& shown, int dayNumber, bool unreadable);
     void MarkRunning(int position, bool running);
     void EmitSlotChanged(int row, int slot);
 

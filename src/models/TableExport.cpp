@@ -13,6 +13,15 @@ std::string CellBytes(const QAbstractItemModel& view, int row, int column)
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+namespace {
+
+TRowResult ResultAt(const QAbstractItemModel& view, int row)
+{
+    return static_cast<TRowResult>(view.data(view.index(row, 0), TDomainTableModel::ResultRole).toInt());
+}
+
+} // namespace
+
 std::vector<TDomainRow> RowsInViewOrder(const QAbstractItemModel& view)
 {
     std::vector<TDomainRow> rows(static_cast<std::size_t>(view.rowCount()));
@@ -31,14 +40,14 @@ std::string AvailableDomains(const QAbstractItemModel& view)
 {
     std::string text;
     for (int row = 0; row < view.rowCount(); ++row)
-        if (CellBytes(view, row, TDomainTableModel::ColumnAvailability) == "YES")
+        if (ResultAt(view, row) == TRowResult::Available)
             text += CellBytes(view, row, TDomainTableModel::ColumnDomain) + "\r\n";
     return text;
 }
 
 std::string RegistrationTargetFor(const QAbstractItemModel& view, int row, const std::string& host)
 {
-    if (row < 0 || row >= view.rowCount() || CellBytes(view, row, TDomainTableModel::ColumnAvailability) == "NO")
+    if (row < 0 || row >= view.rowCount() || ResultAt(view, row) == TRowResult::Registered)
         return {};
     // The shop is handed what registries keep: an internationalised name's A-labels.
     const TIdnaName name = TIdnaName::Of(CellBytes(view, row, TDomainTableModel::ColumnDomain));

@@ -14,8 +14,8 @@ class QAbstractItemModel;
 std::string CellBytes(const QAbstractItemModel& view, int row, int column);
 // Every row in the view's order, with its caption, tick and slots 0 to 3.
 std::vector<TDomainRow> RowsInViewOrder(const QAbstractItemModel& view);
-// The captions of the rows whose availability is exactly "YES", each followed by CR LF.
+// The captions of the free rows ("YES"), each followed by CR LF.
 std::string AvailableDomains(const QAbstractItemModel& view);
 // The registration address for the view's row (an internationalised name in A-labels), or empty when
-// the row shows "NO" (taken already).
+// the row is taken already ("NO").
 std::string RegistrationTargetFor(const QAbstractItemModel& view, int row, const std::string& host);

@@ -157,7 +157,7 @@ TEST(CheckDispatcherTest, AbandonedWorkerNeverWritesTheRowTheLogOrTheCount)
     worker->Row = rig.Model.IdAt(0);
     worker->Abandoned = true;
     TSyncSendResult result;
-    result.Availability = TAvailability::Free;
+    result.Verdict = TRowResult::Available;
     result.LogEntry = "No match for \"a.com\".";
     result.RowIndex = rig.Model.IdAt(0);
     TCheckDispatcherProbe(*rig.Dispatcher).DeliverResult(worker, result);

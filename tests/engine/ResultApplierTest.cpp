@@ -1,6 +1,7 @@
 #include "engine/ResultApplier.h"
 #include "engine/ResultReader.h"
 
+#include "models/DomainTableModel.h"
 #include "models/ExpiryDateFormat.h"
 #include "support/TempDir.h"
 
@@ -146,8 +147,8 @@ TEST(ResultApplierTest, HostStringsAreReadOncePerCheck)
     // Long enough to be judged by the not-found text alone.
     const TWhoisAnswers free = Answers("No match for \"x.com\".\r\n" + std::string(THostStrings::ShortAnswerBytes, '.'),
                                        "", "reg.example", "x.com");
-    EXPECT_EQ(reader.ReadWhois(free).Availability, TAvailability::Free);
-    EXPECT_EQ(TResultReader(configPath, nullptr).ReadWhois(free).Availability, TAvailability::Taken);
+    EXPECT_EQ(reader.ReadWhois(free).Verdict, TRowResult::Available);
+    EXPECT_EQ(TResultReader(configPath, nullptr).ReadWhois(free).Verdict, TRowResult::Registered);
 }
 
 TEST(ResultApplierTest, RdapAnswers)

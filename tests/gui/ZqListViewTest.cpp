@@ -50,9 +50,11 @@ TEST_F(ZqListViewTest, DomainColumnAloneShowsTheAvailabilityColour)
     EXPECT_NE(palette.color(QPalette::Disabled, QPalette::Text), palette.color(QPalette::Text));
     for (int column = 1; column < model->columnCount(); ++column)
         EXPECT_EQ(delegate->TextColorOf(model->index(2, column), palette), palette.color(QPalette::Text));
-    // Exact and case-sensitive.
-    EXPECT_FALSE(TDomainItemDelegate::DomainTextColor(QStringLiteral("no"), palette));
-    EXPECT_FALSE(TDomainItemDelegate::DomainTextColor(QStringLiteral("NO "), palette));
+    // Exact and case-sensitive: a text that is no verdict (a hand-written project) has no colour.
+    for (const char* text : {"no", "NO ", "result error"}) {
+        Model.SetSlot(View.SortProxy().SourceRow(2), SlotAvailability, text);
+        EXPECT_EQ(delegate->TextColorOf(model->index(2, 0), palette), palette.color(QPalette::Text)) << text;
+    }
 }
 
 TEST_F(ZqListViewTest, MarkupFromAnAnswerIsShownAsText)
