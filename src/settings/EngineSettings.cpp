@@ -20,3 +20,10 @@ TEngineSettings LoadSettings(const std::string& iniPath)
     settings.FurtherProxies = LoadFurtherProxies(iniPath);
     return settings;
 }
+
+std::vector<TProxySettings> ProxyPool(const TEngineSettings& settings)
+{
+    std::vector<TProxySettings> pool{settings.Proxy};
+    pool.insert(pool.end(), settings.FurtherProxies.begin(), settings.FurtherProxies.end());
+    return pool;
+}

@@ -25,3 +25,7 @@ struct TEngineSettings
 // ThrdCount, UseHyp, DnsFirst, DnsServer, in that order, each with its default; Attempts brought into
 // 1 to 10; then section ProxyPool.
 TEngineSettings LoadSettings(const std::string& iniPath);
+
+// The ways out that checks are spread over: section Proxy's connection first (direct when
+// UseProxy is off), then the further proxies. One entry when there are none, as before the pool.
+std::vector<TProxySettings> ProxyPool(const TEngineSettings& settings);

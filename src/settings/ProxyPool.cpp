@@ -24,10 +24,3 @@ void SaveFurtherProxies(const std::string& iniPath, const std::vector<TProxySett
     for (std::size_t i = 0; i < proxies.size(); ++i)
         ini.WriteString(ProxyPoolSection, "Proxy" + std::to_string(i + 1), ProxyUrl(proxies[i], true));
 }
-
-std::vector<TProxySettings> ProxyPool(const TEngineSettings& settings)
-{
-    std::vector<TProxySettings> pool{settings.Proxy};
-    pool.insert(pool.end(), settings.FurtherProxies.begin(), settings.FurtherProxies.end());
-    return pool;
-}

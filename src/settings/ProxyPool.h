@@ -1,6 +1,5 @@
 #pragma once
 
-#include "settings/EngineSettings.h"
 #include "settings/ProxySettings.h"
 
 #include <string>
@@ -13,7 +12,3 @@ inline constexpr const char* ProxyPoolSection = "ProxyPool";
 std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath);
 // Replaces the section by `proxies`; an empty list removes it.
 void SaveFurtherProxies(const std::string& iniPath, const std::vector<TProxySettings>& proxies);
-
-// The ways out that checks are spread over: section Proxy's connection first (direct when
-// UseProxy is off), then the further proxies. One entry when there are none, as before the pool.
-std::vector<TProxySettings> ProxyPool(const TEngineSettings& settings);
