@@ -22,6 +22,7 @@ void TResultJournal::SetPath(const std::string& path)
     SyncTimer.stop();
     JournalPath = path;
     Reported = false;
+    Broken = false;
 }
 
 TJournalRecord TResultJournal::RecordOf(const TDomainTableModel& model, int row)
@@ -43,16 +44,15 @@ TJournalRecord TResultJournal::RecordOf(const TDomainTableModel& model, int row)
 void TResultJournal::Record(TRowId id)
 {
     const int row = Model.RowOf(id);
-    if (JournalPath.empty() || row < 0)
+    if (JournalPath.empty() || Broken || row < 0)
         return;
     const TRowResult verdict = Model.ResultOf(row);
     if (verdict != TRowResult::Available && verdict != TRowResult::Registered && verdict != TRowResult::Error)
         return;
-    if (!Writer.IsOpen() && Writer.Error().empty() && !Writer.Open(JournalPath)) {
-        ReportFailure();
-        return;
-    }
-    if (!Writer.Append(RecordOf(Model, row))) {
+    if ((!Writer.IsOpen() && !Writer.Open(JournalPath)) || !Writer.Append(RecordOf(Model, row))) {
+        // A record never follows one that may be half written.
+        Broken = true;
+        Writer.Close();
         ReportFailure();
         return;
     }

@@ -50,4 +50,6 @@ private:
     TJournalWriter Writer;
     QTimer SyncTimer;
     bool Reported = false;
+    // A write failed: nothing more goes into this file.
+    bool Broken = false;
 };

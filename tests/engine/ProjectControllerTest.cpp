@@ -1,5 +1,6 @@
 #include "engine/ProjectController.h"
 #include "engine/ResultJournal.h"
+#include "project/JournalReader.h"
 #include "project/ProjectFile.h"
 #include "support/TempDir.h"
 
@@ -421,6 +422,33 @@ TEST_F(ProjectControllerTest, AJournalThatIsNoJournalIsSetAsideAndTheProjectOpen
     EXPECT_NE(next.Prompts.Messages[0].find("could not be read (it is no check journal)"), std::string::npos);
     EXPECT_EQ(Dir.Read("work.prj.xml.journal.unreadable"), "garbage\n");
     EXPECT_FALSE(Exists(path + ".journal"));
+}
+
+TEST(ResultJournal, AJournalThatCannotBeWrittenIsReportedOnceAndTheNextFileIsTried)
+{
+    TTempDir dir;
+    TDomainTableModel model;
+    model.AppendGenerated({"a.com", "b.com"});
+    TResultJournal journal(model);
+    QSignalSpy failures(&journal, &TResultJournal::Failed);
+    journal.SetPath(dir.File("missing/folder/p.prj.xml.journal"));
+    // An unchecked row has nothing to journal.
+    journal.Record(model.IdAt(0));
+    EXPECT_EQ(failures.count(), 0);
+    model.SetSlot(0, SlotAvailability, "YES");
+    model.SetSlot(1, SlotAvailability, "NO");
+    journal.Record(model.IdAt(0));
+    journal.Record(model.IdAt(1));
+    ASSERT_EQ(failures.count(), 1);
+    EXPECT_NE(failures.at(0).at(0).toString().indexOf(QStringLiteral("cannot open the journal")), -1);
+
+    journal.SetPath(dir.File("p.prj.xml.journal"));
+    journal.Record(model.IdAt(1));
+    EXPECT_EQ(failures.count(), 1);
+    const TJournalReader::TContents contents = TJournalReader::Read(dir.Read("p.prj.xml.journal"));
+    ASSERT_EQ(contents.Records.size(), 1u);
+    EXPECT_EQ(contents.Records[0].Caption, "b.com");
+    EXPECT_EQ(contents.Records[0].Verdict, TRowResult::Registered);
 }
 
 } // namespace
