@@ -38,6 +38,8 @@ int main(int argc, char* argv[])
         files.removeAll(QStringLiteral("--"));
         if (!files.isEmpty())
             mainWindow.OpenAtStart(files.constLast());
+        else
+            mainWindow.OfferRecovery();
         // A passing message: while it shows, the status bar hides its panels.
         if (const std::string& line = data.Message.empty() ? data.Notice : data.Message; !line.empty())
             mainWindow.statusBar()->showMessage(QString::fromStdString(line), 15000);
