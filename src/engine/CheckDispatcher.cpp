@@ -4,6 +4,7 @@
 #include "engine/ResultApplier.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
+#include "models/DomainTableModel.h"
 #include "settings/ProxyPool.h"
 
 #include <algorithm>
@@ -64,7 +65,7 @@ private:
 } // namespace
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
-    : QObject(parent), Model(model), Options(std::move(options)), smCounter("smCounter", Options.LockFolder),
+    : QObject(parent), Rows(model), Options(std::move(options)), smCounter("smCounter", Options.LockFolder),
       Hub(std::make_shared<TWorkerHub>()), DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit)),
       Jobs(Options), Router(Options.Clock),
       Pacing(Options.ConfigPath, Options.Clock, [this](std::size_t proxy) { return Router.RestsUntil(proxy); }),
@@ -91,9 +92,10 @@ TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions optio
     connect(&tED, &QTimer::timeout, this, &TCheckDispatcher::StatusTick);
     tED.start();
 
-    connect(&Model, &QAbstractItemModel::modelAboutToBeReset, this, &TCheckDispatcher::TableChanging);
-    connect(&Model, &QAbstractItemModel::rowsAboutToBeInserted, this, &TCheckDispatcher::TableChanging);
-    connect(&Model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &TCheckDispatcher::TableChanging);
+    // The table's Qt notices are the one thing taken from the model itself.
+    connect(&model, &QAbstractItemModel::modelAboutToBeReset, this, &TCheckDispatcher::TableChanging);
+    connect(&model, &QAbstractItemModel::rowsAboutToBeInserted, this, &TCheckDispatcher::TableChanging);
+    connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &TCheckDispatcher::TableChanging);
 }
 
 TCheckDispatcher::~TCheckDispatcher()
@@ -171,16 +173,16 @@ void TCheckDispatcher::SetRunningCount(int value)
 
 int TCheckDispatcher::PassLength() const
 {
-    return OnlyPassOrder ? static_cast<int>(PassOrder.size()) : Model.RowCount();
+    return OnlyPassOrder ? static_cast<int>(PassOrder.size()) : Rows.RowCount();
 }
 
 std::vector<TRowId> TCheckDispatcher::RowsInViewOrder() const
 {
     if (ViewOrder)
         return ViewOrder();
-    std::vector<TRowId> order(static_cast<std::size_t>(Model.RowCount()));
-    for (int row = 0; row < Model.RowCount(); ++row)
-        order[static_cast<std::size_t>(row)] = Model.IdAt(row);
+    std::vector<TRowId> order(static_cast<std::size_t>(Rows.RowCount()));
+    for (int row = 0; row < Rows.RowCount(); ++row)
+        order[static_cast<std::size_t>(row)] = Rows.IdAt(row);
     return order;
 }
 
@@ -199,13 +201,13 @@ int TCheckDispatcher::CheckErrorsAgain()
     std::vector<int> rows;
     PassOrder.clear();
     for (const TRowId id : order) {
-        const int row = Model.RowOf(id);
-        if (row >= 0 && Model.ResultOf(row) == TRowResult::Error) {
+        const int row = Rows.RowOf(id);
+        if (row >= 0 && Rows.ResultOf(row) == TRowResult::Error) {
             PassOrder.push_back(id);
             rows.push_back(row);
         }
     }
-    Model.SetRowsChecked(rows, true);
+    Rows.SetRowsChecked(rows, true);
     OnlyPassOrder = true;
     StartPass();
     if (!rows.empty())
@@ -233,7 +235,7 @@ void TCheckDispatcher::StartPass()
 
 void TCheckDispatcher::CheckSelected(TRowId row)
 {
-    if (Model.RowOf(row) < 0)
+    if (Rows.RowOf(row) < 0)
         return;
     Frozen = true;
     StopFlag = false;
@@ -298,8 +300,8 @@ void TCheckDispatcher::PassNextRow(int rows)
     const TRowId id =
         static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
     ++Next;
-    const int row = Model.RowOf(id);
-    if (row < 0 || !Model.Checked(row))
+    const int row = Rows.RowOf(id);
+    if (row < 0 || !Rows.Checked(row))
         return;
     const std::string host = PacedHostOf(row);
     const int interval = Pacing.IntervalOf(host);
@@ -356,7 +358,7 @@ bool TCheckDispatcher::StartWaitingRow()
 
 std::string TCheckDispatcher::PacedHostOf(int row) const
 {
-    return PacedHost(WhoisServerForDomain(Model.Caption(row)));
+    return PacedHost(WhoisServerForDomain(std::string(Rows.CaptionView(row))));
 }
 
 std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row, const std::string& host, int intervalMs)
@@ -366,7 +368,7 @@ std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row, const std::
 
 std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row)
 {
-    const int index = Model.RowOf(row);
+    const int index = Rows.RowOf(row);
     if (index < 0)
         return std::nullopt;
     const std::string host = PacedHostOf(index);
@@ -384,7 +386,7 @@ void TCheckDispatcher::MoveRowsOff(std::size_t proxy)
 
 bool TCheckDispatcher::RetryElsewhere(TRowId id)
 {
-    const int row = Model.RowOf(id);
+    const int row = Rows.RowOf(id);
     if (row < 0)
         return false;
     const std::string host = PacedHostOf(row);
@@ -419,14 +421,14 @@ TQueryTarget TCheckDispatcher::QueryTargetForDomain(const std::string& name) con
 
 void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
 {
-    const int row = Model.RowOf(id);
+    const int row = Rows.RowOf(id);
     if (row < 0)
         return;
     if (proxy >= Router.Count())
         proxy = 0;
     const TProxySettings* way = Router.Proxy(proxy);
-    TJobMaker::TMade made =
-        Jobs.Make(id, Model.Caption(row), way ? *way : EngineSettings.Proxy, Router.Pooled(), EngineSettings);
+    TJobMaker::TMade made = Jobs.Make(id, std::string(Rows.CaptionView(row)), way ? *way : EngineSettings.Proxy,
+                                      Router.Pooled(), EngineSettings);
     if (made.Kind == TJobMaker::TMade::TKind::Blank)
         return;
     if (made.Kind == TJobMaker::TMade::TKind::Refused) {
@@ -443,7 +445,7 @@ void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
     state->Proxy = proxy;
     auto worker = std::make_unique<TWhoisThread>(Hub, state, std::move(job));
     RowWorkers[id] = state;
-    Model.SetSlot(row, SlotStartTick, std::to_string(TickCount()));
+    Rows.MarkStarted(row, TickCount());
     LiveWorkers.emplace(state->Serial, state);
     SetRunningCount(Running + 1);
     Pacing.Started(state->Serial, lane, viaRdap);
@@ -456,8 +458,7 @@ void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
         LiveWorkers.erase(state->Serial);
         RowWorkers.erase(id);
         SetRunningCount(Running - 1);
-        Model.SetSlot(row, SlotStartTick, "");
-        Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
+        Rows.SetResult(row, {TRowResult::Error});
         emit ResultApplied(id);
     }
 }
@@ -468,9 +469,9 @@ void TCheckDispatcher::StartDnsStage()
     if (!EngineSettings.DnsFirst)
         return;
     for (const TRowId id : PassOrder) {
-        const int row = Model.RowOf(id);
-        if (row >= 0 && Model.Checked(row))
-            Dns.Add(id, Model.Caption(row));
+        const int row = Rows.RowOf(id);
+        if (row >= 0 && Rows.Checked(row))
+            Dns.Add(id, std::string(Rows.CaptionView(row)));
     }
     TDnsCheckOptions options;
     options.Server = EngineSettings.DnsServer;
@@ -482,27 +483,22 @@ void TCheckDispatcher::StartDnsStage()
 
 void TCheckDispatcher::ApplyDnsVerdict(std::uint64_t generation, const TDnsVerdict& verdict)
 {
-    const int row = Model.RowOf(verdict.Row);
+    const int row = Rows.RowOf(verdict.Row);
     if (!Dns.Accept(generation, verdict, row >= 0))
         return;
     std::string log = "Delegated in DNS, so registered. Name servers:\r\n";
     for (const std::string& server : verdict.NameServers)
         log += "  " + server + "\r\n";
     log += "No WHOIS query was made.";
-    Model.SetSlot(row, SlotStartTick, "");
-    Model.SetSlot(row, SlotRegistrar, "");
-    Model.SetSlot(row, SlotExpires, "");
-    Model.SetSlot(row, SlotAvailability, "NO");
-    TResultApplier::StoreLogEntry(Model, row, std::move(log));
+    // Registrar and expiry date are emptied, as DNS names neither; the WHOIS server is left alone.
+    Rows.SetResult(row, {TRowResult::Registered, std::move(log), "", std::nullopt, TExpiryResult{}});
     emit ResultApplied(verdict.Row);
 }
 
 void TCheckDispatcher::RefuseName(int row, const std::string& logText)
 {
-    Model.SetSlot(row, SlotStartTick, "");
-    Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
-    TResultApplier::StoreLogEntry(Model, row, logText);
-    emit ResultApplied(Model.IdAt(row));
+    Rows.SetResult(row, {TRowResult::Error, logText});
+    emit ResultApplied(Rows.IdAt(row));
 }
 
 void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result)
@@ -510,7 +506,7 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
     if (worker->Abandoned.load())
         return;
     if (!Router.Pooled() || worker->Proxy >= Router.Count()) {
-        if (TResultApplier::ApplyResult(Model, result))
+        if (TResultApplier::ApplyResult(Rows, result))
             emit ResultApplied(result.RowIndex);
         return;
     }
@@ -529,7 +525,7 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
     // The trail heads the row's answers entry, also when the check brought no text of its own.
     TSyncSendResult applied = result;
     applied.LogEntry = Router.TakeTrail(result.RowIndex) + applied.LogEntry.value_or(std::string());
-    if (TResultApplier::ApplyResult(Model, applied))
+    if (TResultApplier::ApplyResult(Rows, applied))
         emit ResultApplied(applied.RowIndex);
 }
 
@@ -553,7 +549,7 @@ void TCheckDispatcher::CheckOverdueWorkers()
 {
     const std::uint64_t now = TickCount();
     const std::uint64_t budget = WatchdogBudgetMs();
-    for (int row = Model.FirstOverdueRow(now, budget); row >= 0; row = Model.FirstOverdueRow(now, budget, row + 1)) {
+    for (int row = Rows.FirstOverdueRow(now, budget); row >= 0; row = Rows.FirstOverdueRow(now, budget, row + 1)) {
         ReplaceOverdue(row);
         if (!Options.EveryOverdueRowPerTick)
             return;
@@ -562,8 +558,8 @@ void TCheckDispatcher::CheckOverdueWorkers()
 
 void TCheckDispatcher::ReplaceOverdue(int row)
 {
-    const TRowId overdue = Model.IdAt(row);
-    Model.SetSlot(row, SlotStartTick, "");
+    const TRowId overdue = Rows.IdAt(row);
+    Rows.ClearStarted(row);
     emit Beep();
     auto it = RowWorkers.find(overdue);
     if (it != RowWorkers.end()) {
@@ -580,9 +576,8 @@ void TCheckDispatcher::ReplaceOverdue(int row)
     }
     const int replaced = ++Replacements[overdue];
     if (Options.MaxReplacements >= 0 && replaced > Options.MaxReplacements) {
-        Model.SetSlot(row, SlotAvailability, "RESULT ERROR");
         // Nothing came back to show; the entry says why the row has no answer.
-        TResultApplier::StoreLogEntry(Model, row, "gave up after " + SecondsText(WatchdogBudgetMs()) + " s");
+        Rows.SetResult(row, {TRowResult::Error, "gave up after " + SecondsText(WatchdogBudgetMs()) + " s"});
         emit ResultApplied(overdue);
         return;
     }

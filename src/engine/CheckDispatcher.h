@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CheckRows.h"
 #include "engine/CheckOptions.h"
 #include "engine/DnsStage.h"
 #include "engine/HostPacing.h"
@@ -7,7 +8,6 @@
 #include "engine/ProxyRouter.h"
 #include "engine/SyncMutex.h"
 #include "engine/WorkerHub.h"
-#include "models/DomainTableModel.h"
 #include "settings/EngineSettings.h"
 
 #include <QObject>
@@ -21,6 +21,8 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+class TDomainTableModel;
 
 // Runs the checks of the domain table on the main thread: "Check domains" (a pass over the
 // ticked rows, one row per dispatcher tick while fewer than ThreadLimit workers run), "Check
@@ -51,6 +53,8 @@ public:
         Draining
     };
 
+    // Reads and writes the rows only as TCheckRows; of the model itself it takes the notices that
+    // the table is about to change (rows added, removed or replaced), which end a pass.
     TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent = nullptr);
     // Cuts the workers' link to this object and abandons them; it never waits for them.
     ~TCheckDispatcher() override;
@@ -79,7 +83,7 @@ public:
     bool StopRequested() const { return StopFlag; }
     bool ProgressFrozen() const { return Frozen; }
     bool StartAllEnabled() const { return State == TPassState::Idle; }
-    bool CheckErrorsEnabled() const { return StartAllEnabled() && Model.ResultCount(TRowResult::Error) > 0; }
+    bool CheckErrorsEnabled() const { return StartAllEnabled() && Rows.ResultCount(TRowResult::Error) > 0; }
     // Rows the current (or last) pass walks: the whole table, or the rows of "Check errors again".
     int PassLength() const;
     bool StopEnabled() const { return State != TPassState::Idle; }
@@ -176,7 +180,8 @@ private:
     void SetRunningCount(int value);
     void TableChanging();
 
-    TDomainTableModel& Model;
+    // The rows as the engine sees them (the table model, through its narrow interface).
+    TCheckRows& Rows;
     TCheckOptions Options;
     TEngineSettings EngineSettings;
     TViewOrder ViewOrder;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/RowId.h"
 #include "engine/TickClock.h"
-#include "models/DomainTableModel.h" // TRowId
 #include "settings/ProxySettings.h"
 
 #include <cstddef>

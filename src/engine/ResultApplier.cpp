@@ -1,7 +1,5 @@
 #include "engine/ResultApplier.h"
 
-#include "models/DomainTableModel.h"
-
 bool TResultApplier::ApplyResult(TCheckRows& rows, const TSyncSendResult& result)
 {
     const int row = rows.RowOf(result.RowIndex);
@@ -9,9 +7,4 @@ bool TResultApplier::ApplyResult(TCheckRows& rows, const TSyncSendResult& result
         return false;
     rows.SetResult(row, result);
     return true;
-}
-
-void TResultApplier::StoreLogEntry(TDomainTableModel& model, int row, std::string text)
-{
-    model.StoreAnswer(row, std::move(text));
 }

@@ -5,8 +5,6 @@
 
 #include <string>
 
-class TDomainTableModel;
-
 // Writes one worker's result into its row on the main thread, found by the row's identity.
 // Everything was read and parsed by the worker (TResultReader); nothing here reads a file.
 class TResultApplier
@@ -14,7 +12,4 @@ class TResultApplier
 public:
     // Returns false when the row the check was started for is gone (the result is dropped).
     static bool ApplyResult(TCheckRows& rows, const TSyncSendResult& result);
-
-    // Writes `text` into the row's own answers-log entry (a new one when slot 4 names none).
-    static void StoreLogEntry(TDomainTableModel& model, int row, std::string text);
 };

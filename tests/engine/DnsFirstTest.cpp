@@ -168,12 +168,15 @@ TEST(DnsFirstPassTest, DelegatedRowsReadNoWithoutAQueryAndTheRestGoToWhois)
     TEngineSettings settings = StartAskingDns(rig, whois.Port(), dns.Address());
     rig.Generate({"taken.com", "free.com", "nons.com", "wide.com", "broken.org", "unticked.com"});
     rig.Model.SetChecked(rig.Row("unticked.com"), false);
+    // An expiry date from an earlier check goes with its text: no date stays behind the empty cell.
+    rig.Model.SetExpiry(rig.Row("taken.com"), "12.05.2030", 47615, false);
     ASSERT_TRUE(rig.RunPass());
 
     for (const char* name : {"taken.com", "wide.com"}) {
         EXPECT_EQ(rig.Slot(name, SlotAvailability), "NO") << name;
         EXPECT_EQ(rig.Slot(name, SlotRegistrar), "") << name;
         EXPECT_EQ(rig.Slot(name, SlotExpires), "") << name;
+        EXPECT_EQ(rig.Model.ExpiryDay(rig.Row(name)), 0) << name;
         EXPECT_EQ(whois.RequestCount(name), 0) << name;
         EXPECT_NE(rig.Answer(name).find("No WHOIS query was made"), std::string::npos) << name;
     }

@@ -4,6 +4,7 @@
 // the programs do.
 #include "engine/CheckDispatcher.h"
 #include "engine/ProcessExit.h"
+#include "models/DomainTableModel.h"
 #include "support/TsanQtOptions.h"
 
 #include <QCoreApplication>
