@@ -38,6 +38,9 @@ class TPacingQueue
 {
 public:
     void Push(TRowId row, const TPacingLane& lane, int intervalMs);
+    // Puts a row back at the head of its lane (a refused row: it was passed before the rows
+    // still waiting there, and among the lanes it goes first when its lane is due).
+    void PushFront(TRowId row, const TPacingLane& lane, int intervalMs);
 
     // Takes the first waiting row whose lane `due(lane, intervalMs)` lets go now, with its lane.
     template <typename TDue> std::optional<std::pair<TRowId, TPacingLane>> TakeDue(TDue due);
@@ -63,7 +66,10 @@ private:
         std::deque<std::pair<std::uint64_t, TRowId>> Rows; // (order of passing, row)
     };
     std::unordered_map<TPacingLane, TLane, TPacingLaneHash> Lanes;
-    std::uint64_t Passed = 0;
+    std::uint64_t Passed = std::numeric_limits<std::uint64_t>::max() / 2 + 1;
+    // Orders of rows put back at the head of their lane count down from here, ahead of every
+    // row passed.
+    std::uint64_t PutBack = std::numeric_limits<std::uint64_t>::max() / 2;
 };
 
 template <typename TDue> std::optional<std::pair<TRowId, TPacingLane>> TPacingQueue::TakeDue(TDue due)

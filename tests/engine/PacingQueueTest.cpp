@@ -47,6 +47,20 @@ TEST(PacingQueueTest, TheRowPassedFirstAmongDueHostsLeavesFirstAndEachHostKeepsI
     EXPECT_EQ(TakeFrom(queue, {"a.test"}), std::nullopt);
 }
 
+// A refused row put back goes ahead of its lane's waiting rows and, when its lane is due, of
+// every other lane's.
+TEST(PacingQueueTest, ARowPutBackLeavesBeforeTheRowsPassedBeforeIt)
+{
+    TPacingQueue queue = TwoHosts();
+    queue.PushFront(6, Lane("b.test"), 500);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test"}), 6u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test"}), 1u);
+    queue.PushFront(7, Lane("c.test"), 0);
+    EXPECT_EQ(TakeFrom(queue, {"a.test"}), 3u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test", "c.test"}), 7u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test", "c.test"}), 2u);
+}
+
 TEST(PacingQueueTest, TheNextDueTickIsTheEarliestOfTheWaitingLanes)
 {
     TPacingQueue queue = TwoHosts();
