@@ -41,6 +41,8 @@ int main(int argc, char* argv[])
         // A passing message: while it shows, the status bar hides its panels.
         if (!data.Message.empty())
             mainWindow.statusBar()->showMessage(QString::fromStdString(data.Message), 15000);
+        else if (const std::string& pace = mainWindow.Dispatcher().PaceNotice(); !pace.empty())
+            mainWindow.statusBar()->showMessage(QString::fromStdString(pace), 15000);
         status = QApplication::exec();
         // Workers still blocked on hosts that never answer: the program ends here, at once.
         FinishProgram(status, mainWindow.Dispatcher().ThreadsLeftAtExit());

@@ -295,6 +295,9 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
     run.Dispatcher = std::make_unique<TCheckDispatcher>(run.Model, options);
     TCheckDispatcher& dispatcher = *run.Dispatcher;
     dispatcher.LoadSettings(settings);
+    // A damaged pace file was set aside: the run goes on, and the user learns why it starts slow.
+    if (!dispatcher.PaceNotice().empty())
+        std::fprintf(stderr, "%s\n", dispatcher.PaceNotice().c_str());
 
     // A project's reported rows are the ones the pass checks; names given twice are one row.
     const int checkedRows = run.Project ? static_cast<int>(run.RecordRows.size()) : run.Model.RowCount();
