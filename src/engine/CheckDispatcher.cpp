@@ -370,7 +370,10 @@ void TCheckDispatcher::ArmPacingTimer()
 bool TCheckDispatcher::StartWaitingRow()
 {
     // No row leaves the table while rows wait: removing rows ends the pass first (TableChanging).
-    const auto due = Pacing.TakeDue();
+    auto due = Pacing.TakeDue();
+    if (!due)
+        due = Pacing.TakeMovable(Router.Count(),
+                                 [this](TRowId row, std::size_t proxy) { return Router.Allows(row, proxy); });
     if (!due)
         return false;
     StartCheck(due->first, due->second.Proxy);

@@ -176,6 +176,23 @@ std::optional<THostPacing::TWaitingRow> THostPacing::TakeDue()
     return Waiting.TakeDue([this](const TPacingLane& lane, int intervalMs) { return Due(lane, intervalMs); });
 }
 
+std::optional<THostPacing::TWaitingRow>
+THostPacing::TakeMovable(std::size_t proxies, const std::function<bool(TRowId, std::size_t)>& allowed)
+{
+    if (proxies <= 1)
+        return std::nullopt;
+    return Waiting.TakeMovable([&](const TPacingLane& lane, int intervalMs, TRowId row) -> std::optional<TPacingLane> {
+        if (Due(lane, intervalMs))
+            return std::nullopt;
+        for (std::size_t proxy = 0; proxy < proxies; ++proxy) {
+            const TPacingLane other{proxy, lane.Host};
+            if (proxy != lane.Proxy && Waiting.CountIn(other) == 0 && Due(other, intervalMs) && allowed(row, proxy))
+                return other;
+        }
+        return std::nullopt;
+    });
+}
+
 std::uint64_t THostPacing::NextDueTick() const
 {
     return Waiting.NextDueTick([this](const TPacingLane& lane, int intervalMs) { return DueAt(lane, intervalMs); });

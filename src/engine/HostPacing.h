@@ -85,6 +85,12 @@ public:
     void PutBack(TRowId row, const TPacingLane& lane, int intervalMs) { Waiting.PushFront(row, lane, intervalMs); }
     // Takes the first waiting row whose lane is due now, with its lane.
     std::optional<TWaitingRow> TakeDue();
+    // With several ways out: takes the first row waiting for a lane that is not due when another
+    // way out to its host is due and has no rows of its own, with that lane (`allowed`: whether the
+    // row may go through a proxy). Rows are spread over the ways out when they are passed; a way
+    // out the host has since slowed down by refusals must not keep them while another idles.
+    std::optional<TWaitingRow> TakeMovable(std::size_t proxies,
+                                           const std::function<bool(TRowId, std::size_t)>& allowed);
     // The earliest tick at which a waiting lane becomes due; the largest value when none can
     // (nothing waits, or every waiting host is full).
     std::uint64_t NextDueTick() const;
