@@ -41,10 +41,11 @@ int main(int argc, char* argv[])
         else
             mainWindow.OfferRecovery();
         // A passing message: while it shows, the status bar hides its panels.
-        if (!data.Message.empty())
-            mainWindow.statusBar()->showMessage(QString::fromStdString(data.Message), 15000);
-        else if (const std::string& pace = mainWindow.Dispatcher().PaceNotice(); !pace.empty())
-            mainWindow.statusBar()->showMessage(QString::fromStdString(pace), 15000);
+        std::string line = data.Message.empty() ? data.Notice : data.Message;
+        if (line.empty())
+            line = mainWindow.Dispatcher().PaceNotice();
+        if (!line.empty())
+            mainWindow.statusBar()->showMessage(QString::fromStdString(line), 15000);
         status = QApplication::exec();
         // Workers still blocked on hosts that never answer: the program ends here, at once.
         FinishProgram(status, mainWindow.Dispatcher().ThreadsLeftAtExit());
