@@ -141,6 +141,8 @@ TEST(DnsDelegationCheckTest, SilentAndGarbageResolversDelegateNothingAndEveryNam
             EXPECT_FALSE(verdict.Delegated) << name;
         EXPECT_GE(quiet.Queries(), static_cast<int>(names.size()));
         if (mode == TQuietDnsSocket::TMode::Silent) {
+            // One try each: a name is asked once, never again after its time-out.
+            EXPECT_EQ(quiet.Queries(), static_cast<int>(names.size()));
             EXPECT_NE(verdicts["name0.com"].Reason.find("in time"), std::string::npos) << verdicts["name0.com"].Reason;
         }
     }
@@ -148,6 +150,14 @@ TEST(DnsDelegationCheckTest, SilentAndGarbageResolversDelegateNothingAndEveryNam
 
 TEST(DnsDelegationCheckTest, ServerAddressesAreIpAddressesWithAnOptionalPort)
 {
+    // A server the library cannot use still gives every name its verdict, the last one too.
+    const auto unusable = AskAll({"a.com", "b.com", "c.com"}, At("not an address"));
+    ASSERT_EQ(unusable.size(), 3u);
+    for (const auto& [name, verdict] : unusable) {
+        EXPECT_FALSE(verdict.Delegated) << name;
+        EXPECT_FALSE(verdict.Reason.empty()) << name;
+    }
+
     for (const char* good : {"127.0.0.1", "127.0.0.1:5353", "::1", "[::1]:53", "[2001:db8::53]", "192.0.2.1:65535"})
         EXPECT_EQ(DnsServerProblem(good), "") << good;
     for (const char* bad : {"", "localhost", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "127.0.0.1:53x", "1.2.3",
