@@ -411,10 +411,6 @@ void TCheckDispatcher::MoveRowsOff(std::size_t proxy)
 bool TCheckDispatcher::PutBackRefused(const std::shared_ptr<TWorkerState>& worker, std::string& giveUp)
 {
     Pacing.Refused(worker->Serial);
-    if (const std::optional<std::string> line = Refusals.Refused(worker->Row, TickCount())) {
-        giveUp = *line;
-        return false;
-    }
     const int row = Model.RowOf(worker->Row);
     if (StopFlag || row < 0)
         return false;
@@ -422,6 +418,13 @@ bool TCheckDispatcher::PutBackRefused(const std::shared_ptr<TWorkerState>& worke
     const std::string host = PacedHostOf(row);
     const int interval = Pacing.IntervalOf(host);
     const std::size_t proxy = ChooseProxy(id, host, interval).value_or(worker->Proxy);
+    // Where a name's time is bounded (the command line), refusals do not stretch it.
+    const std::uint64_t wait = static_cast<std::uint64_t>(Pacing.LaneIntervalMs(TPacingLane{proxy, host}, interval));
+    const std::uint64_t bound = Options.MaxReplacements >= 0 ? WatchdogBudgetMs() : 0;
+    if (const std::optional<std::string> line = Refusals.Refused(id, TickCount(), wait, bound)) {
+        giveUp = *line;
+        return false;
+    }
     // The row waits, it does not run: no start tick for the watchdog to find overdue.
     Model.SetSlot(row, SlotStartTick, "");
     if (State == TPassState::Idle) {

@@ -1,11 +1,12 @@
 #include "engine/RefusedRows.h"
 
-std::optional<std::string> TRefusedRows::Refused(TRowId row, std::uint64_t now)
+std::optional<std::string> TRefusedRows::Refused(TRowId row, std::uint64_t now, std::uint64_t nextWaitMs,
+                                                 std::uint64_t boundMs)
 {
     TCount& count = Rows[row];
     if (count.Times++ == 0)
         count.FirstAt = now;
-    if (count.Times < Limit)
+    if (count.Times < Limit && (boundMs == 0 || now - count.FirstAt + nextWaitMs <= boundMs))
         return std::nullopt;
     // Tenths of a second: enough for a person, and the same on every machine for a given clock.
     const std::uint64_t tenths = (now - count.FirstAt + 50) / 100;
