@@ -1,6 +1,6 @@
 #pragma once
 
-#include "models/DomainTableModel.h" // TRowId
+#include "core/RowId.h"
 
 #include <cstdint>
 #include <optional>
