@@ -67,7 +67,7 @@ TSyncSendResult TResultReader::ReadWhois(const TWhoisAnswers& answers)
     if (!answers.Failure.empty())
         reading = {TAnswerReading::TKind::Refusal, answers.Failure};
     else
-        reading = strings.Read(text, answers.DomainName);
+        reading = strings.Read(text, answers.DomainName, answers.Screened);
     result.Evidence = reading.Evidence;
     if (reading.Kind == TAnswerReading::TKind::Refusal || reading.Kind == TAnswerReading::TKind::Unknown) {
         if (!Blank(answers.Answer))

@@ -118,10 +118,10 @@ std::string THostStrings::RegistrationIn(const TAnswerText& answer) const
     return RegistrationFieldIn(answer.Raw());
 }
 
-TAnswerReading THostStrings::Read(const TAnswerText& answer, std::string_view domain) const
+TAnswerReading THostStrings::Read(const TAnswerText& answer, std::string_view domain, bool screened) const
 {
     using TKind = TAnswerReading::TKind;
-    if (std::string refusal = RefusalIn(answer, domain); !refusal.empty())
+    if (std::string refusal = screened ? std::string() : RefusalIn(answer, domain); !refusal.empty())
         return {TKind::Refusal, std::move(refusal)};
     const std::string notFound = NotFoundTextIn(answer, domain);
     const std::string field = RegistrationIn(answer);

@@ -65,8 +65,8 @@ struct THostStrings
     // "label value", or else a field that only registered names have (RegistrationFieldIn).
     std::string RegistrationIn(const TAnswerText& answer) const;
 
-    // The whole reading, in this order: a refusal; then, with a not-found text and no registration
-    // field, free; with a registration field and no not-found text, taken; with neither, or both,
-    // no verdict.
-    TAnswerReading Read(const TAnswerText& answer, std::string_view domain) const;
+    // The whole reading, in this order: a refusal (not looked for again in an answer the worker has
+    // `screened` already); then, with a not-found text and no registration field, free; with a
+    // registration field and no not-found text, taken; with neither, or both, no verdict.
+    TAnswerReading Read(const TAnswerText& answer, std::string_view domain, bool screened = false) const;
 };
