@@ -2,6 +2,7 @@
 
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
+#include "whois/ResponseText.h"
 
 #include <algorithm>
 #include <iterator>
@@ -167,28 +168,12 @@ std::size_t IndentOf(std::string_view line)
     return indent;
 }
 
-std::vector<std::string_view> Lines(std::string_view answer)
-{
-    std::vector<std::string_view> lines;
-    answer = answer.substr(0, answer.find('\0'));
-    std::size_t pos = 0;
-    while (pos < answer.size()) {
-        const std::size_t end = answer.find_first_of("\r\n", pos);
-        lines.push_back(answer.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos));
-        if (end == std::string_view::npos)
-            break;
-        pos = end + 1;
-        if (answer[end] == '\r' && pos < answer.size() && answer[pos] == '\n')
-            ++pos;
-    }
-    return lines;
-}
-
 } // namespace
 
 std::string RegistrationFieldIn(std::string_view answer)
 {
-    const std::vector<std::string_view> lines = Lines(answer);
+    std::vector<std::string> lines;
+    SplitLines(answer, lines);
     std::string label;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string_view value;

@@ -207,6 +207,12 @@ std::string TextInEncoding(std::string_view text, bool answerIsUtf8)
 std::vector<std::string_view> SplitTexts(std::string_view value)
 {
     std::vector<std::string_view> texts;
+    // One text is taken whole: a quoted value may end with a blank that belongs to it.
+    if (value.find(ConfigKeys::TextSeparator) == std::string_view::npos) {
+        if (!TrimView(value).empty())
+            texts.push_back(value);
+        return texts;
+    }
     while (!value.empty()) {
         const std::size_t bar = value.find(ConfigKeys::TextSeparator);
         if (const std::string_view text = TrimView(value.substr(0, bar)); !text.empty())

@@ -37,7 +37,8 @@ std::string ValueAfterLastLabel(std::string_view label, std::string_view answer)
 std::string ValueOfFirstLabel(std::string_view labels, std::string_view answer);
 
 // The texts of a key that holds several separated by "|" (ConfigKeys::TextSeparator), each trimmed;
-// blank ones are left out. Views into `value`.
+// blank ones are left out. A value without "|" is one text, as it is (a quoted label keeps its
+// final blank). Views into `value`.
 std::vector<std::string_view> SplitTexts(std::string_view value);
 
 // The block and sub-label of a "Block>Sub" label: both non-blank; false for a plain label.

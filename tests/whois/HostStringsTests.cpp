@@ -38,7 +38,7 @@ TEST(HostStringsTest, EachVerdictNeedsItsEvidence)
         {"a free answer repeating the name and a state", "domain: a.fr\nstatus: free\n%% NOT FOUND\n", TKind::Free,
          "NOT FOUND"},
         {"a value under the host's label", "domain: a.fr\nregistrar: X\n", TKind::Taken, "registrar: X"},
-        {"a label in another case is no label, but a registrar field", "holder: A\nREGISTRAR: X\n", TKind::Taken,
+        {"a label in another case is no label, but a registrar field", "domain: a.fr\nREGISTRAR: X\n", TKind::Taken,
          "REGISTRAR: X"},
         {"an expiry field", "Expiry Date: 2030-01-01\n", TKind::Taken, "2030-01-01"},
         {"a name server under a header", "Name servers:\n    ns1.example.net\n", TKind::Taken, "ns1.example.net"},

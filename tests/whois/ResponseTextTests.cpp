@@ -172,6 +172,7 @@ TEST(ValueOfFirstLabelTest, TheFirstLabelThatGivesAValueWins)
     const std::vector<std::string_view> texts = SplitTexts(" a | |b|c |");
     EXPECT_EQ(texts, (std::vector<std::string_view>{"a", "b", "c"}));
     EXPECT_TRUE(SplitTexts(" | ").empty());
+    EXPECT_EQ(SplitTexts("Registrar: "), std::vector<std::string_view>{"Registrar: "});
 }
 
 TEST(ValueAfterLastLabelTest, LabelsTypedInUtf8ReadLatin1AnswersAndValuesComeBackReadable)
