@@ -42,8 +42,9 @@ private:
     // (within `timeBoundMs` in all when positive). False when none did: `failure` says why, and
     // `answer` holds the last text received, if any.
     bool QuerySeries(const THostStrings& strings, int timeBoundMs, std::string& answer, std::string& failure);
-    // The first series ended because the proxy failed (FailOverProxy jobs only).
+    // A query ended because the proxy failed (FailOverProxy jobs only), and how.
     bool ProxyFailed = false;
+    std::string ProxyFailure;
     // Asks the RDAP service at `base` about the name; false when the worker was abandoned.
     bool AskRdap(const std::string& base, TRdapAnswer& answer);
     // Hands an RDAP answer over to the main thread.

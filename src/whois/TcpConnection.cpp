@@ -166,6 +166,30 @@ bool TTcpConnection::Connect(const std::string& host, int port, int timeoutMs)
     return true;
 }
 
+void TTcpConnection::SetDeadline(int timeoutMs)
+{
+    PassedDeadline = false;
+    DeadlineMs = timeoutMs;
+    if (timeoutMs > 0)
+        Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    else
+        Deadline.reset();
+}
+
+int TTcpConnection::SliceBeforeDeadline(int sliceMs)
+{
+    if (!Deadline)
+        return sliceMs;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*Deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+        PassedDeadline = true;
+        ErrorText = "No reply within " + std::to_string(DeadlineMs) + " ms";
+        Close();
+        return -2;
+    }
+    return sliceMs < 0 ? static_cast<int>(left.count()) : static_cast<int>(std::min<long long>(sliceMs, left.count()));
+}
+
 void TTcpConnection::Adopt(int fd)
 {
     Close();
@@ -189,7 +213,11 @@ bool TTcpConnection::SendAll(const std::string& bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (WaitFor(POLLOUT, -1) != 0) {
+            const int sliceMs = SliceBeforeDeadline(-1);
+            if (sliceMs == -2)
+                return false;
+            const int waited = WaitFor(POLLOUT, sliceMs);
+            if (waited < 0) {
                 Close();
                 return false;
             }
@@ -209,7 +237,11 @@ bool TTcpConnection::ReadExact(std::size_t count, std::string& out)
             ErrorText = "Not connected";
             return false;
         }
-        const int waited = WaitFor(POLLIN, ReadSliceMs);
+        // Without a deadline a proxy that never answers holds the read until it is abandoned.
+        const int sliceMs = SliceBeforeDeadline(ReadSliceMs);
+        if (sliceMs == -2)
+            return false;
+        const int waited = WaitFor(POLLIN, sliceMs);
         if (waited < 0) {
             Close();
             return false;

@@ -35,6 +35,8 @@ bool TzqWhois::Query(const std::string& domain, std::string& answer)
     request.Port = Port;
     request.Proxy = Proxy;
     request.ConnectTimeoutMs = ConnectTimeoutMs > 0 ? ConnectTimeoutMs : DefaultConnectTimeoutMs;
+    request.NegotiationTimeoutMs =
+        NegotiationTimeoutMs > 0 ? NegotiationTimeoutMs : TSocksClient::DefaultNegotiationTimeoutMs;
     request.CancelFd = CancelFd;
     request.MaxAnswerBytes = MaxAnswerBytes;
     request.ReadTimeoutMs = ReadTimeoutMs;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ConfigKeys.h"
+#include "whois/SocksClient.h"
 #include "whois/SocksParameters.h"
 
 #include <atomic>
@@ -26,6 +27,9 @@ public:
     TSocksParameters Proxy;
     // Bound of the TCP connect to the first hop: 5000 ms for every query; only tests shorten it.
     int ConnectTimeoutMs = DefaultConnectTimeoutMs;
+    // Bound of the whole SOCKS negotiation after that connect: a proxy that takes the connection
+    // and never answers fails the query (as a proxy failure) instead of holding it.
+    int NegotiationTimeoutMs = TSocksClient::DefaultNegotiationTimeoutMs;
 
     // Bound of reading one answer in ms; 0: none (a host that never closes keeps the query
     // reading until it is abandoned).

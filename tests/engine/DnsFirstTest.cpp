@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -126,7 +127,7 @@ TEST(DnsDelegationCheckTest, OnlyNsRecordsMakeADelegationAndEveryOtherAnswerGive
     EXPECT_NE(verdicts["broken.org"].Reason.find("SERVFAIL"), std::string::npos) << verdicts["broken.org"].Reason;
 }
 
-TEST(DnsDelegationCheckTest, SilentAndGarbageResolversDelegateNothingAndEveryNameGetsItsVerdict)
+TEST(DnsDelegationCheckTest, SilentAndGarbageResolversAreGivenUpAfterTheirFirstQueries)
 {
     std::vector<std::string> names;
     for (int i = 0; i < 10; ++i)
@@ -134,16 +135,84 @@ TEST(DnsDelegationCheckTest, SilentAndGarbageResolversDelegateNothingAndEveryNam
     for (auto mode : {TQuietDnsSocket::TMode::Silent, TQuietDnsSocket::TMode::Garbage}) {
         TQuietDnsSocket quiet(mode);
         TDnsCheckOptions options = At(quiet.Address());
-        options.MaxInFlight = 4; // the later names go out only as earlier ones time out
+        options.MaxInFlight = 4;
         auto verdicts = AskAll(names, options);
         ASSERT_EQ(verdicts.size(), names.size());
-        for (const auto& [name, verdict] : verdicts)
+        for (const auto& [name, verdict] : verdicts) {
             EXPECT_FALSE(verdict.Delegated) << name;
-        EXPECT_GE(quiet.Queries(), static_cast<int>(names.size()));
-        if (mode == TQuietDnsSocket::TMode::Silent) {
-            EXPECT_NE(verdicts["name0.com"].Reason.find("in time"), std::string::npos) << verdicts["name0.com"].Reason;
+            EXPECT_TRUE(verdict.ResolverSilent) << name;
+            EXPECT_NE(verdict.Reason.find("answered none"), std::string::npos) << verdict.Reason;
         }
+        // Only the first window went out: once those timed out without a reply, the rest was not
+        // asked at all.
+        EXPECT_EQ(quiet.Queries(), 4);
     }
+}
+
+TEST(DnsDelegationCheckTest, OneQueryTimingOutAfterOthersWereAnsweredIsNoSilentResolver)
+{
+    TScriptedDnsServer dns([](const std::string& query) {
+        return TScriptedDnsServer::QuestionName(query) == "slow.com" ? std::string()
+                                                                     : TScriptedDnsServer::ReplyTo(query, 0x8183, {});
+    });
+    auto verdicts = AskAll({"a.com", "b.com", "slow.com", "c.com"}, At(dns.Address()));
+    ASSERT_EQ(verdicts.size(), 4u);
+    for (const auto& [name, verdict] : verdicts)
+        EXPECT_FALSE(verdict.ResolverSilent) << name;
+    EXPECT_NE(verdicts["slow.com"].Reason.find("in time"), std::string::npos) << verdicts["slow.com"].Reason;
+    EXPECT_NE(verdicts["a.com"].Reason.find("NXDOMAIN"), std::string::npos) << verdicts["a.com"].Reason;
+}
+
+// Replies that do not answer the question asked: each would have made a free name read "NO".
+std::string HostileReply(const std::string& query)
+{
+    using S = TScriptedDnsServer;
+    const std::string name = S::QuestionName(query);
+    const auto ns = [](const std::string& owner, const std::string& server) {
+        return S::Record(owner, 2, S::WireName(server));
+    };
+    if (name == "other.com")
+        return S::ReplyTo(query, 0x8180, {ns("else.com", "ns1.else.net")});
+    if (name == "tld.com")
+        return S::ReplyTo(query, 0x8180, {ns("com", "a.gtld.example"), ns("com", "b.gtld.example")});
+    if (name == "noqr.com")
+        return S::ReplyTo(query, 0x0180, {ns("noqr.com", "ns1.noqr.net")});
+    if (name == "root.com")
+        return S::ReplyTo(query, 0x8180, {ns("root.com", "")});
+    if (name == "alias.com")
+        return S::ReplyTo(query, 0x8180,
+                          {S::Record("alias.com", 5, S::WireName("target.com")), ns("target.com", "ns1.target.net")});
+    if (name == "mixed.com")
+        return S::ReplyTo(query, 0x8180, {ns("com", "a.gtld.example"), ns("MIXED.com", "ns1.mixed.net")});
+    return S::ReplyTo(query, 0x8183, {});
+}
+
+TEST(DnsDelegationCheckTest, OnlyNsRecordsOfTheNameAskedInAResponseMakeADelegation)
+{
+    TScriptedDnsServer dns(HostileReply);
+    struct TCase
+    {
+        const char* Name;
+        const char* ReasonPart;
+    };
+    const TCase hostile[] = {{"other.com", "another name (else.com)"},
+                             {"tld.com", "another name (com)"},
+                             {"noqr.com", "no reply"},
+                             {"root.com", "only the root"},
+                             {"alias.com", "alias (CNAME)"}};
+    std::vector<std::string> names = {"mixed.com"};
+    for (const TCase& c : hostile)
+        names.push_back(c.Name);
+    auto verdicts = AskAll(names, At(dns.Address()));
+    ASSERT_EQ(verdicts.size(), names.size());
+    for (const TCase& c : hostile) {
+        EXPECT_FALSE(verdicts[c.Name].Delegated) << c.Name;
+        EXPECT_TRUE(verdicts[c.Name].NameServers.empty()) << c.Name;
+        EXPECT_NE(verdicts[c.Name].Reason.find(c.ReasonPart), std::string::npos) << verdicts[c.Name].Reason;
+    }
+    // The name's own records count, whatever else the reply holds and however it spells the owner.
+    EXPECT_TRUE(verdicts["mixed.com"].Delegated);
+    EXPECT_EQ(verdicts["mixed.com"].NameServers, (std::vector<std::string>{"ns1.mixed.net"}));
 }
 
 TEST(DnsDelegationCheckTest, ServerAddressesAreIpAddressesWithAnOptionalPort)
@@ -198,6 +267,24 @@ TEST(DnsFirstPassTest, DelegatedRowsReadNoWithoutAQueryAndTheRestGoToWhois)
     EXPECT_EQ(whois.RequestCount("taken.com"), 1);
     EXPECT_EQ(rig.Slot("taken.com", SlotRegistrar), "Hold Reg");
     EXPECT_EQ(rig.Dispatcher->TotalText().find("DNS"), std::string::npos);
+}
+
+TEST(DnsFirstPassTest, RepliesThatDoNotAnswerTheQuestionSendTheNameOnToWhois)
+{
+    TScriptedDnsServer dns(HostileReply);
+    TFakeWhoisServer whois("127.0.0.1", 0);
+    const std::vector<std::string> names = {"other.com", "tld.com", "noqr.com", "root.com", "alias.com"};
+    for (const std::string& name : names)
+        whois.SetAnswer(name, "No match for \"" + name + "\".\r\n");
+    TCheckRig rig;
+    StartAskingDns(rig, whois.Port(), dns.Address());
+    rig.Generate(names);
+    ASSERT_TRUE(rig.RunPass());
+    for (const std::string& name : names) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "YES") << name;
+        EXPECT_EQ(whois.RequestCount(name), 1) << name;
+    }
+    EXPECT_EQ(rig.Dispatcher->DnsDelegatedCount(), 0);
 }
 
 TEST(DnsFirstPassTest, ResolverThatNeverAnswersOnlyDelaysThePassByItsTimeOut)
