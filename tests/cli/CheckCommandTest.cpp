@@ -252,6 +252,19 @@ TEST_F(CheckCommandTest, DnsFirstSettlesDelegatedNamesWithoutWhoisAndNamesTheBad
     EXPECT_THAT(result.Out, HasSubstr("free.com,YES"));
     EXPECT_EQ(Registry.RequestCount("taken.com"), 0);
     EXPECT_EQ(Registry.RequestCount("free.com"), 1);
+    const std::string ownAddress = "DNS was asked from this machine's own address, not through the proxies";
+    EXPECT_THAT(result.Err, Not(HasSubstr(ownAddress)));
+
+    // Through a proxy only WHOIS goes through it; the summary line says that DNS did not.
+    TMicrosocksServer proxy;
+    ASSERT_TRUE(proxy.Started()) << proxy.Failure();
+    const TProcessResult proxied =
+        Check({"--config", config, "--pause", "1", "--dns-first", "--dns-server", dns.Address(), "--proxy",
+               "socks5://127.0.0.1:" + std::to_string(proxy.Port()), "taken.com", "free.com"});
+    ASSERT_EQ(proxied.ExitStatus, 0) << proxied.Err;
+    EXPECT_THAT(proxied.Err,
+                MatchesRegex("Checked 2 names in [0-9.]+ s: 1 free, 1 taken, 0 errors; " + ownAddress + "\n"));
+    EXPECT_EQ(Registry.RequestCount("free.com"), 2);
 
     const TProcessResult bad = Check({"--config", config, "--dns-first", "--dns-server", "127.0.0.1:53x", "a.com"});
     EXPECT_EQ(bad.ExitStatus, 2);
