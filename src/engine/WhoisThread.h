@@ -45,6 +45,8 @@ private:
     // A query ended because the proxy failed (FailOverProxy jobs only), and how.
     bool ProxyFailed = false;
     std::string ProxyFailure;
+    // The first series ended on an answer that is no answer (RefusalEndsCheck jobs only).
+    bool Refused = false;
     // Asks the RDAP service at `base` about the name; false when the worker was abandoned.
     bool AskRdap(const std::string& base, TRdapAnswer& answer);
     // Hands an RDAP answer over to the main thread.
