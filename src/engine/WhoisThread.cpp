@@ -129,7 +129,9 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
         if (!whois.Query(Input.DomainName, text)) {
             failure = whois.LastError();
             backOff = false;
-            if (Input.FailOverProxy && whois.ProxyFailed()) {
+            // A registrar's host that is down is down through every proxy: its refusal leaves the
+            // registry's answer to stand alone without resting the proxy.
+            if (Input.FailOverProxy && whois.ProxyFailed() && !(timeBoundMs > 0 && whois.ProxyRefusedHost())) {
                 ProxyFailed = true;
                 ProxyFailure = failure;
                 return false;

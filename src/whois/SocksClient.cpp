@@ -251,9 +251,14 @@ bool NegotiateSocks5(const TNegotiation& negotiation, const TSocksParameters& pr
     const auto code = static_cast<unsigned char>(reply[1]);
     if (version != 5)
         return negotiation.Fail(VersionText(version, 5, "SOCKS 5 reply"));
-    if (code != 0)
+    if (code != 0) {
+        // Network or host unreachable, connection refused, TTL expired: about the target, not
+        // the proxy.
+        if (code >= 3 && code <= 6)
+            negotiation.Connection.SetTargetNotReached();
         return negotiation.Fail("refused to connect to " + TargetText(targetHost, targetPort) + " (" +
                                 Socks5Refusal(code) + ")");
+    }
     // The bound address is of no use to us, but it has to be read off the stream before the
     // WHOIS answer starts.
     std::size_t rest = 0;

@@ -113,6 +113,7 @@ bool TTcpConnection::Connect(const std::string& host, int port, int timeoutMs)
 {
     Close();
     NotReached = false;
+    TargetNotReached = false;
     if (host.empty()) {
         ErrorText = "No host given";
         return false;

@@ -55,6 +55,9 @@ public:
     // refused, could not be routed to or never took the connection.
     bool HostNotReached() const { return NotReached; }
     void SetError(std::string text) { ErrorText = std::move(text); }
+    // A proxy in between said that the target host is not there (refused, unreachable).
+    void SetTargetNotReached() { TargetNotReached = true; }
+    bool TargetRefused() const { return TargetNotReached; }
 
     // IPv4 dotted literal into network-order bytes; false when `host` is not one.
     static bool ParseIPv4(const std::string& host, unsigned char (&bytes)[4]);
@@ -74,6 +77,7 @@ private:
     int CancelFd;
     std::string ErrorText;
     bool NotReached = false;
+    bool TargetNotReached = false;
     std::optional<std::chrono::steady_clock::time_point> Deadline;
     int DeadlineMs = 0;
     bool PassedDeadline = false;

@@ -42,7 +42,7 @@ TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& dom
             error = "The WHOIS host " + request.Host + " port " + std::to_string(request.Port) +
                     " could not be reached: " + connection.Error();
         if (viaProxy && !reachedTarget)
-            return TWhoisOutcome::ProxyFailed;
+            return connection.TargetRefused() ? TWhoisOutcome::ProxyRefusedTarget : TWhoisOutcome::ProxyFailed;
         return !viaProxy && connection.HostNotReached() ? TWhoisOutcome::Unreachable : TWhoisOutcome::Failed;
     }
 

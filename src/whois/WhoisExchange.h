@@ -33,6 +33,8 @@ enum class TWhoisOutcome
     // The proxy could not be reached, refused the negotiation (or the target) or did not complete
     // it in time; `error` names the proxy. Another proxy may well get through
     ProxyFailed,
+    // As ProxyFailed, where the proxy said that the WHOIS host is not there (refused, unreachable)
+    ProxyRefusedTarget,
     Abandoned // the cancel descriptor fired; `answer` is untouched
 };
 

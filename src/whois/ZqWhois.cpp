@@ -20,6 +20,7 @@ TzqWhois::~TzqWhois()
 bool TzqWhois::Query(const std::string& domain, std::string& answer)
 {
     ProxyFault = false;
+    HostRefused = false;
     Unreachable = false;
     if (AbandonFlag.load()) {
         ErrorText = "Query abandoned";
@@ -43,7 +44,8 @@ bool TzqWhois::Query(const std::string& domain, std::string& answer)
     ErrorText.clear();
     const TWhoisOutcome outcome = ExchangeWhois(request, domain, answer, ErrorText);
     Cut = outcome == TWhoisOutcome::Cut;
-    ProxyFault = outcome == TWhoisOutcome::ProxyFailed;
+    HostRefused = outcome == TWhoisOutcome::ProxyRefusedTarget;
+    ProxyFault = outcome == TWhoisOutcome::ProxyFailed || HostRefused;
     Unreachable = outcome == TWhoisOutcome::Unreachable;
     return outcome == TWhoisOutcome::Answered || Cut;
 }

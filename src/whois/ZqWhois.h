@@ -45,6 +45,9 @@ public:
     // The last query failed at the proxy: it could not be reached, or it refused the negotiation
     // or the connection to the host.
     bool ProxyFailed() const { return ProxyFault; }
+    // Of those, the proxy said that the host is not there (refused, unreachable): a host that is
+    // down says that through every proxy.
+    bool ProxyRefusedHost() const { return HostRefused; }
     // The last query failed because the host was not there (a name that does not resolve, a
     // refused connection), not because of the proxy or the answer.
     bool HostUnreachable() const { return Unreachable; }
@@ -69,5 +72,6 @@ private:
     std::string ErrorText;
     bool Cut = false;
     bool ProxyFault = false;
+    bool HostRefused = false;
     bool Unreachable = false;
 };

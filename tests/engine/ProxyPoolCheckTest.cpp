@@ -249,6 +249,33 @@ TEST(ProxyPoolCheckTest, AReferralThroughAFailedProxyGoesThroughAnother)
     EXPECT_TRUE(Holds(entry, Through(working.Port()) + "\r\n")) << entry;
 }
 
+// A registrar's host that is down says so through every proxy: the registry's answer stands alone
+// and the proxy that carried the referral does not rest.
+TEST(ProxyPoolCheckTest, AReferralToAHostThatIsDownRestsNoProxy)
+{
+    TMicrosocksServer first;
+    TMicrosocksServer second;
+    ASSERT_TRUE(first.Started()) << first.Failure();
+    ASSERT_TRUE(second.Started()) << second.Failure();
+    TFakeWhoisServer server("127.0.0.1", 0);
+    // Nothing listens on 127.0.0.3: the proxy's connection there is refused.
+    server.SetAnswer("d.com", "   Registrar: Reg\r\n   Whois Server: 127.0.0.3\r\n");
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    TCheckOptions options;
+    options.Clock = [] { return std::uint64_t{70000}; };
+    rig.Start(server.Port(), 1, 3, 1, options);
+    UsePool(rig, {Socks5(first.Port()), Socks5(second.Port())}, 1);
+    rig.Generate({"d.com"});
+    ASSERT_TRUE(rig.RunPass(20000));
+
+    EXPECT_EQ(rig.Slot("d.com", SlotAvailability), "NO");
+    EXPECT_EQ(rig.Slot("d.com", SlotRegistrar), "Reg");
+    EXPECT_EQ(server.RequestCount("d.com"), 1);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), 0u);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(1), 0u);
+}
+
 // Without a pool a name that was never asked says in its answers entry what failed and where.
 TEST(ProxyPoolCheckTest, TheOnlyWayOutFailingIsNamedInTheAnswersEntry)
 {
