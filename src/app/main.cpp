@@ -38,6 +38,8 @@ int main(int argc, char* argv[])
         files.removeAll(QStringLiteral("--"));
         if (!files.isEmpty())
             mainWindow.OpenAtStart(files.constLast());
+        else
+            mainWindow.OfferRecovery();
         // A passing message: while it shows, the status bar hides its panels.
         if (!data.Message.empty())
             mainWindow.statusBar()->showMessage(QString::fromStdString(data.Message), 15000);
