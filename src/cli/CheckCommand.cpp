@@ -238,8 +238,9 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
 void RecoverJournal(const TCheckRequest& request, TCheckRun& run)
 {
     run.Recovered = TJournalRecovery::Recover(TJournalRecovery::JournalPathOf(request.ProjectPath), *run.Project);
+    // One line, as every message of the command.
     if (!run.Recovered.Message.empty())
-        std::fprintf(stderr, "quarrow-cli: check: %s\n", run.Recovered.Message.c_str());
+        ReportFailure("check", run.Recovered.Message);
 }
 
 void LoadRows(const TCheckRequest& request, TCheckRun& run)
