@@ -422,6 +422,8 @@ void WriteSummary(const TCheckRun& run, std::chrono::steady_clock::duration elap
     const TEngineSettings& settings = run.Dispatcher->Settings();
     if (settings.DnsFirst && (settings.Proxy.UseProxy || !settings.FurtherProxies.empty()))
         notes += "; DNS was asked from this machine's own address, not through the proxies";
+    if (run.Dispatcher->DnsResolverSilent())
+        notes += "; the DNS server answered none of the first queries, so the names went to WHOIS without it";
     std::fprintf(stderr, "Checked %d names in %.1f s: %d free, %d taken, %d errors%s\n", free + taken + errors, seconds,
                  free, taken, errors, notes.c_str());
 }

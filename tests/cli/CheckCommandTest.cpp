@@ -288,6 +288,15 @@ TEST_F(CheckCommandTest, DnsFirstSettlesDelegatedNamesWithoutWhoisAndNamesTheBad
                 MatchesRegex("Checked 2 names in [0-9.]+ s: 1 free, 1 taken, 0 errors; " + ownAddress + "\n"));
     EXPECT_EQ(Registry.RequestCount("free.com"), 2);
 
+    // A resolver that never answers is given up once, in the summary line.
+    TQuietDnsSocket quiet(TQuietDnsSocket::TMode::Silent);
+    const TProcessResult silent = Check({"--config", config, "--pause", "1", "--dns-first", "--dns-server",
+                                         quiet.Address(), "--dns-timeout", "0.2", "free.com"});
+    ASSERT_EQ(silent.ExitStatus, 0) << silent.Err;
+    EXPECT_THAT(silent.Err, HasSubstr("1 free, 0 taken, 0 errors; the DNS server answered none of the first "
+                                      "queries, so the names went to WHOIS without it\n"));
+    EXPECT_EQ(Registry.RequestCount("free.com"), 3);
+
     const TProcessResult bad = Check({"--config", config, "--dns-first", "--dns-server", "127.0.0.1:53x", "a.com"});
     EXPECT_EQ(bad.ExitStatus, 2);
     EXPECT_THAT(bad.Err, HasSubstr("DNS server \"127.0.0.1:53x\" is not an IP address"));

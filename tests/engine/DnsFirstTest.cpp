@@ -287,17 +287,77 @@ TEST(DnsFirstPassTest, RepliesThatDoNotAnswerTheQuestionSendTheNameOnToWhois)
     EXPECT_EQ(rig.Dispatcher->DnsDelegatedCount(), 0);
 }
 
-TEST(DnsFirstPassTest, ResolverThatNeverAnswersOnlyDelaysThePassByItsTimeOut)
+// A server that calls every name delegated: only the name check stands between an invalid name and
+// a "NO" it never earned.
+TEST(DnsFirstPassTest, InvalidNamesAreRefusedBeforeDnsAsBeforeWhois)
+{
+    TScriptedDnsServer dns([](const std::string& query) {
+        const std::string name = TScriptedDnsServer::QuestionName(query);
+        return TScriptedDnsServer::ReplyTo(
+            query, 0x8180, {TScriptedDnsServer::Record(name, 2, TScriptedDnsServer::WireName("ns1.example.net"))});
+    });
+    TFakeWhoisServer whois("127.0.0.1", 0);
+    TCheckRig rig;
+    StartAskingDns(rig, whois.Port(), dns.Address());
+    const std::vector<std::string> invalid = {
+        "xn--abc.com",          // an A-label that decodes to nothing valid
+        "\xF0\x9F\x98\x80.com", // an emoji
+        "p\xD0\xB0ypal.com",    // a Cyrillic letter among Latin ones
+        "a\xE2\x80\x8D"
+        "b.com", // a zero-width joiner between Latin letters
+        "\xCC\x81"
+        "abc.com", // a leading combining mark
+    };
+    std::vector<std::string> names = invalid;
+    names.push_back("valid.com");
+    rig.Generate(names);
+    ASSERT_TRUE(rig.RunPass());
+
+    for (const std::string& name : invalid) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "RESULT ERROR") << name;
+        EXPECT_NE(rig.Answer(name).find("Not sent to any"), std::string::npos) << rig.Answer(name);
+    }
+    EXPECT_EQ(rig.Slot("valid.com", SlotAvailability), "NO");
+    // Only the valid name went to DNS, and nothing to WHOIS.
+    EXPECT_EQ(dns.Queries(), 1);
+    EXPECT_EQ(dns.QueriesFor("valid.com"), 1);
+    EXPECT_EQ(rig.Dispatcher->DnsAskedCount(), 1);
+    EXPECT_EQ(whois.ConnectionCount(), 0);
+}
+
+// A resolver that never answers costs the pass its first window of time-outs, not one per name:
+// the rest go to WHOIS at once, and the status bar says why, once.
+TEST(DnsFirstPassTest, ASilentResolverIsGivenUpAfterItsFirstQueries)
 {
     TQuietDnsSocket quiet(TQuietDnsSocket::TMode::Silent);
     TFakeWhoisServer whois("127.0.0.1", 0);
-    whois.SetAnswer("a.com", "No match for \"a.com\".\r\n");
-    whois.SetAnswer("b.com", "No match for \"b.com\".\r\n");
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i) {
+        names.push_back("q" + std::to_string(i) + ".com");
+        whois.SetAnswer(names.back(), "No match for \"" + names.back() + "\".\r\n");
+    }
     TCheckRig rig;
-    StartAskingDns(rig, whois.Port(), quiet.Address());
-    rig.Generate({"a.com", "b.com"});
-    ASSERT_TRUE(rig.RunPass());
-    EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "YES");
-    EXPECT_EQ(rig.Slot("b.com", SlotAvailability), "YES");
+    rig.WriteConfig(Config());
+    TCheckOptions options;
+    options.DnsTimeoutMs = 300;
+    options.DnsTries = 2;
+    options.DnsInFlight = 4;
+    rig.Start(whois.Port(), 10, 1, 1, options);
+    TEngineSettings settings = rig.Dispatcher->Settings();
+    settings.DnsFirst = true;
+    settings.DnsServer = quiet.Address();
+    rig.Dispatcher->LoadSettings(settings);
+    rig.Generate(names);
+    ASSERT_TRUE(rig.RunPass(20000));
+
+    for (const std::string& name : names) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "YES") << name;
+        EXPECT_EQ(whois.RequestCount(name), 1) << name;
+    }
+    // The first four names, each tried twice; nothing after them.
+    EXPECT_EQ(quiet.Queries(), 8);
+    EXPECT_TRUE(rig.Dispatcher->DnsResolverSilent());
     EXPECT_EQ(rig.Dispatcher->DnsDelegatedCount(), 0);
+    EXPECT_NE(rig.Dispatcher->TotalText().find("the DNS server did not answer"), std::string::npos)
+        << rig.Dispatcher->TotalText();
 }
