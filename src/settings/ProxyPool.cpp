@@ -3,7 +3,9 @@
 #include "settings/IniFile.h"
 #include "settings/ProxyUrl.h"
 
-std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath)
+#include <algorithm>
+
+std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath, std::vector<std::string>* problems)
 {
     std::vector<TProxySettings> proxies;
     for (const auto& [key, value] : TIniFile(iniPath).ReadSectionValues(ProxyPoolSection)) {
@@ -12,6 +14,8 @@ std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath)
             continue;
         if (std::optional<TProxySettings> proxy = ParseProxyUrl(value, error))
             proxies.push_back(std::move(*proxy));
+        else if (problems)
+            problems->push_back("[" + std::string(ProxyPoolSection) + "] " + key + " is left out: " + error);
     }
     return proxies;
 }
