@@ -41,8 +41,8 @@ int main(int argc, char* argv[])
         else
             mainWindow.OfferRecovery();
         // A passing message: while it shows, the status bar hides its panels.
-        if (!data.Message.empty())
-            mainWindow.statusBar()->showMessage(QString::fromStdString(data.Message), 15000);
+        if (const std::string& line = data.Message.empty() ? data.Notice : data.Message; !line.empty())
+            mainWindow.statusBar()->showMessage(QString::fromStdString(line), 15000);
         status = QApplication::exec();
         // Workers still blocked on hosts that never answer: the program ends here, at once.
         FinishProgram(status, mainWindow.Dispatcher().ThreadsLeftAtExit());
