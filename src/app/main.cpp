@@ -41,7 +41,10 @@ int main(int argc, char* argv[])
         else
             mainWindow.OfferRecovery();
         // A passing message: while it shows, the status bar hides its panels.
-        if (const std::string& line = data.Message.empty() ? data.Notice : data.Message; !line.empty())
+        std::string line = data.Message.empty() ? data.Notice : data.Message;
+        if (line.empty())
+            line = mainWindow.Dispatcher().PaceNotice();
+        if (!line.empty())
             mainWindow.statusBar()->showMessage(QString::fromStdString(line), 15000);
         status = QApplication::exec();
         // Workers still blocked on hosts that never answer: the program ends here, at once.
