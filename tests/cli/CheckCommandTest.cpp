@@ -72,7 +72,8 @@ TEST_F(CheckCommandTest, OneTsvRecordPerNameInTheOrderResultsArrive)
     Registry.SetAnswer("taken.com", "Registrar: Example Registrar, Inc.\r\n"
                                     "Registrar WHOIS Server: whois.example.test\r\n"
                                     "Registry Expiry Date: 2030-05-12T04:00:00Z\r\n");
-    Registry.SetAnswer("bare.com", "Domain Name: BARE.COM\r\nRegistrar:\r\n");
+    // Taken by its name server, with no registrar to show.
+    Registry.SetAnswer("bare.com", "Domain Name: BARE.COM\r\nRegistrar:\r\nName Server: NS1.BARE.COM\r\n");
     Dir.Write("datemask.ini", "yyyy-mm-dd\n");
     const TProcessResult result = Check({"--config", Config(), "--pause", "5", "slow.com", "taken.com", "bare.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
@@ -471,7 +472,7 @@ TEST_F(CheckCommandTest, ClosedOutputIsAWriteErrorAfterTheProjectIsSaved)
 TEST_F(CheckCommandTest, AnswersAreNotKeptOnceTheirRecordsAreOut)
 {
     // 48 answers of 256 KB: 12 MB that only a project has any use for once the records are out.
-    std::string big;
+    std::string big = "Registrar: Example Registrar\r\n";
     while (big.size() < 256 * 1024)
         big += std::string(78, 'x') + "\r\n";
     Registrar.SetDefaultReply({TBehaviour::Answer, big, 0});
