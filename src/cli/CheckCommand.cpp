@@ -19,6 +19,7 @@
 #include "settings/ConfigKeys.h"
 #include "settings/DnsServerAddress.h"
 #include "settings/EngineSettings.h"
+#include "settings/IniFile.h"
 #include "settings/ProxyUrl.h"
 
 #include <QCoreApplication>
@@ -103,7 +104,9 @@ TArgumentReader CheckArguments()
          "(socks4://, socks4a://, socks5://[user:pass@]host:port)"},
         {"--rdap-ca", "FILE", "also trust the certificates in FILE (PEM) for RDAP servers"},
         {"--project", "FILE.prj.xml", "check the ticked rows of a project and save the results into it"},
-        {"--dns-first", "", "ask DNS first: a delegated name is taken without a WHOIS query"},
+        {"--dns-first", "",
+         "ask DNS first: a delegated name is taken without a WHOIS query (DNS is asked from this machine's own "
+         "address, never through --proxy)"},
         {"--dns-server", "ADDRESS", "the resolver for --dns-first, ADDRESS or ADDRESS:PORT (default: the system's)"},
         {"--dns-timeout", "SECONDS", "wait this long for a DNS answer, per try of two (default: 2)"},
         {"--errors-only", "", "with --project: tick and check again only the rows that read RESULT ERROR"},
@@ -155,7 +158,7 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
         request.Proxies.push_back(std::move(*proxy));
     }
     if (reader.Has("--timeout"))
-        request.TimeoutSeconds = reader.Seconds("--timeout", 0, 1e9);
+        request.TimeoutSeconds = reader.Seconds("--timeout", 0, 0.001, 1e9);
     const std::string format = reader.Value("--format", "tsv");
     if (format == "tsv")
         request.Format = TRecordFormat::Tsv;
@@ -190,7 +193,7 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
             throw TUsageError(problem);
     }
     if (reader.Has("--dns-timeout"))
-        request.DnsTimeoutSeconds = reader.Seconds("--dns-timeout", 0.001, 60);
+        request.DnsTimeoutSeconds = reader.Seconds("--dns-timeout", 0, 0.001, 60);
     request.ProjectPath = reader.Value("--project");
     if (reader.Has("--project") && request.ProjectPath.empty())
         throw TUsageError("--project needs a file name");
@@ -222,6 +225,11 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
     } else {
         request.ConfigPath = ComputeFolders().ConfigPath();
     }
+    // The DNS options only shape the DNS stage: without it they would be dropped without a word.
+    if ((request.DnsServer || request.DnsTimeoutSeconds) && !request.DnsFirst &&
+        !TIniFile(request.ConfigPath).Read(ConfigKeys::DnsFirst))
+        throw TUsageError(std::string(request.DnsServer ? "--dns-server" : "--dns-timeout") +
+                          " needs --dns-first (or DnsFirst=1 in the configuration file)");
     if (reader.Has("--project"))
         RequireReadableFile(request.ProjectPath, "project file");
     // The date masks that belong with the configuration file, else the data folder's, else the
@@ -308,6 +316,9 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, TCheckRecords& record
     if (!request.Proxies.empty()) {
         settings.Proxy = request.Proxies.front();
         settings.FurtherProxies.assign(request.Proxies.begin() + 1, request.Proxies.end());
+    } else {
+        for (const std::string& problem : settings.Problems)
+            std::fprintf(stderr, "quarrow-cli: check: %s: %s\n", request.ConfigPath.c_str(), problem.c_str());
     }
     // A configuration that would keep the dispatcher from ever starting a worker cannot be meant
     // for a command that has to end.
@@ -417,8 +428,16 @@ void WriteSummary(const TCheckRun& run, std::chrono::steady_clock::duration elap
             ++errors;
     }
     const double seconds = std::chrono::duration<double>(elapsed).count();
-    std::fprintf(stderr, "Checked %d names in %.1f s: %d free, %d taken, %d errors\n", free + taken + errors, seconds,
-                 free, taken, errors);
+    // DNS queries go out from this machine even when the WHOIS queries go through proxies: a run
+    // that hides its address behind them must not find that out later.
+    std::string notes;
+    const TEngineSettings& settings = run.Dispatcher->Settings();
+    if (settings.DnsFirst && (settings.Proxy.UseProxy || !settings.FurtherProxies.empty()))
+        notes += "; DNS was asked from this machine's own address, not through the proxies";
+    if (run.Dispatcher->DnsResolverSilent())
+        notes += "; the DNS server answered none of the first queries, so the names went to WHOIS without it";
+    std::fprintf(stderr, "Checked %d names in %.1f s: %d free, %d taken, %d errors%s\n", free + taken + errors, seconds,
+                 free, taken, errors, notes.c_str());
 }
 
 int ResultStatus(const TCheckRun& run)

@@ -40,7 +40,7 @@ int RunWhoisCommand(const std::vector<std::string>& args)
         throw TUsageError("\"" + name.Typed + "\" cannot be asked: " + name.Problem);
     const std::string domain = name.International ? name.Ace : name.Typed;
     // At most a day: the time-out goes into a millisecond count.
-    const double timeout = reader.Seconds("--timeout", DefaultTimeoutSeconds, 86400);
+    const double timeout = reader.Seconds("--timeout", DefaultTimeoutSeconds, 0.001, 86400);
 
     std::string configPath;
     if (reader.Has("--config")) {
@@ -75,7 +75,10 @@ int RunWhoisCommand(const std::vector<std::string>& args)
     try {
         answer = client.Lookup(domain);
     } catch (const TQuarrowError& error) {
-        throw TUsageError(where + ": " + error.what());
+        // A failure to connect or negotiate names its host or proxy itself.
+        const std::string text = error.what();
+        throw TUsageError(text.starts_with("The proxy ") || text.starts_with("The WHOIS host ") ? text
+                                                                                                : where + ": " + text);
     }
     if (!WriteOut(answer) || std::fflush(stdout) != 0)
         throw TUsageError("cannot write the answer to standard output");
