@@ -1,6 +1,6 @@
 # Installation in the freedesktop layout and the Debian package built from it.
 #   bin/                                 quarrow, quarrow-cli
-#   share/quarrow/                       shipped server table, date masks, RDAP bootstrap, help pages
+#   share/quarrow/                       shipped server table, date masks, RDAP bootstrap, TLD groups, help pages
 #   share/applications/, share/mime/packages/, share/icons/hicolor/   desktop integration
 #   share/man/man1/                      manual pages
 # The programs find share/quarrow/ from their own folder (see settings/ShippedData), so the package
@@ -10,7 +10,7 @@ include(GNUInstallDirs)
 set(QUARROW_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/quarrow)
 
 install(TARGETS quarrow quarrow-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES data/mvwhois.ini data/datemask.ini data/rdap-dns.json DESTINATION ${QUARROW_SHARE_DIR})
+install(FILES data/mvwhois.ini data/datemask.ini data/rdap-dns.json data/tld-groups.txt DESTINATION ${QUARROW_SHARE_DIR})
 install(DIRECTORY data/help DESTINATION ${QUARROW_SHARE_DIR})
 
 install(FILES data/quarrow.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
