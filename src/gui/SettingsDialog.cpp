@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -103,9 +104,16 @@ QWidget* TfSett::CreateServersPage()
     eWS->installEventFilter(this);
 
     Servers = new TTldListModel(this);
+    ShownServers = Servers->NewFilter(this);
+    eFilter = Named<QLineEdit>("eFilter", page);
+    eFilter->setAccessibleName(QStringLiteral("Filter servers"));
+    eFilter->setPlaceholderText(QStringLiteral("Filter by TLD or server"));
+    eFilter->setClearButtonEnabled(true);
+    connect(eFilter, &QLineEdit::textChanged, ShownServers,
+            [this](const QString& typed) { ShownServers->setFilterFixedString(typed.trimmed()); });
     lvTLD = Named<QTableView>("lvTLD", page);
     lvTLD->setAccessibleName(QStringLiteral("Whois servers"));
-    lvTLD->setModel(Servers);
+    lvTLD->setModel(ShownServers);
     lvTLD->horizontalHeader()->hide();
     lvTLD->verticalHeader()->hide();
     lvTLD->horizontalHeader()->setStretchLastSection(true);
@@ -146,6 +154,7 @@ QWidget* TfSett::CreateServersPage()
                                               "servers. "),
                                page));
     layout->addLayout(entry);
+    layout->addWidget(eFilter);
     layout->addWidget(lvTLD, 1);
     return page;
 }
@@ -321,8 +330,10 @@ void TfSett::bOkClick()
     const TSettingsPages pages = Pages();
     if (const int row = FirstUnsavableTldRow(pages.Servers); row >= 0) {
         PageControl->setCurrentIndex(PageWhoisServers);
-        lvTLD->selectRow(row);
-        lvTLD->scrollTo(Servers->index(row, 0));
+        eFilter->clear(); // the row must be in sight
+        const QModelIndex shown = ShownServers->mapFromSource(Servers->index(row, 0));
+        lvTLD->selectRow(shown.row());
+        lvTLD->scrollTo(shown);
         Desktop.Tell(this, QStringLiteral("The TLD \"%1\" in row %2 cannot be saved: a TLD holds no \"=\" and "
                                           "does not start with \";\" or \"[\". Delete the row or add it again.")
                                .arg(TextFromBytes(pages.Servers[static_cast<std::size_t>(row)].Domain))
@@ -385,6 +396,7 @@ void TfSett::sbTLDClick()
     if (const TIdnaName tld = TIdnaName::Of(row.Domain); tld.International && tld.Problem.empty())
         row.Domain = tld.Ace;
     Servers->Append(std::move(row));
+    eFilter->clear(); // the new row must be in sight
     lvTLD->scrollToBottom();
     eTLD->clear();
     eWS->clear();
@@ -393,7 +405,7 @@ void TfSett::sbTLDClick()
 int TfSett::SelectedRow() const
 {
     const QModelIndexList rows = lvTLD->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.constFirst().row();
+    return rows.isEmpty() ? -1 : ShownServers->mapToSource(rows.constFirst()).row();
 }
 
 void TfSett::pmWhoisPopup(const QPoint& position)

@@ -11,6 +11,7 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSortFilterProxyModel;
 class QSpinBox;
 class QTabWidget;
 class QTableView;
@@ -72,6 +73,8 @@ private:
     QToolButton* sbTLD = nullptr;
     QTableView* lvTLD = nullptr;
     TTldListModel* Servers = nullptr;
+    QLineEdit* eFilter = nullptr;
+    QSortFilterProxyModel* ShownServers = nullptr;
     QMenu* pmWhois = nullptr;
     QAction* miDelete = nullptr;
     QAction* miProperties = nullptr;

@@ -82,6 +82,7 @@ class UpdateRegistriesTest(unittest.TestCase):
         self.assertIn(b"\nxn--p1ai=whois.tcinet.ru", generated)
         for kept in (b"com=", b"info=", b"gr="):
             self.assertNotIn(b"\n" + kept, generated)
+
         # Host sections, a Latin-1 one included, stay byte for byte.
         self.assertTrue(ini.endswith(INI[INI.index("[whois.verisign-grs.com]"):].encode("latin-1")))
         self.assertIn("kept hand-set info= (IANA names whois.nic.info)", result.stdout)
@@ -112,6 +113,14 @@ class UpdateRegistriesTest(unittest.TestCase):
         self.assertEqual(self.read("mvwhois.ini"), ini)
         self.assertIn("  - example: whois.nic.example", self.run_script(fewer, "--force").stdout)
         self.assertNotIn(b"example=", self.read("mvwhois.ini").split(b"[whois.verisign-grs.com]")[0])
+
+    def test_generated_keys_follow_the_hand_set_ones_in_the_order_of_their_a_labels(self):
+        shuffled = {tld: REGISTRIES[tld] for tld in ("xn--p1ai", "soy", "com", "example", "info", "gr")}
+        shuffled["abc"] = entry("abc", ["whois.nic.abc"], [])
+        self.assertEqual(self.run_script(shuffled).returncode, 0)
+        tld_section = self.read("mvwhois.ini").split(b"[TLD]")[1].split(b"\n[")[0]
+        keys = [line.split(b"=")[0] for line in tld_section.split(b"\n") if b"=" in line and not line.startswith(b";")]
+        self.assertEqual(keys, [b"com", b"info", b"abc", b"example", b"soy", b"xn--p1ai"])
 
     def test_a_plain_http_rdap_base_is_left_out_and_said(self):
         registries = dict(REGISTRIES, example=entry("example", ["whois.nic.example"], ["http://rdap.example:9000/domain/"]))
