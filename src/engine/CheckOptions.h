@@ -44,6 +44,9 @@ struct TCheckOptions
     bool EveryOverdueRowPerTick = false;
     // Descriptors the process may hold; 0: the soft RLIMIT_NOFILE. Bounds the workers run at once.
     std::int64_t OpenFileLimit = 0;
+    // The pace file of the data folder (TPaceFile): read at the first pass, written when a pass
+    // ends and when the dispatcher goes; empty: what is learnt lasts only as long as the dispatcher.
+    std::string PaceFilePath;
     std::string LockFolder;       // folder of smCounter's lock file; empty: the user's runtime folder
     TTickClock Clock;             // empty: SystemTickCount
     TThreadStarter ThreadStarter; // empty: a detached std::thread per worker

@@ -60,8 +60,9 @@ TSyncSendResult TResultReader::ReadWhois(const TWhoisAnswers& answers)
     const THostStrings& strings = StringsOf(answers.WhoisServer);
     // A refusal or throttle page says nothing about the name, however it reads: neither "NO" for
     // lacking the not-found text nor "YES" for holding it. Its text stays in the answers entry.
-    const std::string failure =
-        answers.Failure.empty() ? strings.RefusalIn(answers.Answer, answers.DomainName) : answers.Failure;
+    const std::string failure = answers.Failure.empty() && !answers.Screened
+                                    ? strings.RefusalIn(answers.Answer, answers.DomainName)
+                                    : answers.Failure;
     if (!failure.empty()) {
         if (!Blank(answers.Answer))
             result.LogEntry = "No verdict: " + failure + ".\r\n" + LogEntry(answers.Answer, "");

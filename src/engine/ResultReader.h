@@ -21,6 +21,9 @@ struct TWhoisAnswers
     // failed); empty when Answer is one. Answer then holds the last text received, if any, for
     // the answers entry only: the row reads "RESULT ERROR".
     std::string Failure;
+    // The worker has already looked for a refusal in Answer (Failure holds what it found): the
+    // answer is not searched for one again.
+    bool Screened = false;
 };
 
 // The worker's side of a result: it reads the response strings of each host it deals with from the

@@ -38,4 +38,8 @@ struct TSyncSendResult
     // in ProxyFailure: the dispatcher asks the name again through another proxy of the pool.
     bool ProxyFailed = false;
     std::string ProxyFailure;
+    // The host refused or throttled the query (only when the job says a refusal ends the check):
+    // no verdict, and no attempt used up; the dispatcher asks again after the host's back-off.
+    // LogEntry holds what the host sent, for the row's entry if it keeps refusing.
+    bool Refused = false;
 };

@@ -45,6 +45,11 @@ struct TWhoisJob
     // Another proxy of the pool can take the name: a query the proxy fails ends the check at once
     // (the dispatcher retries it elsewhere) instead of using up the attempts on the same proxy.
     bool FailOverProxy = false;
+    // The dispatcher queues a refused row again behind its host's back-off: an answer that is no
+    // answer about the name (a refusal or throttle text, a close without a word, a cut answer)
+    // ends the check at once with a refusal result instead of waiting inside the worker, and uses
+    // up no attempt; a referral host that does so leaves the registry's answer to stand alone.
+    bool RefusalEndsCheck = false;
 
     static constexpr int DefaultReferralTimeoutMs = 20000;
 };

@@ -145,6 +145,12 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
             failure.clear();
             return true;
         }
+        // The dispatcher waits out the host's back-off with the row in its queue and no thread
+        // held; attempts are for connections that fail.
+        if (backOff && Input.RefusalEndsCheck) {
+            Refused = timeBoundMs <= 0;
+            return false;
+        }
         if (attempt >= Input.Attempts || whois.Abandoned())
             return false;
         if (backOff) {
@@ -260,8 +266,10 @@ void TWhoisThread::Run()
     answers.DomainName = Input.DomainName;
     if (!answered)
         answers.Failure = failure.empty() ? "No answer" : failure;
+    answers.Screened = true;
     TSyncSendResult result = reader.ReadWhois(answers);
     result.RowIndex = Input.RowIndex;
+    result.Refused = Refused;
     result.ProxyFailed = ProxyFailed;
     if (ProxyFailed)
         result.ProxyFailure = failure;

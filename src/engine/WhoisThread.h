@@ -44,6 +44,8 @@ private:
     bool QuerySeries(const THostStrings& strings, int timeBoundMs, std::string& answer, std::string& failure);
     // The first series ended because the proxy failed (FailOverProxy jobs only).
     bool ProxyFailed = false;
+    // The first series ended on an answer that is no answer (RefusalEndsCheck jobs only).
+    bool Refused = false;
     // Asks the RDAP service at `base` about the name; false when the worker was abandoned.
     bool AskRdap(const std::string& base, TRdapAnswer& answer);
     // Hands an RDAP answer over to the main thread.

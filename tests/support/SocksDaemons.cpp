@@ -154,13 +154,14 @@ void TSocksDaemon::Stop()
         Processes.pop_back();
 }
 
-TMicrosocksServer::TMicrosocksServer(const std::string& user, const std::string& password)
+TMicrosocksServer::TMicrosocksServer(const std::string& user, const std::string& password,
+                                     const std::string& bindAddress)
 {
     // A port can be taken by someone else between our look and the daemon's bind: try again.
     for (int attempt = 0; attempt < 3 && !Started(); ++attempt) {
         SocksPort = FreeLoopbackPort();
         std::vector<std::string> argv = {"/usr/bin/microsocks",     "-i", "127.0.0.1", "-p",
-                                         std::to_string(SocksPort), "-b", "127.0.0.1"};
+                                         std::to_string(SocksPort), "-b", bindAddress};
         if (!user.empty())
             argv.insert(argv.end(), {"-u", user, "-P", password});
         if (!Launch(argv, SocksPort, "microsocks.log") && FailureText.find("not installed") != std::string::npos)

@@ -58,11 +58,14 @@ protected:
     int SocksPort = 0;
 };
 
-// microsocks: SOCKS 5 only; with a user name it demands username/password authentication.
+// microsocks: SOCKS 5 only; with a user name it demands username/password authentication. Its
+// outgoing connections leave from `bindAddress` (another loopback address makes another source
+// address, as a proxy on another machine would).
 class TMicrosocksServer : public TSocksDaemon
 {
 public:
-    explicit TMicrosocksServer(const std::string& user = "", const std::string& password = "");
+    explicit TMicrosocksServer(const std::string& user = "", const std::string& password = "",
+                               const std::string& bindAddress = "127.0.0.1");
     ~TMicrosocksServer() override { Stop(); }
 };
 

@@ -1,0 +1,126 @@
+#include "engine/LearntPace.h"
+#include "engine/PaceFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sys/stat.h>
+
+// The learnt pace of a lane, driven by ticks the test chooses: refusals make it longer, answers
+// shorter, never below the floor, and queries under way when it grew do not make it grow twice.
+namespace {
+
+const TLearntPace::TLane Lane{"direct", "whois.example"};
+const TLearntPace::TLane Other{"socks5://127.0.0.1:1080", "whois.example"};
+
+TEST(LearntPaceTest, RefusalsGrowAnswersShrinkWithinTheFloorAndTheCeiling)
+{
+    struct TCase
+    {
+        const char* Name;
+        int FloorMs;
+        int Refusals;
+        int Answers;
+        int Expected;
+    };
+    const TCase cases[] = {
+        {"nothing learnt keeps the floor", 5, 0, 100, 5},
+        {"a first refusal starts at the first guess", 5, 1, 0, TLearntPace::FirstRefusalMs},
+        {"a floor above the first guess grows from the floor", 1000, 1, 0, 1250},
+        {"each further refusal adds a quarter", 5, 3, 0, 391}, // 250 x 1.25 x 1.25 = 390.6
+        {"answers shrink by half a percent each", 5, 1, 10,
+         static_cast<int>(std::ceil(250 * std::pow(TLearntPace::ShrinkFactor, 10)))},
+        {"answers never shrink below the floor", 200, 1, 1000, 200},
+        {"no interval passes the ceiling", 0, 100, 0, TLearntPace::LongestMs},
+    };
+    for (const TCase& c : cases) {
+        TLearntPace pace;
+        std::uint64_t tick = 1000;
+        for (int i = 0; i < c.Refusals; ++i, tick += 10)
+            pace.Refused(Lane, c.FloorMs, tick, tick + 5);
+        for (int i = 0; i < c.Answers; ++i)
+            pace.Answered(Lane, c.FloorMs);
+        EXPECT_EQ(pace.IntervalMs(Lane, c.FloorMs), c.Expected) << c.Name;
+        EXPECT_EQ(pace.IntervalMs(Other, c.FloorMs), std::max(c.FloorMs, 0)) << c.Name << ": another way out";
+    }
+}
+
+TEST(LearntPaceTest, RefusalsOfQueriesSentBeforeTheLastGrowthDoNotCompound)
+{
+    TLearntPace pace;
+    // Five queries under way at once, all refused: the pace grows once, not 1.25^5 times.
+    for (std::uint64_t started = 100; started < 105; ++started)
+        pace.Refused(Lane, 0, started, 110);
+    EXPECT_EQ(pace.LearntMs(Lane), 250);
+    // A query sent at the grown pace and refused grows it again.
+    pace.Refused(Lane, 0, 110, 400);
+    EXPECT_EQ(pace.LearntMs(Lane), 313);
+    // A floor raised later (min_interval set) still bounds a learnt pace below it.
+    EXPECT_EQ(pace.IntervalMs(Lane, 500), 500);
+    EXPECT_TRUE(pace.Changed());
+}
+
+TEST(PaceFileTest, WhatIsSavedIsLoadedAgainAndAFirstRefusalThenOnlyGrowsIt)
+{
+    TTempDir dir;
+    const std::string path = dir.File(TPaceFile::FileName);
+    TLearntPace pace;
+    pace.Refused(Lane, 0, 1, 2);
+    pace.Refused(Other, 0, 1, 2);
+    pace.Refused(Other, 0, 3, 4);
+    std::string message;
+    ASSERT_TRUE(TPaceFile::Save(path, pace, message)) << message;
+
+    TLearntPace loaded;
+    ASSERT_TRUE(TPaceFile::Load(path, loaded, message));
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(loaded.Entries(), pace.Entries());
+    EXPECT_FALSE(loaded.Changed());
+    // A learnt lane is not sent back to the first guess by its next refusal.
+    loaded.Refused(Lane, 0, 10, 20);
+    EXPECT_EQ(loaded.LearntMs(Lane), 313);
+    // No file yet: nothing learnt, no message.
+    TLearntPace none;
+    EXPECT_TRUE(TPaceFile::Load(dir.File("absent.tsv"), none, message));
+    EXPECT_TRUE(none.Empty());
+}
+
+TEST(PaceFileTest, AFileThatDoesNotParseIsSetAsideWithAMessage)
+{
+    const std::string header = std::string(TPaceFile::Header) + "\n";
+    const char* const bad[] = {
+        "",
+        "host\tdirect\t250\n",                     // no header
+        "quarrow-pace\t2\nhost\tdirect\t250\n",    // another version
+        "quarrow-pace\t1\nhost\tdirect\n",         // a field short
+        "quarrow-pace\t1\nhost\tdirect\t25O\n",    // not a number
+        "quarrow-pace\t1\nhost\tdirect\t-3\n",     // not an interval
+        "quarrow-pace\t1\n\tdirect\t250\n",        // no host
+        "quarrow-pace\t1\nhost\tdirect\t250\tx\n", // a field too many
+    };
+    for (const char* text : bad) {
+        TTempDir dir;
+        const std::string path = dir.Write(TPaceFile::FileName, text);
+        TLearntPace pace;
+        pace.Set(Lane, 99);
+        std::string message;
+        EXPECT_FALSE(TPaceFile::Load(path, pace, message)) << text;
+        EXPECT_NE(message.find("could not be read"), std::string::npos) << message;
+        EXPECT_NE(message.find(path + TPaceFile::SetAsideSuffix), std::string::npos) << message;
+        struct stat info
+        {
+        };
+        EXPECT_NE(::stat(path.c_str(), &info), 0) << "the file is no longer in the way";
+        EXPECT_EQ(dir.Read(std::string(TPaceFile::FileName) + TPaceFile::SetAsideSuffix), text);
+        EXPECT_EQ(pace.LearntMs(Lane), 99) << "what the caller held is left alone";
+    }
+    // Line ends of another system and blank lines are no damage.
+    TLearntPace pace;
+    std::string problem;
+    EXPECT_TRUE(TPaceFile::Parse(header + "\r\nh\tdirect\t300\r\n\n", pace, problem)) << problem;
+    EXPECT_EQ(pace.LearntMs({"direct", "h"}), 300);
+}
+
+} // namespace
