@@ -7,6 +7,7 @@
 #include "gui/ServerPropertiesDialog.h"
 #include "models/ByteText.h"
 #include "models/IdnaName.h"
+#include "models/ShownRowsModel.h"
 #include "models/TldListModel.h"
 
 #include <QAction>
@@ -22,7 +23,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -104,13 +104,16 @@ QWidget* TfSett::CreateServersPage()
     eWS->installEventFilter(this);
 
     Servers = new TTldListModel(this);
-    ShownServers = Servers->NewFilter(this);
+    ShownServers = new TShownRowsModel(*Servers, this);
     eFilter = Named<QLineEdit>("eFilter", page);
     eFilter->setAccessibleName(QStringLiteral("Filter servers"));
     eFilter->setPlaceholderText(QStringLiteral("Filter by TLD or server"));
     eFilter->setClearButtonEnabled(true);
-    connect(eFilter, &QLineEdit::textChanged, ShownServers,
-            [this](const QString& typed) { ShownServers->setFilterFixedString(typed.trimmed()); });
+    connect(eFilter, &QLineEdit::textChanged, ShownServers, [this](const QString& typed) {
+        const QString needle = typed.trimmed();
+        ShownServers->SetTest(needle.isEmpty() ? std::function<bool(int)>()
+                                               : [this, needle](int row) { return Servers->Matches(row, needle); });
+    });
     lvTLD = Named<QTableView>("lvTLD", page);
     lvTLD->setAccessibleName(QStringLiteral("Whois servers"));
     lvTLD->setModel(ShownServers);
@@ -331,9 +334,9 @@ void TfSett::bOkClick()
     if (const int row = FirstUnsavableTldRow(pages.Servers); row >= 0) {
         PageControl->setCurrentIndex(PageWhoisServers);
         eFilter->clear(); // the row must be in sight
-        const QModelIndex shown = ShownServers->mapFromSource(Servers->index(row, 0));
-        lvTLD->selectRow(shown.row());
-        lvTLD->scrollTo(shown);
+        const int shown = ShownServers->ShownRow(row);
+        lvTLD->selectRow(shown);
+        lvTLD->scrollTo(ShownServers->index(shown, 0));
         Desktop.Tell(this, QStringLiteral("The TLD \"%1\" in row %2 cannot be saved: a TLD holds no \"=\" and "
                                           "does not start with \";\" or \"[\". Delete the row or add it again.")
                                .arg(TextFromBytes(pages.Servers[static_cast<std::size_t>(row)].Domain))
@@ -405,7 +408,7 @@ void TfSett::sbTLDClick()
 int TfSett::SelectedRow() const
 {
     const QModelIndexList rows = lvTLD->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : ShownServers->mapToSource(rows.constFirst()).row();
+    return rows.isEmpty() ? -1 : ShownServers->SourceRow(rows.constFirst().row());
 }
 
 void TfSett::pmWhoisPopup(const QPoint& position)

@@ -11,7 +11,6 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QSortFilterProxyModel;
 class QSpinBox;
 class QTabWidget;
 class QTableView;
@@ -19,6 +18,7 @@ class QTimer;
 class QToolButton;
 class TDesktop;
 class TProxyPoolEditor;
+class TShownRowsModel;
 class TTldListModel;
 
 // "Options": the WHOIS host table, the proxy and the preferences. Values are read from the
@@ -74,7 +74,7 @@ private:
     QTableView* lvTLD = nullptr;
     TTldListModel* Servers = nullptr;
     QLineEdit* eFilter = nullptr;
-    QSortFilterProxyModel* ShownServers = nullptr;
+    TShownRowsModel* ShownServers = nullptr;
     QMenu* pmWhois = nullptr;
     QAction* miDelete = nullptr;
     QAction* miProperties = nullptr;

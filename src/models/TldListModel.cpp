@@ -3,8 +3,6 @@
 #include "models/ByteText.h"
 #include "models/IdnaName.h"
 
-#include <QSortFilterProxyModel>
-
 TTldListModel::TTldListModel(QObject* parent) : TItemListModel(parent) {}
 
 int TTldListModel::columnCount(const QModelIndex& parent) const
@@ -14,30 +12,23 @@ int TTldListModel::columnCount(const QModelIndex& parent) const
 
 QVariant TTldListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount())
+    if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     const TTldRow& row = Items[static_cast<std::size_t>(index.row())];
-    if (role == SearchRole) {
-        QString text = TextFromBytes(row.Domain);
-        // Only keys that need IDNA have a second form; a plain key costs no conversion.
-        if (TIdnaName::NeedsIdna(row.Domain))
-            if (const TIdnaName tld = TIdnaName::Of(row.Domain); tld.Problem.empty())
-                text += QLatin1Char(' ') + TextFromBytes(tld.Unicode);
-        return text + QLatin1Char(' ') + TextFromBytes(row.Server);
-    }
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
-        return {};
     return TextFromBytes(index.column() == 0 ? row.Domain : row.Server);
 }
 
-QSortFilterProxyModel* TTldListModel::NewFilter(QObject* parent)
+bool TTldListModel::Matches(int row, const QString& needle) const
 {
-    auto* filter = new QSortFilterProxyModel(parent);
-    filter->setSourceModel(this);
-    filter->setFilterRole(SearchRole);
-    filter->setFilterKeyColumn(0);
-    filter->setFilterCaseSensitivity(Qt::CaseInsensitive);
-    return filter;
+    const TTldRow& entry = At(row);
+    if (TextFromBytes(entry.Domain).contains(needle, Qt::CaseInsensitive) ||
+        TextFromBytes(entry.Server).contains(needle, Qt::CaseInsensitive))
+        return true;
+    // Only keys that need IDNA have a second form; a plain key costs no conversion.
+    if (!TIdnaName::NeedsIdna(entry.Domain))
+        return false;
+    const TIdnaName tld = TIdnaName::Of(entry.Domain);
+    return tld.Problem.empty() && TextFromBytes(tld.Unicode).contains(needle, Qt::CaseInsensitive);
 }
 
 QVariant TTldListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -36,9 +36,8 @@ bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view needle)
 } // namespace
 
 TWordFilterProxy::TWordFilterProxy(TWordListModel& list, bool matchBothLabelForms, QObject* parent)
-    : QSortFilterProxyModel(parent), List(list), BothLabelForms(matchBothLabelForms)
+    : TShownRowsModel(list, parent), List(list), BothLabelForms(matchBothLabelForms)
 {
-    setSourceModel(&list);
 }
 
 bool TWordFilterProxy::SetFilterText(const QString& typed)
@@ -60,15 +59,11 @@ bool TWordFilterProxy::SetFilterText(const QString& typed)
         return false;
     Needle = std::move(needle);
     WideNeedle = std::move(wide);
-    invalidateFilter();
+    if (Needle.empty() && WideNeedle.isEmpty())
+        SetTest({});
+    else
+        SetTest([this](int row) { return Accepts(row); });
     return true;
-}
-
-int TWordFilterProxy::SourceRow(int shownRow) const
-{
-    if (shownRow < 0 || shownRow >= rowCount())
-        return -1;
-    return mapToSource(index(shownRow, 0)).row();
 }
 
 bool TWordFilterProxy::Matches(std::string_view text) const
@@ -78,11 +73,9 @@ bool TWordFilterProxy::Matches(std::string_view text) const
     return QString::fromStdString(Utf8OrLatin1(text)).contains(WideNeedle, Qt::CaseInsensitive);
 }
 
-bool TWordFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
+bool TWordFilterProxy::Accepts(int row) const
 {
-    if (!Filtering() || sourceParent.isValid())
-        return true;
-    const std::string& text = List.At(sourceRow).Text;
+    const std::string& text = List.At(row).Text;
     if (Matches(text))
         return true;
     // Only a name that needs IDNA has a second form; plain ASCII entries cost no conversion.

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QSortFilterProxyModel>
+#include "models/ShownRowsModel.h"
+
 #include <QString>
 
 #include <string>
@@ -13,7 +14,7 @@ class TWordListModel;
 // list), shows every entry. On the TLD page an internationalised entry also matches by its other
 // form: "рф" by "xn--p1ai" and the other way round. Ticks go through to the list, so they stay
 // whatever the filter hides.
-class TWordFilterProxy : public QSortFilterProxyModel
+class TWordFilterProxy : public TShownRowsModel
 {
     Q_OBJECT
 
@@ -22,15 +23,11 @@ public:
 
     // The text as typed into the page's field; returns whether what is shown changed.
     bool SetFilterText(const QString& typed);
-    bool Filtering() const { return !Needle.empty() || !WideNeedle.isEmpty(); }
-    // The list's row of a shown row, or -1.
-    int SourceRow(int shownRow) const;
-
-protected:
-    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    bool Filtering() const { return Testing(); }
 
 private:
     bool Matches(std::string_view text) const;
+    bool Accepts(int row) const;
 
     TWordListModel& List;
     bool BothLabelForms;
