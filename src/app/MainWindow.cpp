@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "engine/ResultJournal.h"
+
 #include "app/CheckCommands.h"
 #include "app/DialogCommands.h"
 #include "app/FilterCommands.h"
@@ -9,6 +11,7 @@
 #include "app/WordFileCommands.h"
 #include "engine/GenerateCommand.h"
 #include "engine/ProjectController.h"
+#include "engine/ResultJournal.h"
 #include "gui/HelpOpener.h"
 #include "gui/ProjectDialogs.h"
 #include "gui/StatusPanel.h"
@@ -89,6 +92,11 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
         *Env.XmlStore, lvDomains->SortProxy(), *ProjectWorkspace, *ProjectPrompts,
         [this] { return QString::fromStdString(Env.ProjectsFolder()); }, this);
     CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };
+    // Results are journalled as they arrive, so that a crash during a long check loses none.
+    Journal = new TResultJournal(*DomainModel, this);
+    connect(CheckDispatcher, &TCheckDispatcher::ResultApplied, Journal, &TResultJournal::Record);
+    ProjectCmds->SetJournal(Journal,
+                            Env.Folders.DataFolder.empty() ? std::string() : Env.Folders.DataFolder + RecoveryFileName);
     ConnectCommands();
     DialogCmds = new TDialogCommands(*this, *lvDomains, *Commands, Env.CheckOptions.ConfigPath,
                                      Env.Folders.ProgramFolder, Env.OpenUrl);
@@ -252,7 +260,10 @@ void TfMain::ConnectCommands()
     connect(a.aSaveWas, &QAction::triggered, WordFileCmds, &TWordFileCommands::SaveWordsAs);
 
     connect(Lists, &TWordLists::Changed, this, [this] { SetModified(true); });
-    connect(CheckCmds, &TCheckCommands::ModifiedSet, this, [this] { SetModified(true); });
+    connect(CheckCmds, &TCheckCommands::ModifiedSet, this, [this] {
+        SetModified(true);
+        ProjectCmds->CheckStarting();
+    });
     connect(GenerateCmd, &TGenerateCommand::BusyChanged, this, &TfMain::SetGenerating);
     connect(GenerateCmd, &TGenerateCommand::Progress, this, [this](int position, int maximum) {
         pb->setRange(0, std::max(maximum, 1));
@@ -369,6 +380,11 @@ void TfMain::FormShow()
     NewProject();
     LoadLayout();
     emit FirstShown();
+}
+
+bool TfMain::OfferRecovery()
+{
+    return ProjectCmds->OfferRecovery();
 }
 
 void TfMain::OpenAtStart(const QString& path)

@@ -25,6 +25,7 @@ class TFilterCommands;
 class TGenerateCommand;
 class TMainProjectWorkspace;
 class TProjectController;
+class TResultJournal;
 class TProjectDialogs;
 class THelpOpener;
 class TMainActions;
@@ -103,6 +104,10 @@ public:
     // A file named on the command line: a word list (*.ctg.xml) is loaded, anything else is opened
     // as a project; a file that cannot be read says so as the menu commands do.
     void OpenAtStart(const QString& path);
+    // At a start without a file: offers back an unsaved project whose check a crash ended.
+    bool OfferRecovery();
+    // The copy of an unsaved project being checked, in the data folder.
+    static constexpr const char* RecoveryFileName = "recovery.prj.xml";
     // Runs "Generate domain names".
     void GenerateNames();
     // pmDomainsPopup.
@@ -171,6 +176,7 @@ private:
     std::unique_ptr<TProjectDialogs> ProjectPrompts;
     std::unique_ptr<TMainProjectWorkspace> ProjectWorkspace;
     TProjectController* ProjectCmds = nullptr;
+    TResultJournal* Journal = nullptr;
     std::function<bool()> CloseQuestion;
     bool Shown = false;
     bool CloseAfterGeneration = false;

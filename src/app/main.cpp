@@ -44,6 +44,8 @@ int main(int argc, char* argv[])
         files.removeAll(QStringLiteral("--"));
         if (!files.isEmpty())
             mainWindow.OpenAtStart(files.constLast());
+        else
+            mainWindow.OfferRecovery();
         // A passing message: while it shows, the status bar hides its panels.
         const std::string message = data.Message.empty() || groupsProblem.empty() ? data.Message + groupsProblem
                                                                                   : data.Message + " " + groupsProblem;

@@ -1,19 +1,20 @@
 #include "cli/ArgumentReader.h"
+#include "cli/CheckRecords.h"
 #include "cli/CliCommands.h"
 #include "cli/StandardInputNames.h"
 
 #include "base/AsciiText.h"
 #include "base/QuarrowError.h"
 #include "base/WholeFile.h"
-#include "core/ExpiryDate.h"
+#include "core/CheckProgress.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/DnsDelegationCheck.h"
 #include "engine/Folders.h"
 #include "engine/ProcessExit.h"
+#include "engine/ResultJournal.h"
 #include "models/DomainTableModel.h"
-#include "models/IdnaName.h"
+#include "project/JournalRecovery.h"
 #include "project/ProjectFile.h"
-#include "project/RecordWriter.h"
 #include "project/XMLSaveLoad.h"
 #include "settings/ConfigKeys.h"
 #include "settings/DnsServerAddress.h"
@@ -36,8 +37,10 @@
 #include <vector>
 
 // quarrow-cli check: the window's "Check domains" without the window. The names become ticked
-// rows of a domain table and one pass of the real dispatcher checks them; the records come out in
-// input order once every name has its result. Unlike the window, which starts a hanging check
+// rows of a domain table and one pass of the real dispatcher checks them; each record comes out as
+// soon as its name's result is final, in the order the results arrive. A project's results also
+// go into its journal as they arrive, and a journal a killed check left is applied first: the
+// check then asks only the rows that check had not finished. Unlike the window, which starts a hanging check
 // again and again, a check still running when its time is up (--timeout, else Attempts x 41 s) is
 // given up as "RESULT ERROR", its answers entry saying so, and never started again: the limit a
 // user gives is the longest any name takes.
@@ -75,6 +78,12 @@ struct TCheckRun
     TXMLSaveLoad Store;
     std::optional<TProjectData> Project;
     std::unique_ptr<TCheckDispatcher> Dispatcher;
+    // A project's journal, and what one left over brought back.
+    std::unique_ptr<TResultJournal> Journal;
+    TJournalRecovery::TOutcome Recovered;
+    // The rows this pass asks, and the ticks the project is saved with.
+    std::vector<int> PassRows;
+    std::vector<bool> SavedTicks;
 };
 
 TArgumentReader CheckArguments()
@@ -223,6 +232,15 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
     return request;
 }
 
+// Applies the journal a killed check of the project left, and says so on standard error.
+void RecoverJournal(const TCheckRequest& request, TCheckRun& run)
+{
+    run.Recovered = TJournalRecovery::Recover(TJournalRecovery::JournalPathOf(request.ProjectPath), *run.Project);
+    // One line, as every message of the command.
+    if (!run.Recovered.Message.empty())
+        ReportFailure("check", run.Recovered.Message);
+}
+
 void LoadRows(const TCheckRequest& request, TCheckRun& run)
 {
     TDomainTableModel& model = run.Model;
@@ -234,16 +252,30 @@ void LoadRows(const TCheckRequest& request, TCheckRun& run)
         }
         if (!run.Project)
             throw TUsageError("\"" + request.ProjectPath + "\": " + WrongXmlFileText);
+        // The rows this check is for, as the project file has them; --errors-only ticks them.
+        std::vector<bool> reported;
+        for (TDomainRow& row : run.Project->Rows) {
+            const bool checks =
+                request.ErrorsOnly
+                    ? RowResultOf(row.Slots.empty() ? std::string() : row.Slots[SlotAvailability]) == TRowResult::Error
+                    : row.Checked;
+            reported.push_back(checks);
+            run.SavedTicks.push_back(row.Checked || checks);
+        }
+        RecoverJournal(request, run);
         model.SetContents(run.Project->Rows, std::move(run.Project->AnswerLog));
         run.Project->Rows = {};
         run.Project->AnswerLog = {};
-        // A start tick saved with the project belongs to a check of another run: none is running.
         for (int row = 0; row < model.RowCount(); ++row) {
+            // A start tick saved with the project belongs to a check of another run: none is running.
             if (!model.Slot(row, SlotStartTick).empty())
                 model.SetSlot(row, SlotStartTick, "");
-            const bool checks = request.ErrorsOnly ? model.ResultOf(row) == TRowResult::Error : model.Checked(row);
-            if (checks)
-                run.RecordRows.push_back(row);
+            if (!reported[static_cast<std::size_t>(row)])
+                continue;
+            run.RecordRows.push_back(row);
+            // A row the journal brought a result for was asked by the check that left it.
+            if (run.Recovered.Names.count(model.Caption(row)) == 0)
+                run.PassRows.push_back(row);
         }
         return;
     }
@@ -257,9 +289,11 @@ void LoadRows(const TCheckRequest& request, TCheckRun& run)
     model.AppendGenerated(distinct);
     for (const std::string& name : request.Names)
         run.RecordRows.push_back(rowOfName.at(name));
+    for (int row = 0; row < model.RowCount(); ++row)
+        run.PassRows.push_back(row);
 }
 
-void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app)
+void RunPass(const TCheckRequest& request, TCheckRun& run, TCheckRecords& records, QCoreApplication& app)
 {
     TEngineSettings settings = LoadSettings(request.ConfigPath);
     settings.ThreadLimit = request.Threads.value_or(settings.ThreadLimit);
@@ -296,32 +330,50 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, QCoreApplication& app
     TCheckDispatcher& dispatcher = *run.Dispatcher;
     dispatcher.LoadSettings(settings);
 
-    // A project's reported rows are the ones the pass checks; names given twice are one row.
-    const int checkedRows = run.Project ? static_cast<int>(run.RecordRows.size()) : run.Model.RowCount();
+    // Names given twice are one row; rows the journal brought back are not asked again.
+    const int passRows = static_cast<int>(run.PassRows.size());
+    const int recovered = run.Project ? static_cast<int>(run.RecordRows.size()) - passRows : 0;
     int results = 0;
-    // Answers that neither the records nor a project will show are dropped as they come, so that
-    // a long run against hosts with large answers holds only the answers in flight.
-    const bool keepAnswers = request.WithAnswers || run.Project.has_value();
-    QObject::connect(&dispatcher, &TCheckDispatcher::ResultApplied, [&run, &results, keepAnswers](TRowId id) {
+    TCheckProgress progress(passRows, std::chrono::steady_clock::now());
+    // Answers are dropped once their records are out (unless a project keeps them), so that a long
+    // run against hosts with large answers holds only the answers in flight.
+    const bool keepAnswers = run.Project.has_value();
+    QObject::connect(&dispatcher, &TCheckDispatcher::ResultApplied, [&, keepAnswers](TRowId id) {
         ++results;
+        if (run.Journal)
+            run.Journal->Record(id);
         const int row = run.Model.RowOf(id);
+        records.RowFinished(row);
+        // Nobody reads the records any more, and no project waits for the results.
+        if (records.Failed() && !run.Project)
+            QCoreApplication::quit();
         const int entry = row < 0 ? -1 : run.Model.AnswerIndexOf(row);
         if (!keepAnswers && entry >= 0)
             run.Model.SetAnswer(entry, std::string());
     });
     if (::isatty(STDERR_FILENO) == 1)
         QObject::connect(&dispatcher, &TCheckDispatcher::StatusChanged, [&] {
-            std::fprintf(stderr, "\rChecked %d of %d, threads: %d ", std::min(results, checkedRows), checkedRows,
-                         dispatcher.RunningCount());
+            const int done = std::min(results, passRows);
+            progress.Update(done, std::chrono::steady_clock::now());
+            std::fprintf(stderr, "\rChecked %d of %d, threads: %d%s ", done + recovered, passRows + recovered,
+                         dispatcher.RunningCount(), progress.Text().c_str());
         });
     QObject::connect(&dispatcher, &TCheckDispatcher::PassFinished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    if (request.ErrorsOnly)
-        dispatcher.CheckErrorsAgain();
-    else
-        dispatcher.StartAll();
+    // The pass asks exactly its rows; the project keeps its own ticks (and --errors-only's).
+    if (run.Project) {
+        std::vector<bool> asks(static_cast<std::size_t>(run.Model.RowCount()), false);
+        for (const int row : run.PassRows)
+            asks[static_cast<std::size_t>(row)] = true;
+        for (int row = 0; row < run.Model.RowCount(); ++row)
+            run.Model.SetChecked(row, asks[static_cast<std::size_t>(row)]);
+    }
+    dispatcher.StartAll();
     app.exec();
     if (::isatty(STDERR_FILENO) == 1)
         std::fputs("\n", stderr);
+    if (run.Project)
+        for (int row = 0; row < run.Model.RowCount(); ++row)
+            run.Model.SetChecked(row, run.SavedTicks[static_cast<std::size_t>(row)]);
 }
 
 // False, with the reason on standard error, when the project cannot be saved.
@@ -339,49 +391,6 @@ bool SaveResults(const TCheckRequest& request, TCheckRun& run)
     if (!error.empty())
         ReportFailure("check", "cannot save the results into \"" + request.ProjectPath + "\": " + error);
     return error.empty();
-}
-
-// The expiry date as ISO yyyy-mm-dd, or the marked raw text when the date could not be read.
-std::string ExpiryOf(const TDomainTableModel& model, int row)
-{
-    if (model.ExpiryUnreadable(row))
-        return model.Slot(row, SlotExpires);
-    return IsoDateFromDayNumber(model.ExpiryDay(row));
-}
-
-// Writes one record per reported row; false when standard output fails.
-bool WriteRecords(const TCheckRequest& request, const TCheckRun& run)
-{
-    std::vector<std::string> columns = {"domain", "availability", "registrar", "whois_server", "expires"};
-    if (request.WithAnswers)
-        columns.emplace_back("answers");
-    // The name as servers were asked it; after the older columns, so that readers by position
-    // keep working. Empty for a name no server may be asked.
-    columns.emplace_back("ace");
-    TRecordWriter writer(request.Format, std::move(columns));
-    bool written = WriteOut(writer.Begin());
-    const TDomainTableModel& model = run.Model;
-    for (std::size_t i = 0; written && i < run.RecordRows.size(); ++i) {
-        const int row = run.RecordRows[i];
-        const std::string domain = model.Caption(row);
-        const std::string availability = model.Slot(row, SlotAvailability);
-        const std::string registrar = model.Slot(row, SlotRegistrar);
-        const std::string whoisServer = model.Slot(row, SlotWhoisServer);
-        const std::string expires = ExpiryOf(model, row);
-        const std::string ace = TIdnaName::Of(domain).Ace;
-        std::vector<TRecordField> fields = {domain, availability, registrar, whoisServer, expires};
-        if (request.WithAnswers) {
-            const int entry = model.AnswerIndexOf(row);
-            fields.emplace_back(entry >= 0 ? std::string_view(model.AnswerLog()[static_cast<std::size_t>(entry)])
-                                           : std::string_view());
-        }
-        fields.emplace_back(ace);
-        written = WriteOut(writer.Record(fields));
-    }
-    written = written && WriteOut(writer.End()) && std::fflush(stdout) == 0;
-    if (!written)
-        ReportFailure("check", "cannot write the results to standard output");
-    return written;
 }
 
 // One line on standard error at the end, so that a run whose records go to a file or a pipe still
@@ -433,16 +442,37 @@ int RunCheckCommand(const std::vector<std::string>& args)
 
     TCheckRun run;
     LoadRows(request, run);
+    TCheckRecords records(run.Model, request.Format, request.WithAnswers, run.RecordRows);
+    records.Begin();
+    // Results a journal brought back are final already.
+    for (const int row : run.RecordRows)
+        if (run.Recovered.Names.count(run.Model.Caption(row)) > 0)
+            records.RowFinished(row);
+    if (run.Project) {
+        run.Journal = std::make_unique<TResultJournal>(run.Model);
+        run.Journal->SetPath(TJournalRecovery::JournalPathOf(request.ProjectPath));
+        QObject::connect(run.Journal.get(), &TResultJournal::Failed, [](const QString& message) {
+            ReportFailure("check", message.toStdString() + "; the check goes on without a journal");
+        });
+    }
     const auto started = std::chrono::steady_clock::now();
-    RunPass(request, run, app);
+    RunPass(request, run, records, app);
     const auto elapsed = std::chrono::steady_clock::now() - started;
 
-    // Saved before anything is written: a reader that stops early must not cost the results.
     int status = ResultStatus(run);
-    if (run.Project && !SaveResults(request, run))
+    if (run.Project) {
+        // The journal goes only once the project holds its results; a save that fails keeps it
+        // for the next run.
+        if (SaveResults(request, run))
+            run.Journal->Discard();
+        else
+            status = ExitUsage;
+    }
+    records.Finish();
+    if (records.Failed()) {
+        ReportFailure("check", "cannot write the results to standard output");
         status = ExitUsage;
-    if (!WriteRecords(request, run))
-        status = ExitUsage;
+    }
     // A failure has said what went wrong in its own one line.
     if (status != ExitUsage)
         WriteSummary(run, elapsed);

@@ -4,16 +4,7 @@
 #include "engine/ResultApplier.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
-#include "models/IdnaName.h"
-#include "settings/ConfigKeys.h"
-#include "settings/IniFile.h"
 #include "settings/ProxyPool.h"
-#include "settings/ProxyUrl.h"
-#include "settings/TldTable.h"
-#include "whois/DomainName.h"
-#include "whois/ResponseText.h"
-
-#include <QUrl>
 
 #include <algorithm>
 #include <limits>
@@ -73,11 +64,11 @@ private:
 } // namespace
 
 TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions options, QObject* parent)
-    : QObject(parent), Model(model), Options(std::move(options)),
-      DateMasks(std::make_shared<const TDateMasks>(Options.DateMasks)),
-      Resolver(Options.ConfigPath, TServerResolver::BootstrapPathBeside(Options.ConfigPath), Options.ServerPreference),
-      smCounter("smCounter", Options.LockFolder), Hub(std::make_shared<TWorkerHub>()),
-      DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit))
+    : QObject(parent), Model(model), Options(std::move(options)), smCounter("smCounter", Options.LockFolder),
+      Hub(std::make_shared<TWorkerHub>()), DescriptorBudget(WorkersForDescriptors(Options.OpenFileLimit)),
+      Jobs(Options), Router(Options.Clock),
+      Pacing(Options.ConfigPath, Options.Clock, [this](std::size_t proxy) { return Router.RestsUntil(proxy); }),
+      Dns(*this, [this](std::uint64_t generation, const TDnsVerdict& verdict) { ApplyDnsVerdict(generation, verdict); })
 {
     smCounter.SetIdentifier(CounterIdentifier);
     smCounter.TimeOut = 5000;
@@ -107,7 +98,7 @@ TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions optio
 
 TCheckDispatcher::~TCheckDispatcher()
 {
-    StopDnsStage();
+    Dns.Stop();
     {
         std::lock_guard lock(Hub->Mutex);
         Hub->Context = nullptr;
@@ -123,9 +114,9 @@ TCheckDispatcher::~TCheckDispatcher()
 void TCheckDispatcher::LoadSettings(const TEngineSettings& settings)
 {
     EngineSettings = settings;
-    Pool = ProxyPool(EngineSettings);
-    if (Rests.size() != Pool.size())
-        Rests.assign(Pool.size(), TProxyRest{});
+    Router.Load(ProxyPool(EngineSettings));
+    // The settings dialog may have changed a host's min_interval too.
+    Pacing.Reload();
     if (EngineSettings.Pause > 0)
         tThreads.setInterval(EngineSettings.Pause);
     SetState(State);
@@ -152,9 +143,9 @@ std::string TCheckDispatcher::ThreadsText() const
 std::string TCheckDispatcher::TotalText() const
 {
     std::string text = "Current/Servers Total: " + std::to_string(Next) + "/" + std::to_string(PassLength());
-    if (DnsAsked > 0)
-        text += "  DNS: " + std::to_string(DnsAnswered) + "/" + std::to_string(DnsAsked) + ", " +
-                std::to_string(DnsDelegated) + " delegated";
+    if (Dns.Asked() > 0)
+        text += "  DNS: " + std::to_string(Dns.Answered()) + "/" + std::to_string(Dns.Asked()) + ", " +
+                std::to_string(Dns.Delegated()) + " delegated";
     return text;
 }
 
@@ -233,8 +224,9 @@ void TCheckDispatcher::StartPass()
     SetRunningCount(static_cast<int>(LiveWorkers.size()));
     ProgressMax = PassLength();
     Replacements.clear();
-    Waiting.Clear();
-    Routes.clear();
+    Pacing.ClearWaiting();
+    Pacing.Reload();
+    Router.ForgetRows();
     StartDnsStage();
     SetState(TPassState::Passing);
 }
@@ -245,7 +237,10 @@ void TCheckDispatcher::CheckSelected(TRowId row)
         return;
     Frozen = true;
     StopFlag = false;
-    Routes.erase(row);
+    Router.Forget(row);
+    // Outside a pass nothing else reads the intervals again after an edit of a host.
+    if (State == TPassState::Idle)
+        Pacing.Reload();
     if (const std::optional<std::size_t> proxy = ChooseProxy(row))
         StartCheck(row, *proxy);
     emit StatusChanged();
@@ -259,8 +254,8 @@ void TCheckDispatcher::Stop()
     // the pass going again from the first row.
     SetState(TPassState::Idle);
     Next = 0;
-    Waiting.Clear();
-    StopDnsStage();
+    Pacing.ClearWaiting();
+    Dns.Stop();
     ProgressPos = 0;
     emit StatusChanged();
 }
@@ -269,10 +264,10 @@ void TCheckDispatcher::TableChanging()
 {
     // The table is being regenerated or replaced: the pass ends first; results of workers still
     // running are dropped with their rows.
-    if (State != TPassState::Idle || Next > 0 || !Waiting.Empty())
+    if (State != TPassState::Idle || Next > 0 || !Pacing.NoneWaiting())
         Stop();
     PassOrder.clear();
-    Routes.clear();
+    Router.ForgetRows();
     OnlyPassOrder = false;
 }
 
@@ -281,7 +276,7 @@ void TCheckDispatcher::DispatcherTick()
     if (InTick || State != TPassState::Passing)
         return;
     const int rows = PassLength();
-    if (Next >= rows && Waiting.Empty()) {
+    if (Next >= rows && Pacing.NoneWaiting()) {
         SetState(TPassState::Draining);
         return;
     }
@@ -298,7 +293,7 @@ void TCheckDispatcher::PassNextRow(int rows)
         return;
     // A waiting row whose host has become due goes first: it was passed before the rows still
     // ahead. Each tick still starts at most one worker.
-    if (StartWaitingRow() || !SkipDnsSettledRows(rows) || Next >= rows)
+    if (StartWaitingRow() || !Dns.SkipSettled(PassOrder, rows, Next) || Next >= rows)
         return;
     const TRowId id =
         static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
@@ -306,13 +301,13 @@ void TCheckDispatcher::PassNextRow(int rows)
     const int row = Model.RowOf(id);
     if (row < 0 || !Model.Checked(row))
         return;
-    const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(row)));
-    const int interval = MinIntervalOf(host);
+    const std::string host = PacedHostOf(row);
+    const int interval = Pacing.IntervalOf(host);
     const std::size_t proxy = ChooseProxy(id, host, interval).value_or(0);
     const TPacingLane lane{proxy, host};
     // A row whose lane is not due waits without a worker: the pass goes on with other hosts' rows.
-    if (!LaneDue(lane, interval)) {
-        Waiting.Push(id, lane, interval);
+    if (!Pacing.Due(lane, interval)) {
+        Pacing.Wait(id, lane, interval);
         return;
     }
     StartCheck(id, proxy);
@@ -334,12 +329,11 @@ void TCheckDispatcher::PacingTick()
 
 void TCheckDispatcher::ArmPacingTimer()
 {
-    if (State != TPassState::Passing || Waiting.Empty() || Running >= WorkerLimit()) {
+    if (State != TPassState::Passing || Pacing.NoneWaiting() || Running >= WorkerLimit()) {
         tPacing.stop();
         return;
     }
-    const std::uint64_t due =
-        Waiting.NextDueTick([this](const TPacingLane& lane, int intervalMs) { return LaneDueAt(lane, intervalMs); });
+    const std::uint64_t due = Pacing.NextDueTick();
     // Every waiting host is full: a worker's end sets the timer again.
     if (due == std::numeric_limits<std::uint64_t>::max()) {
         tPacing.stop();
@@ -353,56 +347,21 @@ void TCheckDispatcher::ArmPacingTimer()
 bool TCheckDispatcher::StartWaitingRow()
 {
     // No row leaves the table while rows wait: removing rows ends the pass first (TableChanging).
-    const auto due =
-        Waiting.TakeDue([this](const TPacingLane& lane, int intervalMs) { return LaneDue(lane, intervalMs); });
+    const auto due = Pacing.TakeDue();
     if (!due)
         return false;
     StartCheck(due->first, due->second.Proxy);
     return true;
 }
 
-std::uint64_t TCheckDispatcher::LaneDueAt(const TPacingLane& lane, int intervalMs) const
+std::string TCheckDispatcher::PacedHostOf(int row) const
 {
-    // A host whose connections are all taken waits for a worker's end, not for a tick.
-    if (HostFull(lane.Host))
-        return std::numeric_limits<std::uint64_t>::max();
-    const std::uint64_t rested = lane.Proxy < Rests.size() ? Rests[lane.Proxy].Until : 0;
-    if (intervalMs <= 0)
-        return rested;
-    const auto last = LastStartAt.find(lane);
-    if (last == LastStartAt.end())
-        return rested;
-    return std::max(rested, last->second + static_cast<std::uint64_t>(intervalMs));
+    return PacedHost(WhoisServerForDomain(Model.Caption(row)));
 }
 
 std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row, const std::string& host, int intervalMs)
 {
-    if (Pool.size() <= 1)
-        return 0;
-    const auto route = Routes.find(row);
-    const std::uint64_t now = TickCount();
-    std::optional<std::size_t> best;
-    std::uint64_t bestAt = 0;
-    for (std::size_t step = 0; step < Pool.size(); ++step) {
-        const std::size_t proxy = (ProxyCursor + step) % Pool.size();
-        if (route != Routes.end() && proxy < route->second.Failed.size() && route->second.Failed[proxy])
-            continue;
-        const TPacingLane lane{proxy, host};
-        const std::uint64_t dueAt = LaneDueAt(lane, intervalMs);
-        // A full host is full through every proxy: no lane of it is better than another.
-        const std::uint64_t freeAt = dueAt == std::numeric_limits<std::uint64_t>::max()
-                                         ? dueAt
-                                         : std::max(now, dueAt) + static_cast<std::uint64_t>(std::max(0, intervalMs)) *
-                                                                      static_cast<std::uint64_t>(Waiting.CountIn(lane));
-        if (!best || freeAt < bestAt) {
-            best = proxy;
-            bestAt = freeAt;
-        }
-    }
-    // Proxies that are equally good take turns.
-    if (best)
-        ProxyCursor = (*best + 1) % Pool.size();
-    return best;
+    return Router.Choose(row, [&](std::size_t proxy) { return Pacing.FreeAt(TPacingLane{proxy, host}, intervalMs); });
 }
 
 std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row)
@@ -410,19 +369,16 @@ std::optional<std::size_t> TCheckDispatcher::ChooseProxy(TRowId row)
     const int index = Model.RowOf(row);
     if (index < 0)
         return std::nullopt;
-    const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(index)));
-    return ChooseProxy(row, host, MinIntervalOf(host));
+    const std::string host = PacedHostOf(index);
+    return ChooseProxy(row, host, Pacing.IntervalOf(host));
 }
 
-void TCheckDispatcher::RestProxy(std::size_t proxy)
+void TCheckDispatcher::MoveRowsOff(std::size_t proxy)
 {
-    TProxyRest& rest = Rests[proxy];
-    rest.Until = TickCount() + static_cast<std::uint64_t>(rest.NextMs);
-    rest.NextMs = std::min(rest.NextMs * 2, LastRestMs);
-    for (const auto& [row, lane] : Waiting.TakeProxyRows(proxy)) {
-        const int interval = MinIntervalOf(lane.Host);
+    for (const auto& [row, lane] : Pacing.TakeProxyRows(proxy)) {
+        const int interval = Pacing.IntervalOf(lane.Host);
         const std::size_t other = ChooseProxy(row, lane.Host, interval).value_or(proxy);
-        Waiting.Push(row, TPacingLane{other, lane.Host}, interval);
+        Pacing.Wait(row, TPacingLane{other, lane.Host}, interval);
     }
 }
 
@@ -431,8 +387,8 @@ bool TCheckDispatcher::RetryElsewhere(TRowId id)
     const int row = Model.RowOf(id);
     if (row < 0)
         return false;
-    const std::string host = PacedHost(WhoisServerForDomain(Model.Caption(row)));
-    const int interval = MinIntervalOf(host);
+    const std::string host = PacedHostOf(row);
+    const int interval = Pacing.IntervalOf(host);
     const std::optional<std::size_t> proxy = ChooseProxy(id, host, interval);
     if (!proxy)
         return false;
@@ -443,49 +399,12 @@ bool TCheckDispatcher::RetryElsewhere(TRowId id)
     }
     // The row waits in its new lane like any other; a pass that had passed every row takes up
     // passing again until it has left.
-    Waiting.Push(id, TPacingLane{*proxy, host}, interval);
+    Pacing.Wait(id, TPacingLane{*proxy, host}, interval);
     if (State == TPassState::Draining)
         SetState(TPassState::Passing);
     if (!InTick)
         ArmPacingTimer();
     return true;
-}
-
-bool TCheckDispatcher::HostFull(const std::string& host) const
-{
-    const auto running = RdapRunning.find(host);
-    return running != RdapRunning.end() && running->second >= TRdapClient::ConnectionsPerHost;
-}
-
-void TCheckDispatcher::ReleaseHost(std::uint64_t serial)
-{
-    const auto worker = RdapHostOf.find(serial);
-    if (worker == RdapHostOf.end())
-        return;
-    if (const auto running = RdapRunning.find(worker->second); running != RdapRunning.end() && --running->second <= 0)
-        RdapRunning.erase(running);
-    RdapHostOf.erase(worker);
-}
-
-int TCheckDispatcher::MinIntervalOf(const std::string& host) const
-{
-    if (host.empty())
-        return 0;
-    return std::max(0, TIniFile(Options.ConfigPath).ReadInteger(host, std::string(ConfigKeys::MinInterval), 0));
-}
-
-std::string TCheckDispatcher::PacedHost(const std::string& target)
-{
-    static const std::string_view Scheme = "https://";
-    if (target.size() < Scheme.size() || LowerAscii(target.substr(0, Scheme.size())) != Scheme)
-        return target;
-    std::string authority = target.substr(Scheme.size(), target.find_first_of("/?#", Scheme.size()) - Scheme.size());
-    if (const std::size_t at = authority.rfind('@'); at != std::string::npos)
-        authority.erase(0, at + 1);
-    if (const std::size_t colon = authority.rfind(':');
-        colon != std::string::npos && authority.find(']', colon) == std::string::npos)
-        authority.erase(colon);
-    return LowerAscii(authority);
 }
 
 std::string TCheckDispatcher::WhoisServerForDomain(const std::string& name) const
@@ -495,7 +414,7 @@ std::string TCheckDispatcher::WhoisServerForDomain(const std::string& name) cons
 
 TQueryTarget TCheckDispatcher::QueryTargetForDomain(const std::string& name) const
 {
-    return Resolver.TargetFor(name);
+    return Jobs.TargetFor(name);
 }
 
 void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
@@ -503,50 +422,21 @@ void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
     const int row = Model.RowOf(id);
     if (row < 0)
         return;
-    const std::string caption = Model.Caption(row);
-    // A row without a name (a blank caption) has nothing to check and is left as it is.
-    if (Trim(caption).empty())
-        return;
-    // Servers are asked an internationalised name's A-labels, and its top-level domain is looked up
-    // under its A-label too, as the server table and the RDAP bootstrap keep it.
-    TIdnaName name = TIdnaName::Of(caption);
-    if (!name.Problem.empty()) {
-        RefuseName(row, "Not sent to any WHOIS server: " + name.Problem);
-        return;
-    }
-    TQueryTarget target = QueryTargetForDomain(name.Ace);
-    if (target.Kind == TQueryTarget::TKind::None) {
-        RefuseName(row, "Not sent to any server: " + target.Problem);
-        return;
-    }
-
-    TWhoisJob job;
-    job.DomainName = std::move(name.Ace);
-    if (proxy >= Pool.size())
+    if (proxy >= Router.Count())
         proxy = 0;
-    job.ProxySettings = Pool.empty() ? EngineSettings.Proxy : Pool[proxy];
-    job.FailOverProxy = Pool.size() > 1;
-    job.WhoisServer = std::move(target.Server);
-    job.ConfigPath = Options.ConfigPath;
-    job.DateMasks = DateMasks;
-    job.RowIndex = id;
-    job.Attempts = EngineSettings.Attempts;
-    job.Port = Options.WhoisPort;
-    job.ConnectTimeoutMs = Options.ConnectTimeoutMs;
-    job.ViaRdap = target.Kind == TQueryTarget::TKind::Rdap;
-    job.RdapFallback = std::move(target.RdapFallback);
-    if (job.ViaRdap || !job.RdapFallback.empty()) {
-        job.Rdap = RdapClient();
-        job.RdapTimeoutMs = Options.RdapTimeoutMs;
-        job.RdapHosts = Resolver.BootstrapHosts();
+    const TProxySettings* way = Router.Proxy(proxy);
+    TJobMaker::TMade made =
+        Jobs.Make(id, Model.Caption(row), way ? *way : EngineSettings.Proxy, Router.Pooled(), EngineSettings);
+    if (made.Kind == TJobMaker::TMade::TKind::Blank)
+        return;
+    if (made.Kind == TJobMaker::TMade::TKind::Refused) {
+        RefuseName(row, made.Refusal);
+        return;
     }
-    job.ReferralTimeoutMs = Options.ReferralTimeoutMs;
-    job.BackOff = Options.BackOff;
-
-    const std::string pacedHost = PacedHost(job.WhoisServer);
+    TWhoisJob& job = made.Job;
+    const TPacingLane lane{proxy, PacedHost(job.WhoisServer)};
     const bool viaRdap = job.ViaRdap;
-    job.MinIntervalMs = MinIntervalOf(pacedHost);
-    LastStartAt[TPacingLane{proxy, pacedHost}] = TickCount();
+    job.MinIntervalMs = Pacing.IntervalOf(lane.Host);
     auto state = std::make_shared<TWorkerState>();
     state->Serial = ++LastSerial;
     state->Row = id;
@@ -556,16 +446,13 @@ void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
     Model.SetSlot(row, SlotStartTick, std::to_string(TickCount()));
     LiveWorkers.emplace(state->Serial, state);
     SetRunningCount(Running + 1);
-    if (viaRdap) {
-        ++RdapRunning[pacedHost];
-        RdapHostOf[state->Serial] = pacedHost;
-    }
+    Pacing.Started(state->Serial, lane, viaRdap);
     try {
         worker->Start(Options.ThreadStarter);
         worker.release(); // the thread owns it now and frees it when it ends
     } catch (const std::system_error&) {
         // No thread could be made: the check fails like one whose every query failed.
-        ReleaseHost(state->Serial);
+        Pacing.Release(state->Serial);
         LiveWorkers.erase(state->Serial);
         RowWorkers.erase(id);
         SetRunningCount(Running - 1);
@@ -577,72 +464,27 @@ void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
 
 void TCheckDispatcher::StartDnsStage()
 {
-    StopDnsStage();
+    Dns.Stop();
     if (!EngineSettings.DnsFirst)
         return;
-    TDnsDelegationCheck::TNames names;
     for (const TRowId id : PassOrder) {
         const int row = Model.RowOf(id);
-        if (row < 0 || !Model.Checked(row))
-            continue;
-        const std::string caption = Model.Caption(row);
-        // Rows that StartCheck refuses without a query are left to it.
-        if (Trim(caption).empty() || !DomainNameProblem(caption).empty() || DnsRows.count(id))
-            continue;
-        const QByteArray ace = QUrl::toAce(QString::fromStdString(Trim(caption)));
-        if (ace.isEmpty())
-            continue;
-        names.emplace_back(id, ace.toStdString());
-        DnsRows.emplace(id, TDnsRowState::Pending);
+        if (row >= 0 && Model.Checked(row))
+            Dns.Add(id, Model.Caption(row));
     }
-    DnsAsked = static_cast<int>(names.size());
-    if (names.empty())
-        return;
     TDnsCheckOptions options;
     options.Server = EngineSettings.DnsServer;
     options.TimeoutMs = Options.DnsTimeoutMs;
     options.Tries = Options.DnsTries;
     options.MaxInFlight = Options.DnsInFlight;
-    const std::uint64_t generation = DnsGeneration;
-    // The verdicts arrive on the stage's thread; each is handed to this thread's event loop. The
-    // stage stops delivering before this object goes, and posted calls die with it.
-    Dns =
-        std::make_unique<TDnsDelegationCheck>(std::move(options), std::move(names), [this, generation](TDnsVerdict v) {
-            QMetaObject::invokeMethod(
-                this, [this, generation, verdict = std::move(v)] { ApplyDnsVerdict(generation, verdict); },
-                Qt::QueuedConnection);
-        });
-    try {
-        Dns->Start();
-    } catch (const std::system_error&) {
-        // Without a thread for DNS the pass is the one without it.
-        StopDnsStage();
-    }
-}
-
-void TCheckDispatcher::StopDnsStage()
-{
-    Dns.reset();
-    ++DnsGeneration;
-    DnsRows.clear();
-    DnsAsked = DnsAnswered = DnsDelegated = 0;
+    Dns.Start(std::move(options));
 }
 
 void TCheckDispatcher::ApplyDnsVerdict(std::uint64_t generation, const TDnsVerdict& verdict)
 {
-    if (generation != DnsGeneration)
-        return;
-    auto it = DnsRows.find(verdict.Row);
-    if (it == DnsRows.end() || it->second != TDnsRowState::Pending)
-        return;
-    ++DnsAnswered;
     const int row = Model.RowOf(verdict.Row);
-    if (!verdict.Delegated || row < 0) {
-        it->second = TDnsRowState::ToWhois;
+    if (!Dns.Accept(generation, verdict, row >= 0))
         return;
-    }
-    it->second = TDnsRowState::Settled;
-    ++DnsDelegated;
     std::string log = "Delegated in DNS, so registered. Name servers:\r\n";
     for (const std::string& server : verdict.NameServers)
         log += "  " + server + "\r\n";
@@ -653,26 +495,6 @@ void TCheckDispatcher::ApplyDnsVerdict(std::uint64_t generation, const TDnsVerdi
     Model.SetSlot(row, SlotAvailability, "NO");
     TResultApplier::StoreLogEntry(Model, row, std::move(log));
     emit ResultApplied(verdict.Row);
-}
-
-bool TCheckDispatcher::SkipDnsSettledRows(int rows)
-{
-    while (!DnsRows.empty() && Next < rows && static_cast<std::size_t>(Next) < PassOrder.size()) {
-        const auto it = DnsRows.find(PassOrder[static_cast<std::size_t>(Next)]);
-        if (it == DnsRows.end() || it->second == TDnsRowState::ToWhois)
-            return true;
-        if (it->second == TDnsRowState::Pending)
-            return false;
-        ++Next;
-    }
-    return true;
-}
-
-std::shared_ptr<TRdapClient> TCheckDispatcher::RdapClient()
-{
-    if (!Rdap)
-        Rdap = std::make_shared<TRdapClient>(Options.Rdap);
-    return Rdap;
 }
 
 void TCheckDispatcher::RefuseName(int row, const std::string& logText)
@@ -687,33 +509,26 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
 {
     if (worker->Abandoned.load())
         return;
-    if (Pool.size() <= 1 || worker->Proxy >= Pool.size()) {
+    if (!Router.Pooled() || worker->Proxy >= Router.Count()) {
         if (TResultApplier::ApplyResult(Model, result))
             emit ResultApplied(result.RowIndex);
         return;
     }
-    TRoute& route = Routes[result.RowIndex];
-    const std::string way = ProxyUrl(Pool[worker->Proxy], false);
-    const std::string through = way == "direct" ? "Asked directly" : "Asked through " + way;
     if (result.ProxyFailed) {
-        route.Trail += through + ": " + result.ProxyFailure + "\r\n";
-        route.Failed.resize(Pool.size());
-        route.Failed[worker->Proxy] = true;
-        RestProxy(worker->Proxy);
+        Router.Failed(result.RowIndex, worker->Proxy, result.ProxyFailure);
+        MoveRowsOff(worker->Proxy);
         if (StopFlag)
-            route.Trail += "Not asked through another proxy: the check was stopped.\r\n";
+            Router.Note(result.RowIndex, "Not asked through another proxy: the check was stopped.");
         else if (RetryElsewhere(result.RowIndex))
             return;
         else
-            route.Trail += "No proxy got through for this name.\r\n";
+            Router.Note(result.RowIndex, "No proxy got through for this name.");
     } else {
-        Rests[worker->Proxy].NextMs = FirstRestMs;
-        route.Trail += through + "\r\n";
+        Router.GotThrough(result.RowIndex, worker->Proxy);
     }
     // The trail heads the row's answers entry, also when the check brought no text of its own.
     TSyncSendResult applied = result;
-    applied.LogEntry = route.Trail + applied.LogEntry.value_or(std::string());
-    Routes.erase(result.RowIndex);
+    applied.LogEntry = Router.TakeTrail(result.RowIndex) + applied.LogEntry.value_or(std::string());
     if (TResultApplier::ApplyResult(Model, applied))
         emit ResultApplied(applied.RowIndex);
 }
@@ -723,14 +538,14 @@ void TCheckDispatcher::WorkerEnded(const std::shared_ptr<TWorkerState>& worker)
     // An abandoned worker was already taken off the count by the watchdog.
     if (worker->Abandoned.load())
         return;
-    ReleaseHost(worker->Serial);
+    Pacing.Release(worker->Serial);
     if (LiveWorkers.erase(worker->Serial) > 0)
         SetRunningCount(Running - 1);
     auto it = RowWorkers.find(worker->Row);
     if (it != RowWorkers.end() && it->second == worker)
         RowWorkers.erase(it);
     // The freed slot may be what a due waiting row was held back by.
-    if (!Waiting.Empty() && !InTick)
+    if (!Pacing.NoneWaiting() && !InTick)
         ArmPacingTimer();
 }
 
@@ -755,7 +570,7 @@ void TCheckDispatcher::ReplaceOverdue(int row)
         std::shared_ptr<TWorkerState> worker = it->second;
         RowWorkers.erase(it);
         // A worker that already ended (without delivering) is neither touched nor counted again.
-        ReleaseHost(worker->Serial);
+        Pacing.Release(worker->Serial);
         if (LiveWorkers.erase(worker->Serial) > 0) {
             worker->Abandoned.store(true);
             worker->Whois.Abandon();
@@ -783,11 +598,11 @@ void TCheckDispatcher::StatusTick()
 
     const int rows = PassLength();
     // Rows waiting for their host have not been passed yet.
-    const bool allPassed = Next >= rows && Waiting.Empty();
+    const bool allPassed = Next >= rows && Pacing.NoneWaiting();
     if (((allPassed && Next == rows) || (Options.WatchdogDuringPass && State == TPassState::Passing)) && Running > 0) {
         CheckOverdueWorkers();
         // A row given up frees its slot for a waiting row.
-        if (!Waiting.Empty())
+        if (!Pacing.NoneWaiting())
             ArmPacingTimer();
     }
     if (allPassed && Running == 0) {
@@ -800,7 +615,7 @@ void TCheckDispatcher::StatusTick()
         }
     } else if (!Frozen && rows > 0) {
         ProgressMax = rows;
-        ProgressPos = std::max(0, Next - Running - Waiting.Count());
+        ProgressPos = std::max(0, Next - Running - Pacing.WaitingCount());
     }
     emit StatusChanged();
 }

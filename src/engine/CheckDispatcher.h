@@ -1,8 +1,10 @@
 #pragma once
 
 #include "engine/CheckOptions.h"
-#include "engine/DnsDelegationCheck.h"
-#include "engine/PacingQueue.h"
+#include "engine/DnsStage.h"
+#include "engine/HostPacing.h"
+#include "engine/JobMaker.h"
+#include "engine/ProxyRouter.h"
 #include "engine/SyncMutex.h"
 #include "engine/WorkerHub.h"
 #include "models/DomainTableModel.h"
@@ -28,6 +30,10 @@
 // The window binds its controls to the values and signals here; the command line drives the same
 // object without a window. Results reach their rows by row identity, and a pass walks the order
 // the view had when it started (SetViewOrder), so sorting during a pass changes nothing.
+//
+// The dispatcher keeps the order of a pass and its workers; its parts decide the rest: the job
+// maker what a row's check asks where, the pacing when a host may be asked again, the proxy router
+// which way out a row takes, and the DNS stage which rows need no query at all.
 class TCheckDispatcher : public QObject, public TWorkerSink
 {
     Q_OBJECT
@@ -83,17 +89,17 @@ public:
     std::string ThreadsText() const; // panel 0
     std::string TotalText() const;   // panel 1
     // "Ask DNS first": names asked in DNS in this pass, answered so far, and found delegated.
-    int DnsAskedCount() const { return DnsAsked; }
-    int DnsAnsweredCount() const { return DnsAnswered; }
-    int DnsDelegatedCount() const { return DnsDelegated; }
+    int DnsAskedCount() const { return Dns.Asked(); }
+    int DnsAnsweredCount() const { return Dns.Answered(); }
+    int DnsDelegatedCount() const { return Dns.Delegated(); }
     // Worker threads not yet finished, abandoned ones included (they are not counted in
     // RunningCount). The program ends without destructors while this is non-zero.
     // RDAP queries still on the network count too: a name lookup in progress would hold the exit up.
-    int LiveWorkerThreads() const { return Hub->LiveThreads.load() + (Rdap ? Rdap->InFlight() : 0); }
+    int LiveWorkerThreads() const { return Hub->LiveThreads.load() + (Jobs.Rdap() ? Jobs.Rdap()->InFlight() : 0); }
     // What the end of the program leaves running: the live workers, and the RDAP network thread
     // once there is one (the TLS library's per-thread state of Qt's network threads is not freed
     // reliably by an orderly shutdown, and nothing is lost by not making one).
-    int ThreadsLeftAtExit() const { return LiveWorkerThreads() + (Rdap ? 1 : 0); }
+    int ThreadsLeftAtExit() const { return LiveWorkerThreads() + (Jobs.Rdap() ? 1 : 0); }
     std::uint64_t WatchdogBudgetMs() const;
     // ThreadLimit, but never more workers than the process has descriptors for.
     int WorkerLimit() const { return std::min(EngineSettings.ThreadLimit, DescriptorBudget); }
@@ -103,18 +109,15 @@ public:
     std::string WhoisServerForDomain(const std::string& name) const;
     TQueryTarget QueryTargetForDomain(const std::string& name) const;
     // Rows of this pass held back because their host was not due yet; they hold no worker slot.
-    int WaitingCount() const { return Waiting.Count(); }
-    // The host whose queries a target (a WHOIS host, or an RDAP base address) paces: the target
-    // itself, or the host name inside an https:// address.
-    static std::string PacedHost(const std::string& target);
+    int WaitingCount() const { return Pacing.WaitingCount(); }
+    static std::string PacedHost(const std::string& target) { return THostPacing::PacedHost(target); }
 
     // The ways out checks are spread over (ProxyPool of the settings; one entry without a pool).
-    std::size_t ProxyCount() const { return Pool.size(); }
+    std::size_t ProxyCount() const { return Router.Count(); }
     // A proxy that failed rests: rows go through the others until this tick (0: not resting).
-    std::uint64_t ProxyRestsUntil(std::size_t proxy) const { return proxy < Rests.size() ? Rests[proxy].Until : 0; }
-    // A failed proxy rests this long, twice as long after each further failure up to the last.
-    static constexpr int FirstRestMs = 10000;
-    static constexpr int LastRestMs = 160000;
+    std::uint64_t ProxyRestsUntil(std::size_t proxy) const { return Router.RestsUntil(proxy); }
+    static constexpr int FirstRestMs = TProxyRouter::FirstRestMs;
+    static constexpr int LastRestMs = TProxyRouter::LastRestMs;
 
 signals:
     // After every status tick and every command: texts, progress and command states may have changed.
@@ -142,35 +145,23 @@ private:
     // With "Ask DNS first", asks the NS records of every ticked row of the pass; the pass takes
     // each row only once its answer is in, and a delegated row is then settled without a query.
     void StartDnsStage();
-    void StopDnsStage();
+    // Settles a row DNS found delegated as "NO".
     void ApplyDnsVerdict(std::uint64_t generation, const TDnsVerdict& verdict);
-    // Moves Next past the rows DNS has settled; false while the row at Next still waits for DNS.
-    bool SkipDnsSettledRows(int rows);
     // Starts the first waiting row whose host is due; false when none is.
     bool StartWaitingRow();
     // Sets tPacing to fire when the first waiting row's host becomes due; off while no row waits
     // or no worker slot is free (a worker's end sets it again).
     void ArmPacingTimer();
-    // When a query may go out through the lane, by the host's min_interval and the proxy's rest.
-    std::uint64_t LaneDueAt(const TPacingLane& lane, int intervalMs) const;
-    bool LaneDue(const TPacingLane& lane, int intervalMs) const { return TickCount() >= LaneDueAt(lane, intervalMs); }
+    // The host the queries of the row at this position are paced by.
+    std::string PacedHostOf(int row) const;
     // The proxy a row goes through: of those that have not failed for it, the one whose lane to the
     // host frees first (rows already waiting there counted); nothing when every proxy failed for it.
     std::optional<std::size_t> ChooseProxy(TRowId row, const std::string& host, int intervalMs);
     std::optional<std::size_t> ChooseProxy(TRowId row);
-    // A proxy failed: it rests, and the rows waiting for it go to the others.
-    void RestProxy(std::size_t proxy);
+    // The rows waiting for a proxy that failed go to the others.
+    void MoveRowsOff(std::size_t proxy);
     // Sends a row whose proxy failed through another; false when every proxy failed for it.
     bool RetryElsewhere(TRowId row);
-    // Every connection the RDAP client keeps to the host is taken by a running check.
-    bool HostFull(const std::string& host) const;
-    // Takes a worker off its host's count of running RDAP checks.
-    void ReleaseHost(std::uint64_t serial);
-    int MinIntervalOf(const std::string& host) const;
-    // The RDAP client of every check this dispatcher starts, made at the first check that may ask
-    // RDAP (an RDAP base, or a WHOIS host whose TLD has an RDAP service to fall back on), so that
-    // checks that never could never start a network thread.
-    std::shared_ptr<TRdapClient> RdapClient();
     // A row whose name no registry would take, or whose top-level domain has no known server,
     // gets "RESULT ERROR" without a query; `logText` goes into its answers entry.
     void RefuseName(int row, const std::string& logText);
@@ -187,9 +178,6 @@ private:
 
     TDomainTableModel& Model;
     TCheckOptions Options;
-    // Handed to every worker, which reads the expiry dates of its answers with them.
-    std::shared_ptr<const TDateMasks> DateMasks;
-    TServerResolver Resolver;
     TEngineSettings EngineSettings;
     TViewOrder ViewOrder;
     TSyncMutex smCounter;
@@ -198,8 +186,13 @@ private:
     // Single shot: a waiting row starts when its host becomes due, not at the next dispatcher tick.
     QTimer tPacing;
     std::shared_ptr<TWorkerHub> Hub;
-    std::shared_ptr<TRdapClient> Rdap;
     int DescriptorBudget = 0;
+
+    TJobMaker Jobs;
+    TProxyRouter Router;
+    // Rows of this pass that wait for their host, and when each host may be asked again.
+    THostPacing Pacing;
+    TDnsStage Dns;
 
     TPassState State = TPassState::Idle;
     std::vector<TRowId> PassOrder;
@@ -220,42 +213,4 @@ private:
     // Each row's most recently started worker.
     std::unordered_map<TRowId, std::shared_ptr<TWorkerState>> RowWorkers;
     std::unordered_map<TRowId, int> Replacements;
-
-    // Rows of the pass that wait for their host.
-    TPacingQueue Waiting;
-    enum class TDnsRowState
-    {
-        Pending,
-        ToWhois,
-        Settled
-    };
-    std::unique_ptr<TDnsDelegationCheck> Dns;
-    std::uint64_t DnsGeneration = 0;
-    std::unordered_map<TRowId, TDnsRowState> DnsRows;
-    int DnsAsked = 0;
-    int DnsAnswered = 0;
-    int DnsDelegated = 0;
-
-    // Tick of the last query started through each lane, for its host's min_interval.
-    std::unordered_map<TPacingLane, std::uint64_t, TPacingLaneHash> LastStartAt;
-
-    std::vector<TProxySettings> Pool;
-    struct TProxyRest
-    {
-        std::uint64_t Until = 0;
-        int NextMs = FirstRestMs;
-    };
-    std::vector<TProxyRest> Rests; // one per entry of Pool
-    std::size_t ProxyCursor = 0;   // where the search for an equally good proxy starts, in turn
-    // Per row of a pool check: the proxies that failed for it and what each attempt did.
-    struct TRoute
-    {
-        std::vector<bool> Failed;
-        std::string Trail;
-    };
-    std::unordered_map<TRowId, TRoute> Routes;
-    // Running RDAP checks by paced host, and the host of each such worker by serial: a check
-    // started beyond the host's connections would only wait inside the client, holding a worker.
-    std::unordered_map<std::string, int> RdapRunning;
-    std::unordered_map<std::uint64_t, std::string> RdapHostOf;
 };

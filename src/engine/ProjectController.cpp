@@ -1,7 +1,12 @@
 #include "engine/ProjectController.h"
 
 #include "base/QuarrowError.h"
+#include "engine/ResultJournal.h"
+#include "project/JournalRecovery.h"
 #include "project/ProjectFile.h"
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -53,7 +58,103 @@ void TProjectController::SetModifiedFlag(bool modified)
 void TProjectController::SetProjectFileName(const QString& name)
 {
     FileName = name;
+    FollowProjectFile();
     emit CaptionChanged(Caption());
+}
+
+void TProjectController::SetJournal(TResultJournal* journal, std::string recoveryPath)
+{
+    Journal = journal;
+    RecoveryPath = std::move(recoveryPath);
+    if (Journal)
+        connect(Journal, &TResultJournal::Failed, this, [this](const QString& message) {
+            Prompts.ShowMessage(message + QStringLiteral("\nThe check goes on without a journal."));
+        });
+    FollowProjectFile();
+}
+
+void TProjectController::FollowProjectFile()
+{
+    if (!Journal)
+        return;
+    if (FileName != QLatin1String(UntitledName))
+        Journal->SetPath(TJournalRecovery::JournalPathOf(ToBytes(FileName)));
+    else
+        Journal->SetPath(RecoveryActive ? TJournalRecovery::JournalPathOf(RecoveryPath) : std::string());
+}
+
+void TProjectController::ForgetJournal()
+{
+    if (!Journal)
+        return;
+    Journal->Discard();
+    if (RecoveryActive) {
+        ::unlink(RecoveryPath.c_str());
+        ::unlink(TJournalRecovery::JournalPathOf(RecoveryPath).c_str());
+        RecoveryActive = false;
+    }
+    FollowProjectFile();
+}
+
+void TProjectController::CheckStarting()
+{
+    if (!Journal || RecoveryPath.empty() || FileName != QLatin1String(UntitledName))
+        return;
+    // The rows as they stand now, so that the journal's results have rows to go into.
+    TProjectData project;
+    Workspace.StoreInto(project);
+    project.Rows = Table.RowsInViewOrder();
+    project.AnswerLog = Table.Model().AnswerLog();
+    TXMLSaveLoad copyStore;
+    if (!SaveNewProject(copyStore, RecoveryPath, project)) {
+        Prompts.ShowMessage(
+            QStringLiteral("The unsaved project could not be copied to %1 for recovery.\n%2")
+                .arg(QString::fromStdString(RecoveryPath), QString::fromStdString(copyStore.LastError())));
+        return;
+    }
+    RecoveryActive = true;
+    FollowProjectFile();
+    // Results of an earlier check are in the copy now.
+    Journal->Discard();
+}
+
+bool TProjectController::OfferRecovery()
+{
+    if (!Journal || RecoveryPath.empty() || ::access(RecoveryPath.c_str(), F_OK) != 0)
+        return false;
+    const std::string journalPath = TJournalRecovery::JournalPathOf(RecoveryPath);
+    switch (Prompts.AskYesNoCancel(
+        QStringLiteral("Quarrow ended while it was checking a project that was not saved. Restore that project?"))) {
+    case TProjectPrompts::Yes:
+        break;
+    case TProjectPrompts::No:
+        ::unlink(RecoveryPath.c_str());
+        ::unlink(journalPath.c_str());
+        return false;
+    case TProjectPrompts::Cancel:
+        return false;
+    }
+    {
+        const TSortingPaused paused(Table);
+        if (!OpenPath(QString::fromStdString(RecoveryPath))) {
+            // Never in the way of a later start.
+            std::rename(RecoveryPath.c_str(), (RecoveryPath + TJournalRecovery::SetAsideSuffix).c_str());
+            ::unlink(journalPath.c_str());
+            return false;
+        }
+    }
+    RecoveryActive = true;
+    SetProjectFileName(QLatin1String(UntitledName));
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool TProjectController::CloseQuery()
+{
+    if (!SettleChanges())
+        return false;
+    ForgetJournal();
+    return true;
 }
 
 bool TProjectController::SettleChanges()
@@ -77,6 +178,7 @@ bool TProjectController::New()
     if (!SettleChanges())
         return false;
     Workspace.StopChecks();
+    ForgetJournal();
     Table.Model().Clear();
     Workspace.ClearAnswers();
     SetProjectFileName(QLatin1String(UntitledName));
@@ -124,6 +226,10 @@ bool TProjectController::OpenPath(const QString& path)
         if (row.Slots.size() > SlotStartTick)
             row.Slots[SlotStartTick].clear();
     Workspace.StopChecks();
+    // The project it replaces is settled; then what a check of this one left is applied.
+    ForgetJournal();
+    const TJournalRecovery::TOutcome recovered =
+        TJournalRecovery::Recover(TJournalRecovery::JournalPathOf(ToBytes(path)), *project);
     Workspace.LoadFrom(*project);
     step += 5; // switches and the four word lists
     Workspace.ShowProgress(step, OpenSteps);
@@ -132,8 +238,11 @@ bool TProjectController::OpenPath(const QString& path)
     Workspace.ShowProgress(++step, OpenSteps);
     Workspace.ShowProgress(++step, OpenSteps); // answers log
     SetProjectFileName(path);
-    SetModifiedFlag(false);
+    // Results applied from the journal are not in the file yet.
+    SetModifiedFlag(recovered.Applied > 0);
     Workspace.ShowProgress(++step, OpenSteps);
+    if (!recovered.Message.empty())
+        Prompts.ShowMessage(QString::fromStdString(recovered.Message));
     return true;
 }
 
@@ -173,6 +282,8 @@ bool TProjectController::SaveProject(const QString& path)
         Prompts.ShowMessage(QStringLiteral("The project could not be saved to %1.\n%2").arg(path, reason));
         return false;
     }
+    // The file holds every result now.
+    ForgetJournal();
     SetModifiedFlag(false);
     return true;
 }

@@ -9,6 +9,9 @@
 #include <QString>
 
 #include <functional>
+#include <string>
+
+class TResultJournal;
 
 // The life of a project in the main window: New, Open, Save and Save as, the unsaved-changes
 // question before New, Open and closing, the project's name in the caption, and the Modified flag.
@@ -18,6 +21,12 @@
 // table's sorting is switched back on whatever happens. A save that fails leaves the old file
 // whole, says why and leaves Modified set; the command that asked for it (New, Open, closing)
 // then stops instead of throwing the changes away.
+//
+// With a journal, the results of the window's checks are journalled as they arrive: beside the
+// project's file, or, while the project has none, beside a copy of it in the recovery file, made
+// as each check starts. A journal left by a run that ended during a check is applied when its
+// project is opened (which says so and marks the project modified); the next start offers a
+// recovery copy back. A save, or changes thrown away (New, Open, closing), removes the journal.
 class TProjectController : public QObject
 {
     Q_OBJECT
@@ -46,9 +55,17 @@ public:
     // "Save project as...": true when the project was written under the chosen name.
     bool SaveAs();
     // The unsaved-changes question of closing: true when the window may close.
-    bool CloseQuery() { return SettleChanges(); }
+    bool CloseQuery();
     // Writes the project into `path`; on failure says why and keeps Modified.
     bool SaveProject(const QString& path);
+
+    // Journals the results from now on; `recoveryPath`: the copy of an unsaved project.
+    void SetJournal(TResultJournal* journal, std::string recoveryPath);
+    // "Check domains" or "Check errors again" is starting.
+    void CheckStarting();
+    // At start-up: offers the recovery copy a run left (Yes restores it as an unsaved project, No
+    // throws it away, Cancel keeps it for later). True when it was restored.
+    bool OfferRecovery();
 
 signals:
     void CaptionChanged(const QString& caption);
@@ -61,6 +78,10 @@ private:
     bool OpenPath(const QString& path);
     void SetModifiedFlag(bool modified);
     void SetProjectFileName(const QString& name);
+    // Points the journal at the current project's (none for an unsaved one without its copy).
+    void FollowProjectFile();
+    // Removes the current project's journal (and recovery copy): saved, or thrown away.
+    void ForgetJournal();
 
     TXMLSaveLoad& Store;
     TDomainSortProxy& Table;
@@ -70,4 +91,8 @@ private:
     std::function<QString()> ProjectsFolder;
     QString FileName = QLatin1String(UntitledName);
     bool IsModified = false;
+    TResultJournal* Journal = nullptr;
+    std::string RecoveryPath;
+    // The recovery copy is the current unsaved project's.
+    bool RecoveryActive = false;
 };

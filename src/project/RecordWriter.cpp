@@ -19,7 +19,7 @@ std::string TRecordWriter::Begin() const
         return header + "\r\n";
     }
     case TRecordFormat::Json:
-        return "[";
+        return LineEnded ? "[\n" : "[";
     case TRecordFormat::Tsv:
         break;
     }
@@ -46,10 +46,13 @@ std::string TRecordWriter::Record(const std::vector<TRecordField>& fields)
         line += "\r\n";
         break;
     case TRecordFormat::Json:
-        line = Written == 0 ? "\n  {" : ",\n  {";
+        if (LineEnded)
+            line = Written == 0 ? "  {" : ", {";
+        else
+            line = Written == 0 ? "\n  {" : ",\n  {";
         for (std::size_t i = 0; i < fields.size() && i < Columns.size(); ++i)
             line += (i == 0 ? "" : ", ") + JsonString(Columns[i]) + ": " + text(i, JsonString);
-        line += '}';
+        line += LineEnded ? "}\n" : "}";
         break;
     }
     ++Written;
@@ -60,7 +63,7 @@ std::string TRecordWriter::End() const
 {
     if (Format != TRecordFormat::Json)
         return {};
-    return Written == 0 ? "]\n" : "\n]\n";
+    return Written == 0 || LineEnded ? "]\n" : "\n]\n";
 }
 
 namespace {

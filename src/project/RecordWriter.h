@@ -27,6 +27,11 @@ class TRecordWriter
 public:
     TRecordWriter(TRecordFormat format, std::vector<std::string> columns);
 
+    // Each record's text then ends its line, so that a reader of a file that is still growing
+    // finds every record written so far whole; JSON then puts the comma between two records at
+    // the start of the second one's line ("[", "  {...}", ", {...}", "]").
+    void EndEachLine() { LineEnded = true; }
+
     std::string Begin() const;
     std::string Record(const std::vector<TRecordField>& fields);
     std::string End() const;
@@ -49,4 +54,5 @@ private:
     TRecordFormat Format;
     std::vector<std::string> Columns;
     std::size_t Written = 0;
+    bool LineEnded = false;
 };

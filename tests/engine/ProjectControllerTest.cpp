@@ -1,4 +1,6 @@
 #include "engine/ProjectController.h"
+#include "engine/ResultJournal.h"
+#include "project/JournalReader.h"
 #include "project/ProjectFile.h"
 #include "support/TempDir.h"
 
@@ -8,6 +10,7 @@
 
 #include <deque>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -268,6 +271,184 @@ TEST_F(ProjectControllerTest, RefusedFilesKeepTheCurrentProject)
         EXPECT_EQ(Controller.ProjectFileName().toStdString(), good) << path;
         EXPECT_TRUE(Controller.Modified()) << path;
     }
+}
+
+// The window as the next start finds it: a table, store and controller of its own, journalling.
+struct TNextRun
+{
+    explicit TNextRun(const std::string& recoveryPath) { Controller.SetJournal(&Journal, recoveryPath); }
+
+    TXMLSaveLoad Store;
+    TDomainTableModel Model;
+    TDomainSortProxy Table{Model};
+    TWordsWorkspace Workspace;
+    TScriptedPrompts Prompts;
+    TResultJournal Journal{Model};
+    TProjectController Controller{Store, Table, Workspace, Prompts, [] { return QString(); }};
+};
+
+int RowNamed(const TDomainTableModel& model, const std::string& caption)
+{
+    for (int row = 0; row < model.RowCount(); ++row)
+        if (model.Caption(row) == caption)
+            return row;
+    return -1;
+}
+
+bool Exists(const std::string& path)
+{
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
+// A result as the dispatcher leaves it in its row, then journalled.
+void DeliverResult(TDomainTableModel& model, TResultJournal& journal, int row, const std::string& verdict,
+                   const std::string& answers)
+{
+    model.SetSlot(row, SlotAvailability, verdict);
+    model.SetAnswer(model.AnswerIndexOf(row), answers);
+    journal.Record(model.IdAt(row));
+}
+
+TEST_F(ProjectControllerTest, ASavedProjectsCheckIsJournalledBesideItAndAppliedWhenItIsOpenedAgain)
+{
+    const std::string recovery = Dir.File("data/recovery.prj.xml");
+    TResultJournal journal(Model);
+    Controller.SetJournal(&journal, recovery);
+    FillProject();
+    const std::string path = Dir.File("work.prj.xml");
+    const std::string journalPath = path + ".journal";
+    ASSERT_TRUE(Controller.SaveProject(QString::fromStdString(path)));
+    Prompts.Files = {path};
+    ASSERT_TRUE(Controller.Open());
+    Controller.CheckStarting();
+    EXPECT_FALSE(Exists(recovery)) << "a saved project needs no copy";
+    DeliverResult(Model, journal, RowNamed(Model, "myshop.com"), "YES", "No match for myshop.com");
+    DeliverResult(Model, journal, RowNamed(Model, "shop.com"), "RESULT ERROR", "gave up after 41 s");
+    EXPECT_TRUE(Exists(journalPath));
+
+    // The program ends here without a save: the next start opens the project with the results.
+    {
+        TNextRun next(recovery);
+        ASSERT_TRUE(next.Controller.OpenFile(QString::fromStdString(path)));
+        ASSERT_EQ(next.Prompts.Messages.size(), 1u);
+        EXPECT_EQ(next.Prompts.Messages[0],
+                  "A check that did not finish left 2 results in \"" + journalPath + "\"; they were applied.");
+        EXPECT_TRUE(next.Controller.Modified());
+        const int row = RowNamed(next.Model, "myshop.com");
+        EXPECT_EQ(next.Model.Slot(row, SlotAvailability), "YES");
+        EXPECT_EQ(next.Model.AnswerLog()[static_cast<std::size_t>(next.Model.AnswerIndexOf(row))],
+                  "No match for myshop.com");
+        EXPECT_EQ(next.Model.Slot(RowNamed(next.Model, "shop.com"), SlotAvailability), "RESULT ERROR");
+        // It goes on journalling there until a save puts everything into the file.
+        DeliverResult(next.Model, next.Journal, RowNamed(next.Model, "webshop.com"), "NO", "Domain: WEBSHOP.COM");
+        EXPECT_TRUE(Exists(journalPath));
+        ASSERT_TRUE(next.Controller.Save());
+        EXPECT_FALSE(Exists(journalPath));
+        EXPECT_FALSE(next.Controller.Modified());
+        TXMLSaveLoad reader;
+        const std::vector<TDomainRow> rows = LoadProject(reader, path)->Rows;
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[0].Slots[SlotAvailability], "YES"); // myshop.com, first as the table showed it
+        EXPECT_EQ(rows[2].Slots[SlotAvailability], "NO");
+
+        // Changes thrown away take their journal with them.
+        DeliverResult(next.Model, next.Journal, 0, "RESULT ERROR", "x");
+        next.Controller.SetModified();
+        EXPECT_TRUE(Exists(journalPath));
+        next.Prompts.Answers = {TProjectPrompts::No};
+        ASSERT_TRUE(next.Controller.CloseQuery());
+        EXPECT_FALSE(Exists(journalPath));
+    }
+}
+
+TEST_F(ProjectControllerTest, AnUnsavedProjectsCheckIsOfferedBackAtTheNextStart)
+{
+    const std::string recovery = Dir.File("recovery.prj.xml");
+    TResultJournal journal(Model);
+    Controller.SetJournal(&journal, recovery);
+    FillProject();
+    Controller.CheckStarting();
+    ASSERT_TRUE(Exists(recovery));
+    DeliverResult(Model, journal, RowNamed(Model, "myshop.com"), "NO", "Registrar: Mine");
+    ASSERT_TRUE(Exists(recovery + ".journal"));
+
+    // Cancel keeps the copy for a later start, No throws it away.
+    {
+        TNextRun next(recovery);
+        next.Prompts.Answers = {TProjectPrompts::Cancel};
+        EXPECT_FALSE(next.Controller.OfferRecovery());
+        EXPECT_EQ(next.Prompts.Questions.size(), 1u);
+        EXPECT_TRUE(Exists(recovery));
+    }
+    {
+        TNextRun next(recovery);
+        next.Prompts.Answers = {TProjectPrompts::Yes};
+        ASSERT_TRUE(next.Controller.OfferRecovery());
+        EXPECT_EQ(next.Controller.ProjectFileName().toStdString(), "Untitled");
+        EXPECT_TRUE(next.Controller.Modified());
+        EXPECT_EQ(next.Workspace.Words.Prefixes, (std::vector<TWordEntry>{{"web", true}, {"my", false}}));
+        ASSERT_EQ(next.Model.RowCount(), 3);
+        EXPECT_EQ(next.Model.Slot(RowNamed(next.Model, "myshop.com"), SlotAvailability), "NO");
+        EXPECT_EQ(next.Model.Slot(RowNamed(next.Model, "webshop.com"), SlotRegistrar), "<b>Registrar & Co</b>");
+        // Saved under a name of its own, it needs the copy no more.
+        const std::string path = Dir.File("kept.prj.xml");
+        next.Prompts.Files = {path};
+        ASSERT_TRUE(next.Controller.Save());
+        EXPECT_FALSE(Exists(recovery));
+        EXPECT_FALSE(Exists(recovery + ".journal"));
+        EXPECT_FALSE(next.Controller.OfferRecovery());
+    }
+    Controller.CheckStarting();
+    {
+        TNextRun next(recovery);
+        next.Prompts.Answers = {TProjectPrompts::No};
+        EXPECT_FALSE(next.Controller.OfferRecovery());
+        EXPECT_FALSE(Exists(recovery));
+        EXPECT_EQ(next.Model.RowCount(), 0);
+    }
+}
+
+TEST_F(ProjectControllerTest, AJournalThatIsNoJournalIsSetAsideAndTheProjectOpens)
+{
+    FillProject();
+    const std::string path = Dir.File("work.prj.xml");
+    ASSERT_TRUE(Controller.SaveProject(QString::fromStdString(path)));
+    Dir.Write("work.prj.xml.journal", "garbage\n");
+    TNextRun next(Dir.File("recovery.prj.xml"));
+    ASSERT_TRUE(next.Controller.OpenFile(QString::fromStdString(path)));
+    EXPECT_EQ(next.Model.RowCount(), 3);
+    EXPECT_FALSE(next.Controller.Modified());
+    ASSERT_EQ(next.Prompts.Messages.size(), 1u);
+    EXPECT_NE(next.Prompts.Messages[0].find("could not be read (it is no check journal)"), std::string::npos);
+    EXPECT_EQ(Dir.Read("work.prj.xml.journal.unreadable"), "garbage\n");
+    EXPECT_FALSE(Exists(path + ".journal"));
+}
+
+TEST(ResultJournal, AJournalThatCannotBeWrittenIsReportedOnceAndTheNextFileIsTried)
+{
+    TTempDir dir;
+    TDomainTableModel model;
+    model.AppendGenerated({"a.com", "b.com"});
+    TResultJournal journal(model);
+    QSignalSpy failures(&journal, &TResultJournal::Failed);
+    journal.SetPath(dir.File("missing/folder/p.prj.xml.journal"));
+    // An unchecked row has nothing to journal.
+    journal.Record(model.IdAt(0));
+    EXPECT_EQ(failures.count(), 0);
+    model.SetSlot(0, SlotAvailability, "YES");
+    model.SetSlot(1, SlotAvailability, "NO");
+    journal.Record(model.IdAt(0));
+    journal.Record(model.IdAt(1));
+    ASSERT_EQ(failures.count(), 1);
+    EXPECT_NE(failures.at(0).at(0).toString().indexOf(QStringLiteral("cannot open the journal")), -1);
+
+    journal.SetPath(dir.File("p.prj.xml.journal"));
+    journal.Record(model.IdAt(1));
+    EXPECT_EQ(failures.count(), 1);
+    const TJournalReader::TContents contents = TJournalReader::Read(dir.Read("p.prj.xml.journal"));
+    ASSERT_EQ(contents.Records.size(), 1u);
+    EXPECT_EQ(contents.Records[0].Caption, "b.com");
+    EXPECT_EQ(contents.Records[0].Verdict, TRowResult::Registered);
 }
 
 } // namespace
