@@ -47,10 +47,11 @@ int main(int argc, char* argv[])
         else
             mainWindow.OfferRecovery();
         // A passing message: while it shows, the status bar hides its panels.
-        const std::string message = data.Message.empty() || groupsProblem.empty() ? data.Message + groupsProblem
-                                                                                  : data.Message + " " + groupsProblem;
-        if (!message.empty())
-            mainWindow.statusBar()->showMessage(QString::fromStdString(message), 15000);
+        std::string line = data.Message.empty() ? data.Notice : data.Message;
+        if (!groupsProblem.empty())
+            line = line.empty() ? groupsProblem : line + " " + groupsProblem;
+        if (!line.empty())
+            mainWindow.statusBar()->showMessage(QString::fromStdString(line), 15000);
         status = QApplication::exec();
         // Workers still blocked on hosts that never answer: the program ends here, at once.
         FinishProgram(status, mainWindow.Dispatcher().ThreadsLeftAtExit());

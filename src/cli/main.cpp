@@ -121,6 +121,8 @@ int main(int argc, char* argv[])
         if (const TDataFolderStatus data = TShippedData(folders.ProgramFolder).InstallDefaults(folders.DataFolder);
             !data.CanSave)
             std::fprintf(stderr, "quarrow-cli: %s\n", data.Message.c_str());
+        else if (!data.Notice.empty())
+            std::fprintf(stderr, "quarrow-cli: %s\n", data.Notice.c_str());
         return command->Run(args);
     } catch (const TUsageError& error) {
         ReportFailure(name, error.what());

@@ -93,4 +93,8 @@ inline constexpr TStringKey DomainFilter{"ListView", "Filter", "all"};
 
 inline constexpr TBoolKey ShowTour{"Help", "ShowTour", true};
 
+// A digest of the shipped server table the user's file last took its new entries from; a start
+// with another shipped table adds what that one has and the user's file lacks.
+inline constexpr TStringKey ServerTableStamp{"Pref", "ServerTableStamp", ""};
+
 } // namespace ConfigKeys

@@ -2,6 +2,7 @@
 
 #include "base/AtomicFileWriter.h"
 #include "base/WholeFile.h"
+#include "settings/ServerTableUpgrade.h"
 
 #include <cerrno>
 #include <cstring>
@@ -32,7 +33,7 @@ bool IsFree(const std::string& path)
 
 TDataFolderStatus CannotSave(const std::string& why)
 {
-    return {false, "Settings cannot be saved. " + why};
+    return {false, "Settings cannot be saved. " + why, {}};
 }
 
 } // namespace
@@ -89,7 +90,11 @@ TDataFolderStatus TShippedData::InstallDefaults(const std::string& dataFolder) c
     // write of the settings would refuse it.
     const std::string settings = dataFolder + std::string(DefaultFiles[0]);
     struct stat info;
-    if (::stat(settings.c_str(), &info) == 0 && (!(info.st_mode & S_IWUSR) || ::access(settings.c_str(), W_OK) != 0))
+    const bool haveSettings = ::stat(settings.c_str(), &info) == 0;
+    if (haveSettings && (!(info.st_mode & S_IWUSR) || ::access(settings.c_str(), W_OK) != 0))
         return CannotSave("Cannot write \"" + settings + "\": the file is read-only.");
-    return {};
+    TDataFolderStatus status;
+    if (const std::string table = FilePath(DefaultFiles[0]); haveSettings && S_ISREG(info.st_mode) && !table.empty())
+        status.Notice = TServerTableUpgrade(settings, table).Run().Message();
+    return status;
 }

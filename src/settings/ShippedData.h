@@ -8,6 +8,8 @@ struct TDataFolderStatus
 {
     bool CanSave = true;
     std::string Message; // one line for the user; empty while CanSave
+    // One line for the user when the server table took new entries from the shipped one.
+    std::string Notice;
 };
 
 // The files that come with the program: the default server table and date masks, and the help
@@ -32,7 +34,9 @@ public:
     // top-level domains without writing any configuration. Anything already at a file's place is
     // never touched; a link there to a file not made yet is followed and the file made. A shipped file that cannot be
     // read, or is not a regular file of sane size, is skipped: the program then starts with its built-in defaults.
-    // Reports whether settings can be saved in the folder.
+    // A settings file kept from an earlier version then gains what the shipped server table has
+    // and it lacks (TServerTableUpgrade), said in Notice. Reports whether settings can be saved in
+    // the folder.
     TDataFolderStatus InstallDefaults(const std::string& dataFolder) const;
 
     // The settings file first; the RDAP bootstrap file is the one a newer download replaces.

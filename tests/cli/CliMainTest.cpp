@@ -23,7 +23,7 @@ TEST(CliFirstStart, CopiesTheShippedServerTableIntoANewDataFolder)
     std::ifstream in(QUARROW_SOURCE_DATA_DIR "/mvwhois.ini", std::ios::binary);
     const std::string shipped{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     ASSERT_FALSE(shipped.empty());
-    EXPECT_EQ(home.Read("config/Morvane/Quarrow 2009/mvwhois.ini"), shipped);
+    EXPECT_EQ(home.Read("config/Morvane/Quarrow 2009/mvwhois.ini").rfind(shipped, 0), 0u);
     struct stat info;
     ASSERT_EQ(::stat(home.File("config/Morvane/Quarrow 2009/mvwhois.ini").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);

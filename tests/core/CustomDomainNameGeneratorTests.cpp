@@ -303,6 +303,16 @@ TEST(Generator, StepsOfAnySizeMakeTheNamesOfAWholeRun)
         EXPECT_EQ(generator.Names().ToVector(), whole) << step;
         EXPECT_FALSE(generator.Step(step));
     }
+    // Start reserves exactly the room the run needs: the names never make the list grow.
+    for (const bool hyphens : {false, true}) {
+        generator = ExampleGenerator(hyphens);
+        ASSERT_TRUE(generator.Start());
+        const std::size_t reserved = generator.Names().AllocatedBytes();
+        while (generator.Step(1)) {
+        }
+        EXPECT_EQ(generator.Names().AllocatedBytes(), reserved) << hyphens;
+        EXPECT_EQ(generator.Names().Count(), 16u);
+    }
     // Start refuses and fails as Generate does.
     generator.Suffixes().clear();
     EXPECT_FALSE(generator.Start());

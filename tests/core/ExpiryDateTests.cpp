@@ -168,6 +168,8 @@ TEST(ParseExpiryDate, FirstFittingMaskDecidesEvenWithoutAValidDate)
     EXPECT_EQ(ParseExpiryDate("12-Xyz-2010 2010-05-12", {"dd-zzz-yyyy", "yyyy-mm-dd"}), 0);
     // A mask that does not fit passes the text on.
     EXPECT_EQ(ParseExpiryDate("2010-05-12", {"dd.mm.yyyy", "yyyy-mm-dd"}), Day(2010, 5, 12));
+    // Text that ends before the day has a digit does not fit, so the next mask is asked.
+    EXPECT_EQ(ParseExpiryDate("12.05.2010-05", {"yyyy-mm-dd", "dd.mm.yyyy"}), Day(2010, 5, 12));
 }
 
 TEST(ParseExpiryDate, MaskWithoutYearMonthOrDayNeverFits)

@@ -68,6 +68,9 @@ TEST(PacingQueueTest, TheNextDueTickIsTheEarliestOfTheWaitingLanes)
                                                               : dueAt(lane, intervalMs);
     };
     EXPECT_EQ(queue.NextDueTick(heldDueAt), 11000u);
+    // The interval a row was last pushed with holds for its lane (a configuration change).
+    queue.Push(7, Lane("a.test"), 50);
+    EXPECT_EQ(queue.NextDueTick(heldDueAt), 10050u);
     queue.Clear();
     EXPECT_TRUE(queue.Empty());
     EXPECT_EQ(queue.NextDueTick(dueAt), std::numeric_limits<std::uint64_t>::max());

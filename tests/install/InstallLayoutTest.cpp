@@ -67,7 +67,7 @@ TEST_F(InstallLayoutTest, InstalledProgramStartsANewUserWithTheInstalledServerTa
     EXPECT_EQ(result.Out, "quay.de\n");
     const std::string copied = home.Read("config/Morvane/Quarrow 2009/mvwhois.ini");
     EXPECT_FALSE(copied.empty());
-    EXPECT_EQ(copied, Root->Read("usr/share/quarrow/mvwhois.ini"));
+    EXPECT_EQ(copied.rfind(Root->Read("usr/share/quarrow/mvwhois.ini"), 0), 0u);
     EXPECT_FALSE(home.Read("config/Morvane/Quarrow 2009/datemask.ini").empty());
     EXPECT_EQ(home.Read("config/Morvane/Quarrow 2009/rdap-dns.json"), Root->Read("usr/share/quarrow/rdap-dns.json"));
 }

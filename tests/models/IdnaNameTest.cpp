@@ -137,18 +137,23 @@ TEST(IdnaNameTest, AOwnTableAgreesWithIcuAndQt)
         std::string Ace;
     };
     const std::vector<TCase> cases = {
-        {"straße.de", "xn--strae-oqa.de"},               // sharp s kept (non-transitional)
-        {"Straße.DE", "xn--strae-oqa.de"},               // mixed case
-        {"ＳＴＲＡＳＳＥ．ｄｅ", "strasse.de"},          // full-width letters and full stop
-        {"Ｓｔｒａßｅ。ｄｅ", "xn--strae-oqa.de"},       // full-width with ß and an ideographic full stop
-        {"café.de", "xn--caf-dma.de"},                   // precomposed
-        {"cafe\xCC\x81.de", "xn--caf-dma.de"},           // e + combining acute, normalised to NFC
-        {"東京.jp", "xn--1lqs71d.jp"},                   // Han
-        {"кафе.рф", "xn--80akn5b.xn--p1ai"},             // Cyrillic, IDN top-level domain
-        {"xn--strae-oqa.de", "xn--strae-oqa.de"},        // typed as an A-label
-        {"XN--STRAE-OQA.DE", "xn--strae-oqa.de"},        // an A-label in capitals
-        {"שלום.co.il", "xn--9dbne9b.co.il"},             // right-to-left
-        {"ひらがな漢字.jp", "xn--v8j0cwa6gy22xv2ya.jp"}, // Japanese: Hiragana with Han
+        {"straße.de", "xn--strae-oqa.de"},                   // sharp s kept (non-transitional)
+        {"Straße.DE", "xn--strae-oqa.de"},                   // mixed case
+        {"ＳＴＲＡＳＳＥ．ｄｅ", "strasse.de"},              // full-width letters and full stop
+        {"Ｓｔｒａßｅ。ｄｅ", "xn--strae-oqa.de"},           // full-width with ß and an ideographic full stop
+        {"café.de", "xn--caf-dma.de"},                       // precomposed
+        {"cafe\xCC\x81.de", "xn--caf-dma.de"},               // e + combining acute, normalised to NFC
+        {"東京.jp", "xn--1lqs71d.jp"},                       // Han
+        {"кафе.рф", "xn--80akn5b.xn--p1ai"},                 // Cyrillic, IDN top-level domain
+        {"xn--strae-oqa.de", "xn--strae-oqa.de"},            // typed as an A-label
+        {"XN--STRAE-OQA.DE", "xn--strae-oqa.de"},            // an A-label in capitals
+        {"שלום.co.il", "xn--9dbne9b.co.il"},                 // right-to-left
+        {"ひらがな漢字.jp", "xn--v8j0cwa6gy22xv2ya.jp"},     // Japanese: Hiragana with Han
+        {"кафе.москва.com", "xn--80akn5b.xn--80adxhks.com"}, // each label's script checked alone
+        {"हिन्दी.com", "xn--j2bd4cyah0f.com"},                // Devanagari with spacing and non-spacing marks
+        {"मराठी१२.in", "xn--d2b1ag0dl8uh.in"},               // Devanagari digits
+        {"αβγ.gr", "xn--mxacd.gr"},                          // Greek
+        {"مثال.com", "xn--mgbh0fb.com"},                     // Arabic, right-to-left
     };
     for (const TCase& c : cases) {
         const TIdnaName name = TIdnaName::Of(c.Typed);
@@ -174,6 +179,8 @@ TEST(IdnaNameTest, PlainNamesAreAskedAsTypedAndCheckedAsBefore)
     EXPECT_EQ(TIdnaName::Of("-lead.com").Problem, "A label of the name starts or ends with \"-\".");
     EXPECT_EQ(TIdnaName::Of("-lead.com").Ace, "");
     EXPECT_FALSE(TIdnaName::NeedsIdna("axn--b.com"));
+    EXPECT_FALSE(TIdnaName::NeedsIdna("xn-ab.com"));
+    EXPECT_FALSE(TIdnaName::NeedsIdna("xnx-ab.com"));
     EXPECT_TRUE(TIdnaName::NeedsIdna("a.Xn--b.com"));
 }
 

@@ -72,6 +72,10 @@ TEST(XmlReader, AcceptsCommentsCDataAttributesAndDocumentType)
     EXPECT_EQ(doc.Value(Path(doc, {"A"})), "xy");
     EXPECT_EQ(doc.Value(Path(doc, {"B"})), "<&amp;>");
     EXPECT_NE(Path(doc, {"C"}), TXmlDocument::NoNode);
+    // Either quote may hold the characters that would otherwise end the markup.
+    for (const char* text : {"<!DOCTYPE QRW SYSTEM 'a>b'><QRW/>", "<!DOCTYPE QRW SYSTEM \"a>b\"><QRW/>",
+                             "<QRW><A b='x/y'>v</A></QRW>", "<QRW><A b=\"x/y\">v</A></QRW>"})
+        EXPECT_EQ(ErrorOf(text), "(accepted)") << text;
 }
 
 TEST(XmlReader, MalformedDocumentsNameTheProblemAndItsLine)
@@ -86,6 +90,7 @@ TEST(XmlReader, MalformedDocumentsNameTheProblemAndItsLine)
     EXPECT_THAT(ErrorOf("<QRW><>x</></QRW>"), testing::HasSubstr("without a name"));
     EXPECT_THAT(ErrorOf("<QRW><A>x</a></QRW>"), testing::HasSubstr("does not match"));
     EXPECT_THAT(ErrorOf(""), testing::HasSubstr("no root element"));
+    EXPECT_THAT(ErrorOf("\xEF\xBB\xBF"), testing::HasSubstr("no root element"));
     EXPECT_THAT(ErrorOf("hello <QRW/>"), testing::HasSubstr("text before the root"));
     EXPECT_THAT(ErrorOf("<QRW/>tail"), testing::HasSubstr("text after the root"));
     EXPECT_THAT(ErrorOf("<QRW/><QRW/>"), testing::HasSubstr("second root"));
@@ -102,6 +107,16 @@ TEST(XmlReader, DeepNestingIsRefusedInsteadOfExhaustingTheStack)
     for (int i = 0; i < 100000; ++i)
         deep += "<a>";
     EXPECT_THAT(ErrorOf(deep), testing::HasSubstr("nested too deeply"));
+    const auto nested = [](std::size_t depth) {
+        std::string text;
+        for (std::size_t i = 0; i < depth; ++i)
+            text += "<a>";
+        for (std::size_t i = 0; i < depth; ++i)
+            text += "</a>";
+        return text;
+    };
+    EXPECT_EQ(ErrorOf(nested(TXmlReader::MaxDepth)), "(accepted)");
+    EXPECT_THAT(ErrorOf(nested(TXmlReader::MaxDepth + 1)), testing::HasSubstr("nested too deeply"));
 }
 
 TEST(XmlWriter, RoundTripOfAParsedDocumentIsStable)

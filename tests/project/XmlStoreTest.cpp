@@ -165,9 +165,10 @@ TEST(XmlStore, ValueForms)
     EXPECT_EQ(TXMLSaveLoad::ParseInteger("+5"), 5);
     for (const char* bad : {"", " 1", "1 ", "x", "1x", "+-1", "-", "99999999999"})
         EXPECT_EQ(TXMLSaveLoad::ParseInteger(bad), -1) << bad;
-    EXPECT_TRUE(TXMLSaveLoad::ParseBoolean("99999999999999999999"));
-    EXPECT_FALSE(TXMLSaveLoad::ParseBoolean("000"));
-    EXPECT_FALSE(TXMLSaveLoad::ParseBoolean(" YES"));
+    for (const char* yes : {"99999999999999999999", "+1", "-1", "y", "True"})
+        EXPECT_TRUE(TXMLSaveLoad::ParseBoolean(yes)) << yes;
+    for (const char* no : {"000", "+0", " YES", "+", "1+", "n"})
+        EXPECT_FALSE(TXMLSaveLoad::ParseBoolean(no)) << no;
 
     TTempDir dir;
     TXMLSaveLoad store;

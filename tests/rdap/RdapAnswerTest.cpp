@@ -94,6 +94,8 @@ TEST(RdapAnswer, A200WithoutADomainObjectIsAnError)
         {R"({"objectClassName": "domain search results"})", "not an RDAP domain object"},
         {R"(["objectClassName", "domain"])", "not an RDAP domain object"},
         {R"("domain")", "RDAP error"},
+        // A name in LDH form beside an error code is an error object, not a domain.
+        {R"({"ldhName":"a.test","errorCode":404})", "not an RDAP domain object"},
     };
     for (const auto& c : cases) {
         const TRdapAnswer answer = ReadRdapAnswer(200, c.body);
@@ -147,6 +149,11 @@ TEST(RdapAnswer, MissingOrOddPartsLeaveTheirFieldsEmptyButTheNameTaken)
             "links":[{"rel":"related","href":"http://rdap.registrar.test/domain/a.test"},
                      {"rel":"related","href":"https://rdap.registrar.test/entity/292"}]})",
          "Line Break", "", 0, ""},
+        // DEL is a control character too; a related link without a type still names the registrar's base.
+        {R"({"objectClassName":"domain","entities":[{"roles":["registrar"],
+            "vcardArray":["vcard",[["fn",{},"text","Bad\u007fName"]]]}],
+            "links":[{"rel":"related","href":"https://rdap.registrar.test/v2/domain/a.test"}]})",
+         "Bad Name", "https://rdap.registrar.test/v2/", 0, ""},
     };
     for (const auto& c : cases) {
         const TRdapAnswer answer = ReadRdapAnswer(200, c.body);

@@ -62,23 +62,34 @@ TEST_F(ShippedDataTest, HelpPageNamesArePagesThatShip)
         EXPECT_TRUE(fs::is_regular_file(std::string(QUARROW_SOURCE_DATA_DIR) + "/help/" + std::string(page))) << page;
 }
 
-TEST_F(ShippedDataTest, FirstStartCopiesTheDefaultsForTheOwnerOnlyAndLaterStartsTouchNothing)
+TEST_F(ShippedDataTest, FirstStartCopiesTheDefaultsForTheOwnerOnlyAndLaterStartsKeepTheUsersValues)
 {
     const TShippedData shipped(ProgramWithDefaults());
     const TDataFolderStatus first = shipped.InstallDefaults(DataFolder);
     EXPECT_TRUE(first.CanSave);
     EXPECT_EQ(first.Message, "");
-    EXPECT_EQ(Dir.Read("config/Morvane/Quarrow 2009/mvwhois.ini"), ServerTable);
+    EXPECT_EQ(first.Notice, "");
+    // The copy, and the digest of the table it came from.
+    EXPECT_EQ(Dir.Read("config/Morvane/Quarrow 2009/mvwhois.ini").rfind(ServerTable, 0), 0u);
+    EXPECT_NE(Dir.Read("config/Morvane/Quarrow 2009/mvwhois.ini").find("ServerTableStamp="), std::string::npos);
     EXPECT_EQ(Dir.Read("config/Morvane/Quarrow 2009/datemask.ini"), Masks);
     EXPECT_EQ(PermissionsOf(DataFolder + "mvwhois.ini"), 0600u);
     EXPECT_EQ(PermissionsOf(DataFolder + "datemask.ini"), 0600u);
 
-    // The user's own table stays as it is.
+    // The user's own table is never replaced: it keeps its values and gains what the shipped one adds.
     Dir.Write("config/Morvane/Quarrow 2009/mvwhois.ini", "[Pref]\nThrdCount=30\n");
     ASSERT_EQ(::chmod((DataFolder + "mvwhois.ini").c_str(), 0640), 0);
-    EXPECT_TRUE(shipped.InstallDefaults(DataFolder).CanSave);
-    EXPECT_EQ(Dir.Read("config/Morvane/Quarrow 2009/mvwhois.ini"), "[Pref]\nThrdCount=30\n");
-    EXPECT_EQ(PermissionsOf(DataFolder + "mvwhois.ini"), 0640u);
+    const TDataFolderStatus later = shipped.InstallDefaults(DataFolder);
+    EXPECT_TRUE(later.CanSave);
+    EXPECT_EQ(later.Notice.rfind("The server table gained 1 top-level domain from the shipped table", 0), 0u)
+        << later.Notice;
+    const std::string kept = Dir.Read("config/Morvane/Quarrow 2009/mvwhois.ini");
+    EXPECT_EQ(kept.rfind("[Pref]\nThrdCount=30\n", 0), 0u) << kept;
+    EXPECT_NE(kept.find("com=whois.verisign-grs.com"), std::string::npos) << kept;
+    // Written like every change of the settings: owner only, as the file holds the proxy password.
+    EXPECT_EQ(PermissionsOf(DataFolder + "mvwhois.ini"), 0600u);
+    EXPECT_EQ(shipped.InstallDefaults(DataFolder).Notice, "");
+    EXPECT_EQ(Dir.Read("config/Morvane/Quarrow 2009/mvwhois.ini"), kept);
     EXPECT_EQ(std::distance(fs::directory_iterator(DataFolder), fs::directory_iterator()), 2);
 }
 
@@ -94,7 +105,7 @@ TEST_F(ShippedDataTest, LinksToFilesNotMadeYetReceiveTheDefaultsAndStayLinks)
     EXPECT_TRUE(shipped.InstallDefaults(DataFolder).CanSave);
     EXPECT_TRUE(fs::is_symlink(DataFolder + "mvwhois.ini"));
     EXPECT_TRUE(fs::is_symlink(DataFolder + "datemask.ini"));
-    EXPECT_EQ(Dir.Read("dotfiles/mvwhois.ini"), ServerTable);
+    EXPECT_EQ(Dir.Read("dotfiles/mvwhois.ini").rfind(ServerTable, 0), 0u);
     EXPECT_EQ(Dir.Read("dotfiles/masks.ini"), Masks);
     EXPECT_EQ(PermissionsOf(Dir.File("dotfiles/mvwhois.ini")), 0600u);
 
