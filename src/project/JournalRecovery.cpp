@@ -15,6 +15,17 @@ namespace {
 // stray huge file at the journal's name can take.
 constexpr std::size_t MaxJournalBytes = std::size_t{16} << 30;
 
+// The answers entry a row's slot 4 names, or -1 when it names none.
+long EntryOf(const TDomainRow& row)
+{
+    if (row.Slots.size() <= SlotAnswerIndex)
+        return -1;
+    const std::string& text = row.Slots[SlotAnswerIndex];
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stol(text);
+}
+
 void PutIntoRow(TProjectData& project, std::size_t rowIndex, const TJournalRecord& record, std::vector<int>& entryUsers)
 {
     TDomainRow& row = project.Rows[rowIndex];
@@ -27,10 +38,7 @@ void PutIntoRow(TProjectData& project, std::size_t rowIndex, const TJournalRecor
     row.Slots[SlotStartTick].clear();
     // The row's own answers entry takes the text; an entry it shares with another row, or none,
     // gives it a new one, so that no other row's answers change.
-    const std::string& indexText = row.Slots[SlotAnswerIndex];
-    long entry = -1;
-    if (!indexText.empty() && indexText.size() < 11 && indexText.find_first_not_of("0123456789") == std::string::npos)
-        entry = std::stol(indexText);
+    const long entry = EntryOf(row);
     if (entry >= 0 && static_cast<std::size_t>(entry) < project.AnswerLog.size() &&
         entryUsers[static_cast<std::size_t>(entry)] == 1) {
         project.AnswerLog[static_cast<std::size_t>(entry)] = record.Answers;
@@ -58,16 +66,9 @@ TJournalRecovery::TOutcome TJournalRecovery::Apply(TProjectData& project, const 
         rowsOfName[project.Rows[i].Caption].push_back(i);
     // How many rows name each answers entry.
     std::vector<int> entryUsers(project.AnswerLog.size(), 0);
-    for (const TDomainRow& row : project.Rows) {
-        if (row.Slots.size() <= SlotAnswerIndex)
-            continue;
-        const std::string& text = row.Slots[SlotAnswerIndex];
-        if (!text.empty() && text.size() < 11 && text.find_first_not_of("0123456789") == std::string::npos) {
-            const long entry = std::stol(text);
-            if (static_cast<std::size_t>(entry) < entryUsers.size())
-                ++entryUsers[static_cast<std::size_t>(entry)];
-        }
-    }
+    for (const TDomainRow& row : project.Rows)
+        if (const long entry = EntryOf(row); entry >= 0 && static_cast<std::size_t>(entry) < entryUsers.size())
+            ++entryUsers[static_cast<std::size_t>(entry)];
     for (const TJournalRecord& record : records) {
         const auto rows = rowsOfName.find(record.Caption);
         if (rows == rowsOfName.end()) {

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -57,13 +60,16 @@ TEST_F(RdapCliTest, RdapRowsComeOutLikeWhoisRowsAndThePreferenceChoosesTheWay)
 {
     const TProcessResult any = Check({"--rdap-ca", CaPath, "taken.com", "free.com"});
     EXPECT_EQ(any.ExitStatus, 0) << any.Err;
-    EXPECT_EQ(any.Out, "taken.com\tNO\tExample Registrar\twhois.registrar.example\t2027-03-14\ttaken.com\n"
-                       "free.com\tYES\t\t\t\tfree.com\n");
+    EXPECT_EQ(SortedLines(any.Out),
+              (std::vector<std::string>{
+                  "free.com\tYES\t\t\t\tfree.com\n",
+                  "taken.com\tNO\tExample Registrar\twhois.registrar.example\t2027-03-14\ttaken.com\n"}));
 
     // RDAP only: the bootstrap's base for net; org has no RDAP base at all.
     const TProcessResult rdapOnly = Check({"--rdap-only", "--rdap-ca", CaPath, "new.net", "old.org"});
     EXPECT_EQ(rdapOnly.ExitStatus, 3) << rdapOnly.Err;
-    EXPECT_EQ(rdapOnly.Out, "new.net\tYES\t\t\t\tnew.net\nold.org\tRESULT ERROR\t\t\t\told.org\n");
+    EXPECT_EQ(SortedLines(rdapOnly.Out),
+              (std::vector<std::string>{"new.net\tYES\t\t\t\tnew.net\n", "old.org\tRESULT ERROR\t\t\t\told.org\n"}));
     EXPECT_EQ(Server->RequestCount(TFakeRdapServer::DomainPath("new.net")), 1);
 
     // WHOIS only: com's table entry is an RDAP base, so com has no server to ask.

@@ -2,6 +2,7 @@
 
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
@@ -74,4 +75,17 @@ TProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<s
         result.Out = dir.Read("stdout");
     result.Err = dir.Read("stderr");
     return result;
+}
+
+std::vector<std::string> SortedLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size() - 1);
+        lines.push_back(text.substr(start, end + 1 - start));
+        start = end + 1;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }

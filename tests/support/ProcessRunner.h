@@ -23,3 +23,7 @@ enum class TStandardOutput
 // the child only; `input` is what the child reads on its standard input.
 TProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
                           const std::string& input = {}, TStandardOutput output = TStandardOutput::File);
+
+// The lines of a program's output (each with its line break), sorted: for records that come in the
+// order results arrive, where that order is not what a test is about.
+std::vector<std::string> SortedLines(const std::string& text);
