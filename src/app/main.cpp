@@ -48,6 +48,8 @@ int main(int argc, char* argv[])
             mainWindow.OfferRecovery();
         // A passing message: while it shows, the status bar hides its panels.
         std::string line = data.Message.empty() ? data.Notice : data.Message;
+        if (line.empty())
+            line = mainWindow.Dispatcher().PaceNotice();
         if (!groupsProblem.empty())
             line = line.empty() ? groupsProblem : line + " " + groupsProblem;
         if (!line.empty())

@@ -329,6 +329,9 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, TCheckRecords& record
     run.Dispatcher = std::make_unique<TCheckDispatcher>(run.Model, options);
     TCheckDispatcher& dispatcher = *run.Dispatcher;
     dispatcher.LoadSettings(settings);
+    // A damaged pace file was set aside: the run goes on, and the user learns why it starts slow.
+    if (!dispatcher.PaceNotice().empty())
+        std::fprintf(stderr, "%s\n", dispatcher.PaceNotice().c_str());
 
     // Names given twice are one row; rows the journal brought back are not asked again.
     const int passRows = static_cast<int>(run.PassRows.size());

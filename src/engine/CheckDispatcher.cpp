@@ -1,10 +1,12 @@
 #include "engine/CheckDispatcher.h"
 
 #include "base/AsciiText.h"
+#include "engine/PaceFile.h"
 #include "engine/ResultApplier.h"
 #include "engine/SyncMutexGuard.h"
 #include "engine/WhoisThread.h"
 #include "settings/ProxyPool.h"
+#include "settings/ProxyUrl.h"
 
 #include <algorithm>
 #include <limits>
@@ -94,10 +96,17 @@ TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions optio
     connect(&Model, &QAbstractItemModel::modelAboutToBeReset, this, &TCheckDispatcher::TableChanging);
     connect(&Model, &QAbstractItemModel::rowsAboutToBeInserted, this, &TCheckDispatcher::TableChanging);
     connect(&Model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &TCheckDispatcher::TableChanging);
+
+    // The pace learnt in earlier runs; a damaged file is set aside and never stops a check.
+    PacePath = !Options.PaceFilePath.empty() ? Options.PaceFilePath
+               : !Options.ConfigPath.empty() ? TPaceFile::PathBeside(Options.ConfigPath)
+                                             : std::string();
+    Pacing.LoadPace(PacePath, PaceMessage);
 }
 
 TCheckDispatcher::~TCheckDispatcher()
 {
+    Pacing.SavePace(PacePath, PaceMessage);
     Dns.Stop();
     {
         std::lock_guard lock(Hub->Mutex);
@@ -115,6 +124,10 @@ void TCheckDispatcher::LoadSettings(const TEngineSettings& settings)
 {
     EngineSettings = settings;
     Router.Load(ProxyPool(EngineSettings));
+    std::vector<std::string> ways;
+    for (std::size_t proxy = 0; proxy < Router.Count(); ++proxy)
+        ways.push_back(ProxyUrl(*Router.Proxy(proxy), false));
+    Pacing.SetWays(std::move(ways), EngineSettings.Pause);
     // The settings dialog may have changed a host's min_interval too.
     Pacing.Reload();
     if (EngineSettings.Pause > 0)
@@ -224,6 +237,8 @@ void TCheckDispatcher::StartPass()
     SetRunningCount(static_cast<int>(LiveWorkers.size()));
     ProgressMax = PassLength();
     Replacements.clear();
+    Refusals.Clear();
+    ++IdleRetries;
     Pacing.ClearWaiting();
     Pacing.Reload();
     Router.ForgetRows();
@@ -255,6 +270,7 @@ void TCheckDispatcher::Stop()
     SetState(TPassState::Idle);
     Next = 0;
     Pacing.ClearWaiting();
+    ++IdleRetries;
     Dns.Stop();
     ProgressPos = 0;
     emit StatusChanged();
@@ -293,24 +309,31 @@ void TCheckDispatcher::PassNextRow(int rows)
         return;
     // A waiting row whose host has become due goes first: it was passed before the rows still
     // ahead. Each tick still starts at most one worker.
-    if (StartWaitingRow() || !Dns.SkipSettled(PassOrder, rows, Next) || Next >= rows)
+    if (StartWaitingRow())
         return;
-    const TRowId id =
-        static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
-    ++Next;
-    const int row = Model.RowOf(id);
-    if (row < 0 || !Model.Checked(row))
-        return;
-    const std::string host = PacedHostOf(row);
-    const int interval = Pacing.IntervalOf(host);
-    const std::size_t proxy = ChooseProxy(id, host, interval).value_or(0);
-    const TPacingLane lane{proxy, host};
-    // A row whose lane is not due waits without a worker: the pass goes on with other hosts' rows.
-    if (!Pacing.Due(lane, interval)) {
-        Pacing.Wait(id, lane, interval);
+    // A row that only goes into its host's queue costs no tick: the pass goes on with the next
+    // row at once, so that a table sorted by TLD has all its hosts going within a few ticks.
+    for (int queued = 0; queued <= MaxQueuedPerTick; ++queued) {
+        if (!Dns.SkipSettled(PassOrder, rows, Next) || Next >= rows)
+            return;
+        const TRowId id =
+            static_cast<std::size_t>(Next) < PassOrder.size() ? PassOrder[static_cast<std::size_t>(Next)] : NoRowId;
+        ++Next;
+        const int row = Model.RowOf(id);
+        if (row < 0 || !Model.Checked(row))
+            return;
+        const std::string host = PacedHostOf(row);
+        const int interval = Pacing.IntervalOf(host);
+        const std::size_t proxy = ChooseProxy(id, host, interval).value_or(0);
+        const TPacingLane lane{proxy, host};
+        // A row whose lane is not due waits without a worker: the pass goes on with other hosts' rows.
+        if (!Pacing.Due(lane, interval)) {
+            Pacing.Wait(id, lane, interval);
+            continue;
+        }
+        StartCheck(id, proxy);
         return;
     }
-    StartCheck(id, proxy);
 }
 
 void TCheckDispatcher::PacingTick()
@@ -347,7 +370,10 @@ void TCheckDispatcher::ArmPacingTimer()
 bool TCheckDispatcher::StartWaitingRow()
 {
     // No row leaves the table while rows wait: removing rows ends the pass first (TableChanging).
-    const auto due = Pacing.TakeDue();
+    auto due = Pacing.TakeDue();
+    if (!due)
+        due = Pacing.TakeMovable(Router.Count(),
+                                 [this](TRowId row, std::size_t proxy) { return Router.Allows(row, proxy); });
     if (!due)
         return false;
     StartCheck(due->first, due->second.Proxy);
@@ -380,6 +406,42 @@ void TCheckDispatcher::MoveRowsOff(std::size_t proxy)
         const std::size_t other = ChooseProxy(row, lane.Host, interval).value_or(proxy);
         Pacing.Wait(row, TPacingLane{other, lane.Host}, interval);
     }
+}
+
+bool TCheckDispatcher::PutBackRefused(const std::shared_ptr<TWorkerState>& worker, std::string& giveUp)
+{
+    Pacing.Refused(worker->Serial);
+    const int row = Model.RowOf(worker->Row);
+    if (StopFlag || row < 0)
+        return false;
+    const TRowId id = worker->Row;
+    const std::string host = PacedHostOf(row);
+    const int interval = Pacing.IntervalOf(host);
+    const std::size_t proxy = ChooseProxy(id, host, interval).value_or(worker->Proxy);
+    // Where a name's time is bounded (the command line), refusals do not stretch it.
+    const std::uint64_t wait = static_cast<std::uint64_t>(Pacing.LaneIntervalMs(TPacingLane{proxy, host}, interval));
+    const std::uint64_t bound = Options.MaxReplacements >= 0 ? WatchdogBudgetMs() : 0;
+    if (const std::optional<std::string> line = Refusals.Refused(id, TickCount(), wait, bound)) {
+        giveUp = *line;
+        return false;
+    }
+    // The row waits, it does not run: no start tick for the watchdog to find overdue.
+    Model.SetSlot(row, SlotStartTick, "");
+    if (State == TPassState::Idle) {
+        // "Check selected domain": no pass drains the queues, so the row has a timer of its own.
+        const int delay = Pacing.LaneIntervalMs(TPacingLane{proxy, host}, interval);
+        QTimer::singleShot(delay, this, [this, id, proxy, generation = IdleRetries] {
+            if (generation == IdleRetries && State == TPassState::Idle && Model.RowOf(id) >= 0)
+                StartCheck(id, proxy);
+        });
+        return true;
+    }
+    Pacing.PutBack(id, TPacingLane{proxy, host}, interval);
+    if (State == TPassState::Draining)
+        SetState(TPassState::Passing);
+    if (!InTick)
+        ArmPacingTimer();
+    return true;
 }
 
 bool TCheckDispatcher::RetryElsewhere(TRowId id)
@@ -434,6 +496,8 @@ void TCheckDispatcher::StartCheck(TRowId id, std::size_t proxy)
         return;
     }
     TWhoisJob& job = made.Job;
+    // A refused answer comes back at once and the row waits in its host's queue, not in a thread.
+    job.RefusalEndsCheck = true;
     const TPacingLane lane{proxy, PacedHost(job.WhoisServer)};
     const bool viaRdap = job.ViaRdap;
     job.MinIntervalMs = Pacing.IntervalOf(lane.Host);
@@ -509,8 +573,19 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
 {
     if (worker->Abandoned.load())
         return;
+    std::string giveUp;
+    if (result.Refused && PutBackRefused(worker, giveUp))
+        return;
+    if (!result.Refused) {
+        Refusals.Forget(result.RowIndex);
+        if (result.Availability != TAvailability::Error)
+            Pacing.Answered(worker->Serial);
+    }
     if (!Router.Pooled() || worker->Proxy >= Router.Count()) {
-        if (TResultApplier::ApplyResult(Model, result))
+        TSyncSendResult applied = result;
+        if (!giveUp.empty())
+            applied.LogEntry = giveUp + applied.LogEntry.value_or(std::string());
+        if (TResultApplier::ApplyResult(Model, applied))
             emit ResultApplied(result.RowIndex);
         return;
     }
@@ -528,7 +603,7 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
     }
     // The trail heads the row's answers entry, also when the check brought no text of its own.
     TSyncSendResult applied = result;
-    applied.LogEntry = Router.TakeTrail(result.RowIndex) + applied.LogEntry.value_or(std::string());
+    applied.LogEntry = Router.TakeTrail(result.RowIndex) + giveUp + applied.LogEntry.value_or(std::string());
     if (TResultApplier::ApplyResult(Model, applied))
         emit ResultApplied(applied.RowIndex);
 }
@@ -609,6 +684,7 @@ void TCheckDispatcher::StatusTick()
         ProgressPos = 0;
         if (State != TPassState::Idle) {
             SetState(TPassState::Idle);
+            Pacing.SavePace(PacePath, PaceMessage);
             emit StatusChanged();
             emit PassFinished();
             return;

@@ -5,6 +5,7 @@
 #include "engine/HostPacing.h"
 #include "engine/JobMaker.h"
 #include "engine/ProxyRouter.h"
+#include "engine/RefusedRows.h"
 #include "engine/SyncMutex.h"
 #include "engine/WorkerHub.h"
 #include "models/DomainTableModel.h"
@@ -118,6 +119,15 @@ public:
     std::uint64_t ProxyRestsUntil(std::size_t proxy) const { return Router.RestsUntil(proxy); }
     static constexpr int FirstRestMs = TProxyRouter::FirstRestMs;
     static constexpr int LastRestMs = TProxyRouter::LastRestMs;
+    // A row refused this often ends "RESULT ERROR"; refusals use up no attempt.
+    static constexpr int MaxRefusals = TRefusedRows::Limit;
+    static constexpr int MaxChecksPerLane = THostPacing::MaxChecksPerLane;
+    // Rows put into their host's queue by one dispatcher tick at the most (they cost no tick).
+    static constexpr int MaxQueuedPerTick = 1000;
+    // What the pace file's reading or writing had to say (a damaged file set aside); empty if nothing.
+    const std::string& PaceNotice() const { return PaceMessage; }
+    // The interval learnt for the host through the first way out (0: nothing learnt).
+    int LearntIntervalMs(const std::string& host) const { return Pacing.LearntMs(TPacingLane{0, host}); }
 
 signals:
     // After every status tick and every command: texts, progress and command states may have changed.
@@ -162,6 +172,11 @@ private:
     void MoveRowsOff(std::size_t proxy);
     // Sends a row whose proxy failed through another; false when every proxy failed for it.
     bool RetryElsewhere(TRowId row);
+    // A refused check: its row goes back to the head of a queue of its host, behind the host's
+    // back-off; false when the row has been refused too often, or the pass was stopped, and
+    // `result` is to be applied (`giveUp` then heads its entry).
+    bool PutBackRefused(const std::shared_ptr<TWorkerState>& worker, std::string& giveUp);
+
     // A row whose name no registry would take, or whose top-level domain has no known server,
     // gets "RESULT ERROR" without a query; `logText` goes into its answers entry.
     void RefuseName(int row, const std::string& logText);
@@ -213,4 +228,10 @@ private:
     // Each row's most recently started worker.
     std::unordered_map<TRowId, std::shared_ptr<TWorkerState>> RowWorkers;
     std::unordered_map<TRowId, int> Replacements;
+    TRefusedRows Refusals;
+    // Refused rows of "Check selected domain" wait on a timer of their own; a new pass or Stop
+    // makes the timers of the earlier ones do nothing.
+    std::uint64_t IdleRetries = 0;
+    std::string PacePath;
+    std::string PaceMessage;
 };

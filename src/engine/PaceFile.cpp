@@ -76,13 +76,28 @@ bool TPaceFile::Parse(std::string_view text, TLearntPace& pace, std::string& pro
     return true;
 }
 
-bool TPaceFile::Load(const std::string& path, TLearntPace& pace, std::string& message)
+std::string TPaceFile::PathBeside(const std::string& configPath)
+{
+    const std::size_t slash = configPath.rfind('/');
+    return (slash == std::string::npos ? std::string() : configPath.substr(0, slash + 1)) + FileName;
+}
+
+bool TPaceFile::Read(const std::string& path, TLearntPace& pace, std::string& problem)
 {
     const TWholeFile file = ReadWholeFile(path, MaxFileBytes);
     if (file.Status == TWholeFile::TStatus::Missing)
         return true;
+    if (!file.Loaded()) {
+        problem = file.Error;
+        return false;
+    }
+    return Parse(file.View(), pace, problem);
+}
+
+bool TPaceFile::Load(const std::string& path, TLearntPace& pace, std::string& message)
+{
     std::string problem;
-    if (file.Loaded() ? Parse(file.View(), pace, problem) : (problem = file.Error, false))
+    if (Read(path, pace, problem))
         return true;
     const std::string aside = path + SetAsideSuffix;
     message = "The learnt pace in " + path + " could not be read (" + problem + ")";

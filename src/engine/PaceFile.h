@@ -18,6 +18,10 @@ public:
     static constexpr const char* Header = "quarrow-pace\t1";
     static constexpr const char* SetAsideSuffix = ".unreadable";
 
+    // The pace file beside a configuration file (the data folder's, or the one --config names).
+    static std::string PathBeside(const std::string& configPath);
+    // Reads the file into `pace` and leaves it where it is: true when it is missing or was read.
+    static bool Read(const std::string& path, TLearntPace& pace, std::string& problem);
     // Reads the file into `pace` (nothing when it does not exist). False when it could not be read
     // or parsed: `message` then says so, the file has been set aside, and `pace` is left as it was.
     static bool Load(const std::string& path, TLearntPace& pace, std::string& message);

@@ -9,6 +9,13 @@ void TPacingQueue::Push(TRowId row, const TPacingLane& lane, int intervalMs)
     waiting.Rows.emplace_back(Passed++, row);
 }
 
+void TPacingQueue::PushFront(TRowId row, const TPacingLane& lane, int intervalMs)
+{
+    TLane& waiting = Lanes[lane];
+    waiting.IntervalMs = intervalMs;
+    waiting.Rows.emplace_front(PutBack--, row);
+}
+
 int TPacingQueue::Count() const
 {
     std::size_t rows = 0;

@@ -38,9 +38,17 @@ class TPacingQueue
 {
 public:
     void Push(TRowId row, const TPacingLane& lane, int intervalMs);
+    // Puts a row back at the head of its lane (a refused row: it was passed before the rows
+    // still waiting there, and among the lanes it goes first when its lane is due).
+    void PushFront(TRowId row, const TPacingLane& lane, int intervalMs);
 
     // Takes the first waiting row whose lane `due(lane, intervalMs)` lets go now, with its lane.
     template <typename TDue> std::optional<std::pair<TRowId, TPacingLane>> TakeDue(TDue due);
+
+    // Takes the head row of the first lane, in the order rows were passed, for which
+    // `moveTo(lane, intervalMs, row)` names another lane, with that lane: a row waiting for a way
+    // out its host has slowed down may go through another that is free.
+    template <typename TMoveTo> std::optional<std::pair<TRowId, TPacingLane>> TakeMovable(TMoveTo moveTo);
 
     // The earliest tick at which a waiting lane becomes due, `dueAt(lane, intervalMs)` giving
     // each lane's. The largest value when nothing waits.
@@ -63,7 +71,10 @@ private:
         std::deque<std::pair<std::uint64_t, TRowId>> Rows; // (order of passing, row)
     };
     std::unordered_map<TPacingLane, TLane, TPacingLaneHash> Lanes;
-    std::uint64_t Passed = 0;
+    std::uint64_t Passed = std::numeric_limits<std::uint64_t>::max() / 2 + 1;
+    // Orders of rows put back at the head of their lane count down from here, ahead of every
+    // row passed.
+    std::uint64_t PutBack = std::numeric_limits<std::uint64_t>::max() / 2;
 };
 
 template <typename TDue> std::optional<std::pair<TRowId, TPacingLane>> TPacingQueue::TakeDue(TDue due)
@@ -76,6 +87,28 @@ template <typename TDue> std::optional<std::pair<TRowId, TPacingLane>> TPacingQu
     if (first == Lanes.end())
         return std::nullopt;
     std::pair<TRowId, TPacingLane> taken{first->second.Rows.front().second, first->first};
+    first->second.Rows.pop_front();
+    if (first->second.Rows.empty())
+        Lanes.erase(first);
+    return taken;
+}
+
+template <typename TMoveTo> std::optional<std::pair<TRowId, TPacingLane>> TPacingQueue::TakeMovable(TMoveTo moveTo)
+{
+    auto first = Lanes.end();
+    std::optional<TPacingLane> target;
+    for (auto lane = Lanes.begin(); lane != Lanes.end(); ++lane) {
+        if (first != Lanes.end() && lane->second.Rows.front().first > first->second.Rows.front().first)
+            continue;
+        if (std::optional<TPacingLane> to =
+                moveTo(lane->first, lane->second.IntervalMs, lane->second.Rows.front().second)) {
+            first = lane;
+            target = std::move(to);
+        }
+    }
+    if (first == Lanes.end())
+        return std::nullopt;
+    std::pair<TRowId, TPacingLane> taken{first->second.Rows.front().second, *target};
     first->second.Rows.pop_front();
     if (first->second.Rows.empty())
         Lanes.erase(first);

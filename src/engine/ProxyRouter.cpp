@@ -20,6 +20,12 @@ const TProxySettings* TProxyRouter::Proxy(std::size_t proxy) const
     return &Pool[proxy < Pool.size() ? proxy : 0];
 }
 
+bool TProxyRouter::Allows(TRowId row, std::size_t proxy) const
+{
+    const auto route = Routes.find(row);
+    return route == Routes.end() || proxy >= route->second.Failed.size() || !route->second.Failed[proxy];
+}
+
 std::optional<std::size_t> TProxyRouter::Choose(TRowId row, const TFreeAt& freeAt)
 {
     if (!Pooled())

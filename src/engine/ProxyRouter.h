@@ -42,6 +42,8 @@ public:
     // ones take turns. Nothing when every proxy failed for it; 0 without a pool.
     std::optional<std::size_t> Choose(TRowId row, const TFreeAt& freeAt);
 
+    // The proxy has not failed for the row (a row may be moved to it).
+    bool Allows(TRowId row, std::size_t proxy) const;
     // The row's check through `proxy` could not get through it: the trail says so, the proxy is
     // not chosen for the row again, and it rests.
     void Failed(TRowId row, std::size_t proxy, const std::string& failure);

@@ -12,7 +12,8 @@
 
 // One check of one domain name on its own thread: query the WHOIS server of the name's top-level
 // domain, or ask its RDAP base over HTTPS, up to Attempts times, until an answer comes that is
-// neither a refusal nor cut short;
+// neither a refusal nor cut short (with RefusalEndsCheck such an answer ends the check at once, as
+// a refused result the dispatcher queues again);
 // follow a "Whois Server:" referral (within its own time bound) when the first answer shows no
 // expiry date, read the answers (TResultReader: each host's strings read once), hand what they say
 // to the main thread and wait there until it is applied, then send the end notice. The worker reads nothing of the main

@@ -1,6 +1,7 @@
 #include "gui/ServerPropertiesDialog.h"
 
 #include "base/QuarrowError.h"
+#include "engine/PaceFile.h"
 #include "engine/TestQuery.h"
 #include "gui/Desktop.h"
 #include "gui/DialogParts.h"
@@ -45,6 +46,24 @@ constexpr int RoomForTestArea = 100;
 constexpr int MaxMinInterval = 3600000;
 constexpr int DialogWidth = 470;
 
+// What the checks learnt of the host's pace, as the pace file beside the configuration keeps it:
+// "250 ms directly", and one interval for each further way out the host was asked through.
+QString LearntIntervalText(const std::string& configPath, const std::string& host)
+{
+    TLearntPace pace;
+    std::string problem;
+    if (!TPaceFile::Read(TPaceFile::PathBeside(configPath), pace, problem))
+        return QStringLiteral("unknown: the pace file cannot be read (%1)").arg(TextFromBytes(problem));
+    QStringList ways;
+    for (const auto& [lane, ms] : pace.Entries())
+        if (lane.Host == host)
+            ways << (lane.Way == "direct" ? QStringLiteral("%1 ms directly").arg(ms)
+                                          : QStringLiteral("%1 ms through %2").arg(ms).arg(TextFromBytes(lane.Way)));
+    if (ways.isEmpty())
+        return QStringLiteral("none yet (the server has not refused a check)");
+    return ways.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
@@ -76,6 +95,13 @@ TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
     form->addRow(BuddyLabel(QStringLiteral("Expires string:"), eExpires, page), eExpires);
     form->addRow(BuddyLabel(QStringLiteral("Limit strings:"), eLimits, page), eLimits);
     form->addRow(BuddyLabel(QStringLiteral("Minimum interval:"), eMinInterval, page), eMinInterval);
+    lLearntInterval = Named<QLabel>("lLearntInterval", page);
+    lLearntInterval->setWordWrap(true);
+    lLearntInterval->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lLearntInterval->setFocusPolicy(Qt::StrongFocus);
+    lLearntInterval->setToolTip(QStringLiteral("The interval the checks keep after this server's refusals, per way "
+                                               "out; never less than the minimum interval"));
+    form->addRow(BuddyLabel(QStringLiteral("Learnt interval:"), lLearntInterval, page), lLearntInterval);
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->addLayout(IconText("lWS",
                                    QStringLiteral("Responds from the server and the behavior of the program are "
@@ -207,6 +233,7 @@ bool TfSP::LoadServer(const std::string& server)
     eExpires->setText(TextFromBytes(strings.Expires));
     eLimits->setText(TextFromBytes(strings.Limits));
     eMinInterval->setValue(strings.MinInterval);
+    lLearntInterval->setText(LearntIntervalText(ConfigPath, server));
     return true;
 }
 

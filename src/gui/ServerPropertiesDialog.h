@@ -89,6 +89,8 @@ private:
     QLineEdit* eExpires = nullptr;
     QLineEdit* eLimits = nullptr;
     QSpinBox* eMinInterval = nullptr;
+    // What the checks have learnt of the host's pace, per way out (read-only).
+    QLabel* lLearntInterval = nullptr;
     QLabel* lVerdict = nullptr;
     QTimer* IntervalWait = nullptr;
     // When the last test query went out; invalid before the first.

@@ -408,8 +408,10 @@ TCheckDispatcherProbe StartPaced(TCheckRig& rig, int port, int threads, std::uin
 TEST(CheckDispatcherTest, RowsOfAPacedHostWaitWithoutAWorkerWhileOtherHostsGoOn)
 {
     TServerPair hosts;
-    hosts.First->HoldReplies();
-    hosts.Second->HoldReplies();
+    for (TFakeWhoisServer* host : {hosts.First.get(), hosts.Second.get()}) {
+        host->SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
+        host->HoldReplies();
+    }
     TCheckRig rig;
     std::uint64_t now = 50000;
     TCheckDispatcherProbe probe =
@@ -421,7 +423,8 @@ TEST(CheckDispatcherTest, RowsOfAPacedHostWaitWithoutAWorkerWhileOtherHostsGoOn)
         return rows;
     };
     rig.Dispatcher->StartAll();
-    const std::vector<std::string> afterEachTick = {"x----", "x----", "x-x--", "x-x--", "x-x-x", "x-x-x"};
+    // A row that only goes into its host's queue costs no tick: the next row is passed at once.
+    const std::vector<std::string> afterEachTick = {"x----", "x-x--", "x-x-x", "x-x-x"};
     for (const std::string& expected : afterEachTick) {
         probe.DispatcherTick();
         EXPECT_EQ(started(), expected);
@@ -462,6 +465,7 @@ TEST(CheckDispatcherTest, RowsOfAPacedHostWaitWithoutAWorkerWhileOtherHostsGoOn)
 TEST(CheckDispatcherTest, AWaitingRowStartsWhenItsHostIsDueAndASlotIsFree)
 {
     TFakeWhoisServer server("127.0.0.1", 0);
+    server.SetDefaultReply({TBehaviour::Answer, ShortTaken, 0});
     server.HoldReplies();
     TCheckRig rig;
     std::uint64_t now = 50000;

@@ -47,6 +47,42 @@ TEST(PacingQueueTest, TheRowPassedFirstAmongDueHostsLeavesFirstAndEachHostKeepsI
     EXPECT_EQ(TakeFrom(queue, {"a.test"}), std::nullopt);
 }
 
+// A refused row put back goes ahead of its lane's waiting rows and, when its lane is due, of
+// every other lane's.
+TEST(PacingQueueTest, ARowPutBackLeavesBeforeTheRowsPassedBeforeIt)
+{
+    TPacingQueue queue = TwoHosts();
+    queue.PushFront(6, Lane("b.test"), 500);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test"}), 6u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test"}), 1u);
+    queue.PushFront(7, Lane("c.test"), 0);
+    EXPECT_EQ(TakeFrom(queue, {"a.test"}), 3u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test", "c.test"}), 7u);
+    EXPECT_EQ(TakeFrom(queue, {"a.test", "b.test", "c.test"}), 2u);
+}
+
+// A row may move to another lane of its host only when the caller names one; the row passed first
+// among the movable ones moves, and the rest of its lane stays.
+TEST(PacingQueueTest, TheFirstMovableHeadRowMovesToTheLaneNamed)
+{
+    TPacingQueue queue = TwoHosts();
+    const auto toProxyOne = [](const std::set<std::string>& hosts) {
+        return [hosts](const TPacingLane& lane, int, TRowId) -> std::optional<TPacingLane> {
+            if (lane.Proxy == 0 && hosts.count(lane.Host) > 0)
+                return Lane(lane.Host, 1);
+            return std::nullopt;
+        };
+    };
+    EXPECT_EQ(queue.TakeMovable(toProxyOne({})), std::nullopt);
+    const auto moved = queue.TakeMovable(toProxyOne({"b.test"}));
+    ASSERT_TRUE(moved.has_value());
+    EXPECT_EQ(moved->first, 2u);
+    EXPECT_EQ(moved->second, Lane("b.test", 1));
+    EXPECT_EQ(queue.TakeMovable(toProxyOne({"a.test", "b.test"}))->first, 1u);
+    EXPECT_EQ(queue.CountIn(Lane("a.test")), 2);
+    EXPECT_EQ(queue.Count(), 3);
+}
+
 TEST(PacingQueueTest, TheNextDueTickIsTheEarliestOfTheWaitingLanes)
 {
     TPacingQueue queue = TwoHosts();

@@ -65,6 +65,25 @@ protected:
     TFakeWhoisServer Server;
 };
 
+TEST_F(ServerPropertiesTest, ShowsTheLearntIntervalOfEachWayOutBesideTheMinimum)
+{
+    Dir.Write("mvwhois.ini", "[whois.one.example]\nmin_interval=100\n[whois.two.example]\n");
+    const auto learnt = [&](const std::string& host) {
+        TfSP dialog(Path, Desktop);
+        EXPECT_TRUE(dialog.LoadServer(host));
+        return Control<QLabel>(dialog, "lLearntInterval")->text();
+    };
+    EXPECT_EQ(learnt("whois.one.example"), "none yet (the server has not refused a check)");
+    Dir.Write("pace.tsv", "quarrow-pace\t1\nwhois.one.example\tdirect\t313\n"
+                          "whois.one.example\tsocks5://127.0.0.1:1080\t250\nwhois.two.example\tdirect\t900\n");
+    EXPECT_EQ(learnt("whois.one.example"), "313 ms directly, 250 ms through socks5://127.0.0.1:1080");
+    EXPECT_EQ(learnt("whois.two.example"), "900 ms directly");
+    // A damaged file is only read here: setting it aside is the check's business.
+    Dir.Write("pace.tsv", "garbage");
+    EXPECT_TRUE(learnt("whois.one.example").startsWith("unknown: the pace file cannot be read"));
+    EXPECT_EQ(Dir.Read("pace.tsv"), "garbage");
+}
+
 TEST_F(ServerPropertiesTest, LoadsTheHostsStringsAndSavesThemOnOkOnly)
 {
     Dir.Write("mvwhois.ini",
