@@ -3,9 +3,10 @@
 // of the input, in input order; names written back one a line, with any of the three line ends,
 // read back as the same list. A plain name (ASCII, no "xn--" label) passes the check exactly when
 // DNS could hold it and it is one word: at most 253 bytes, labels of 1 to 63 bytes that neither
-// start nor end with "-", no blank or control byte; it is asked as it stands. Any other name passes
-// only when the form it is asked in, its A-labels, is such a name in lower-case letters, digits
-// and "-", and that form reads back as itself, also from the name's U-labels.
+// start nor end with "-" nor hold "--" as their third and fourth byte (kept for encodings such as
+// "xn--"), no blank or control byte; it is asked as it stands. Any other name passes only when the
+// form it is asked in, its A-labels, is such a name in lower-case letters, digits and "-", and
+// that form reads back as itself, also from the name's U-labels.
 #include "FuzzSupport.h"
 
 #include "base/AsciiText.h"
@@ -40,7 +41,8 @@ bool QueryableName(std::string_view name)
         if (i < name.size() && name[i] != '.')
             continue;
         const std::string_view label = name.substr(labelStart, i - labelStart);
-        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-' ||
+            (label.size() >= 4 && label[2] == '-' && label[3] == '-' && LowerAscii(label.substr(0, 2)) != "xn"))
             return false;
         labelStart = i + 1;
     }

@@ -35,6 +35,7 @@
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStringList>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -307,7 +308,15 @@ const QString& TfMain::ProjectName() const
 
 void TfMain::LoadSettings()
 {
-    CheckDispatcher->LoadSettings(::LoadSettings(ConfigPath()));
+    TEngineSettings settings = ::LoadSettings(ConfigPath());
+    // A setting the file holds but that cannot be used is named, not dropped without a word.
+    if (!settings.Problems.empty()) {
+        QStringList problems;
+        for (const std::string& problem : settings.Problems)
+            problems << QString::fromStdString(problem);
+        statusBar()->showMessage(problems.join(QStringLiteral("; ")));
+    }
+    CheckDispatcher->LoadSettings(settings);
 }
 
 void TfMain::NewProject()

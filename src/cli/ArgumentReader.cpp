@@ -97,17 +97,31 @@ int TArgumentReader::Integer(const std::string& name, int fallback, int lowest, 
     return value;
 }
 
-double TArgumentReader::Seconds(const std::string& name, double fallback, double highest) const
+namespace {
+
+// A bound of a range of seconds as a person writes it: "0.001", "60", "1000000000".
+std::string SecondsText(double seconds)
+{
+    char text[64];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed);
+    return error == std::errc() ? std::string(text, end) : std::string();
+}
+
+} // namespace
+
+double TArgumentReader::Seconds(const std::string& name, double fallback, double lowest, double highest) const
 {
     if (!Has(name))
         return fallback;
     const std::string text = Value(name);
     double value = 0;
+    // Digits and a point only: "1e-3" or "inf" is no way to write a time-out that anyone means.
     const bool digitsOnly = !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (!digitsOnly || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-        value <= 0 || value > highest)
-        throw TUsageError(name + " takes a number of seconds above 0, not \"" + text + "\"");
+        value < lowest || value > highest)
+        throw TUsageError(name + " takes a number of seconds from " + SecondsText(lowest) + " to " +
+                          SecondsText(highest) + " in digits (such as 2 or 0.5), not \"" + text + "\"");
     return value;
 }
 

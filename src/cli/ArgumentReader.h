@@ -61,8 +61,9 @@ public:
     // The option's value as a whole number within [lowest, highest]; throws TUsageError naming the
     // option and the range otherwise.
     int Integer(const std::string& name, int fallback, int lowest, int highest) const;
-    // The option's value as seconds above 0 (a fraction allowed), at most `highest`.
-    double Seconds(const std::string& name, double fallback, double highest) const;
+    // The option's value as seconds within [lowest, highest], in digits with an optional point;
+    // throws TUsageError naming the option and the range otherwise.
+    double Seconds(const std::string& name, double fallback, double lowest, double highest) const;
 
     // One line per option: name, value name and help text, aligned.
     std::string Help() const;

@@ -19,6 +19,7 @@
 #include "settings/ConfigKeys.h"
 #include "settings/DnsServerAddress.h"
 #include "settings/EngineSettings.h"
+#include "settings/IniFile.h"
 #include "settings/ProxyUrl.h"
 
 #include <QCoreApplication>
@@ -155,7 +156,7 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
         request.Proxies.push_back(std::move(*proxy));
     }
     if (reader.Has("--timeout"))
-        request.TimeoutSeconds = reader.Seconds("--timeout", 0, 1e9);
+        request.TimeoutSeconds = reader.Seconds("--timeout", 0, 0.001, 1e9);
     const std::string format = reader.Value("--format", "tsv");
     if (format == "tsv")
         request.Format = TRecordFormat::Tsv;
@@ -190,7 +191,7 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
             throw TUsageError(problem);
     }
     if (reader.Has("--dns-timeout"))
-        request.DnsTimeoutSeconds = reader.Seconds("--dns-timeout", 0.001, 60);
+        request.DnsTimeoutSeconds = reader.Seconds("--dns-timeout", 0, 0.001, 60);
     request.ProjectPath = reader.Value("--project");
     if (reader.Has("--project") && request.ProjectPath.empty())
         throw TUsageError("--project needs a file name");
@@ -222,6 +223,11 @@ TCheckRequest ReadCheckRequest(const std::vector<std::string>& args)
     } else {
         request.ConfigPath = ComputeFolders().ConfigPath();
     }
+    // The DNS options only shape the DNS stage: without it they would be dropped without a word.
+    if ((request.DnsServer || request.DnsTimeoutSeconds) && !request.DnsFirst &&
+        !TIniFile(request.ConfigPath).Read(ConfigKeys::DnsFirst))
+        throw TUsageError(std::string(request.DnsServer ? "--dns-server" : "--dns-timeout") +
+                          " needs --dns-first (or DnsFirst=1 in the configuration file)");
     if (reader.Has("--project"))
         RequireReadableFile(request.ProjectPath, "project file");
     // The date masks that belong with the configuration file, else the data folder's, else the
@@ -308,6 +314,9 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, TCheckRecords& record
     if (!request.Proxies.empty()) {
         settings.Proxy = request.Proxies.front();
         settings.FurtherProxies.assign(request.Proxies.begin() + 1, request.Proxies.end());
+    } else {
+        for (const std::string& problem : settings.Problems)
+            std::fprintf(stderr, "quarrow-cli: check: %s: %s\n", request.ConfigPath.c_str(), problem.c_str());
     }
     // A configuration that would keep the dispatcher from ever starting a worker cannot be meant
     // for a command that has to end.

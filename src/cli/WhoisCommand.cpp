@@ -40,7 +40,7 @@ int RunWhoisCommand(const std::vector<std::string>& args)
         throw TUsageError("\"" + name.Typed + "\" cannot be asked: " + name.Problem);
     const std::string domain = name.International ? name.Ace : name.Typed;
     // At most a day: the time-out goes into a millisecond count.
-    const double timeout = reader.Seconds("--timeout", DefaultTimeoutSeconds, 86400);
+    const double timeout = reader.Seconds("--timeout", DefaultTimeoutSeconds, 0.001, 86400);
 
     std::string configPath;
     if (reader.Has("--config")) {

@@ -5,9 +5,11 @@
 
 #include <unicode/uchar.h>
 #include <unicode/uidna.h>
+#include <unicode/uscript.h>
 #include <unicode/uspoof.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -164,14 +166,53 @@ std::string FirstOutsideIdna2008(std::string_view unicode)
     return {};
 }
 
-bool MixesScripts(std::string_view text)
+// The scripts of the text's letters in order of first use, as a message names them ("Latin and
+// Hebrew"): a fixed example would name scripts the text does not hold.
+std::string ScriptNames(std::string_view utf8)
+{
+    std::vector<UScriptCode> scripts;
+    for (int32_t at = 0; at < static_cast<int32_t>(utf8.size());) {
+        UChar32 c = 0;
+        U8_NEXT(utf8.data(), at, static_cast<int32_t>(utf8.size()), c);
+        UErrorCode status = U_ZERO_ERROR;
+        const UScriptCode script = uscript_getScript(c, &status);
+        if (U_SUCCESS(status) && script != USCRIPT_COMMON && script != USCRIPT_INHERITED &&
+            std::find(scripts.begin(), scripts.end(), script) == scripts.end())
+            scripts.push_back(script);
+    }
+    std::string names;
+    for (std::size_t i = 0; i < scripts.size(); ++i)
+        names += std::string(i == 0 ? "" : i + 1 == scripts.size() ? " and " : ", ") + uscript_getName(scripts[i]);
+    return names;
+}
+
+// "", or the reason a label or word cannot be registered for the scripts it mixes.
+std::string MixedScripts(std::string_view text)
 {
     const USpoofChecker* checker = SpoofChecker();
     if (!checker)
-        return false;
+        return {};
     UErrorCode status = U_ZERO_ERROR;
     const int32_t result = uspoof_checkUTF8(checker, text.data(), static_cast<int32_t>(text.size()), nullptr, &status);
-    return U_SUCCESS(status) && (result & USPOOF_RESTRICTION_LEVEL) != 0;
+    if (U_FAILURE(status) || (result & USPOOF_RESTRICTION_LEVEL) == 0)
+        return {};
+    const std::string names = ScriptNames(text);
+    return names.find(" and ") == std::string::npos ? "mixes scripts" : "mixes scripts (" + names + " letters)";
+}
+
+// True for a label of letters, digits and hyphens with "--" as its third and fourth character
+// that is no A-label: UTS #46 (CheckHyphens) refuses it, and registries keep such labels for
+// future encodings.
+bool ReservedHyphens(std::string_view name)
+{
+    for (std::size_t start = 0; start <= name.size();) {
+        const std::size_t dot = std::min(name.find('.', start), name.size());
+        const std::string_view label = name.substr(start, dot - start);
+        if (label.size() >= 4 && label[2] == '-' && label[3] == '-')
+            return true;
+        start = dot + 1;
+    }
+    return false;
 }
 
 // The word as a message shows it: Latin-1 when it is not UTF-8, control characters as U+XXXX.
@@ -223,6 +264,10 @@ TIdnaName TIdnaName::Of(std::string_view typed)
     name.International = NeedsIdna(typed);
     if (!name.International) {
         name.Problem = DomainNameProblem(typed);
+        if (name.Problem.empty() && ReservedHyphens(typed)) {
+            name.IdnaErrors = UIDNA_ERROR_HYPHEN_3_4;
+            name.Problem = IdnaProblem(name.IdnaErrors, typed);
+        }
         if (name.Problem.empty())
             name.Ace = name.Unicode = name.Typed;
         return name;
@@ -256,8 +301,9 @@ TIdnaName TIdnaName::Of(std::string_view typed)
     }
     for (std::size_t start = 0; start <= unicode.size();) {
         const std::size_t dot = std::min(unicode.find('.', start), unicode.size());
-        if (MixesScripts(std::string_view(unicode).substr(start, dot - start))) {
-            name.Problem = "A label of the name mixes scripts (such as Latin and Cyrillic letters).";
+        if (const std::string mixed = MixedScripts(std::string_view(unicode).substr(start, dot - start));
+            !mixed.empty()) {
+            name.Problem = "A label of the name " + mixed + ".";
             return name;
         }
         start = dot + 1;
@@ -286,10 +332,8 @@ std::string TIdnaName::WordProblem(std::string_view word)
     }
     if (!NeedsIdna(word) || !IsValidUtf8(word))
         return {};
-    if (MixesScripts(word))
-        return "The word \"" + ShownWord(word) +
-               "\" mixes scripts (such as Latin and Cyrillic letters) and was not added: no registry takes such "
-               "names.";
+    if (const std::string mixed = MixedScripts(word); !mixed.empty())
+        return "The word \"" + ShownWord(word) + "\" " + mixed + " and was not added: no registry takes such names.";
     std::uint32_t errors = 0;
     Convert(uidna_labelToASCII_UTF8, word, errors);
     if ((errors & UIDNA_ERROR_BIDI) != 0)

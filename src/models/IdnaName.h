@@ -7,7 +7,8 @@
 // A domain name as the table holds it (as typed) and as servers are asked it.
 //
 // A name of ASCII letters whose labels never start with "xn--" is a plain name: it is asked as
-// typed and checked as it always was (DomainNameProblem). Any other name is internationalised and
+// typed and checked as it always was (DomainNameProblem), and refused like UTS #46 when a label
+// holds "--" as its third and fourth character ("ab--c.de"). Any other name is internationalised and
 // goes through UTS #46 (IDNA 2008, non-transitional, so "ß" stays "ß"): servers are asked its
 // A-labels, which registries keep and which alone travel safely over port 43 and in an RDAP
 // address. A name typed with A-labels is checked by decoding them, so a bad one ("xn--zz--") is

@@ -17,6 +17,6 @@ TEngineSettings LoadSettings(const std::string& iniPath)
     settings.UseHyphens = ini.Read(ConfigKeys::UseHyphens);
     settings.DnsFirst = ini.Read(ConfigKeys::DnsFirst);
     settings.DnsServer = ini.Read(ConfigKeys::DnsServer);
-    settings.FurtherProxies = LoadFurtherProxies(iniPath);
+    settings.FurtherProxies = LoadFurtherProxies(iniPath, &settings.Problems);
     return settings;
 }

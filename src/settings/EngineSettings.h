@@ -13,6 +13,9 @@ struct TEngineSettings
     TProxySettings Proxy;
     // Section ProxyPool: further ways out that checks are spread over beside Proxy (ProxyPool.h).
     std::vector<TProxySettings> FurtherProxies;
+    // Settings the file holds but that cannot be used, each naming itself: shown to the user
+    // rather than dropped without a word.
+    std::vector<std::string> Problems;
     int Attempts = ConfigKeys::Attempts.Default; // queries per server, and the watchdog budget (Attempts x 41000 ms)
     int Pause = ConfigKeys::Pause.Default;       // interval in ms of the dispatcher timer
     int ThreadLimit = ConfigKeys::ThreadCount.Default; // most workers running at once

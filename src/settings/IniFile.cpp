@@ -544,6 +544,15 @@ int TIniFile::ReadInteger(const std::string& section, const std::string& key, in
 
 bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const
 {
+    // Written as 1 or 0; a file edited by hand says "true" or "yes" as often, the words the
+    // project files read too, and a setting read as its default would be dropped without a word.
+    const std::string text = ReadString(section, key, "");
+    for (const std::string_view yes : {"true", "yes", "y", "on"})
+        if (EqualsIgnoringCase(text, yes))
+            return true;
+    for (const std::string_view no : {"false", "no", "n", "off"})
+        if (EqualsIgnoringCase(text, no))
+            return false;
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 

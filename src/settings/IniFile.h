@@ -39,7 +39,8 @@ public:
                      std::vector<std::string>& values) const;
     // Decimal, or hexadecimal after "0x"/"0X" (at least three characters); the default otherwise.
     int ReadInteger(const std::string& section, const std::string& key, int def) const;
-    // Read as an integer with default 1 or 0; any non-zero number is true.
+    // true, yes, y, on and false, no, n, off in any case; else read as an integer with default 1 or
+    // 0, any non-zero number being true.
     bool ReadBool(const std::string& section, const std::string& key, bool def) const;
     // Key names of a section in file order (empty when the section or file is missing).
     std::vector<std::string> ReadSection(const std::string& section) const;

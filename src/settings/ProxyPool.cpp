@@ -3,7 +3,9 @@
 #include "settings/IniFile.h"
 #include "settings/ProxyUrl.h"
 
-std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath)
+#include <algorithm>
+
+std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath, std::vector<std::string>* problems)
 {
     std::vector<TProxySettings> proxies;
     for (const auto& [key, value] : TIniFile(iniPath).ReadSectionValues(ProxyPoolSection)) {
@@ -12,6 +14,8 @@ std::vector<TProxySettings> LoadFurtherProxies(const std::string& iniPath)
             continue;
         if (std::optional<TProxySettings> proxy = ParseProxyUrl(value, error))
             proxies.push_back(std::move(*proxy));
+        else if (problems)
+            problems->push_back("[" + std::string(ProxyPoolSection) + "] " + key + " is left out: " + error);
     }
     return proxies;
 }
@@ -27,7 +31,17 @@ void SaveFurtherProxies(const std::string& iniPath, const std::vector<TProxySett
 
 std::vector<TProxySettings> ProxyPool(const TEngineSettings& settings)
 {
+    // A proxy listed twice (the connection page's one again among the further ones, or --proxy
+    // given twice) is one way out with one source address: a second entry would take its own
+    // share of the rows, keep a pace of its own towards the hosts, and show up twice in a trail.
     std::vector<TProxySettings> pool{settings.Proxy};
-    pool.insert(pool.end(), settings.FurtherProxies.begin(), settings.FurtherProxies.end());
+    std::vector<std::string> shown{ProxyUrl(settings.Proxy, false)};
+    for (const TProxySettings& proxy : settings.FurtherProxies) {
+        std::string url = ProxyUrl(proxy, false);
+        if (std::find(shown.begin(), shown.end(), url) != shown.end())
+            continue;
+        shown.push_back(std::move(url));
+        pool.push_back(proxy);
+    }
     return pool;
 }

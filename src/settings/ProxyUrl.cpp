@@ -64,11 +64,27 @@ std::string Escape(const std::string& text)
     return out;
 }
 
+// The address as a message may show it: whatever stands between the first ":" of the user part
+// and the "@" that ends it is a password (or would be one in an address that is wrong in another
+// way), and a message is copied into terminals, logs and bug reports.
+std::string WithoutPassword(std::string_view url)
+{
+    const std::size_t schemeEnd = url.find("://");
+    const std::size_t start = schemeEnd == std::string_view::npos ? 0 : schemeEnd + 3;
+    const std::size_t at = url.rfind('@');
+    if (at == std::string_view::npos || at < start)
+        return std::string(url);
+    const std::size_t colon = url.find(':', start);
+    if (colon == std::string_view::npos || colon > at)
+        return std::string(url);
+    return std::string(url.substr(0, colon + 1)) + "***" + std::string(url.substr(at));
+}
+
 } // namespace
 
 std::optional<TProxySettings> ParseProxyUrl(const std::string& url, std::string& error)
 {
-    const std::string quoted = "\"" + url + "\"";
+    const std::string quoted = "\"" + WithoutPassword(url) + "\"";
     const std::string lower = LowerAscii(url);
     const TScheme* scheme = nullptr;
     for (const TScheme& candidate : Schemes)
@@ -102,8 +118,27 @@ std::optional<TProxySettings> ParseProxyUrl(const std::string& url, std::string&
         }
         rest.remove_prefix(at + 1);
     }
-    const std::size_t colon = rest.rfind(':');
-    const std::string_view host = colon == std::string_view::npos ? rest : rest.substr(0, colon);
+    // An IPv6 address is written in brackets, as in any URL, so that its colons are not the port's.
+    std::string_view host;
+    std::size_t colon = std::string_view::npos;
+    if (!rest.empty() && rest.front() == '[') {
+        const std::size_t close = rest.find(']');
+        if (close != std::string_view::npos && close + 1 < rest.size() && rest[close + 1] == ':') {
+            host = rest.substr(1, close - 1);
+            colon = close + 1;
+        }
+        if (host.empty() || host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string_view::npos) {
+            error = "proxy " + quoted + " names no host (an IPv6 address goes in brackets: [::1]:1080)";
+            return std::nullopt;
+        }
+        // The connections to proxies and WHOIS hosts are IPv4 ones: an IPv6 proxy would only
+        // fail every row later with "Host not found".
+        error = "proxy " + quoted + ": proxies are reached over IPv4; give its IPv4 address or a host name";
+        return std::nullopt;
+    } else {
+        colon = rest.rfind(':');
+        host = colon == std::string_view::npos ? rest : rest.substr(0, colon);
+    }
     if (host.empty() || host.find_first_of("/?#[] ") != std::string_view::npos) {
         error = "proxy " + quoted + " names no host";
         return std::nullopt;
@@ -151,5 +186,6 @@ std::string ProxyUrl(const TProxySettings& proxy, bool withPassword)
             url += ":" + Escape(proxy.Password);
         url += "@";
     }
-    return url + Trim(proxy.Server) + ":" + Trim(proxy.Port);
+    const std::string host = Trim(proxy.Server);
+    return url + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + Trim(proxy.Port);
 }

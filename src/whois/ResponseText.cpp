@@ -210,6 +210,10 @@ std::string ValueAfterLastLabel(std::string_view rawLabel, std::string_view answ
 {
     if (Trim(rawLabel).empty())
         return {};
+    // The lines end at the first NUL, so the label's encoding is judged on those lines alone:
+    // bytes past it that are not UTF-8 would otherwise turn a UTF-8 answer into a Latin-1 one and
+    // make a label miss the line that holds it.
+    answer = answer.substr(0, answer.find('\0'));
     const std::string label = TextInAnswerEncoding(rawLabel, answer);
     std::string_view block;
     std::string_view sub;

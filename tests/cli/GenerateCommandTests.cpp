@@ -142,7 +142,7 @@ TEST(GenerateCommand, InternationalNamesAsTypedOrInALabels)
     EXPECT_EQ(result.ExitStatus, 1);
     EXPECT_EQ(result.Out, "xn--80akn5b.de\n");
     EXPECT_EQ(result.Err, "quarrow-cli: generate: \"myкафе.de\" has no A-label form: A label of the name mixes "
-                          "scripts (such as Latin and Cyrillic letters).\n");
+                          "scripts (Latin and Cyrillic letters).\n");
     ExpectUsageError(Generate({"--keyword", "shop", "--tld", "de", "--ace", "-o", "x.prj.xml"}), "--ace");
 }
 

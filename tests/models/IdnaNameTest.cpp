@@ -173,8 +173,12 @@ TEST(IdnaNameTest, PlainNamesAreAskedAsTypedAndCheckedAsBefore)
     EXPECT_FALSE(plain.International);
     EXPECT_EQ(plain.Ace, "Lantern-Moss.COM");
     EXPECT_EQ(plain.Problem, "");
-    // "--" in third and fourth place is an IDNA rule, not one of plain names.
-    EXPECT_EQ(Ace("ab--cd.com"), "ab--cd.com");
+    // "--" in third and fourth place is kept for encodings (UTS #46 CheckHyphens): no registry
+    // gives out such a name, A-label or not.
+    EXPECT_EQ(TIdnaName::Of("ab--cd.com").Problem, "A label of the name has \"--\" as its third and fourth character.");
+    EXPECT_EQ(TIdnaName::Of("shop.ab--cd.com").Ace, "");
+    EXPECT_EQ(Ace("a--bcd.com"), "a--bcd.com");
+    EXPECT_EQ(Ace("abc--d.com"), "abc--d.com");
     EXPECT_EQ(Ace("STRASSE.de"), "STRASSE.de");
     EXPECT_EQ(TIdnaName::Of("-lead.com").Problem, "A label of the name starts or ends with \"-\".");
     EXPECT_EQ(TIdnaName::Of("-lead.com").Ace, "");
@@ -205,7 +209,9 @@ TEST(IdnaNameTest, NamesNoRegistryCouldHoldAreRefusedWithTheirReason)
          "The name holds a character that domain names cannot hold: U+2615 \"\xE2\x98\x95\""},
         {"ü_b.de", "The name holds a character that domain names cannot hold: U+005F \"_\""},
         {umlauts60 + ".de", "A label of the name is longer than 63 characters once encoded."},
-        {"p\xD0\xB0ypal.de", "A label of the name mixes scripts"}, // Cyrillic а among Latin letters
+        // Cyrillic а among Latin letters; the message names the scripts there are.
+        {"p\xD0\xB0ypal.de", "A label of the name mixes scripts (Latin and Cyrillic letters)."},
+        {"αβγabc.de", "A label of the name mixes scripts (Greek and Latin letters)."},
         {"1שלום.co.il", "The name breaks the rule for right-to-left text"},
         {"ab\x01ü.de", "The name holds a character that domain names cannot hold: U+0001."},
         {"a\xE2\x80\x8D"
@@ -249,7 +255,11 @@ TEST(IdnaNameTest, WordsThatCouldOnlyMakeRefusedNamesAreNamedAndRefused)
                                      "cd"), // right-to-left override
               "The word \"ab<U+202E>cd\" holds a control character (U+202E) and was not added.");
     EXPECT_EQ(TIdnaName::WordProblem("p\xD0\xB0ypal").rfind("The word \"p\xD0\xB0ypal\" mixes scripts", 0), 0u);
-    EXPECT_EQ(TIdnaName::WordProblem("αβγabc").rfind("The word \"αβγabc\" mixes scripts", 0), 0u);
+    EXPECT_EQ(TIdnaName::WordProblem("αβγabc"), "The word \"αβγabc\" mixes scripts (Greek and Latin letters) and was "
+                                                "not added: no registry takes such names.");
+    EXPECT_EQ(
+        TIdnaName::WordProblem("abcשלום").rfind("The word \"abcשלום\" mixes scripts (Latin and Hebrew letters)", 0),
+        0u);
     EXPECT_EQ(TIdnaName::WordProblem("1שלום"), "The word \"1שלום\" breaks the rule for right-to-left text in "
                                                "domain names (RFC 5893) and was not added.");
     // Latin and Hebrew mixed break the bidi rule even where the script check lets them pass.

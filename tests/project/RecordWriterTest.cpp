@@ -46,6 +46,34 @@ TEST(RecordWriter, HostileBytesCannotBreakARecord)
               std::string("\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80 \xE9") + "\\x00\\x01\\x7F\\t\\r\\n\\\\");
 }
 
+// A text a spreadsheet would run as a formula is written as text in CSV and TSV; JSON stays exact.
+TEST(RecordWriter, CellsThatSpreadsheetsWouldRunGetALeadingApostrophe)
+{
+    struct TCase
+    {
+        std::string Text, Csv, Tsv;
+    };
+    const std::vector<TCase> cases = {
+        {"=HYPERLINK(\"http://x.test\",\"Reg\")", "\"'=HYPERLINK(\"\"http://x.test\"\",\"\"Reg\"\")\"",
+         "'=HYPERLINK(\"http://x.test\",\"Reg\")"},
+        {"@SUM(1+1)*cmd|' /C calc'!A0", "'@SUM(1+1)*cmd|' /C calc'!A0", "'@SUM(1+1)*cmd|' /C calc'!A0"},
+        {"+1", "'+1", "'+1"},
+        {"-2+3", "'-2+3", "'-2+3"},
+        {"\t=1", "'\t=1", "'\\t=1"},
+        {"\r=1", "\"'\r=1\"", "'\\r=1"},
+        // Only the first character counts, and it must be the mark itself.
+        {" =1", " =1", " =1"},
+        {"a=1", "a=1", "a=1"},
+        {"'=1", "'=1", "'=1"},
+        {"", "", ""},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(CsvField(c.Text), c.Csv) << c.Text;
+        EXPECT_EQ(TsvField(c.Text), c.Tsv) << c.Text;
+        EXPECT_EQ(JsonString(c.Text)[1] == '\'', c.Text.starts_with('\'')) << c.Text;
+    }
+}
+
 TEST(RecordWriter, TablesTakeShortRowsAndStopAtTheFirstFailedWrite)
 {
     const std::vector<TDomainRow> rows = {{"a.com", true, {"NO", "Reg", "whois.reg.test", "2027-03-14", "0"}},

@@ -125,17 +125,32 @@ TEST_F(IniFileTest, IntegersAreDecimalOrHexadecimalElseTheDefault)
         EXPECT_EQ(Ini.ReadInteger("Pref", "k" + std::to_string(i), -7), cases[i].second) << cases[i].first;
 }
 
-TEST_F(IniFileTest, BooleansAreWrittenAsDigitsAndReadAsIntegers)
+TEST_F(IniFileTest, BooleansAreWrittenAsDigitsAndReadAsWordsOrIntegers)
 {
     Ini.WriteBool("Pref", "On", true);
     Ini.WriteBool("Pref", "Off", false);
     EXPECT_EQ(Dir.Read("mvwhois.ini"), "[Pref]\nOn=1\nOff=0\n");
-    Dir.Write("mvwhois.ini", "[Pref]\nseven=7\nminus=-1\nzero=0x0\nword=yes\n");
-    EXPECT_TRUE(Ini.ReadBool("Pref", "seven", false));
-    EXPECT_TRUE(Ini.ReadBool("Pref", "minus", false));
-    EXPECT_FALSE(Ini.ReadBool("Pref", "zero", true));
-    EXPECT_TRUE(Ini.ReadBool("Pref", "word", true));
-    EXPECT_FALSE(Ini.ReadBool("Pref", "word", false));
+    // Each value read with either default: only a value that is no boolean gives the default.
+    struct TCase
+    {
+        const char* Text;
+        bool WithFalse, WithTrue;
+    };
+    const TCase cases[] = {
+        {"7", true, true},       {"-1", true, true},     {"0x0", false, false}, {"true", true, true},
+        {"TRUE", true, true},    {"Yes", true, true},    {"y", true, true},     {"on", true, true},
+        {"false", false, false}, {"No", false, false},   {"N", false, false},   {"OFF", false, false},
+        {" true ", true, true},  {"truly", false, true}, {"", false, true},
+    };
+    std::string content = "[Pref]\n";
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        content += "k" + std::to_string(i) + "=" + cases[i].Text + "\n";
+    Dir.Write("mvwhois.ini", content);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string key = "k" + std::to_string(i);
+        EXPECT_EQ(Ini.ReadBool("Pref", key, false), cases[i].WithFalse) << cases[i].Text;
+        EXPECT_EQ(Ini.ReadBool("Pref", key, true), cases[i].WithTrue) << cases[i].Text;
+    }
 }
 
 TEST_F(IniFileTest, SectionListingKeepsFileOrderAndSkipsNonKeys)

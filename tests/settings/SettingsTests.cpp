@@ -71,7 +71,7 @@ TEST(SettingsTest, NonNumbersFallBackToTheDefaultsKeyByKey)
 {
     TTempDir dir;
     const std::string path =
-        dir.Write("mvwhois.ini", "[Pref]\nAttempts=many\nPause=fast\nThrdCount=12x\nUseHyp=yes\n[Proxy]\nSOCKS=v5\n");
+        dir.Write("mvwhois.ini", "[Pref]\nAttempts=many\nPause=fast\nThrdCount=12x\nUseHyp=maybe\n[Proxy]\nSOCKS=v5\n");
     const TEngineSettings settings = LoadSettings(path);
     EXPECT_EQ(settings.Attempts, 5);
     EXPECT_EQ(settings.Pause, 250);

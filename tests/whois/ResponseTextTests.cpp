@@ -162,6 +162,9 @@ TEST(ValueAfterLastLabelTest, LabelsTypedInUtf8ReadLatin1AnswersAndValuesComeBac
     EXPECT_EQ(ValueAfterLastLabel("Soci\xE9t\xE9:", "Soci\xC3\xA9t\xC3\xA9: Z\xC3\xBCrich AG\n"), "Z\xC3\xBCrich AG");
     EXPECT_EQ(ValueAfterLastLabel("Soci\xC3\xA9t\xC3\xA9:", "Soci\xC3\xA9t\xC3\xA9: Z\xC3\xBCrich AG\n"),
               "Z\xC3\xBCrich AG");
+    // Nothing after a NUL is read, so bytes there that are no UTF-8 leave the answer a UTF-8 one.
+    EXPECT_EQ(ValueAfterLastLabel("Soci\xE9t\xE9:", std::string("Soci\xC3\xA9t\xC3\xA9: Z\xC3\xBCrich AG\n\0\xC4", 24)),
+              "Z\xC3\xBCrich AG");
     EXPECT_EQ(TextInAnswerEncoding("plain", "\xFF"), "plain");
     // A character Latin-1 cannot hold stays as typed and simply does not match.
     EXPECT_EQ(TextInAnswerEncoding("\xE2\x82\xAC", "\xFF"), "\xE2\x82\xAC");
