@@ -15,6 +15,7 @@
 #include "engine/ResultReader.h"
 #include "models/DomainTableModel.h"
 #include "models/ExpiryDateFormat.h"
+#include "whois/AnswerText.h"
 #include "whois/HostStrings.h"
 #include "whois/ResponseText.h"
 
@@ -162,24 +163,17 @@ void CheckResultApplication(const std::vector<std::string>& fields)
             FUZZ_REQUIRE(availability == "RESULT ERROR");
             continue;
         }
-        std::string needle = strings.NotFound;
-        for (std::size_t at = 0; (at = needle.find("%DOMAIN%", at)) != std::string::npos; at += Domain.size())
-            needle.replace(at, 8, Domain);
-        // The not-found text counts in the answer's own encoding.
-        const std::string encoded = TextInAnswerEncoding(needle, answers.Answer);
-        const bool free = !needle.empty() && UpperAscii(answers.Answer).find(UpperAscii(encoded)) != std::string::npos;
-        // A blank answer, or a short one with neither the free text, nor a label, nor a line naming
-        // the domain, is a refusal: no verdict at all, and the text stays in the entry after the
+        // The not-found texts count in the answer's own encoding; a verdict needs its evidence, and
+        // an answer with neither (or both) is no verdict, its text kept in the entry after the
         // reason.
-        bool labelled = HoldsDomainLine(answers.Answer, Domain);
-        for (const std::string* label : {&strings.Registrar, &strings.WhoisServer, &strings.Expires})
-            labelled = labelled || AnswerHoldsLabel(*label, answers.Answer);
-        const bool refused = IsBlank(answers.Answer) || (!needle.empty() && !free && !labelled &&
-                                                         Trim(answers.Answer).size() < THostStrings::ShortAnswerBytes);
-        if (refused) {
+        const TAnswerText text(answers.Answer);
+        const bool free = !strings.NotFoundTextIn(text, Domain).empty();
+        const bool registered = !strings.RegistrationIn(text).empty();
+        if (IsBlank(answers.Answer) || free == registered) {
             FUZZ_REQUIRE(availability == "RESULT ERROR");
             if (!IsBlank(answers.Answer))
-                FUZZ_REQUIRE(model.AnswerLog()[0].find(answers.Answer) != std::string::npos);
+                FUZZ_REQUIRE(model.AnswerLog()[0].find(answers.Answer.substr(0, TResultReader::MaxStoredAnswerBytes)) !=
+                             std::string::npos);
             continue;
         }
         FUZZ_REQUIRE(model.AnswerLog().size() == 1 && model.AnswerIndexOf(0) == 0);

@@ -104,7 +104,9 @@ TArgumentReader CheckArguments()
          "(socks4://, socks4a://, socks5://[user:pass@]host:port)"},
         {"--rdap-ca", "FILE", "also trust the certificates in FILE (PEM) for RDAP servers"},
         {"--project", "FILE.prj.xml", "check the ticked rows of a project and save the results into it"},
-        {"--dns-first", "", "ask DNS first: a delegated name is taken without a WHOIS query"},
+        {"--dns-first", "",
+         "ask DNS first: a delegated name is taken without a WHOIS query (DNS is asked from this machine's own "
+         "address, never through --proxy)"},
         {"--dns-server", "ADDRESS", "the resolver for --dns-first, ADDRESS or ADDRESS:PORT (default: the system's)"},
         {"--dns-timeout", "SECONDS", "wait this long for a DNS answer, per try of two (default: 2)"},
         {"--errors-only", "", "with --project: tick and check again only the rows that read RESULT ERROR"},
@@ -426,8 +428,16 @@ void WriteSummary(const TCheckRun& run, std::chrono::steady_clock::duration elap
             ++errors;
     }
     const double seconds = std::chrono::duration<double>(elapsed).count();
-    std::fprintf(stderr, "Checked %d names in %.1f s: %d free, %d taken, %d errors\n", free + taken + errors, seconds,
-                 free, taken, errors);
+    // DNS queries go out from this machine even when the WHOIS queries go through proxies: a run
+    // that hides its address behind them must not find that out later.
+    std::string notes;
+    const TEngineSettings& settings = run.Dispatcher->Settings();
+    if (settings.DnsFirst && (settings.Proxy.UseProxy || !settings.FurtherProxies.empty()))
+        notes += "; DNS was asked from this machine's own address, not through the proxies";
+    if (run.Dispatcher->DnsResolverSilent())
+        notes += "; the DNS server answered none of the first queries, so the names went to WHOIS without it";
+    std::fprintf(stderr, "Checked %d names in %.1f s: %d free, %d taken, %d errors%s\n", free + taken + errors, seconds,
+                 free, taken, errors, notes.c_str());
 }
 
 int ResultStatus(const TCheckRun& run)

@@ -75,7 +75,10 @@ int RunWhoisCommand(const std::vector<std::string>& args)
     try {
         answer = client.Lookup(domain);
     } catch (const TQuarrowError& error) {
-        throw TUsageError(where + ": " + error.what());
+        // A failure to connect or negotiate names its host or proxy itself.
+        const std::string text = error.what();
+        throw TUsageError(text.starts_with("The proxy ") || text.starts_with("The WHOIS host ") ? text
+                                                                                                : where + ": " + text);
     }
     if (!WriteOut(answer) || std::fflush(stdout) != 0)
         throw TUsageError("cannot write the answer to standard output");

@@ -159,6 +159,9 @@ std::string TCheckDispatcher::TotalText() const
     if (Dns.Asked() > 0)
         text += "  DNS: " + std::to_string(Dns.Answered()) + "/" + std::to_string(Dns.Asked()) + ", " +
                 std::to_string(Dns.Delegated()) + " delegated";
+    // Said once, where the counts stand, instead of once per row in its answers entry.
+    if (Dns.ResolverSilent())
+        text += " (the DNS server did not answer: the names go to WHOIS without it)";
     return text;
 }
 

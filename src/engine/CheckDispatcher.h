@@ -93,6 +93,8 @@ public:
     int DnsAskedCount() const { return Dns.Asked(); }
     int DnsAnsweredCount() const { return Dns.Answered(); }
     int DnsDelegatedCount() const { return Dns.Delegated(); }
+    // The resolver answered none of the first queries, so the pass went on without it.
+    bool DnsResolverSilent() const { return Dns.ResolverSilent(); }
     // Worker threads not yet finished, abandoned ones included (they are not counted in
     // RunningCount). The program ends without destructors while this is non-zero.
     // RDAP queries still on the network count too: a name lookup in progress would hold the exit up.

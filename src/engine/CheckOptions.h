@@ -23,6 +23,8 @@ struct TCheckOptions
     TDateMasks DateMasks;
     int WhoisPort = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    // Bound of one SOCKS negotiation of a WHOIS query (RDAP queries have theirs in Rdap).
+    int NegotiationTimeoutMs = TSocksClient::DefaultNegotiationTimeoutMs;
     // The RDAP client's trust and redirect rules (tests add their own authority) and the bound of
     // one RDAP query.
     TRdapClientOptions Rdap;

@@ -1,5 +1,7 @@
 #include "engine/DnsDelegationCheck.h"
 
+#include "engine/NsReply.h"
+
 #include <ares.h>
 #include <arpa/nameser.h>
 #include <netdb.h>
@@ -21,12 +23,23 @@ struct TDnsDelegationCheck::TShared
 
 namespace {
 
-struct TQuery
+// What the queries of one run share on its thread.
+struct TRunState
 {
     TDnsDelegationCheck::TShared* Shared;
-    TRowId Row;
-    int* InFlight;
+    int InFlight = 0;
+    bool AnyReply = false; // the resolver has answered at least one query, in any way
+    bool Silent = false;   // a query timed out before any reply came: the rest is not asked
 };
+
+struct TQuery
+{
+    TRunState* Run;
+    TRowId Row;
+    std::string Name;
+};
+
+constexpr const char* SilentReason = "the DNS server answered none of the first queries, so DNS was not asked further";
 
 std::string ReasonFor(int status)
 {
@@ -56,38 +69,51 @@ void Deliver(TDnsDelegationCheck::TShared& shared, TDnsVerdict verdict)
 void Answered(void* arg, int status, int /*timeouts*/, unsigned char* abuf, int alen)
 {
     std::unique_ptr<TQuery> query(static_cast<TQuery*>(arg));
-    --*query->InFlight;
-    if (status == ARES_EDESTRUCTION || status == ARES_ECANCELLED)
+    TRunState& run = *query->Run;
+    --run.InFlight;
+    if (status == ARES_EDESTRUCTION)
         return;
     TDnsVerdict verdict;
     verdict.Row = query->Row;
+    if (status == ARES_ECANCELLED) {
+        // Dropped because the resolver was found silent: the name goes on without DNS.
+        if (!run.Silent)
+            return;
+        verdict.Reason = SilentReason;
+        verdict.ResolverSilent = true;
+        Deliver(*run.Shared, std::move(verdict));
+        return;
+    }
+    if (status == ARES_ETIMEOUT && !run.AnyReply) {
+        run.Silent = true;
+        verdict.Reason = SilentReason;
+        verdict.ResolverSilent = true;
+        Deliver(*run.Shared, std::move(verdict));
+        return;
+    }
+    if (status != ARES_ETIMEOUT)
+        run.AnyReply = true;
     if (status == ARES_SUCCESS) {
-        hostent* host = nullptr;
-        status = ares_parse_ns_reply(abuf, alen, &host);
-        if (status == ARES_SUCCESS && host) {
-            for (char** alias = host->h_aliases; alias && *alias; ++alias)
-                verdict.NameServers.emplace_back(*alias);
-            ares_free_hostent(host);
-            // Servers rotate their records; the answers entry lists them in one order.
-            std::sort(verdict.NameServers.begin(), verdict.NameServers.end());
-            if (verdict.NameServers.empty())
-                status = ARES_ENODATA;
-        }
+        TNsReply reply = TNsReply::Read(abuf, alen, query->Name);
+        verdict.NameServers = std::move(reply.NameServers);
+        verdict.Reason = std::move(reply.Problem);
+    } else {
+        verdict.Reason = ReasonFor(status);
     }
     verdict.Delegated = !verdict.NameServers.empty();
-    if (!verdict.Delegated)
-        verdict.Reason = ReasonFor(status == ARES_SUCCESS ? ARES_ENODATA : status);
-    Deliver(*query->Shared, std::move(verdict));
+    Deliver(*run.Shared, std::move(verdict));
 }
 
 // Names that the library cannot even send (a channel that could not be made) still get their
 // verdict, so that the pass waiting for them goes on to WHOIS.
-void DeliverAllUnanswered(TDnsDelegationCheck::TShared& shared, std::size_t from, const std::string& reason)
+void DeliverAllUnanswered(TDnsDelegationCheck::TShared& shared, std::size_t from, const std::string& reason,
+                          bool silent = false)
 {
     for (std::size_t i = from; i < shared.Names.size(); ++i) {
         TDnsVerdict verdict;
         verdict.Row = shared.Names[i].first;
         verdict.Reason = reason;
+        verdict.ResolverSilent = silent;
         Deliver(shared, std::move(verdict));
     }
 }
@@ -117,16 +143,22 @@ void Run(const std::shared_ptr<TDnsDelegationCheck::TShared>& shared)
         }
     }
 
-    int inFlight = 0;
+    TRunState run{shared.get()};
     std::size_t next = 0;
     const int limit = std::max(1, shared->Options.MaxInFlight);
     while (!shared->Cancelled.load()) {
-        while (next < shared->Names.size() && inFlight < limit) {
-            const auto& [row, name] = shared->Names[next++];
-            ++inFlight;
-            ares_query(channel, name.c_str(), ns_c_in, ns_t_ns, Answered, new TQuery{shared.get(), row, &inFlight});
+        if (run.Silent) {
+            // The queries still out are ended here, outside the library's callbacks.
+            ares_cancel(channel);
+            DeliverAllUnanswered(*shared, next, SilentReason, true);
+            break;
         }
-        if (inFlight == 0)
+        while (next < shared->Names.size() && run.InFlight < limit) {
+            const auto& [row, name] = shared->Names[next++];
+            ++run.InFlight;
+            ares_query(channel, name.c_str(), ns_c_in, ns_t_ns, Answered, new TQuery{&run, row, name});
+        }
+        if (run.InFlight == 0)
             break;
         fd_set readers;
         fd_set writers;

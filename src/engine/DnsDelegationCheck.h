@@ -17,6 +17,9 @@ struct TDnsVerdict
     bool Delegated = false;
     std::vector<std::string> NameServers; // as the NS records name them, when delegated
     std::string Reason;                   // why not, for the answers entry of a later error
+    // The resolver answered none of the first queries: this name and every later one were sent on
+    // without waiting for it (the first verdict so marked is the moment to say so, once).
+    bool ResolverSilent = false;
 };
 
 struct TDnsCheckOptions
@@ -29,7 +32,10 @@ struct TDnsCheckOptions
 };
 
 // Asks the NS records of many names at once on a thread of its own, at most MaxInFlight queries
-// outstanding. Every name gets exactly one verdict through `deliver`, which runs on that thread;
+// outstanding. A query that times out before the resolver has answered anything at all shows a
+// resolver that is not there: the queries still out are dropped and every name not yet settled
+// gets its verdict at once, instead of each waiting out its own time-out.
+// Every name gets exactly one verdict through `deliver`, which runs on that thread;
 // the object never waits for the network: destroying it cancels and leaves the thread to end by
 // itself (it then delivers nothing more).
 class TDnsDelegationCheck

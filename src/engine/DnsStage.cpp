@@ -1,11 +1,7 @@
 #include "engine/DnsStage.h"
 
 #include "base/AsciiText.h"
-#include "whois/DomainName.h"
-
-#include <QByteArray>
-#include <QString>
-#include <QUrl>
+#include "models/IdnaName.h"
 
 #include <mutex>
 #include <system_error>
@@ -28,12 +24,14 @@ TDnsStage::TDnsStage(QObject& context, TArrived arrived) : Context(context), Arr
 
 bool TDnsStage::Add(TRowId row, const std::string& caption)
 {
-    if (Trim(caption).empty() || !DomainNameProblem(caption).empty() || Rows.count(row))
+    if (Trim(caption).empty() || Rows.count(row))
         return false;
-    const QByteArray ace = QUrl::toAce(QString::fromStdString(Trim(caption)));
-    if (ace.isEmpty())
+    // The check that decides for WHOIS and RDAP decides here too: a name no server may be asked
+    // about must not be asked in DNS either, where a hostile reply could make it read "NO".
+    TIdnaName name = TIdnaName::Of(caption);
+    if (!name.Problem.empty())
         return false;
-    Names.emplace_back(row, ace.toStdString());
+    Names.emplace_back(row, std::move(name.Ace));
     Rows.emplace(row, TRowState::Pending);
     ++AskedCount;
     return true;
@@ -70,6 +68,7 @@ void TDnsStage::Stop()
     ++CurrentGeneration;
     Rows.clear();
     AskedCount = AnsweredCount = DelegatedCount = 0;
+    Silent = false;
 }
 
 bool TDnsStage::Accept(std::uint64_t generation, const TDnsVerdict& verdict, bool rowPresent)
@@ -80,6 +79,7 @@ bool TDnsStage::Accept(std::uint64_t generation, const TDnsVerdict& verdict, boo
     if (it == Rows.end() || it->second != TRowState::Pending)
         return false;
     ++AnsweredCount;
+    Silent = Silent || verdict.ResolverSilent;
     if (!verdict.Delegated || !rowPresent) {
         it->second = TRowState::ToWhois;
         return false;

@@ -27,8 +27,9 @@ public:
     TDnsStage(const TDnsStage&) = delete;
     TDnsStage& operator=(const TDnsStage&) = delete;
 
-    // Adds a row of the pass to ask; false when it is not asked: a blank caption or one no
-    // registry would take (the job maker refuses those without a query), or a row already added.
+    // Adds a row of the pass to ask, by its A-label; false when it is not asked: a blank caption or
+    // one that TIdnaName refuses (the job maker refuses those without a query), or a row already
+    // added.
     bool Add(TRowId row, const std::string& caption);
     // Asks the rows added. Without a thread for DNS the stage is stopped: the pass is then the
     // one without it.
@@ -49,6 +50,9 @@ public:
     int Asked() const { return AskedCount; }
     int Answered() const { return AnsweredCount; }
     int Delegated() const { return DelegatedCount; }
+    // The resolver answered none of the first queries: the rows not yet answered went on without
+    // DNS, all at once.
+    bool ResolverSilent() const { return Silent; }
 
 private:
     enum class TRowState
@@ -67,4 +71,5 @@ private:
     int AskedCount = 0;
     int AnsweredCount = 0;
     int DelegatedCount = 0;
+    bool Silent = false;
 };

@@ -42,6 +42,7 @@ TJobMaker::TMade TJobMaker::Make(TRowId row, const std::string& caption, const T
     job.Attempts = settings.Attempts;
     job.Port = Options.WhoisPort;
     job.ConnectTimeoutMs = Options.ConnectTimeoutMs;
+    job.NegotiationTimeoutMs = Options.NegotiationTimeoutMs;
     job.ViaRdap = target.Kind == TQueryTarget::TKind::Rdap;
     job.RdapFallback = std::move(target.RdapFallback);
     if (job.ViaRdap || !job.RdapFallback.empty()) {

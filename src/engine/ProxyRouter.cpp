@@ -60,7 +60,8 @@ void TProxyRouter::Failed(TRowId row, std::size_t proxy, const std::string& fail
     if (proxy >= Pool.size())
         return;
     TRoute& route = Routes[row];
-    route.Trail += Through(proxy) + ": " + failure + "\r\n";
+    // A proxy's failure names the proxy itself ("The proxy socks5://... refused ...").
+    route.Trail += (failure.rfind("The proxy ", 0) == 0 ? failure : Through(proxy) + ": " + failure) + "\r\n";
     route.Failed.resize(Pool.size());
     route.Failed[proxy] = true;
     TRest& rest = Rests[proxy];

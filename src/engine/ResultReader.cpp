@@ -1,6 +1,7 @@
 #include "engine/ResultReader.h"
 
 #include "base/AsciiText.h"
+#include "whois/AnswerText.h"
 #include "whois/ResponseText.h"
 
 #include <algorithm>
@@ -58,18 +59,26 @@ TSyncSendResult TResultReader::ReadWhois(const TWhoisAnswers& answers)
     if (Blank(answers.Answer) && Blank(answers.ReferralAnswer))
         return result;
     const THostStrings& strings = StringsOf(answers.WhoisServer);
+    // Decoded and upper-cased once for every question asked of it below.
+    const TAnswerText text(answers.Answer);
     // A refusal or throttle page says nothing about the name, however it reads: neither "NO" for
     // lacking the not-found text nor "YES" for holding it. Its text stays in the answers entry.
-    const std::string failure = answers.Failure.empty() && !answers.Screened
-                                    ? strings.RefusalIn(answers.Answer, answers.DomainName)
-                                    : answers.Failure;
-    if (!failure.empty()) {
+    TAnswerReading reading;
+    if (!answers.Failure.empty())
+        reading = {TAnswerReading::TKind::Refusal, answers.Failure};
+    else
+        reading = strings.Read(text, answers.DomainName, answers.Screened);
+    result.Evidence = reading.Evidence;
+    if (reading.Kind == TAnswerReading::TKind::Refusal || reading.Kind == TAnswerReading::TKind::Unknown) {
         if (!Blank(answers.Answer))
-            result.LogEntry = "No verdict: " + failure + ".\r\n" + LogEntry(answers.Answer, "");
+            result.LogEntry =
+                "No verdict: " + reading.Evidence + ".\r\n" +
+                LogEntry(answers.Answer,
+                         reading.Kind == TAnswerReading::TKind::Unknown ? answers.ReferralAnswer : std::string());
         return result;
     }
     result.LogEntry = LogEntry(answers.Answer, answers.ReferralAnswer);
-    const bool taken = !strings.SaysNotFound(answers.Answer, answers.DomainName);
+    const bool taken = reading.Kind == TAnswerReading::TKind::Taken;
     result.Availability = taken ? TAvailability::Taken : TAvailability::Free;
     if (!taken)
         return result;
@@ -78,8 +87,8 @@ TSyncSendResult TResultReader::ReadWhois(const TWhoisAnswers& answers)
     std::string referralServer;
     if (strings.Readable) {
         result.HasRegistrar = true;
-        result.Registrar = ValueAfterLastLabel(strings.Registrar, answers.Answer);
-        referralServer = ValueAfterLastLabel(strings.WhoisServer, answers.Answer);
+        result.Registrar = ValueOfFirstLabel(strings.Registrar, answers.Answer);
+        referralServer = ValueOfFirstLabel(strings.WhoisServer, answers.Answer);
         result.RegistrarServer = referralServer;
     }
 
@@ -110,9 +119,11 @@ TSyncSendResult TResultReader::ReadRdap(const TRdapAnswer& answer)
         return result;
     if (answer.Verdict == TRdapVerdict::Free) {
         result.Availability = TAvailability::Free;
+        result.Evidence = "The RDAP service answered 404: it has no such domain";
         return result;
     }
     result.Availability = TAvailability::Taken;
+    result.Evidence = "The RDAP service answered with the domain's object";
     result.HasRegistrar = true;
     result.Registrar = answer.Registrar;
     result.RegistrarServer = answer.RegistrarServer;

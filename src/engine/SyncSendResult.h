@@ -23,6 +23,9 @@ struct TSyncSendResult
     TAvailability Availability = TAvailability::Error;
     // The row's new answers entry; none leaves the entry as it was (a check that brought no text).
     std::optional<std::string> LogEntry;
+    // Why the answer gave this verdict, in one line for the answers panel: the not-found text or
+    // the registration field found, or why there is none.
+    std::string Evidence;
     // Set for a taken name whose registrar fields could be read; otherwise the Registrar and
     // WHOIS server slots keep what they held.
     bool HasRegistrar = false;

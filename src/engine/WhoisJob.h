@@ -27,6 +27,8 @@ struct TWhoisJob
     int Attempts = 0;
     int Port = 43;
     int ConnectTimeoutMs = TzqWhois::DefaultConnectTimeoutMs;
+    // Bound of one SOCKS negotiation, after the connect to the proxy.
+    int NegotiationTimeoutMs = TSocksClient::DefaultNegotiationTimeoutMs;
     // WhoisServer is an RDAP base (https://...), asked through Rdap.
     bool ViaRdap = false;
     // With a WHOIS host: the RDAP base asked instead when the host cannot be reached; empty: none.
@@ -42,8 +44,9 @@ struct TWhoisJob
     TBackOffWait BackOff; // empty: sleep, cut short when the worker is abandoned
     // The WHOIS host's min_interval: a retry after a refusal never comes sooner than that.
     int MinIntervalMs = 0;
-    // Another proxy of the pool can take the name: a query the proxy fails ends the check at once
-    // (the dispatcher retries it elsewhere) instead of using up the attempts on the same proxy.
+    // Another proxy of the pool can take the name: a query the proxy fails (the registry's, the
+    // registrar's or an RDAP query) ends the check at once (the dispatcher retries it elsewhere)
+    // instead of using up the attempts on the same proxy.
     bool FailOverProxy = false;
     // The dispatcher queues a refused row again behind its host's back-off: an answer that is no
     // answer about the name (a refusal or throttle text, a close without a word, a cut answer)

@@ -122,14 +122,18 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
             }
             whois.ReadTimeoutMs = static_cast<int>(left);
             whois.ConnectTimeoutMs = static_cast<int>(std::min<long long>(Input.ConnectTimeoutMs, left));
+            whois.NegotiationTimeoutMs = static_cast<int>(std::min<long long>(Input.NegotiationTimeoutMs, left));
         }
         std::string text;
         bool backOff = true;
         if (!whois.Query(Input.DomainName, text)) {
             failure = whois.LastError();
             backOff = false;
-            if (Input.FailOverProxy && timeBoundMs <= 0 && whois.ProxyFailed()) {
+            // A registrar's host that is down is down through every proxy: its refusal leaves the
+            // registry's answer to stand alone without resting the proxy.
+            if (Input.FailOverProxy && whois.ProxyFailed() && !(timeBoundMs > 0 && whois.ProxyRefusedHost())) {
                 ProxyFailed = true;
+                ProxyFailure = failure;
                 return false;
             }
         } else if (whois.AnswerCut()) {
@@ -179,6 +183,13 @@ bool TWhoisThread::AskRdap(const std::string& base, TRdapAnswer& answer)
                                                  State->Rdap, Input.RdapHosts);
         if (State->Abandoned.load())
             return false;
+        if (fetch.ProxyFailed && Input.FailOverProxy) {
+            ProxyFailed = true;
+            ProxyFailure = fetch.Error;
+            answer = TRdapAnswer{};
+            answer.LogText = "RDAP query " + url + " failed: " + fetch.Error;
+            return true;
+        }
         if (fetch.HttpStatus == 0) {
             answer = TRdapAnswer{};
             answer.LogText = "RDAP query " + url + " failed: " + fetch.Error;
@@ -213,6 +224,8 @@ void TWhoisThread::DeliverRdap(const TRdapAnswer& answer)
 {
     TSyncSendResult result = TResultReader::ReadRdap(answer);
     result.RowIndex = Input.RowIndex;
+    result.ProxyFailed = ProxyFailed;
+    result.ProxyFailure = ProxyFailure;
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 
@@ -228,6 +241,7 @@ void TWhoisThread::Run()
     whois.Proxy = ConfigureProxy(Input.ProxySettings);
     whois.Port = Input.Port;
     whois.ConnectTimeoutMs = Input.ConnectTimeoutMs;
+    whois.NegotiationTimeoutMs = Input.NegotiationTimeoutMs;
     whois.Host = Input.WhoisServer;
     TResultReader reader(Input.ConfigPath, Input.DateMasks);
     const THostStrings& strings = reader.StringsOf(Input.WhoisServer);
@@ -238,8 +252,8 @@ void TWhoisThread::Run()
         TRdapAnswer answer;
         if (!AskRdap(Input.RdapFallback, answer))
             return;
-        answer.LogText = "The WHOIS host " + Input.WhoisServer + " could not be reached (" + failure +
-                         "); the RDAP service " + Input.RdapFallback + " was asked instead.\r\n" + answer.LogText;
+        answer.LogText =
+            failure + "; the RDAP service " + Input.RdapFallback + " was asked instead.\r\n" + answer.LogText;
         DeliverRdap(answer);
         return;
     }
@@ -252,7 +266,7 @@ void TWhoisThread::Run()
         whois.Host = referral;
         std::string referralFailure;
         // A referral host that hangs, refuses or breaks off leaves the registry's answer to
-        // stand alone.
+        // stand alone; a proxy that fails it sends the name through another proxy, if any.
         if (!QuerySeries(reader.StringsOf(referral), Input.ReferralTimeoutMs, ReferralAnswer, referralFailure))
             ReferralAnswer.clear();
     }
@@ -271,8 +285,11 @@ void TWhoisThread::Run()
     result.RowIndex = Input.RowIndex;
     result.Refused = Refused;
     result.ProxyFailed = ProxyFailed;
-    if (ProxyFailed)
-        result.ProxyFailure = failure;
+    result.ProxyFailure = ProxyFailure;
+    // A query that never got through says where it failed; through a pool the dispatcher's trail
+    // of proxies says it.
+    if (!answered && !ProxyFailed && !result.LogEntry)
+        result.LogEntry = answers.Failure;
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 

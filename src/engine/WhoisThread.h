@@ -43,8 +43,9 @@ private:
     // (within `timeBoundMs` in all when positive). False when none did: `failure` says why, and
     // `answer` holds the last text received, if any.
     bool QuerySeries(const THostStrings& strings, int timeBoundMs, std::string& answer, std::string& failure);
-    // The first series ended because the proxy failed (FailOverProxy jobs only).
+    // A query ended because the proxy failed (FailOverProxy jobs only), and how.
     bool ProxyFailed = false;
+    std::string ProxyFailure;
     // The first series ended on an answer that is no answer (RefusalEndsCheck jobs only).
     bool Refused = false;
     // Asks the RDAP service at `base` about the name; false when the worker was abandoned.

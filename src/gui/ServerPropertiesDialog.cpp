@@ -80,6 +80,12 @@ TfSP::TfSP(std::string configPath, TDesktop& desktop, QWidget* parent)
     eRegistrar = Named<QLineEdit>("eRegistrar", page);
     eExpires = Named<QLineEdit>("eExpires", page);
     eLimits = Named<QLineEdit>("eLimits", page);
+    eNotfound->setToolTip(QStringLiteral("Texts, separated by |, of which a free name's answer holds one; "
+                                         "%DOMAIN% stands for the name. Empty: the fallback section's texts"));
+    for (QLineEdit* label : {eWhoisServer, eRegistrar, eExpires})
+        label->setToolTip(QStringLiteral("Labels, separated by |: the first that holds a value gives it; "
+                                         "Block>Field reads Field in the block under the line Block. "
+                                         "Empty: the fallback section's labels"));
     eLimits->setToolTip(QStringLiteral("Texts, separated by |, that mark a refused or throttled answer"));
     eMinInterval = Named<QSpinBox>("eMinInterval", page);
     eMinInterval->setRange(0, MaxMinInterval);
@@ -345,7 +351,10 @@ void TfSP::QueryAnswered(const QByteArray& answer)
     for (const std::string& line : lines)
         text.append(TextFromBytes(line));
     meResults->setPlainText(text.join(QLatin1Char('\n')));
-    lVerdict->setText(TextFromBytes(FieldStrings().Verdict(bytes, QueriedDomain)));
+    // Blank fields read as a check reads them: with the fallback section's texts.
+    const TServerStrings fallback =
+        TServerStrings::Load(TIniFile(ConfigPath), std::string(ConfigKeys::FallbackSection));
+    lVerdict->setText(TextFromBytes(FieldStrings().Verdict(bytes, QueriedDomain, fallback)));
 }
 
 void TfSP::QueryFailed(const QString& message)

@@ -230,6 +230,12 @@ QWidget* TfSett::CreatePreferencesPage()
     cbDnsFirst = CheckBox("cbDnsFirst", QStringLiteral("Ask DNS first"), page);
     cbDnsFirst->setToolTip(QStringLiteral("A name that has name servers in DNS is registered: it reads NO without "
                                           "a WHOIS query. Every other name is still asked of its WHOIS server."));
+    // Said beside the option, not only in a tooltip: whoever hides behind proxies must see it.
+    auto* dnsNote = new QLabel(QStringLiteral("DNS queries leave from this computer's own address, never through "
+                                              "the proxies of the Connection page."),
+                               page);
+    dnsNote->setObjectName(QStringLiteral("lDnsNote"));
+    dnsNote->setWordWrap(true);
     eDnsServer = Named<QLineEdit>("eDnsServer", page);
     eDnsServer->setPlaceholderText(QStringLiteral("the system's resolver"));
     // Room for an IPv6 address with its port, and for the placeholder.
@@ -265,6 +271,7 @@ QWidget* TfSett::CreatePreferencesPage()
     layout->addWidget(cbUpdate);
     layout->addWidget(cbWordsUpd);
     layout->addWidget(cbDnsFirst);
+    layout->addWidget(dnsNote);
     layout->addLayout(numbers);
     layout->addStretch();
     return page;

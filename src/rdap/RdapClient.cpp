@@ -1,6 +1,7 @@
 #include "rdap/RdapClient.h"
 
 #include "rdap/RdapExchange.h"
+#include "whois/TcpConnection.h"
 
 #include <QDateTime>
 #include <QHostAddress>
@@ -104,6 +105,13 @@ bool TransferBrokeOff(QNetworkReply::NetworkError error)
     return error != QNetworkReply::NoError && !fromStatus;
 }
 
+bool IsProxyError(QNetworkReply::NetworkError error)
+{
+    return (error >= QNetworkReply::ProxyConnectionRefusedError &&
+            error <= QNetworkReply::ProxyAuthenticationRequiredError) ||
+           error == QNetworkReply::UnknownProxyError;
+}
+
 // A failure without an HTTP answer that would not come out differently on another attempt.
 bool WorthRetrying(QNetworkReply::NetworkError error)
 {
@@ -177,6 +185,8 @@ public:
                 Tls.addCaCertificates(
                     QSslCertificate::fromData(QByteArray::fromStdString(Options.ExtraCaCertificatesPem), QSsl::Pem));
         }
+        if (proxy.Version == TSocksVersion::Socks5)
+            exchange->ProxyShown = "The proxy " + TSocksClient::ShownAddress(proxy);
         const QNetworkProxy wanted = ProxyFor(proxy);
         if (Manager->proxy() != wanted)
             Manager->setProxy(wanted);
@@ -267,6 +277,12 @@ private:
                 "the length " + reply->rawHeader("Content-Length").toStdString() + " of the answer is no number";
             reply->abort();
         });
+        connect(reply, &QNetworkReply::requestSent, reply, [this, reply] {
+            if (const auto found = Replies.find(reply); found != Replies.end()) {
+                std::lock_guard lock(found->second->Mutex);
+                found->second->RequestWritten = true;
+            }
+        });
         connect(reply, &QNetworkReply::readyRead, reply, [this, reply] {
             if (const auto found = Replies.find(reply); found != Replies.end())
                 Read(found->second, reply);
@@ -318,6 +334,14 @@ private:
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         const QNetworkReply::NetworkError error = reply->error();
         if (status == 0) {
+            if (IsProxyError(error) && !exchange->ProxyShown.empty()) {
+                TRdapFetch fetch = Failure(exchange->ProxyShown + " failed the query " + shownUrl + ": " +
+                                               reply->errorString().toStdString(),
+                                           true);
+                fetch.ProxyFailed = true;
+                Complete(exchange, std::move(fetch));
+                return;
+            }
             // A certificate that does not verify fails again on every attempt.
             Complete(exchange, Failure(shownUrl + ": " + reply->errorString().toStdString(), WorthRetrying(error)));
             return;
@@ -535,6 +559,18 @@ void TRdapClient::Post(std::function<void()> call)
         Qt::QueuedConnection);
 }
 
+std::string TRdapClient::ProxyFailure(const std::string& url, const TSocksParameters& proxy) const
+{
+    const QUrl target(QString::fromStdString(url));
+    TTcpConnection connection;
+    if (!connection.Connect(proxy.Host, proxy.Port, TRdapClient::ProxyConnectTimeoutMs))
+        return "The proxy " + TSocksClient::ShownAddress(proxy) + " could not be reached: " + connection.Error();
+    if (!TSocksClient::Negotiate(connection, proxy, target.host().toStdString(), target.port(443),
+                                 Options.NegotiationTimeoutMs))
+        return connection.Error();
+    return {};
+}
+
 std::string TRdapClient::DomainUrl(const std::string& base, const std::string& name)
 {
     std::string url = base;
@@ -570,12 +606,31 @@ TRdapFetch TRdapClient::Get(const std::string& url, const TSocksParameters& prox
     const Clock::time_point queueDeadline = Clock::now() + std::chrono::milliseconds(queueMs);
     TRdapFetch result;
     bool answered = false;
+    // A request through a proxy that is still unwritten after the negotiation bound: the proxy is
+    // asked on its own whether it gets through to the host at all.
+    const bool viaProxy = proxy.Version == TSocksVersion::Socks5;
+    const auto negotiation = std::chrono::milliseconds(std::max(Options.NegotiationTimeoutMs, 1));
+    bool proxyTried = !viaProxy;
+    std::string proxyFailure;
     {
         std::unique_lock lock(exchange->Mutex);
         for (;;) {
             if (exchange->Done || exchange->Cancelled)
                 break;
-            const Clock::time_point deadline = exchange->SentAt ? *exchange->SentAt + timeout : queueDeadline;
+            Clock::time_point deadline = exchange->SentAt ? *exchange->SentAt + timeout : queueDeadline;
+            if (!proxyTried && exchange->SentAt && !exchange->RequestWritten) {
+                const Clock::time_point tryProxyAt = *exchange->SentAt + negotiation;
+                if (Clock::now() >= tryProxyAt) {
+                    proxyTried = true;
+                    lock.unlock();
+                    proxyFailure = ProxyFailure(url, proxy);
+                    lock.lock();
+                    if (!proxyFailure.empty())
+                        break;
+                    continue;
+                }
+                deadline = std::min(deadline, tryProxyAt);
+            }
             if (Clock::now() >= deadline)
                 break;
             exchange->Wake.wait_until(lock, deadline);
@@ -587,12 +642,14 @@ TRdapFetch TRdapClient::Get(const std::string& url, const TSocksParameters& prox
             // From here on a late answer finds the exchange over and is dropped, and a request still
             // waiting for its connection is never sent.
             exchange->Done = true;
-            result = exchange->Cancelled ? Failure("The query was abandoned.", false)
+            result = exchange->Cancelled     ? Failure("The query was abandoned.", false)
+                     : !proxyFailure.empty() ? Failure(proxyFailure + ".", true)
                      : exchange->SentAt
                          ? Failure(url + ": no answer within " + std::to_string(timeout.count()) + " ms.", true)
                          : Failure(url + ": no connection to its host became free within " + std::to_string(queueMs) +
                                        " ms; the query was not sent.",
                                    true);
+            result.ProxyFailed = !exchange->Cancelled && !proxyFailure.empty();
         }
     }
     cancel.Detach();

@@ -3,6 +3,7 @@
 #include "rdap/RdapBootstrap.h"
 #include "rdap/RdapCancel.h"
 #include "rdap/RdapFetch.h"
+#include "whois/SocksClient.h"
 #include "whois/SocksParameters.h"
 
 #include <atomic>
@@ -29,6 +30,10 @@ struct TRdapClientOptions
     // (its own time-out starts only when it is sent). With the time-out, well inside the watchdog's
     // 41 s per attempt.
     int MaxQueueWaitMs = 20000;
+    // How long a request through a SOCKS 5 proxy may go unwritten before the proxy is tried on
+    // its own: one that does not complete a negotiation within this bound has failed (a proxy that
+    // takes connections and never answers would otherwise hold every query to its time-out).
+    int NegotiationTimeoutMs = TSocksClient::DefaultNegotiationTimeoutMs;
     // The addresses a redirect's host name stands for, looked up before the redirect is followed;
     // empty: the system's resolver. Tests name the addresses themselves.
     std::function<std::vector<std::string>(const std::string& host)> ResolveRedirectHost;
@@ -62,7 +67,9 @@ public:
 
     // GET `url` and wait at most `timeoutMs` for the whole exchange (redirects included), counted
     // from when the request goes out. With a SOCKS 5 proxy the connection goes through it; SOCKS 4
-    // and 4A cannot carry TLS to a host name the way RDAP needs and fail without any traffic.
+    // and 4A cannot carry TLS to a host name the way RDAP needs and fail without any traffic. A
+    // proxy that refuses, cannot be reached or does not complete its negotiation in time fails the
+    // query with ProxyFailed set.
     // Returns early, as an error, when `cancel` is cancelled. A redirect to one of `knownHosts`
     // (the bootstrap's hosts) is followed wherever that host's address is.
     TRdapFetch Get(const std::string& url, const TSocksParameters& proxy, int timeoutMs, TRdapCancel& cancel,
@@ -77,6 +84,10 @@ public:
     static std::string DomainUrl(const std::string& base, const std::string& name);
 
 private:
+    static constexpr int ProxyConnectTimeoutMs = 5000;
+    // Why the proxy cannot take a connection to the host of `url` (connect and negotiation, as a
+    // WHOIS query makes them); empty when it can.
+    std::string ProxyFailure(const std::string& url, const TSocksParameters& proxy) const;
     // Runs `call` on the network thread.
     void Post(std::function<void()> call);
 

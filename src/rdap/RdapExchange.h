@@ -28,6 +28,8 @@ struct TRdapExchange
     std::shared_ptr<const TRdapHostSet> KnownHosts;
     // When the first request went out: the worker's time-out runs from here.
     std::optional<std::chrono::steady_clock::time_point> SentAt;
+    // Qt wrote the request to its connection: any proxy in between has done its part.
+    bool RequestWritten = false;
 
     // Network thread only.
     QPointer<QNetworkReply> Reply;
@@ -35,6 +37,7 @@ struct TRdapExchange
     // The first address was on this machine: its redirects may stay on it (see Follow).
     bool StartedOnLoopback = false;
     std::string ServiceHost; // lower-case host of the first address
+    std::string ProxyShown;  // "The proxy socks5://user@host:port", for its failures; empty: none
     std::string SlotHost;    // the host whose connection the request in flight holds; empty: none
     std::shared_ptr<const TRdapHostSet> KnownHostsHere; // KnownHosts, copied over by Begin
     std::string Body;

@@ -15,4 +15,7 @@ struct TRdapFetch
     // How long the server asked the client to wait before the next query (Retry-After, with 429
     // or 503), in milliseconds; -1 when it asked nothing readable.
     int RetryAfterMs = -1;
+    // The SOCKS proxy failed (could not be reached, refused, or did not complete its negotiation
+    // in time), not the RDAP service: another proxy may get through. Error names the proxy.
+    bool ProxyFailed = false;
 };

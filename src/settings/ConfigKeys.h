@@ -38,6 +38,9 @@ inline constexpr std::string_view TldSection = "TLD";
 inline constexpr std::string_view FallbackWhoisHost = "whois.verisign-grs.com";
 
 // Keys of a WHOIS host's own section (the section is named after the host); all default to empty.
+// not_found_strings, registrar_string, whois_server_string and expires_string may each hold several
+// texts separated by TextSeparator: not-found texts are alternatives, and of several labels the
+// first one that holds a value in the answer gives it.
 inline constexpr std::string_view NotFoundStrings = "not_found_strings";
 inline constexpr std::string_view WhoisServerString = "whois_server_string";
 inline constexpr std::string_view RegistrarString = "registrar_string";
@@ -45,11 +48,16 @@ inline constexpr std::string_view ExpiresString = "expires_string";
 // Texts, separated by "|", that mark this host's answer as a refusal or a throttle rather than an
 // answer about the name; compared without regard to case, like the not-found text.
 inline constexpr std::string_view LimitStrings = "limit_strings";
-inline constexpr char LimitSeparator = '|';
-// In a label (registrar_string, whois_server_string, expires_string): "Block|Sub" reads the value
+inline constexpr char TextSeparator = '|';
+inline constexpr char LimitSeparator = TextSeparator;
+// The section every host falls back to, key by key, where its own section lacks a key or leaves it
+// empty (its limit_strings apply at every host besides the host's own). A host name never holds
+// "*", so no host's own section can take this name.
+inline constexpr std::string_view FallbackSection = "*";
+// In a label (registrar_string, whois_server_string, expires_string): "Block>Sub" reads the value
 // of sub-label Sub in the indented block under a line that is just Block, for registries that
 // print "Registrar" alone and then "  Organization: ...".
-inline constexpr char SubLabelSeparator = '|';
+inline constexpr char SubLabelSeparator = '>';
 // Milliseconds between two queries to this host from this program; 0: only the global Pause.
 inline constexpr std::string_view MinInterval = "min_interval";
 // Stands for the queried domain name inside a not_found_strings value.

@@ -156,6 +156,12 @@ std::optional<TProxySettings> ParseProxyUrl(const std::string& url, std::string&
     }
     proxy.Server = std::string(host);
     proxy.Port = std::to_string(portNumber);
+    // The SOCKS 5 authentication carries each in a field of at most 255 bytes; a longer one would
+    // fail every check through the proxy.
+    if (proxy.User.size() > 255 || proxy.Password.size() > 255) {
+        error = "proxy " + ProxyUrl(proxy, false) + ": a user name or password may be at most 255 bytes";
+        return std::nullopt;
+    }
     return proxy;
 }
 

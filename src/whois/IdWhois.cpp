@@ -1,6 +1,7 @@
 #include "whois/IdWhois.h"
 
 #include "base/QuarrowError.h"
+#include "whois/SocksClient.h"
 #include "whois/WhoisExchange.h"
 
 #include <cstdio>
@@ -60,6 +61,7 @@ std::string TIdWhois::Lookup(const std::string& domain)
     request.Host = Host;
     request.Port = Port;
     request.Proxy = Proxy;
+    request.NegotiationTimeoutMs = TSocksClient::DefaultNegotiationTimeoutMs;
     request.CancelFd = CancelFd >= 0 ? CancelFd : deadline.Descriptor();
     std::string answer;
     std::string error;

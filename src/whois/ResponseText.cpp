@@ -189,8 +189,14 @@ std::string TextInAnswerEncoding(std::string_view text, std::string_view answer)
 {
     if (!HasHighBytes(text))
         return std::string(text);
-    const bool answerUtf8 = IsValidUtf8(answer);
-    if (answerUtf8)
+    return TextInEncoding(text, IsValidUtf8(answer));
+}
+
+std::string TextInEncoding(std::string_view text, bool answerIsUtf8)
+{
+    if (!HasHighBytes(text))
+        return std::string(text);
+    if (answerIsUtf8)
         return Utf8OrLatin1(text);
     std::string latin1;
     if (Latin1FromUtf8(text, latin1))
@@ -198,12 +204,30 @@ std::string TextInAnswerEncoding(std::string_view text, std::string_view answer)
     return std::string(text);
 }
 
-bool AnswerHoldsLabel(std::string_view label, std::string_view answer)
+std::vector<std::string_view> SplitTexts(std::string_view value)
 {
-    std::string_view block;
-    std::string_view sub;
-    const std::string_view name = SplitBlockLabel(label, block, sub) ? block : TrimView(label);
-    return !name.empty() && answer.find(TextInAnswerEncoding(name, answer)) != std::string_view::npos;
+    std::vector<std::string_view> texts;
+    // One text is taken whole: a quoted value may end with a blank that belongs to it.
+    if (value.find(ConfigKeys::TextSeparator) == std::string_view::npos) {
+        if (!TrimView(value).empty())
+            texts.push_back(value);
+        return texts;
+    }
+    while (!value.empty()) {
+        const std::size_t bar = value.find(ConfigKeys::TextSeparator);
+        if (const std::string_view text = TrimView(value.substr(0, bar)); !text.empty())
+            texts.push_back(text);
+        value = bar == std::string_view::npos ? std::string_view() : value.substr(bar + 1);
+    }
+    return texts;
+}
+
+std::string ValueOfFirstLabel(std::string_view labels, std::string_view answer)
+{
+    for (const std::string_view label : SplitTexts(labels))
+        if (std::string value = ValueAfterLastLabel(label, answer); !value.empty())
+            return value;
+    return {};
 }
 
 std::string ValueAfterLastLabel(std::string_view rawLabel, std::string_view answer)
@@ -245,22 +269,6 @@ std::string ValueAfterLastLabel(std::string_view rawLabel, std::string_view answ
     return value.empty() ? ShownValue(nextValue) : ShownValue(value);
 }
 
-bool HoldsDomainLine(std::string_view answer, std::string_view domain)
-{
-    const std::string_view name = TrimView(domain);
-    if (name.empty())
-        return false;
-    bool found = false;
-    ForEachLine(answer, [&](std::string_view line) {
-        const std::string_view trimmed = TrimView(line);
-        const std::size_t after = AfterLeadingLabel(trimmed);
-        if (after != std::string_view::npos && EqualsIgnoringCase(TrimView(trimmed.substr(after)), name))
-            found = true;
-        return !found;
-    });
-    return found;
-}
-
 bool ExtractLabelledValue(const std::string& key, const std::string& answer, const std::string& host,
                           std::string& value, const std::string& iniPath)
 {
@@ -268,7 +276,7 @@ bool ExtractLabelledValue(const std::string& key, const std::string& answer, con
     std::vector<std::string> labels;
     if (!TIniFile(iniPath).ReadStrings(host, {key}, labels))
         return false;
-    value = ValueAfterLastLabel(labels[0], answer);
+    value = ValueOfFirstLabel(labels[0], answer);
     return true;
 }
 

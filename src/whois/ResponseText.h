@@ -25,26 +25,24 @@ std::string StrAfter(std::string_view label, std::string_view text);
 //   provided it reads as a value (it starts with a letter, a digit or a non-ASCII byte and is not
 //   itself a "Label: value" line, so an empty "Registrar WHOIS Server:" does not read the
 //   "Registrar URL:" line under it).
-// - "Block|Sub" (a block label and a sub-label, see SubLabelSeparator): in the block under the
+// - "Block>Sub" (a block label and a sub-label, see SubLabelSeparator): in the block under the
 //   last line that is exactly `Block` (trimmed, exact case), meaning the lines below it up to the
 //   first blank one, the value after the first line holding `Sub`.
 // A label typed in UTF-8 also matches an answer in Latin-1 (TextInAnswerEncoding), and a value that
 // is not valid UTF-8 comes back as its Latin-1 reading in UTF-8, as it is shown.
 std::string ValueAfterLastLabel(std::string_view label, std::string_view answer);
 
-// The block and sub-label of a "Block|Sub" label: both non-blank; false for a plain label.
+// The value of the first of several labels, separated by "|" (SplitTexts), that gives one; a value
+// without "|" is one label. The labels are tried in the order written: the most specific first.
+std::string ValueOfFirstLabel(std::string_view labels, std::string_view answer);
+
+// The texts of a key that holds several separated by "|" (ConfigKeys::TextSeparator), each trimmed;
+// blank ones are left out. A value without "|" is one text, as it is (a quoted label keeps its
+// final blank). Views into `value`.
+std::vector<std::string_view> SplitTexts(std::string_view value);
+
+// The block and sub-label of a "Block>Sub" label: both non-blank; false for a plain label.
 bool SplitBlockLabel(std::string_view label, std::string_view& block, std::string_view& sub);
-
-// True when the answer holds the label (exact case; the block part of a "Block|Sub" label), in the
-// answer's encoding.
-bool AnswerHoldsLabel(std::string_view label, std::string_view answer);
-
-// True when a line of the answer is "label: domain": a label of at most three words of letters
-// (hyphens and underscores allowed), a colon, blanks, and then the queried domain (any case) as
-// the whole rest of the line. Registries that answer in a couple of lines ("Domain: x.de",
-// "Status: connect") still name the domain that way; a refusal that merely names it in a sentence
-// does not.
-bool HoldsDomainLine(std::string_view answer, std::string_view domain);
 
 // `text` (a not-found text, label or limit text from the configuration file) in the encoding of
 // `answer`: the dialogs store what a person copies from a Latin-1 answer as UTF-8, and a file
@@ -52,8 +50,10 @@ bool HoldsDomainLine(std::string_view answer, std::string_view domain);
 // as Latin-1); any other answer is taken as Latin-1 and gets the Latin-1 bytes of a UTF-8 text
 // that has them. Pure ASCII, and anything that cannot be converted, stays as it is.
 std::string TextInAnswerEncoding(std::string_view text, std::string_view answer);
+// The same for an answer already known to be UTF-8 or not.
+std::string TextInEncoding(std::string_view text, bool answerIsUtf8);
 
-// ValueAfterLastLabel with the label stored under `key` in section `host` of the configuration file
+// ValueOfFirstLabel with the labels stored under `key` in section `host` of the configuration file
 // at `iniPath`. Returns false, with `value` empty, when the configuration file cannot be read.
 bool ExtractLabelledValue(const std::string& key, const std::string& answer, const std::string& host,
                           std::string& value, const std::string& iniPath);

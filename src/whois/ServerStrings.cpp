@@ -3,6 +3,7 @@
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
 #include "settings/ConfigKeys.h"
+#include "whois/AnswerText.h"
 #include "whois/HostStrings.h"
 
 #include <algorithm>
@@ -30,19 +31,42 @@ void TServerStrings::Save(const TIniFile& ini, const std::string& host) const
                      {host, std::string(ConfigKeys::MinInterval), std::to_string(std::max(0, MinInterval))}});
 }
 
-std::string TServerStrings::Verdict(const std::string& answer, const std::string& domain) const
+namespace {
+
+THostStrings AsHostStrings(const TServerStrings& strings)
 {
     THostStrings host;
-    host.NotFound = NotFound;
-    host.Registrar = Registrar;
-    host.WhoisServer = WhoisServer;
-    host.Expires = Expires;
-    host.Limits = Limits;
-    if (const std::string refusal = host.RefusalIn(answer, domain); !refusal.empty())
-        return refusal + ": a check would ask again.";
-    if (host.SaysNotFound(answer, domain))
-        return "Free: the answer holds the not-found string.";
-    return "Taken: the answer does not hold the not-found string.";
+    host.NotFound = strings.NotFound;
+    host.Registrar = strings.Registrar;
+    host.WhoisServer = strings.WhoisServer;
+    host.Expires = strings.Expires;
+    host.Limits = strings.Limits;
+    return host;
+}
+
+} // namespace
+
+std::string TServerStrings::Verdict(const std::string& answer, const std::string& domain,
+                                    const TServerStrings& fallback) const
+{
+    const THostStrings host = THostStrings::Combined(AsHostStrings(*this), AsHostStrings(fallback));
+    const TAnswerReading reading = host.Read(TAnswerText(answer), domain);
+    switch (reading.Kind) {
+    case TAnswerReading::TKind::Refusal:
+        return reading.Evidence + ": a check would ask again.";
+    case TAnswerReading::TKind::Free:
+        return "Free: " + reading.Evidence + ".";
+    case TAnswerReading::TKind::Taken:
+        return "Taken: " + reading.Evidence + ".";
+    case TAnswerReading::TKind::Unknown:
+        break;
+    }
+    return "No verdict: " + reading.Evidence + ".";
+}
+
+std::string TServerStrings::Verdict(const std::string& answer, const std::string& domain) const
+{
+    return Verdict(answer, domain, TServerStrings());
 }
 
 TServerStrings TServerStrings::KeptOrTyped(const TServerStrings& typed) const

@@ -8,6 +8,7 @@
 // queries, as the server properties dialog edits them.
 struct TServerStrings
 {
+    // Each of the five may hold several texts separated by "|".
     std::string NotFound;    // not_found_strings
     std::string WhoisServer; // whois_server_string
     std::string Registrar;   // registrar_string
@@ -20,8 +21,10 @@ struct TServerStrings
     // the file: all of them or none.
     void Save(const TIniFile& ini, const std::string& host) const;
 
-    // What a check would make of `answer` for `domain` with these strings: a refusal to ask again
-    // (a limit text, no answer, too short an answer), free, or taken. One line, for the test area.
+    // What a check would make of `answer` for `domain` with these strings, each blank one taken from
+    // `fallback` (the fallback section's, as a check takes them): a refusal to ask again, free or
+    // taken with the text or field that decided it, or no verdict. One line, for the test area.
+    std::string Verdict(const std::string& answer, const std::string& domain, const TServerStrings& fallback) const;
     std::string Verdict(const std::string& answer, const std::string& domain) const;
     // What the dialog writes back for fields typed as `typed` (UTF-8): each string that still shows
     // the value read as this one keeps that value's own bytes. A value that is not UTF-8 (Latin-1

@@ -1,5 +1,7 @@
 #include "whois/SocksClient.h"
 
+#include "settings/ProxyUrl.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
@@ -11,35 +13,54 @@ void AppendPort(std::string& out, int port)
     out += static_cast<char>(port & 0xFF);
 }
 
-bool Fail(TTcpConnection& connection, std::string text)
+// One negotiation's failures, each a sentence that starts with the proxy's name: the answers
+// entry of a row and the trail of a pool show it as it is.
+struct TNegotiation
 {
-    connection.SetError(std::move(text));
-    connection.Close();
-    return false;
-}
+    TTcpConnection& Connection;
+    std::string Proxy; // "The proxy socks5://user@host:port"
 
-// ReadExact's own message ("Short reply ...", "Connection reset by peer", "Query abandoned") says
-// what happened; prefix it with the step so the user knows where the proxy stopped.
-bool ReadReply(TTcpConnection& connection, std::size_t count, std::string& out, const char* what)
-{
-    if (connection.ReadExact(count, out))
-        return true;
-    if (connection.Error().rfind("Short reply", 0) == 0)
-        connection.SetError(std::string("SOCKS proxy sent a short ") + what + " (" + connection.Error() + ")");
-    return false;
-}
+    bool Fail(const std::string& what) const
+    {
+        Connection.SetError(Proxy + " " + what);
+        Connection.Close();
+        return false;
+    }
+
+    // The connection's own message ("Short reply ...", "Connection reset by peer") says what
+    // happened; the step says where the proxy stopped. An abandoned query keeps its own message.
+    bool Broke(const char* what) const
+    {
+        if (Connection.Cancelled())
+            return false;
+        const std::string error = Connection.Error();
+        static const std::string Short = "Short reply: ";
+        if (error.rfind(Short, 0) == 0)
+            Connection.SetError(Proxy + " sent a short " + what + ": " + error.substr(Short.size()));
+        else
+            Connection.SetError(Proxy + " broke off the SOCKS negotiation at its " + what + ": " + error);
+        return false;
+    }
+
+    bool Send(const std::string& bytes, const char* what) const { return Connection.SendAll(bytes) || Broke(what); }
+
+    bool Read(std::size_t count, std::string& out, const char* what) const
+    {
+        return Connection.ReadExact(count, out) || Broke(what);
+    }
+};
 
 std::string Socks4Refusal(unsigned char code)
 {
     switch (code) {
     case 91:
-        return "SOCKS proxy refused the request (request rejected or failed)";
+        return "request rejected or failed";
     case 92:
-        return "SOCKS proxy refused the request (it cannot reach the client's identd)";
+        return "it cannot reach the client's identd";
     case 93:
-        return "SOCKS proxy refused the request (identd reports a different user ID)";
+        return "identd reports a different user ID";
     default:
-        return "SOCKS proxy refused the request (reply code " + std::to_string(code) + ")";
+        return "reply code " + std::to_string(code);
     }
 }
 
@@ -56,17 +77,32 @@ std::string Socks5Refusal(unsigned char code)
         "command not supported",
         "address type not supported",
     };
-    const std::string reason = code < std::size(texts) ? texts[code] : "reply code " + std::to_string(code);
-    return "SOCKS proxy refused the request (" + reason + ")";
+    return code < std::size(texts) ? texts[code] : "reply code " + std::to_string(code);
 }
 
 std::string VersionText(unsigned char got, int expected, const char* what)
 {
-    return std::string("SOCKS proxy sent a ") + what + " with wrong version " + std::to_string(got) + " (expected " +
+    return std::string("sent a ") + what + " with wrong version " + std::to_string(got) + " (expected " +
            std::to_string(expected) + ")";
 }
 
+std::string TargetText(const std::string& host, int port)
+{
+    return host + " port " + std::to_string(port);
+}
+
 } // namespace
+
+std::string TSocksClient::ShownAddress(const TSocksParameters& proxy)
+{
+    TProxySettings settings;
+    settings.UseProxy = proxy.Version != TSocksVersion::None;
+    settings.SOCKS = proxy.Version == TSocksVersion::Socks5 ? 0 : proxy.Version == TSocksVersion::Socks4A ? 1 : 2;
+    settings.Server = proxy.Host;
+    settings.Port = std::to_string(proxy.Port);
+    settings.User = proxy.UserName;
+    return ProxyUrl(settings, false);
+}
 
 std::string TSocksClient::Socks4Request(const unsigned char (&address)[4], int port, const std::string& userId)
 {
@@ -131,103 +167,98 @@ std::string TSocksClient::Socks5ConnectRequest(const std::string& host, int port
     return out;
 }
 
-bool TSocksClient::Negotiate(TTcpConnection& connection, const TSocksParameters& proxy, const std::string& targetHost,
-                             int targetPort)
-{
-    switch (proxy.Version) {
-    case TSocksVersion::None:
-        return true;
-    case TSocksVersion::Socks4:
-    case TSocksVersion::Socks4A:
-        return NegotiateSocks4(connection, proxy, targetHost, targetPort);
-    case TSocksVersion::Socks5:
-        return NegotiateSocks5(connection, proxy, targetHost, targetPort);
-    }
-    return Fail(connection, "Unknown SOCKS version");
-}
+namespace {
 
-bool TSocksClient::NegotiateSocks4(TTcpConnection& connection, const TSocksParameters& proxy,
-                                   const std::string& targetHost, int targetPort)
+bool NegotiateSocks4(const TNegotiation& negotiation, const TSocksParameters& proxy, const std::string& targetHost,
+                     int targetPort)
 {
     // The user ID is a NUL-terminated field: an embedded NUL would end it early and the rest
     // would be read as a host name by a SOCKS 4A proxy.
     if (proxy.UserName.find('\0') != std::string::npos)
-        return Fail(connection, "SOCKS 4 user ID must not contain a NUL byte");
+        return negotiation.Fail("cannot be given a user ID with a NUL byte (SOCKS 4)");
     std::string request;
     unsigned char address[4];
     if (proxy.Version == TSocksVersion::Socks4A && !TTcpConnection::ParseIPv4(targetHost, address)) {
         if (targetHost.find('\0') != std::string::npos)
-            return Fail(connection, "Host not found");
-        request = Socks4ARequest(targetHost, targetPort, proxy.UserName);
+            return negotiation.Fail("was not asked for a host name with a NUL byte");
+        request = TSocksClient::Socks4ARequest(targetHost, targetPort, proxy.UserName);
     } else {
         std::string error;
         if (!TTcpConnection::ResolveIPv4(targetHost, address, error))
-            return Fail(connection, error);
-        request = Socks4Request(address, targetPort, proxy.UserName);
+            return negotiation.Fail("was not asked: SOCKS 4 needs the address of " + targetHost + " (" + error + ")");
+        request = TSocksClient::Socks4Request(address, targetPort, proxy.UserName);
     }
-    if (!connection.SendAll(request))
+    if (!negotiation.Send(request, "SOCKS 4 request"))
         return false;
 
     std::string reply;
-    if (!ReadReply(connection, 8, reply, "SOCKS 4 reply"))
+    if (!negotiation.Read(8, reply, "SOCKS 4 reply"))
         return false;
     const auto version = static_cast<unsigned char>(reply[0]);
     const auto code = static_cast<unsigned char>(reply[1]);
     if (version != 0)
-        return Fail(connection, VersionText(version, 0, "SOCKS 4 reply"));
+        return negotiation.Fail(VersionText(version, 0, "SOCKS 4 reply"));
     if (code != 90)
-        return Fail(connection, Socks4Refusal(code));
+        return negotiation.Fail("refused to connect to " + TargetText(targetHost, targetPort) + " (" +
+                                Socks4Refusal(code) + ")");
     return true;
 }
 
-bool TSocksClient::NegotiateSocks5(TTcpConnection& connection, const TSocksParameters& proxy,
-                                   const std::string& targetHost, int targetPort)
+bool NegotiateSocks5(const TNegotiation& negotiation, const TSocksParameters& proxy, const std::string& targetHost,
+                     int targetPort)
 {
     const bool withPassword = proxy.Authentication == TSocksAuthentication::UsernamePassword;
     if (withPassword && (proxy.UserName.size() > 255 || proxy.Password.size() > 255))
-        return Fail(connection, "SOCKS 5 user name and password must be at most 255 bytes each");
-    const std::string connectRequest = Socks5ConnectRequest(targetHost, targetPort);
+        return negotiation.Fail("cannot be given a user name or password over 255 bytes (SOCKS 5)");
+    const std::string connectRequest = TSocksClient::Socks5ConnectRequest(targetHost, targetPort);
     if (connectRequest.empty())
-        return Fail(connection, "Host name too long for SOCKS 5 (more than 255 bytes)");
+        return negotiation.Fail("cannot be asked for a host name that is too long for SOCKS 5 (more than 255 bytes)");
 
-    if (!connection.SendAll(Socks5Greeting(proxy.Authentication)))
+    if (!negotiation.Send(TSocksClient::Socks5Greeting(proxy.Authentication), "SOCKS 5 greeting"))
         return false;
     std::string reply;
-    if (!ReadReply(connection, 2, reply, "SOCKS 5 method selection"))
+    if (!negotiation.Read(2, reply, "SOCKS 5 method selection"))
         return false;
     auto version = static_cast<unsigned char>(reply[0]);
     const auto method = static_cast<unsigned char>(reply[1]);
     if (version != 5)
-        return Fail(connection, VersionText(version, 5, "SOCKS 5 method selection"));
+        return negotiation.Fail(VersionText(version, 5, "SOCKS 5 method selection"));
     if (method == 0xFF)
-        return Fail(connection, "SOCKS proxy accepts none of the offered authentication methods");
+        return negotiation.Fail("accepts none of the offered authentication methods");
     const unsigned char offered = withPassword ? 2 : 0;
     if (method != offered)
-        return Fail(connection, "SOCKS proxy chose authentication method " + std::to_string(method) +
-                                    ", which was not offered (offered " + std::to_string(offered) + ")");
+        return negotiation.Fail("chose authentication method " + std::to_string(method) +
+                                ", which was not offered (offered " + std::to_string(offered) + ")");
 
     if (withPassword) {
-        if (!connection.SendAll(Socks5AuthRequest(proxy.UserName, proxy.Password)))
+        if (!negotiation.Send(TSocksClient::Socks5AuthRequest(proxy.UserName, proxy.Password),
+                              "SOCKS 5 authentication"))
             return false;
-        if (!ReadReply(connection, 2, reply, "SOCKS 5 authentication reply"))
+        if (!negotiation.Read(2, reply, "SOCKS 5 authentication reply"))
             return false;
         version = static_cast<unsigned char>(reply[0]);
         if (version != 1)
-            return Fail(connection, VersionText(version, 1, "SOCKS 5 authentication reply"));
+            return negotiation.Fail(VersionText(version, 1, "SOCKS 5 authentication reply"));
         if (reply[1] != 0)
-            return Fail(connection, "SOCKS proxy authentication failed (wrong user name or password)");
+            return negotiation.Fail("refused the user name and password");
     }
 
-    if (!connection.SendAll(connectRequest))
+    if (!negotiation.Send(connectRequest, "SOCKS 5 request"))
         return false;
-    if (!ReadReply(connection, 4, reply, "SOCKS 5 reply"))
+    if (!negotiation.Read(4, reply, "SOCKS 5 reply"))
         return false;
     version = static_cast<unsigned char>(reply[0]);
     const auto code = static_cast<unsigned char>(reply[1]);
     if (version != 5)
-        return Fail(connection, VersionText(version, 5, "SOCKS 5 reply"));
-    if (code != 0)
-        return Fail(connection, Socks5Refusal(code));
+        return negotiation.Fail(VersionText(version, 5, "SOCKS 5 reply"));
+    if (code != 0) {
+        // Network or host unreachable, connection refused, TTL expired: about the target, not
+        // the proxy.
+        if (code >= 3 && code <= 6)
+            negotiation.Connection.SetTargetNotReached();
+        return negotiation.Fail("refused to connect to " + TargetText(targetHost, targetPort) + " (" +
+                                Socks5Refusal(code) + ")");
+    }
     // The bound address is of no use to us, but it has to be read off the stream before the
     // WHOIS answer starts.
     std::size_t rest = 0;
@@ -239,14 +270,43 @@ bool TSocksClient::NegotiateSocks5(TTcpConnection& connection, const TSocksParam
         rest = 16 + 2;
         break;
     case 3: {
-        if (!ReadReply(connection, 1, reply, "SOCKS 5 reply"))
+        if (!negotiation.Read(1, reply, "SOCKS 5 reply"))
             return false;
         rest = static_cast<unsigned char>(reply[0]) + 2u;
         break;
     }
     default:
-        return Fail(connection, "SOCKS proxy sent a SOCKS 5 reply with unknown address type " +
-                                    std::to_string(static_cast<unsigned char>(reply[3])));
+        return negotiation.Fail("sent a SOCKS 5 reply with unknown address type " +
+                                std::to_string(static_cast<unsigned char>(reply[3])));
     }
-    return ReadReply(connection, rest, reply, "SOCKS 5 reply");
+    return negotiation.Read(rest, reply, "SOCKS 5 reply");
+}
+
+} // namespace
+
+bool TSocksClient::Negotiate(TTcpConnection& connection, const TSocksParameters& proxy, const std::string& targetHost,
+                             int targetPort, int timeoutMs)
+{
+    if (proxy.Version == TSocksVersion::None)
+        return true;
+    const TNegotiation negotiation{connection, "The proxy " + ShownAddress(proxy)};
+    connection.SetDeadline(timeoutMs);
+    bool done = false;
+    switch (proxy.Version) {
+    case TSocksVersion::None:
+        break;
+    case TSocksVersion::Socks4:
+    case TSocksVersion::Socks4A:
+        done = NegotiateSocks4(negotiation, proxy, targetHost, targetPort);
+        break;
+    case TSocksVersion::Socks5:
+        done = NegotiateSocks5(negotiation, proxy, targetHost, targetPort);
+        break;
+    }
+    const bool late = connection.DeadlinePassed();
+    connection.SetDeadline(0);
+    if (late)
+        connection.SetError(negotiation.Proxy + " did not complete the SOCKS negotiation within " +
+                            std::to_string(timeoutMs) + " ms");
+    return done;
 }

@@ -113,6 +113,7 @@ bool TTcpConnection::Connect(const std::string& host, int port, int timeoutMs)
 {
     Close();
     NotReached = false;
+    TargetNotReached = false;
     if (host.empty()) {
         ErrorText = "No host given";
         return false;
@@ -166,6 +167,30 @@ bool TTcpConnection::Connect(const std::string& host, int port, int timeoutMs)
     return true;
 }
 
+void TTcpConnection::SetDeadline(int timeoutMs)
+{
+    PassedDeadline = false;
+    DeadlineMs = timeoutMs;
+    if (timeoutMs > 0)
+        Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    else
+        Deadline.reset();
+}
+
+int TTcpConnection::SliceBeforeDeadline(int sliceMs)
+{
+    if (!Deadline)
+        return sliceMs;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*Deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+        PassedDeadline = true;
+        ErrorText = "No reply within " + std::to_string(DeadlineMs) + " ms";
+        Close();
+        return -2;
+    }
+    return sliceMs < 0 ? static_cast<int>(left.count()) : static_cast<int>(std::min<long long>(sliceMs, left.count()));
+}
+
 void TTcpConnection::Adopt(int fd)
 {
     Close();
@@ -189,7 +214,11 @@ bool TTcpConnection::SendAll(const std::string& bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (WaitFor(POLLOUT, -1) != 0) {
+            const int sliceMs = SliceBeforeDeadline(-1);
+            if (sliceMs == -2)
+                return false;
+            const int waited = WaitFor(POLLOUT, sliceMs);
+            if (waited < 0) {
                 Close();
                 return false;
             }
@@ -209,7 +238,11 @@ bool TTcpConnection::ReadExact(std::size_t count, std::string& out)
             ErrorText = "Not connected";
             return false;
         }
-        const int waited = WaitFor(POLLIN, ReadSliceMs);
+        // Without a deadline a proxy that never answers holds the read until it is abandoned.
+        const int sliceMs = SliceBeforeDeadline(ReadSliceMs);
+        if (sliceMs == -2)
+            return false;
+        const int waited = WaitFor(POLLIN, sliceMs);
         if (waited < 0) {
             Close();
             return false;

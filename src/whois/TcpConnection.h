@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -33,9 +35,14 @@ public:
     // Takes over a connected stream socket (one end of a socket pair in tests and fuzzing) in
     // place of Connect; the connection closes it.
     void Adopt(int fd);
+    // Both fail once the deadline (SetDeadline) has passed, with DeadlinePassed() set.
     bool SendAll(const std::string& bytes);
     // Exactly `count` bytes or failure; a connection closed early is a short reply.
     bool ReadExact(std::size_t count, std::string& out);
+    // One bound for a whole exchange of small messages (a SOCKS negotiation), however its bytes
+    // trickle in; timeoutMs <= 0 removes it.
+    void SetDeadline(int timeoutMs);
+    bool DeadlinePassed() const { return PassedDeadline; }
     // Appends everything the host sends until it closes, at most `cap` bytes in all, within
     // `totalTimeoutMs` when that is positive (otherwise without a bound of its own).
     TReadEnd ReadToEnd(std::string& answer, std::size_t cap, int totalTimeoutMs = 0);
@@ -48,6 +55,9 @@ public:
     // refused, could not be routed to or never took the connection.
     bool HostNotReached() const { return NotReached; }
     void SetError(std::string text) { ErrorText = std::move(text); }
+    // A proxy in between said that the target host is not there (refused, unreachable).
+    void SetTargetNotReached() { TargetNotReached = true; }
+    bool TargetRefused() const { return TargetNotReached; }
 
     // IPv4 dotted literal into network-order bytes; false when `host` is not one.
     static bool ParseIPv4(const std::string& host, unsigned char (&bytes)[4]);
@@ -57,10 +67,18 @@ public:
 private:
     // Waits until the socket is ready for `events`. 0: ready, 1: timed out, -1: cancelled/failed.
     int WaitFor(short events, int timeoutMs);
+    // The wait SendAll and ReadExact may spend on one slice: `sliceMs` (-1: unbounded), cut to
+    // what is left before the deadline; -2 when the deadline has passed (the connection is then
+    // closed and the error set).
+    int SliceBeforeDeadline(int sliceMs);
     bool FailWithErrno(int err);
 
     int Fd = -1;
     int CancelFd;
     std::string ErrorText;
     bool NotReached = false;
+    bool TargetNotReached = false;
+    std::optional<std::chrono::steady_clock::time_point> Deadline;
+    int DeadlineMs = 0;
+    bool PassedDeadline = false;
 };

@@ -27,16 +27,22 @@ TWhoisOutcome ExchangeWhois(const TWhoisRequest& request, const std::string& dom
     const bool viaProxy = request.Proxy.Version != TSocksVersion::None;
     const std::string& firstHost = viaProxy ? request.Proxy.Host : request.Host;
     const int firstPort = viaProxy ? request.Proxy.Port : request.Port;
-    const bool reachedTarget = connection.Connect(firstHost, firstPort, request.ConnectTimeoutMs) &&
-                               TSocksClient::Negotiate(connection, request.Proxy, request.Host, request.Port);
+    const bool connected = connection.Connect(firstHost, firstPort, request.ConnectTimeoutMs);
+    const bool reachedTarget = connected && TSocksClient::Negotiate(connection, request.Proxy, request.Host,
+                                                                    request.Port, request.NegotiationTimeoutMs);
     if (!reachedTarget || !connection.SendAll(domain + "\r\n")) {
         error = connection.Error();
-        if (viaProxy && connection.Error() == "No host given")
-            error = "No proxy host given";
         if (connection.Cancelled())
             return TWhoisOutcome::Abandoned;
+        // Every failure names where it happened: the answers entry is all the user sees of it.
+        if (!connected && viaProxy)
+            error = "The proxy " + TSocksClient::ShownAddress(request.Proxy) + " could not be reached: " +
+                    (connection.Error() == "No host given" ? "no proxy host given" : connection.Error());
+        else if (!connected)
+            error = "The WHOIS host " + request.Host + " port " + std::to_string(request.Port) +
+                    " could not be reached: " + connection.Error();
         if (viaProxy && !reachedTarget)
-            return TWhoisOutcome::ProxyFailed;
+            return connection.TargetRefused() ? TWhoisOutcome::ProxyRefusedTarget : TWhoisOutcome::ProxyFailed;
         return !viaProxy && connection.HostNotReached() ? TWhoisOutcome::Unreachable : TWhoisOutcome::Failed;
     }
 

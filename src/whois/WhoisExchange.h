@@ -14,8 +14,10 @@ struct TWhoisRequest
     int Port = 43;
     TSocksParameters Proxy;
     int ConnectTimeoutMs = 0; // 0: no bound of our own
-    int ReadTimeoutMs = 0;    // bound of reading the answer; 0: none of our own
-    int CancelFd = -1;        // readable once the exchange is to be abandoned
+    // Bound of the whole SOCKS negotiation; 0: none of our own.
+    int NegotiationTimeoutMs = 0;
+    int ReadTimeoutMs = 0; // bound of reading the answer; 0: none of our own
+    int CancelFd = -1;     // readable once the exchange is to be abandoned
     std::size_t MaxAnswerBytes = 1024 * 1024;
 };
 
@@ -26,11 +28,13 @@ enum class TWhoisOutcome
               // holds the part received and `error` says why
     Failed,   // nothing usable: `error` says why, `answer` is untouched
     // As Failed, and the WHOIS host itself (not a proxy) was not there: its name did not resolve,
-    // or it refused or never took the connection
+    // or it refused or never took the connection; `error` names the host
     Unreachable,
-    // The proxy could not be reached or refused the negotiation (or the target); another proxy
-    // may well get through
+    // The proxy could not be reached, refused the negotiation (or the target) or did not complete
+    // it in time; `error` names the proxy. Another proxy may well get through
     ProxyFailed,
+    // As ProxyFailed, where the proxy said that the WHOIS host is not there (refused, unreachable)
+    ProxyRefusedTarget,
     Abandoned // the cancel descriptor fired; `answer` is untouched
 };
 

@@ -20,6 +20,7 @@ TzqWhois::~TzqWhois()
 bool TzqWhois::Query(const std::string& domain, std::string& answer)
 {
     ProxyFault = false;
+    HostRefused = false;
     Unreachable = false;
     if (AbandonFlag.load()) {
         ErrorText = "Query abandoned";
@@ -35,13 +36,16 @@ bool TzqWhois::Query(const std::string& domain, std::string& answer)
     request.Port = Port;
     request.Proxy = Proxy;
     request.ConnectTimeoutMs = ConnectTimeoutMs > 0 ? ConnectTimeoutMs : DefaultConnectTimeoutMs;
+    request.NegotiationTimeoutMs =
+        NegotiationTimeoutMs > 0 ? NegotiationTimeoutMs : TSocksClient::DefaultNegotiationTimeoutMs;
     request.CancelFd = CancelFd;
     request.MaxAnswerBytes = MaxAnswerBytes;
     request.ReadTimeoutMs = ReadTimeoutMs;
     ErrorText.clear();
     const TWhoisOutcome outcome = ExchangeWhois(request, domain, answer, ErrorText);
     Cut = outcome == TWhoisOutcome::Cut;
-    ProxyFault = outcome == TWhoisOutcome::ProxyFailed;
+    HostRefused = outcome == TWhoisOutcome::ProxyRefusedTarget;
+    ProxyFault = outcome == TWhoisOutcome::ProxyFailed || HostRefused;
     Unreachable = outcome == TWhoisOutcome::Unreachable;
     return outcome == TWhoisOutcome::Answered || Cut;
 }

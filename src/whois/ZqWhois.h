@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ConfigKeys.h"
+#include "whois/SocksClient.h"
 #include "whois/SocksParameters.h"
 
 #include <atomic>
@@ -26,6 +27,9 @@ public:
     TSocksParameters Proxy;
     // Bound of the TCP connect to the first hop: 5000 ms for every query; only tests shorten it.
     int ConnectTimeoutMs = DefaultConnectTimeoutMs;
+    // Bound of the whole SOCKS negotiation after that connect: a proxy that takes the connection
+    // and never answers fails the query (as a proxy failure) instead of holding it.
+    int NegotiationTimeoutMs = TSocksClient::DefaultNegotiationTimeoutMs;
 
     // Bound of reading one answer in ms; 0: none (a host that never closes keeps the query
     // reading until it is abandoned).
@@ -41,6 +45,9 @@ public:
     // The last query failed at the proxy: it could not be reached, or it refused the negotiation
     // or the connection to the host.
     bool ProxyFailed() const { return ProxyFault; }
+    // Of those, the proxy said that the host is not there (refused, unreachable): a host that is
+    // down says that through every proxy.
+    bool ProxyRefusedHost() const { return HostRefused; }
     // The last query failed because the host was not there (a name that does not resolve, a
     // refused connection), not because of the proxy or the answer.
     bool HostUnreachable() const { return Unreachable; }
@@ -65,5 +72,6 @@ private:
     std::string ErrorText;
     bool Cut = false;
     bool ProxyFault = false;
+    bool HostRefused = false;
     bool Unreachable = false;
 };

@@ -72,7 +72,8 @@ TEST_F(CheckCommandTest, OneTsvRecordPerNameInTheOrderResultsArrive)
     Registry.SetAnswer("taken.com", "Registrar: Example Registrar, Inc.\r\n"
                                     "Registrar WHOIS Server: whois.example.test\r\n"
                                     "Registry Expiry Date: 2030-05-12T04:00:00Z\r\n");
-    Registry.SetAnswer("bare.com", "Domain Name: BARE.COM\r\nRegistrar:\r\n");
+    // Taken by its name server, with no registrar to show.
+    Registry.SetAnswer("bare.com", "Domain Name: BARE.COM\r\nRegistrar:\r\nName Server: NS1.BARE.COM\r\n");
     Dir.Write("datemask.ini", "yyyy-mm-dd\n");
     const TProcessResult result = Check({"--config", Config(), "--pause", "5", "slow.com", "taken.com", "bare.com"});
     ASSERT_EQ(result.ExitStatus, 0) << result.Err;
@@ -299,6 +300,28 @@ TEST_F(CheckCommandTest, DnsFirstSettlesDelegatedNamesWithoutWhoisAndNamesTheBad
     EXPECT_THAT(result.Out, HasSubstr("free.com,YES"));
     EXPECT_EQ(Registry.RequestCount("taken.com"), 0);
     EXPECT_EQ(Registry.RequestCount("free.com"), 1);
+    const std::string ownAddress = "DNS was asked from this machine's own address, not through the proxies";
+    EXPECT_THAT(result.Err, Not(HasSubstr(ownAddress)));
+
+    // Through a proxy only WHOIS goes through it; the summary line says that DNS did not.
+    TMicrosocksServer proxy;
+    ASSERT_TRUE(proxy.Started()) << proxy.Failure();
+    const TProcessResult proxied =
+        Check({"--config", config, "--pause", "1", "--dns-first", "--dns-server", dns.Address(), "--proxy",
+               "socks5://127.0.0.1:" + std::to_string(proxy.Port()), "taken.com", "free.com"});
+    ASSERT_EQ(proxied.ExitStatus, 0) << proxied.Err;
+    EXPECT_THAT(proxied.Err,
+                MatchesRegex("Checked 2 names in [0-9.]+ s: 1 free, 1 taken, 0 errors; " + ownAddress + "\n"));
+    EXPECT_EQ(Registry.RequestCount("free.com"), 2);
+
+    // A resolver that never answers is given up once, in the summary line.
+    TQuietDnsSocket quiet(TQuietDnsSocket::TMode::Silent);
+    const TProcessResult silent = Check({"--config", config, "--pause", "1", "--dns-first", "--dns-server",
+                                         quiet.Address(), "--dns-timeout", "0.2", "free.com"});
+    ASSERT_EQ(silent.ExitStatus, 0) << silent.Err;
+    EXPECT_THAT(silent.Err, HasSubstr("1 free, 0 taken, 0 errors; the DNS server answered none of the first "
+                                      "queries, so the names went to WHOIS without it\n"));
+    EXPECT_EQ(Registry.RequestCount("free.com"), 3);
 
     const TProcessResult bad = Check({"--config", config, "--dns-first", "--dns-server", "127.0.0.1:53x", "a.com"});
     EXPECT_EQ(bad.ExitStatus, 2);
@@ -449,7 +472,7 @@ TEST_F(CheckCommandTest, ClosedOutputIsAWriteErrorAfterTheProjectIsSaved)
 TEST_F(CheckCommandTest, AnswersAreNotKeptOnceTheirRecordsAreOut)
 {
     // 48 answers of 256 KB: 12 MB that only a project has any use for once the records are out.
-    std::string big;
+    std::string big = "Registrar: Example Registrar\r\n";
     while (big.size() < 256 * 1024)
         big += std::string(78, 'x') + "\r\n";
     Registrar.SetDefaultReply({TBehaviour::Answer, big, 0});

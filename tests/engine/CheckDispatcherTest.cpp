@@ -18,8 +18,7 @@ TEST(CheckDispatcherTest, FreeAndTakenNamesWithThePlaceholderInEitherCase)
     TFakeWhoisServer server("127.0.0.1", 0);
     server.SetAnswer("free.com", "No match for \"FREE.COM\".\r\n");
     server.SetAnswer("lower.com", "no MATCH for \"lower.com\".\r\n");
-    server.SetAnswer("other.com",
-                     "No match for \"another.com\".\r\n" + std::string(THostStrings::ShortAnswerBytes, '.'));
+    server.SetAnswer("other.com", "No match for \"another.com\".\r\n");
     server.SetAnswer("taken.com", TakenAnswer("TAKEN.COM", "Example Registrar, Inc.", "2030-05-12T04:00:00Z"));
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
@@ -29,8 +28,9 @@ TEST(CheckDispatcherTest, FreeAndTakenNamesWithThePlaceholderInEitherCase)
 
     EXPECT_EQ(rig.Slot("free.com", SlotAvailability), "YES");
     EXPECT_EQ(rig.Slot("lower.com", SlotAvailability), "YES");
-    // The placeholder stands for the checked name only.
-    EXPECT_EQ(rig.Slot("other.com", SlotAvailability), "NO");
+    // The placeholder stands for the checked name only: another name's free answer holds no
+    // evidence about this one.
+    EXPECT_EQ(rig.Slot("other.com", SlotAvailability), "RESULT ERROR");
     EXPECT_EQ(rig.Slot("taken.com", SlotAvailability), "NO");
     EXPECT_EQ(rig.Slot("taken.com", SlotRegistrar), "Example Registrar, Inc.");
     EXPECT_EQ(rig.Slot("taken.com", SlotWhoisServer), "");
@@ -43,16 +43,25 @@ TEST(CheckDispatcherTest, FreeAndTakenNamesWithThePlaceholderInEitherCase)
     EXPECT_EQ(server.Requests().front().substr(server.Requests().front().size() - 2), "\r\n");
 }
 
-TEST(CheckDispatcherTest, HostWithoutNotFoundTextCallsEveryAnswerTaken)
+// A host the table knows nothing of: an answer needs a registration field to read taken, and one
+// without is no verdict, shown with its reason and not asked again.
+TEST(CheckDispatcherTest, HostWithoutNotFoundTextNeedsEvidenceForTaken)
 {
     TFakeWhoisServer server("127.0.0.2", 0);
-    server.SetDefaultReply({TBehaviour::Answer, "No match for \"x.net\".\r\n", 0});
+    server.SetAnswer("x.net", "No match for \"x.net\".\r\n");
+    server.SetAnswer("y.net", "Domain Name: Y.NET\r\nCreation Date: 2001-02-03\r\n");
     TCheckRig rig;
     rig.WriteConfig(StandardConfig());
     rig.Start(server.Port());
-    rig.Generate({"x.net"});
+    rig.Generate({"x.net", "y.net"});
     ASSERT_TRUE(rig.RunPass());
-    EXPECT_EQ(rig.Slot("x.net", SlotAvailability), "NO");
+    EXPECT_EQ(rig.Slot("x.net", SlotAvailability), "RESULT ERROR");
+    EXPECT_EQ(rig.Answer("x.net").rfind("No verdict: The answer holds neither a not-found text nor a registration "
+                                        "field.\r\nNo match for",
+                                        0),
+              0u);
+    EXPECT_EQ(server.RequestCount("x.net"), 1);
+    EXPECT_EQ(rig.Slot("y.net", SlotAvailability), "NO");
 }
 
 TEST(CheckDispatcherTest, ReferralIsFollowedOnlyToAnotherHostAndOnlyWithoutExpiryDate)
@@ -169,7 +178,9 @@ TEST_P(AttemptsTest, EveryFailedAttemptIsOneConnectionAndAllFailingIsResultError
     EXPECT_EQ(rig.Slot("fail.com", SlotRegistrar), "Old Reg");
     EXPECT_EQ(rig.Slot("fail.com", SlotStartTick), "");
     EXPECT_EQ(rig.Slot("fail.com", SlotAnswerIndex), "0");
-    EXPECT_EQ(rig.Model.AnswerLog()[0], "old answers");
+    // The entry says what failed and where instead of keeping the old answers.
+    const std::string entry = rig.Model.AnswerLog()[0];
+    EXPECT_EQ(entry.rfind("The proxy socks5://127.0.0.1:" + std::to_string(proxy.Port()) + " ", 0), 0u) << entry;
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, AttemptsTest,

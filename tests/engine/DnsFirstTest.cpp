@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -128,7 +129,7 @@ TEST(DnsDelegationCheckTest, OnlyNsRecordsMakeADelegationAndEveryOtherAnswerGive
     EXPECT_NE(verdicts["broken.org"].Reason.find("SERVFAIL"), std::string::npos) << verdicts["broken.org"].Reason;
 }
 
-TEST(DnsDelegationCheckTest, SilentAndGarbageResolversDelegateNothingAndEveryNameGetsItsVerdict)
+TEST(DnsDelegationCheckTest, SilentAndGarbageResolversAreGivenUpAfterTheirFirstQueries)
 {
     std::vector<std::string> names;
     for (int i = 0; i < 10; ++i)
@@ -136,18 +137,85 @@ TEST(DnsDelegationCheckTest, SilentAndGarbageResolversDelegateNothingAndEveryNam
     for (auto mode : {TQuietDnsSocket::TMode::Silent, TQuietDnsSocket::TMode::Garbage}) {
         TQuietDnsSocket quiet(mode);
         TDnsCheckOptions options = At(quiet.Address(), 300);
-        options.MaxInFlight = 4; // the later names go out only as earlier ones time out
+        options.MaxInFlight = 4;
         auto verdicts = AskAll(names, options);
         ASSERT_EQ(verdicts.size(), names.size());
-        for (const auto& [name, verdict] : verdicts)
+        for (const auto& [name, verdict] : verdicts) {
             EXPECT_FALSE(verdict.Delegated) << name;
-        EXPECT_GE(quiet.Queries(), static_cast<int>(names.size()));
-        if (mode == TQuietDnsSocket::TMode::Silent) {
-            // One try each: a name is asked once, never again after its time-out.
-            EXPECT_EQ(quiet.Queries(), static_cast<int>(names.size()));
-            EXPECT_NE(verdicts["name0.com"].Reason.find("in time"), std::string::npos) << verdicts["name0.com"].Reason;
+            EXPECT_TRUE(verdict.ResolverSilent) << name;
+            EXPECT_NE(verdict.Reason.find("answered none"), std::string::npos) << verdict.Reason;
         }
+        // Only the first window went out: once those timed out without a reply, the rest was not
+        // asked at all.
+        EXPECT_EQ(quiet.Queries(), 4);
     }
+}
+
+TEST(DnsDelegationCheckTest, OneQueryTimingOutAfterOthersWereAnsweredIsNoSilentResolver)
+{
+    TScriptedDnsServer dns([](const std::string& query) {
+        return TScriptedDnsServer::QuestionName(query) == "slow.com" ? std::string()
+                                                                     : TScriptedDnsServer::ReplyTo(query, 0x8183, {});
+    });
+    // Time enough for the answers to come first on a loaded machine; slow.com costs it once.
+    auto verdicts = AskAll({"a.com", "b.com", "slow.com", "c.com"}, At(dns.Address(), 2000));
+    ASSERT_EQ(verdicts.size(), 4u);
+    for (const auto& [name, verdict] : verdicts)
+        EXPECT_FALSE(verdict.ResolverSilent) << name;
+    EXPECT_NE(verdicts["slow.com"].Reason.find("in time"), std::string::npos) << verdicts["slow.com"].Reason;
+    EXPECT_NE(verdicts["a.com"].Reason.find("NXDOMAIN"), std::string::npos) << verdicts["a.com"].Reason;
+}
+
+// Replies that do not answer the question asked: each would have made a free name read "NO".
+std::string HostileReply(const std::string& query)
+{
+    using S = TScriptedDnsServer;
+    const std::string name = S::QuestionName(query);
+    const auto ns = [](const std::string& owner, const std::string& server) {
+        return S::Record(owner, 2, S::WireName(server));
+    };
+    if (name == "other.com")
+        return S::ReplyTo(query, 0x8180, {ns("else.com", "ns1.else.net")});
+    if (name == "tld.com")
+        return S::ReplyTo(query, 0x8180, {ns("com", "a.gtld.example"), ns("com", "b.gtld.example")});
+    if (name == "noqr.com")
+        return S::ReplyTo(query, 0x0180, {ns("noqr.com", "ns1.noqr.net")});
+    if (name == "root.com")
+        return S::ReplyTo(query, 0x8180, {ns("root.com", "")});
+    if (name == "alias.com")
+        return S::ReplyTo(query, 0x8180,
+                          {S::Record("alias.com", 5, S::WireName("target.com")), ns("target.com", "ns1.target.net")});
+    if (name == "mixed.com")
+        return S::ReplyTo(query, 0x8180, {ns("com", "a.gtld.example"), ns("MIXED.com", "ns1.mixed.net")});
+    return S::ReplyTo(query, 0x8183, {});
+}
+
+TEST(DnsDelegationCheckTest, OnlyNsRecordsOfTheNameAskedInAResponseMakeADelegation)
+{
+    TScriptedDnsServer dns(HostileReply);
+    struct TCase
+    {
+        const char* Name;
+        const char* ReasonPart;
+    };
+    const TCase hostile[] = {{"other.com", "another name (else.com)"},
+                             {"tld.com", "another name (com)"},
+                             {"noqr.com", "no reply"},
+                             {"root.com", "only the root"},
+                             {"alias.com", "alias (CNAME)"}};
+    std::vector<std::string> names = {"mixed.com"};
+    for (const TCase& c : hostile)
+        names.push_back(c.Name);
+    auto verdicts = AskAll(names, At(dns.Address()));
+    ASSERT_EQ(verdicts.size(), names.size());
+    for (const TCase& c : hostile) {
+        EXPECT_FALSE(verdicts[c.Name].Delegated) << c.Name;
+        EXPECT_TRUE(verdicts[c.Name].NameServers.empty()) << c.Name;
+        EXPECT_NE(verdicts[c.Name].Reason.find(c.ReasonPart), std::string::npos) << verdicts[c.Name].Reason;
+    }
+    // The name's own records count, whatever else the reply holds and however it spells the owner.
+    EXPECT_TRUE(verdicts["mixed.com"].Delegated);
+    EXPECT_EQ(verdicts["mixed.com"].NameServers, (std::vector<std::string>{"ns1.mixed.net"}));
 }
 
 TEST(DnsDelegationCheckTest, ServerAddressesAreIpAddressesWithAnOptionalPort)
@@ -212,17 +280,95 @@ TEST(DnsFirstPassTest, DelegatedRowsReadNoWithoutAQueryAndTheRestGoToWhois)
     EXPECT_EQ(rig.Dispatcher->TotalText().find("DNS"), std::string::npos);
 }
 
-TEST(DnsFirstPassTest, ResolverThatNeverAnswersOnlyDelaysThePassByItsTimeOut)
+TEST(DnsFirstPassTest, RepliesThatDoNotAnswerTheQuestionSendTheNameOnToWhois)
+{
+    TScriptedDnsServer dns(HostileReply);
+    TFakeWhoisServer whois("127.0.0.1", 0);
+    const std::vector<std::string> names = {"other.com", "tld.com", "noqr.com", "root.com", "alias.com"};
+    for (const std::string& name : names)
+        whois.SetAnswer(name, "No match for \"" + name + "\".\r\n");
+    TCheckRig rig;
+    StartAskingDns(rig, whois.Port(), dns.Address());
+    rig.Generate(names);
+    ASSERT_TRUE(rig.RunPass());
+    for (const std::string& name : names) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "YES") << name;
+        EXPECT_EQ(whois.RequestCount(name), 1) << name;
+    }
+    EXPECT_EQ(rig.Dispatcher->DnsDelegatedCount(), 0);
+}
+
+// A server that calls every name delegated: only the name check stands between an invalid name and
+// a "NO" it never earned.
+TEST(DnsFirstPassTest, InvalidNamesAreRefusedBeforeDnsAsBeforeWhois)
+{
+    TScriptedDnsServer dns([](const std::string& query) {
+        const std::string name = TScriptedDnsServer::QuestionName(query);
+        return TScriptedDnsServer::ReplyTo(
+            query, 0x8180, {TScriptedDnsServer::Record(name, 2, TScriptedDnsServer::WireName("ns1.example.net"))});
+    });
+    TFakeWhoisServer whois("127.0.0.1", 0);
+    TCheckRig rig;
+    StartAskingDns(rig, whois.Port(), dns.Address());
+    const std::vector<std::string> invalid = {
+        "xn--abc.com",          // an A-label that decodes to nothing valid
+        "\xF0\x9F\x98\x80.com", // an emoji
+        "p\xD0\xB0ypal.com",    // a Cyrillic letter among Latin ones
+        "a\xE2\x80\x8D"
+        "b.com", // a zero-width joiner between Latin letters
+        "\xCC\x81"
+        "abc.com", // a leading combining mark
+    };
+    std::vector<std::string> names = invalid;
+    names.push_back("valid.com");
+    rig.Generate(names);
+    ASSERT_TRUE(rig.RunPass());
+
+    for (const std::string& name : invalid) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "RESULT ERROR") << name;
+        EXPECT_NE(rig.Answer(name).find("Not sent to any"), std::string::npos) << rig.Answer(name);
+    }
+    EXPECT_EQ(rig.Slot("valid.com", SlotAvailability), "NO");
+    // Only the valid name went to DNS, and nothing to WHOIS.
+    EXPECT_EQ(dns.Queries(), 1);
+    EXPECT_EQ(dns.QueriesFor("valid.com"), 1);
+    EXPECT_EQ(rig.Dispatcher->DnsAskedCount(), 1);
+    EXPECT_EQ(whois.ConnectionCount(), 0);
+}
+
+// A resolver that never answers costs the pass its first window of time-outs, not one per name:
+// the rest go to WHOIS at once, and the status bar says why, once.
+TEST(DnsFirstPassTest, ASilentResolverIsGivenUpAfterItsFirstQueries)
 {
     TQuietDnsSocket quiet(TQuietDnsSocket::TMode::Silent);
     TFakeWhoisServer whois("127.0.0.1", 0);
-    whois.SetAnswer("a.com", "No match for \"a.com\".\r\n");
-    whois.SetAnswer("b.com", "No match for \"b.com\".\r\n");
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i) {
+        names.push_back("q" + std::to_string(i) + ".com");
+        whois.SetAnswer(names.back(), "No match for \"" + names.back() + "\".\r\n");
+    }
     TCheckRig rig;
-    StartAskingDns(rig, whois.Port(), quiet.Address(), 300);
-    rig.Generate({"a.com", "b.com"});
-    ASSERT_TRUE(rig.RunPass());
-    EXPECT_EQ(rig.Slot("a.com", SlotAvailability), "YES");
-    EXPECT_EQ(rig.Slot("b.com", SlotAvailability), "YES");
+    rig.WriteConfig(Config());
+    TCheckOptions options;
+    options.DnsTimeoutMs = 300;
+    options.DnsTries = 2;
+    options.DnsInFlight = 4;
+    rig.Start(whois.Port(), 10, 1, 1, options);
+    TEngineSettings settings = rig.Dispatcher->Settings();
+    settings.DnsFirst = true;
+    settings.DnsServer = quiet.Address();
+    rig.Dispatcher->LoadSettings(settings);
+    rig.Generate(names);
+    ASSERT_TRUE(rig.RunPass(20000));
+
+    for (const std::string& name : names) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "YES") << name;
+        EXPECT_EQ(whois.RequestCount(name), 1) << name;
+    }
+    // The first four names, each tried twice; nothing after them.
+    EXPECT_EQ(quiet.Queries(), 8);
+    EXPECT_TRUE(rig.Dispatcher->DnsResolverSilent());
     EXPECT_EQ(rig.Dispatcher->DnsDelegatedCount(), 0);
+    EXPECT_NE(rig.Dispatcher->TotalText().find("the DNS server did not answer"), std::string::npos)
+        << rig.Dispatcher->TotalText();
 }

@@ -3,12 +3,14 @@
 #include "CheckRig.h"
 
 #include "settings/ProxyUrl.h"
+#include "support/HangUpListener.h"
 #include "support/LoopbackSockets.h"
 #include "support/ScriptedProxy.h"
 #include "support/SocksDaemons.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -142,8 +144,9 @@ TEST(ProxyPoolCheckTest, AFailedProxyRestsAndItsRowIsAskedThroughAnother)
     EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), now + TCheckDispatcher::FirstRestMs);
     EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(1), 0u);
     const std::string first = rig.Answer("b1.com");
-    EXPECT_TRUE(Holds(first, Through(refusing.Port()) + ": SOCKS proxy accepts none")) << first;
-    EXPECT_LT(first.find(Through(refusing.Port())), first.find(Through(working.Port()) + "\r\n")) << first;
+    const std::string refused = "The proxy socks5://127.0.0.1:" + std::to_string(refusing.Port()) + " accepts none";
+    EXPECT_TRUE(Holds(first, refused)) << first;
+    EXPECT_LT(first.find(refused), first.find(Through(working.Port()) + "\r\n")) << first;
     EXPECT_FALSE(Holds(rig.Answer("b2.com"), Through(refusing.Port())));
 }
 
@@ -165,12 +168,154 @@ TEST(ProxyPoolCheckTest, ANameReadsResultErrorOnlyWhenEveryProxyFailedForIt)
     EXPECT_EQ(rig.Slot("c1.com", SlotAvailability), "RESULT ERROR");
     EXPECT_EQ(server.RequestCount("c1.com"), 0);
     const std::string entry = rig.Answer("c1.com");
-    EXPECT_TRUE(Holds(entry, "Asked through socks5://quarrow@127.0.0.1:" + std::to_string(guarded.Port()) +
-                                 ": SOCKS proxy authentication failed"))
+    EXPECT_TRUE(Holds(entry, "The proxy socks5://quarrow@127.0.0.1:" + std::to_string(guarded.Port()) +
+                                 " refused the user name and password\r\n"))
         << entry;
-    EXPECT_TRUE(Holds(entry, Through(dead.Port()) + ": ")) << entry;
+    EXPECT_TRUE(Holds(entry, "The proxy socks5://127.0.0.1:" + std::to_string(dead.Port()) + " could not be reached"))
+        << entry;
     EXPECT_TRUE(Holds(entry, "No proxy got through")) << entry;
     EXPECT_FALSE(Holds(entry, "badpass")) << entry;
+}
+
+// A proxy that takes the connection and never answers fails at the negotiation's deadline, as a
+// proxy failure: it rests and its row goes through the next proxy, instead of holding the row until
+// the check's time limit and taking its share of the later rows.
+TEST(ProxyPoolCheckTest, ABlackHoleProxyRestsAtItsNegotiationDeadline)
+{
+    THangUpListener blackHole(THangUpListener::TMode::Hold);
+    TMicrosocksServer working;
+    ASSERT_TRUE(working.Started()) << working.Failure();
+    TFakeWhoisServer server("127.0.0.1", 0);
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    std::uint64_t now = 70000;
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    options.NegotiationTimeoutMs = 300;
+    rig.Start(server.Port(), 1, 3, 1, options);
+    UsePool(rig, {Socks5(blackHole.Port()), Socks5(working.Port())}, 1);
+    const std::vector<std::string> names = {"h1.com", "h2.com", "h3.com", "h4.com"};
+    rig.Generate(names);
+    AnswerFree(server, names);
+    ASSERT_TRUE(rig.RunPass(20000));
+
+    for (const std::string& name : names) {
+        EXPECT_EQ(rig.Slot(name, SlotAvailability), "YES") << name;
+        EXPECT_EQ(server.RequestCount(name), 1) << name;
+    }
+    EXPECT_EQ(blackHole.Connections(), 1);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), now + TCheckDispatcher::FirstRestMs);
+    EXPECT_TRUE(Holds(rig.Answer("h1.com"), "The proxy socks5://127.0.0.1:" + std::to_string(blackHole.Port()) +
+                                                " did not complete the SOCKS negotiation within 300 ms"))
+        << rig.Answer("h1.com");
+}
+
+// A registrar's host asked through a proxy that fails sends the name through another proxy too:
+// the first proxy answers the registry's query, then takes the referral's connection and never
+// answers it.
+TEST(ProxyPoolCheckTest, AReferralThroughAFailedProxyGoesThroughAnother)
+{
+    const std::string referred = "   Registrar: Reg\r\n   Whois Server: 127.0.0.2\r\n";
+    const std::string request = "r.com\r\n";
+    const std::string connect = std::string("\x05\x01\x00\x01\x7F\x00\x00\x01", 8) + "XX";
+    TScriptedProxy once({{3, std::string("\x05\x00", 2)},
+                         {connect.size(), std::string("\x05\x00\x00\x01\x7F\x00\x00\x01\x00\x2B", 10)},
+                         {request.size(), referred}});
+    TMicrosocksServer working;
+    ASSERT_TRUE(working.Started()) << working.Failure();
+    TServerPair hosts;
+    hosts.First->SetAnswer("r.com", referred);
+    hosts.Second->SetAnswer("r.com", "   Sponsoring Registrar: Reg\r\n"
+                                     "   Registrar Registration Expiration Date: 2031-05-06\r\n");
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    std::uint64_t now = 70000;
+    TCheckOptions options;
+    options.Clock = [&now] { return now; };
+    options.NegotiationTimeoutMs = 300;
+    rig.Start(hosts.First->Port(), 1, 3, 1, options);
+    UsePool(rig, {Socks5(once.Port()), Socks5(working.Port())}, 1);
+    rig.Generate({"r.com"});
+    ASSERT_TRUE(rig.RunPass(20000));
+
+    EXPECT_EQ(rig.Slot("r.com", SlotAvailability), "NO");
+    EXPECT_EQ(rig.Slot("r.com", SlotRegistrar), "Reg");
+    EXPECT_EQ(hosts.Second->RequestCount("r.com"), 1);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), now + TCheckDispatcher::FirstRestMs);
+    const std::string entry = rig.Answer("r.com");
+    EXPECT_TRUE(Holds(entry, "The proxy socks5://127.0.0.1:" + std::to_string(once.Port()) +
+                                 " did not complete the SOCKS negotiation"))
+        << entry;
+    EXPECT_TRUE(Holds(entry, Through(working.Port()) + "\r\n")) << entry;
+}
+
+// A registrar's host that is down says so through every proxy: the registry's answer stands alone
+// and the proxy that carried the referral does not rest.
+TEST(ProxyPoolCheckTest, AReferralToAHostThatIsDownRestsNoProxy)
+{
+    TMicrosocksServer first;
+    TMicrosocksServer second;
+    ASSERT_TRUE(first.Started()) << first.Failure();
+    ASSERT_TRUE(second.Started()) << second.Failure();
+    TFakeWhoisServer server("127.0.0.1", 0);
+    // Nothing listens on 127.0.0.3: the proxy's connection there is refused.
+    server.SetAnswer("d.com", "   Registrar: Reg\r\n   Whois Server: 127.0.0.3\r\n");
+    TCheckRig rig;
+    rig.WriteConfig(StandardConfig());
+    TCheckOptions options;
+    options.Clock = [] { return std::uint64_t{70000}; };
+    rig.Start(server.Port(), 1, 3, 1, options);
+    UsePool(rig, {Socks5(first.Port()), Socks5(second.Port())}, 1);
+    rig.Generate({"d.com"});
+    ASSERT_TRUE(rig.RunPass(20000));
+
+    EXPECT_EQ(rig.Slot("d.com", SlotAvailability), "NO");
+    EXPECT_EQ(rig.Slot("d.com", SlotRegistrar), "Reg");
+    EXPECT_EQ(server.RequestCount("d.com"), 1);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), 0u);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(1), 0u);
+}
+
+// Without a pool a name that was never asked says in its answers entry what failed and where.
+TEST(ProxyPoolCheckTest, TheOnlyWayOutFailingIsNamedInTheAnswersEntry)
+{
+    TMicrosocksServer guarded("quarrow", "s3cret");
+    ASSERT_TRUE(guarded.Started()) << guarded.Failure();
+    TScriptedProxy garbage({{3, "HTTP/1.0 400 Bad Request\r\n\r\n"}});
+    TReservedPort dead;
+    TFakeWhoisServer server("127.0.0.1", 0);
+    struct TCase
+    {
+        std::optional<TProxySettings> Proxy; // none: direct
+        int WhoisPort;
+        std::string Entry;
+    };
+    const std::string at = "127.0.0.1:";
+    const TCase cases[] = {
+        {Socks5(guarded.Port(), "quarrow", "badpass"), server.Port(),
+         "The proxy socks5://quarrow@" + at + std::to_string(guarded.Port()) + " refused the user name and password"},
+        {Socks5(garbage.Port()), server.Port(),
+         "The proxy socks5://" + at + std::to_string(garbage.Port()) +
+             " sent a SOCKS 5 method selection with wrong version 72 (expected 5)"},
+        {Socks5(dead.Port()), server.Port(),
+         "The proxy socks5://" + at + std::to_string(dead.Port()) + " could not be reached: Connection refused"},
+        {std::nullopt, dead.Port(),
+         "The WHOIS host 127.0.0.1 port " + std::to_string(dead.Port()) + " could not be reached: Connection refused"},
+    };
+    for (const TCase& c : cases) {
+        TCheckRig rig;
+        rig.WriteConfig(StandardConfig());
+        rig.Start(c.WhoisPort, 1, 1, 1);
+        TEngineSettings settings = rig.Dispatcher->Settings();
+        if (c.Proxy)
+            settings.Proxy = *c.Proxy;
+        rig.Dispatcher->LoadSettings(settings);
+        rig.Generate({"n.com"});
+        ASSERT_TRUE(rig.RunPass());
+        EXPECT_EQ(rig.Slot("n.com", SlotAvailability), "RESULT ERROR");
+        EXPECT_EQ(rig.Answer("n.com"), c.Entry);
+    }
+    EXPECT_EQ(server.RequestCount("n.com"), 0);
 }
 
 } // namespace

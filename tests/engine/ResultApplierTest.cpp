@@ -123,8 +123,8 @@ TEST(ResultApplierTest, RowsWithoutTheirOwnEntryGetOneAndGoneRowsNothing)
 {
     TDomainTableModel model;
     model.SetContents({{"x.com", true, {"", "", "", "", "7"}}}, {"other row's"});
-    // Long enough to count as an answer at a host the configuration says nothing about.
-    const std::string answer(THostStrings::ShortAnswerBytes, 'a');
+    // A registration field is an answer at a host the configuration says nothing about.
+    const std::string answer = "Registrar: Example Ltd";
     ASSERT_TRUE(ReadAndApply(model, model.IdAt(0), "", Answers(answer, "", "h", "x.com")));
     EXPECT_EQ(model.Slot(0, SlotAnswerIndex), "1");
     EXPECT_EQ(model.AnswerLog(), (std::vector<std::string>{"other row's", answer + "\r\n" + Dashes}));
@@ -143,11 +143,10 @@ TEST(ResultApplierTest, HostStringsAreReadOncePerCheck)
     EXPECT_EQ(reader.StringsOf("reg.example").NotFound, "No match for \"%DOMAIN%\".");
     dir.Write("mvwhois.ini", "[reg.example]\nnot_found_strings=Available\n");
 
-    // Long enough to be judged by the not-found text alone.
-    const TWhoisAnswers free = Answers("No match for \"x.com\".\r\n" + std::string(THostStrings::ShortAnswerBytes, '.'),
-                                       "", "reg.example", "x.com");
+    const TWhoisAnswers free = Answers("No match for \"x.com\".\r\n", "", "reg.example", "x.com");
     EXPECT_EQ(reader.ReadWhois(free).Availability, TAvailability::Free);
-    EXPECT_EQ(TResultReader(configPath, nullptr).ReadWhois(free).Availability, TAvailability::Taken);
+    // Under the edited strings the answer holds neither a not-found text nor a registration field.
+    EXPECT_EQ(TResultReader(configPath, nullptr).ReadWhois(free).Availability, TAvailability::Error);
 }
 
 TEST(ResultApplierTest, RdapAnswers)

@@ -251,7 +251,7 @@ TEST_F(ServerPropertiesTest, TheTestProvesTheLimitStringsAndKeepsToTheMinimumInt
     auto* verdict = Control<QLabel>(dialog, "lVerdict");
     // The fields as typed, not as saved: a limit text wins over the not-found text.
     RunQuery(dialog, "busy.com");
-    EXPECT_EQ(verdict->text(), "Free: the answer holds the not-found string.");
+    EXPECT_EQ(verdict->text(), "Free: The answer holds the not-found text \"No match for\".");
     Control<QLineEdit>(dialog, "eLimits")->setText("quota exceeded|rate limit exceeded");
     RunQuery(dialog, "busy.com");
     EXPECT_EQ(verdict->text(), "The host refused the query (\"rate limit exceeded\"): a check would ask again.");
@@ -270,7 +270,33 @@ TEST_F(ServerPropertiesTest, TheTestProvesTheLimitStringsAndKeepsToTheMinimumInt
     interval->setValue(0);
     RunQuery(dialog, "free.com");
     EXPECT_EQ(Server.Requests().size(), 3u);
-    EXPECT_EQ(verdict->text(), "Free: the answer holds the not-found string.");
+    EXPECT_EQ(verdict->text(), "Free: The answer holds the not-found text \"No match for\".");
+}
+
+// Several texts in a field are tried in turn, and a field left empty reads as a check reads it:
+// with the fallback section's texts.
+TEST_F(ServerPropertiesTest, TheTestReadsSeveralTextsAndTheFallbackSection)
+{
+    TIniFile(Path).WriteValues({{"*", "not_found_strings", "Domain not found"}, {"*", "registrar_string", "Holder:"}});
+    Server.SetAnswer("free.com", "%% NOT FOUND\r\n");
+    Server.SetAnswer("taken.com", "Holder: Example Ltd\r\n");
+    Server.SetAnswer("odd.com", "Domain not found\r\n");
+    Server.SetAnswer("none.com", "Service notice\r\n");
+    TfSP dialog(Path, Desktop);
+    dialog.LoadServer(Server.Address());
+    auto* verdict = Control<QLabel>(dialog, "lVerdict");
+    Control<QLineEdit>(dialog, "eNotfound")->setText("No match for | %% NOT FOUND");
+    RunQuery(dialog, "free.com");
+    EXPECT_EQ(verdict->text(), "Free: The answer holds the not-found text \"%% NOT FOUND\".");
+    RunQuery(dialog, "taken.com");
+    EXPECT_EQ(verdict->text(), "Taken: The answer holds the registration field \"Holder: Example Ltd\".");
+    RunQuery(dialog, "odd.com");
+    EXPECT_TRUE(verdict->text().startsWith("No verdict: The answer holds neither")) << verdict->text().toStdString();
+    Control<QLineEdit>(dialog, "eNotfound")->clear();
+    RunQuery(dialog, "odd.com");
+    EXPECT_EQ(verdict->text(), "Free: The answer holds the not-found text \"Domain not found\".");
+    RunQuery(dialog, "none.com");
+    EXPECT_EQ(verdict->text(), "No verdict: The answer holds neither a not-found text nor a registration field.");
 }
 
 TEST_F(ServerPropertiesTest, AManualResizeShowsOrHidesTheTestAreaAndTheButtonFollowsTheHeights)

@@ -5,7 +5,10 @@
 #include "models/ExpiryDateFormat.h"
 #include "project/ProjectFile.h"
 #include "project/XMLSaveLoad.h"
+#include "settings/ProxyUrl.h"
 #include "support/FakeRdapServer.h"
+#include "support/HangUpListener.h"
+#include "support/SocksDaemons.h"
 
 #include <gtest/gtest.h>
 
@@ -258,8 +261,9 @@ TEST_F(RdapCheckTest, AWhoisHostThatCannotBeReachedLeavesTheNameToTheRdapService
     for (const char* name : {"taken.com", "free.com"}) {
         SCOPED_TRACE(name);
         const std::string entry = Rig.Answer(name);
-        EXPECT_EQ(entry.rfind("The WHOIS host 127.0.0.3 could not be reached (Connection refused); the RDAP service " +
-                                  rdap.BaseUrl() + " was asked instead.\r\n",
+        EXPECT_EQ(entry.rfind("The WHOIS host 127.0.0.3 port " + std::to_string(whois.Port()) +
+                                  " could not be reached: Connection refused; the RDAP service " + rdap.BaseUrl() +
+                                  " was asked instead.\r\n",
                               0),
                   0u)
             << entry;
@@ -273,6 +277,55 @@ TEST_F(RdapCheckTest, AWhoisHostThatCannotBeReachedLeavesTheNameToTheRdapService
     // Without an RDAP service the unreachable host's row is an error, as before.
     EXPECT_EQ(Rig.Slot("lost.org", SlotAvailability), "RESULT ERROR");
     EXPECT_EQ(rdap.TotalRequests(), 2);
+}
+
+// An RDAP query through a proxy that fails (one that takes the connection and never answers, one
+// that refuses its password) fails over like a WHOIS query: the proxy rests, the name goes
+// through the next one, and the trail names what each failed proxy did.
+TEST_F(RdapCheckTest, AnRdapQueryThroughAFailedProxyGoesThroughAnother)
+{
+    TFakeRdapServer rdap(*Certificates);
+    rdap.SetResponse(TFakeRdapServer::DomainPath("taken.com"), {200, TakenBody, {}, false, 0});
+    THangUpListener blackHole(THangUpListener::TMode::Hold);
+    TMicrosocksServer guarded("quarrow", "s3cret");
+    TMicrosocksServer working;
+    ASSERT_TRUE(guarded.Started()) << guarded.Failure();
+    ASSERT_TRUE(working.Started()) << working.Failure();
+    Rig.WriteConfig("[TLD]\ncom=" + rdap.BaseUrl() + "\n");
+    TCheckOptions options = Options();
+    options.Rdap.NegotiationTimeoutMs = 300;
+    std::uint64_t now = 90000;
+    options.Clock = [&now] { return now; };
+    Rig.Start(43, 1, 2, 1, options);
+    const auto socks5 = [](int port, const std::string& userInfo) {
+        std::string error;
+        return ParseProxyUrl("socks5://" + userInfo + "127.0.0.1:" + std::to_string(port), error).value();
+    };
+    TEngineSettings settings = Rig.Dispatcher->Settings();
+    settings.Proxy = socks5(blackHole.Port(), "");
+    settings.FurtherProxies = {socks5(guarded.Port(), "quarrow:wrong@"), socks5(working.Port(), "")};
+    Rig.Dispatcher->LoadSettings(settings);
+    Rig.Generate({"taken.com"});
+    ASSERT_TRUE(Rig.RunPass(30000));
+
+    EXPECT_EQ(Rig.Slot("taken.com", SlotAvailability), "NO");
+    EXPECT_EQ(rdap.RequestCount(TFakeRdapServer::DomainPath("taken.com")), 1);
+    // Each failed proxy was asked once: its failure ended the check at once, attempts unused.
+    EXPECT_EQ(blackHole.Connections(), 2); // Qt's connection and the check of the proxy alone
+    for (std::size_t proxy : {0u, 1u})
+        EXPECT_EQ(Rig.Dispatcher->ProxyRestsUntil(proxy), now + TCheckDispatcher::FirstRestMs) << proxy;
+    const std::string entry = Rig.Answer("taken.com");
+    EXPECT_NE(entry.find("The proxy socks5://127.0.0.1:" + std::to_string(blackHole.Port()) +
+                         " did not complete the SOCKS negotiation within 300 ms"),
+              std::string::npos)
+        << entry;
+    EXPECT_NE(entry.find("The proxy socks5://quarrow@127.0.0.1:" + std::to_string(guarded.Port()) + " failed"),
+              std::string::npos)
+        << entry;
+    EXPECT_NE(entry.find("Asked through socks5://127.0.0.1:" + std::to_string(working.Port()) + "\r\n"),
+              std::string::npos)
+        << entry;
+    EXPECT_EQ(entry.find("wrong"), std::string::npos) << entry;
 }
 
 TEST_F(RdapCheckTest, ASocks4ProxyGivesAnErrorRowWithoutAnyQuery)

@@ -129,6 +129,16 @@ class UpdateRegistriesTest(unittest.TestCase):
         self.assertIn("left out the RDAP base http://rdap.example:9000/domain/ of example", result.stdout)
         self.assertNotIn(b"rdap.example", self.read("rdap-dns.json"))
 
+    def test_lists_the_keys_that_only_the_fallback_section_reads(self):
+        self.write("whoisservers.json", json.dumps(REGISTRIES))
+        result = subprocess.run([sys.executable, SCRIPT, os.path.join(self.data, "whoisservers.json"), "--data",
+                                 self.data], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        listing = result.stdout.split("read by [*] alone: ", 1)[1].split()
+        # soy's and xn--p1ai's hosts have no section; com's and example's have one; info is off port 43.
+        self.assertEqual(listing[0], "2")
+        self.assertEqual(listing[1:3], ["soy", "xn--p1ai"])
+
     def test_bad_input_stops_with_a_message_and_changes_nothing(self):
         before = (self.read("mvwhois.ini"), self.read("rdap-dns.json"))
         broken = {

@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -55,7 +57,7 @@ std::string TUnboundServer::WideNameServer(int index)
     return name;
 }
 
-TQuietDnsSocket::TQuietDnsSocket(TMode mode) : Mode(mode)
+TScriptedDnsServer::TScriptedDnsServer(TReply reply) : Reply(std::move(reply))
 {
     Fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -71,27 +73,112 @@ TQuietDnsSocket::TQuietDnsSocket(TMode mode) : Mode(mode)
             pollfd ready{Fd, POLLIN, 0};
             if (::poll(&ready, 1, 20) <= 0)
                 continue;
-            unsigned char query[1500];
+            char buffer[1500];
             sockaddr_in from{};
             socklen_t fromLength = sizeof from;
-            const ssize_t got = ::recvfrom(Fd, query, sizeof query, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+            const ssize_t got =
+                ::recvfrom(Fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
             if (got < 2)
                 continue;
+            const std::string query(buffer, static_cast<std::size_t>(got));
+            {
+                std::lock_guard lock(Lock);
+                ++Asked[QuestionName(query)];
+            }
             ++Received;
-            if (Mode == TMode::Silent)
-                continue;
-            // The query's id, a header that claims one answer, and then bytes that are no record.
-            unsigned char reply[] = {query[0], query[1], 0x81, 0x80, 0, 1, 0, 1, 0, 0, 0, 0, 0xC0, 0xFF, 0xEE, 0x01};
-            ::sendto(Fd, reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&from), fromLength);
+            const std::string bytes = Reply(query);
+            if (!bytes.empty())
+                ::sendto(Fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
         }
     });
 }
 
-TQuietDnsSocket::~TQuietDnsSocket()
+TScriptedDnsServer::~TScriptedDnsServer()
 {
     Stopping.store(true);
     if (Reader.joinable())
         Reader.join();
     if (Fd >= 0)
         ::close(Fd);
+}
+
+int TScriptedDnsServer::QueriesFor(const std::string& name) const
+{
+    std::lock_guard lock(Lock);
+    const auto it = Asked.find(name);
+    return it == Asked.end() ? 0 : it->second;
+}
+
+std::string TScriptedDnsServer::QuestionName(const std::string& query)
+{
+    std::string name;
+    for (std::size_t at = 12; at < query.size();) {
+        const auto length = static_cast<unsigned char>(query[at]);
+        if (length == 0 || length > 63 || at + 1 + length > query.size())
+            break;
+        if (!name.empty())
+            name += '.';
+        for (std::size_t i = at + 1; i <= at + length; ++i)
+            name += static_cast<char>(std::tolower(static_cast<unsigned char>(query[i])));
+        at += 1 + length;
+    }
+    return name;
+}
+
+std::string TScriptedDnsServer::WireName(const std::string& dotted)
+{
+    std::string wire;
+    for (std::size_t start = 0; start < dotted.size();) {
+        const std::size_t dot = std::min(dotted.find('.', start), dotted.size());
+        wire += static_cast<char>(dot - start);
+        wire += dotted.substr(start, dot - start);
+        start = dot + 1;
+    }
+    return wire + '\0';
+}
+
+std::string TScriptedDnsServer::Record(const std::string& owner, int type, const std::string& data)
+{
+    std::string record = WireName(owner);
+    record += {static_cast<char>(type >> 8), static_cast<char>(type & 0xFF), 0, 1, 0, 0, 0x0E, 0x10};
+    record += static_cast<char>(data.size() >> 8);
+    record += static_cast<char>(data.size() & 0xFF);
+    return record + data;
+}
+
+std::string TScriptedDnsServer::ReplyTo(const std::string& query, int flags, const std::vector<std::string>& answers)
+{
+    // The question runs from byte 12 to the end of a plain query (one question, no EDNS record).
+    std::string question = query.substr(12);
+    if (query.size() >= 12 && static_cast<unsigned char>(query[11]) > 0) {
+        // An OPT record of EDNS follows the question: leave it out (11 bytes).
+        question.resize(question.size() - std::min<std::size_t>(question.size(), 11));
+    }
+    std::string reply = query.substr(0, 2);
+    reply += {static_cast<char>(flags >> 8),
+              static_cast<char>(flags & 0xFF),
+              0,
+              1,
+              0,
+              static_cast<char>(answers.size()),
+              0,
+              0,
+              0,
+              0};
+    reply += question;
+    for (const std::string& answer : answers)
+        reply += answer;
+    return reply;
+}
+
+TQuietDnsSocket::TQuietDnsSocket(TMode mode)
+    : TScriptedDnsServer([mode](const std::string& query) -> std::string {
+          if (mode == TMode::Silent)
+              return {};
+          // The query's id, a header that claims one answer, and then bytes that are no record.
+          const char reply[] = {query[0], query[1], '\x81', '\x80', 0,      1,      0,      1,
+                                0,        0,        0,      0,      '\xC0', '\xFF', '\xEE', '\x01'};
+          return std::string(reply, sizeof reply);
+      })
+{
 }

@@ -3,6 +3,9 @@
 #include "support/SocksDaemons.h"
 
 #include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,9 +31,46 @@ public:
     static constexpr int WideNameServerCount = 40;
 };
 
-// A UDP socket on 127.0.0.1 that takes queries and either never answers (a resolver gone quiet)
-// or answers each with bytes that are no DNS message beyond the query's id.
-class TQuietDnsSocket
+// A UDP DNS server on 127.0.0.1 whose every reply is made by the test from the query's bytes: the
+// hostile servers a resolver may meet. An empty reply sends nothing (a server gone quiet).
+class TScriptedDnsServer
+{
+public:
+    using TReply = std::function<std::string(const std::string& query)>;
+    explicit TScriptedDnsServer(TReply reply);
+    ~TScriptedDnsServer();
+    TScriptedDnsServer(const TScriptedDnsServer&) = delete;
+    TScriptedDnsServer& operator=(const TScriptedDnsServer&) = delete;
+
+    std::string Address() const { return "127.0.0.1:" + std::to_string(PortNumber); }
+    // Queries received, retries included.
+    int Queries() const { return Received.load(); }
+    // How often `name` was asked (in the form the query wrote it).
+    int QueriesFor(const std::string& name) const;
+
+    // The question's name in a query, dotted and in lower case ("" for the root or a broken query).
+    static std::string QuestionName(const std::string& query);
+    // A name in the wire's label form.
+    static std::string WireName(const std::string& dotted);
+    // A resource record of class IN with a TTL of an hour.
+    static std::string Record(const std::string& owner, int type, const std::string& data);
+    // A reply to `query`: its id and question, the header `flags` and these answer records.
+    static std::string ReplyTo(const std::string& query, int flags, const std::vector<std::string>& answers);
+
+private:
+    TReply Reply;
+    int Fd = -1;
+    int PortNumber = 0;
+    std::atomic<bool> Stopping{false};
+    std::atomic<int> Received{0};
+    mutable std::mutex Lock;
+    std::map<std::string, int> Asked;
+    std::thread Reader;
+};
+
+// A resolver gone quiet (never answers), or one that answers each query with bytes that are no
+// DNS message beyond the query's id.
+class TQuietDnsSocket : public TScriptedDnsServer
 {
 public:
     enum class TMode
@@ -39,18 +79,4 @@ public:
         Garbage
     };
     explicit TQuietDnsSocket(TMode mode);
-    ~TQuietDnsSocket();
-    TQuietDnsSocket(const TQuietDnsSocket&) = delete;
-    TQuietDnsSocket& operator=(const TQuietDnsSocket&) = delete;
-
-    std::string Address() const { return "127.0.0.1:" + std::to_string(PortNumber); }
-    int Queries() const { return Received.load(); }
-
-private:
-    int Fd = -1;
-    int PortNumber = 0;
-    TMode Mode;
-    std::atomic<bool> Stopping{false};
-    std::atomic<int> Received{0};
-    std::thread Reader;
 };

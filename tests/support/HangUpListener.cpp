@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-THangUpListener::THangUpListener()
+THangUpListener::THangUpListener(TMode mode)
 {
     Fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
@@ -19,17 +19,22 @@ THangUpListener::THangUpListener()
         ::getsockname(Fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || ::pipe2(Wake, O_CLOEXEC) != 0)
         throw std::runtime_error("hang-up listener cannot listen");
     PortNumber = ntohs(addr.sin_port);
-    Thread = std::thread([this] {
+    Thread = std::thread([this, mode] {
         for (;;) {
             pollfd fds[2] = {{Fd, POLLIN, 0}, {Wake[0], POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN))
-                return;
+                break;
             const int client = ::accept4(Fd, nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0) {
                 ++Accepted;
-                ::close(client);
+                if (mode == TMode::Hold)
+                    Held.push_back(client);
+                else
+                    ::close(client);
             }
         }
+        for (const int client : Held)
+            ::close(client);
     });
 }
 

@@ -1,63 +1,96 @@
 #include "whois/HostStrings.h"
 
 #include "support/TempDir.h"
+#include "whois/AnswerText.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct TRefusalCase
+struct TReadingCase
 {
     const char* Name;
     std::string Answer;
-    bool Refused;
+    TAnswerReading::TKind Kind;
+    const char* Evidence; // a part of the evidence line
 };
 
-// Each case is an answer one of two hosts could give: what matters is that no refusal slips
-// through as an answer (it would read "NO", or "YES" for the AFNIC page) and that no real answer,
-// however short, is taken for one.
-TEST(HostStringsTest, RefusalsAreToldFromAnswers)
+// Each case is an answer one host could give. What matters: no refusal slips through as an answer,
+// an answer reads free or taken only on evidence, and the free answers that repeat the queried
+// name or a state ("Domain: a.fr", "Status: free") never count as registered.
+TEST(HostStringsTest, EachVerdictNeedsItsEvidence)
 {
+    using TKind = TAnswerReading::TKind;
     TTempDir dir;
     const std::string path = dir.Write("mvwhois.ini", "[whois.nic.fr]\n"
-                                                      "not_found_strings=No entries found\n"
+                                                      "not_found_strings=No entries found | %% NOT FOUND\n"
                                                       "registrar_string=registrar:\n"
                                                       "expires_string=Expiry Date:\n"
-                                                      "limit_strings= Too many requests |  | quota EXCEEDED\n"
-                                                      "[whois.denic.de]\n"
-                                                      "not_found_strings=Status: free\n");
+                                                      "limit_strings= Too many requests |  | quota EXCEEDED\n");
     const THostStrings afnic = THostStrings::Load(path, "whois.nic.fr");
-    const THostStrings denic = THostStrings::Load(path, "whois.denic.de");
-    ASSERT_EQ(afnic.Limits, "Too many requests |  | quota EXCEEDED");
-
-    const std::string padding(THostStrings::ShortAnswerBytes, ' ');
-    const std::string shortest(THostStrings::ShortAnswerBytes - 1, 'x');
-    const std::vector<TRefusalCase> afnicCases = {
+    const std::vector<TReadingCase> cases = {
         {"throttle page that ends with the free phrase",
-         "%% Too many requests...\n%% No entries found in the AFNIC Database.\n", true},
-        {"limit text in another case, in a long answer", std::string(500, '.') + "\nWHOIS QUOTA exceeded", true},
-        {"free answer", "%% No entries found in the AFNIC Database.\n", false},
-        {"short taken answer with a label", "domain: a.fr\nregistrar: X\n", false},
-        {"label in another case is no label", "holder: A\nREGISTRAR: X\n", true},
-        {"a line naming the queried domain makes a short answer one", "domain: A.FR\nstatus: ACTIVE\n", false},
-        {"another domain's line does not", "domain: b.fr\nstatus: ACTIVE\n", true},
-        {"a refusal naming the domain in a sentence stays one", "Query for a.fr refused: a.fr\n", true},
-        {"a label of four words is a sentence", "too many queries for: a.fr\n", true},
-        {"short text without any of the host's texts", "%% Service unavailable\n", true},
-        {"blanks around do not make it long", padding + "busy" + padding, true},
-        {"one byte short of the bound", shortest, true},
-        {"as long as the bound", shortest + "x", false},
-        {"nothing at all", " \r\n\t", true},
+         "%% Too many requests...\n%% No entries found in the AFNIC Database.\n", TKind::Refusal, "Too many requests"},
+        {"limit text in another case", std::string(500, '.') + "\nWHOIS QUOTA exceeded", TKind::Refusal, "quota"},
+        {"nothing at all", " \r\n\t", TKind::Refusal, "without an answer"},
+        {"the older free text", "%% No entries found in the AFNIC Database.\n", TKind::Free, "No entries found"},
+        {"the newer one, the second alternative", "%%\n%% NOT FOUND\n", TKind::Free, "%% NOT FOUND"},
+        {"a free answer repeating the name and a state", "domain: a.fr\nstatus: free\n%% NOT FOUND\n", TKind::Free,
+         "NOT FOUND"},
+        {"a value under the host's label", "domain: a.fr\nregistrar: X\n", TKind::Taken, "registrar: X"},
+        {"a label in another case is no label, but a registrar field", "domain: a.fr\nREGISTRAR: X\n", TKind::Taken,
+         "REGISTRAR: X"},
+        {"an expiry field", "Expiry Date: 2030-01-01\n", TKind::Taken, "2030-01-01"},
+        {"a name server under a header", "Name servers:\n    ns1.example.net\n", TKind::Taken, "ns1.example.net"},
+        {"a registered state", "domain: a.fr\nstatus: ACTIVE\n", TKind::Taken, "status: ACTIVE"},
+        {"the name and a state that is no registration", "domain: a.fr\nstatus: redemption\n", TKind::Unknown,
+         "neither"},
+        {"a state that says it is free", "Domain Status: No Object Found\n", TKind::Unknown, "neither"},
+        {"an empty registrar and a value that says none", "Registrar:\nCreated: n/a\n", TKind::Unknown, "neither"},
+        {"a sentence is no field", "Query for a.fr refused: a.fr\n", TKind::Unknown, "neither"},
+        {"a not-found text beside a registration field", "%% NOT FOUND\nregistrar: X\n", TKind::Unknown, "holds both"},
     };
-    for (const TRefusalCase& c : afnicCases)
-        EXPECT_EQ(!afnic.RefusalIn(c.Answer, "a.fr").empty(), c.Refused) << c.Name;
+    for (const TReadingCase& c : cases) {
+        const TAnswerReading reading = afnic.Read(TAnswerText(c.Answer), "a.fr");
+        EXPECT_EQ(reading.Kind, c.Kind) << c.Name << ": " << reading.Evidence;
+        EXPECT_NE(reading.Evidence.find(c.Evidence), std::string::npos) << c.Name << ": " << reading.Evidence;
+        // The worker's refusal check sees the same.
+        EXPECT_EQ(!afnic.RefusalIn(c.Answer, "a.fr").empty(), c.Kind == TKind::Refusal) << c.Name;
+    }
+}
 
-    // The whole free .de answer is tiny, and the taken one has no label at all.
-    EXPECT_EQ(denic.RefusalIn("Domain: kupferkanne.de\nStatus: free\n", "kupferkanne.de"), "");
-    EXPECT_NE(denic.RefusalIn("% Error: 55000000002 Connection refused; access control limit reached.\n", "a.de"), "");
-    // A host the table knows nothing about reads every answer as taken, as it always has.
-    EXPECT_EQ(THostStrings::Load(path, "whois.unknown.example").RefusalIn("short", "a.de"), "");
-    EXPECT_NE(THostStrings::Load(path, "whois.unknown.example").RefusalIn("", "a.de"), "");
+// A host takes each key it lacks, or leaves blank, from the fallback section; limit texts of both
+// count.
+TEST(HostStringsTest, TheFallbackSectionFillsInKeyByKey)
+{
+    TTempDir dir;
+    const std::string path = dir.Write("mvwhois.ini", "[*]\n"
+                                                      "not_found_strings=No match for|Domain not found\n"
+                                                      "registrar_string=Registrar:\n"
+                                                      "expires_string=Registry Expiry Date:\n"
+                                                      "limit_strings=rate limit exceeded\n"
+                                                      "[whois.own.example]\n"
+                                                      "not_found_strings=Status: AVAILABLE\n"
+                                                      "registrar_string=  \n"
+                                                      "limit_strings=grace period\n");
+    const THostStrings own = THostStrings::Load(path, "whois.own.example");
+    EXPECT_EQ(own.NotFound, "Status: AVAILABLE");
+    EXPECT_EQ(own.Registrar, "Registrar:");
+    EXPECT_EQ(own.Expires, "Registry Expiry Date:");
+    EXPECT_EQ(own.WhoisServer, "");
+    EXPECT_EQ(own.Limits, "grace period|rate limit exceeded");
+    EXPECT_FALSE(own.SaysNotFound("No match for \"X.EXAMPLE\".\n", "x.example"));
+    EXPECT_NE(own.RefusalIn("RATE LIMIT EXCEEDED\n", "x.example"), "");
+
+    const THostStrings none = THostStrings::Load(path, "whois.unknown.example");
+    EXPECT_TRUE(none.SaysNotFound("Domain not found.\n", "x.example"));
+    EXPECT_EQ(none.Limits, "rate limit exceeded");
+    EXPECT_EQ(THostStrings::Load(path, "*").Limits, "rate limit exceeded");
+    // Without any section at all every answer needs evidence of its own.
+    const std::string empty = dir.Write("empty.ini", "");
+    const TAnswerReading reading =
+        THostStrings::Load(empty, "whois.unknown.example").Read(TAnswerText("busy"), "x.example");
+    EXPECT_EQ(reading.Kind, TAnswerReading::TKind::Unknown);
 }
 
 // .fi, .hu, .is and .no answer in Latin-1; texts picked from such an answer in the server
@@ -82,9 +115,9 @@ TEST(HostStringsTest, TextsMatchAnswersInTheOtherEncoding)
     EXPECT_FALSE(typed.SaysNotFound("Dom\xE4\xE4ni l\xF6ytyi\n", "x.fi"));
     EXPECT_EQ(typed.LimitTextIn("LIIAN MONTA KYSELY\xC4 \xE4\n"), "");
     EXPECT_EQ(typed.LimitTextIn("Liian monta kysely\xE4\n"), "Liian monta kysely\xC3\xA4");
-    // The label, in the answer's encoding, makes a short Latin-1 answer one.
-    EXPECT_EQ(typed.RefusalIn("Rekister\xF6inti: Oy Ab\n", "x.fi"), "");
-    EXPECT_NE(typed.RefusalIn("Rekisterointi: Oy Ab\n", "x.fi"), "");
+    // The label, in the answer's encoding, is evidence of a registration.
+    EXPECT_EQ(typed.Read(TAnswerText("Rekister\xF6inti: Oy Ab\n"), "x.fi").Kind, TAnswerReading::TKind::Taken);
+    EXPECT_EQ(typed.Read(TAnswerText("Rekisterointi: Oy Ab\n"), "x.fi").Kind, TAnswerReading::TKind::Unknown);
 }
 
 } // namespace

@@ -52,7 +52,9 @@ TEST(IdWhoisTest, FailuresAreErrorsWithTheConnectionMessage)
     TIdWhois client;
     client.Host = "127.0.0.1";
     client.Port = refused.Port();
-    EXPECT_EQ(LookupError(client, "example.com"), "Connection refused");
+    const std::string port = std::to_string(refused.Port());
+    EXPECT_EQ(LookupError(client, "example.com"),
+              "The WHOIS host 127.0.0.1 port " + port + " could not be reached: Connection refused");
 
     client.Host = "";
     EXPECT_EQ(LookupError(client, "example.com"), "No WHOIS host given");
@@ -62,7 +64,8 @@ TEST(IdWhoisTest, FailuresAreErrorsWithTheConnectionMessage)
     client.Proxy.Version = TSocksVersion::Socks5;
     client.Proxy.Host = "127.0.0.1";
     client.Proxy.Port = refused.Port();
-    EXPECT_EQ(LookupError(client, "example.com"), "Connection refused");
+    EXPECT_EQ(LookupError(client, "example.com"),
+              "The proxy socks5://127.0.0.1:" + port + " could not be reached: Connection refused");
 }
 
 } // namespace

@@ -136,20 +136,43 @@ TEST(ValueAfterLastLabelTest, BlockAndSubLabelReadTheSubLabelInsideTheBlock)
     const std::string it =
         "Registrant\n  Organization:     Holder S.p.A.\n\nRegistrar\n  Organization:     Register.it "
         "s.p.a.\n  Name:             REGISTER-REG\n\nNameservers\n  dns.example\n";
-    EXPECT_EQ(ValueAfterLastLabel("Registrar|Organization:", it), "Register.it s.p.a.");
-    EXPECT_EQ(ValueAfterLastLabel(" Registrar | Name: ", it), "REGISTER-REG");
+    EXPECT_EQ(ValueAfterLastLabel("Registrar>Organization:", it), "Register.it s.p.a.");
+    EXPECT_EQ(ValueAfterLastLabel(" Registrar > Name: ", it), "REGISTER-REG");
     // The first Organization: of the answer is the holder's, which a plain label cannot avoid.
     EXPECT_EQ(ValueAfterLastLabel("Organization:", it), "Register.it s.p.a.");
-    EXPECT_EQ(ValueAfterLastLabel("Registrant|Organization:", it), "Holder S.p.A.");
+    EXPECT_EQ(ValueAfterLastLabel("Registrant>Organization:", it), "Holder S.p.A.");
 
     const std::string eu = "Technical:\n        Organisation: Tech BV\n\nRegistrar:\n        Name: Tidewater BV\n";
-    EXPECT_EQ(ValueAfterLastLabel("Registrar:|Name:", eu), "Tidewater BV");
+    EXPECT_EQ(ValueAfterLastLabel("Registrar:>Name:", eu), "Tidewater BV");
     // The block ends at a blank line; its fields may be indented or not (.ee).
-    EXPECT_EQ(ValueAfterLastLabel("Registrar|Name:", "Registrar\n  URL: x\n\n  Name: Elsewhere\n"), "");
-    EXPECT_EQ(ValueAfterLastLabel("Registrar:|name:", "Registrar:\nname:       Elisa AS\nurl: x\n"), "Elisa AS");
+    EXPECT_EQ(ValueAfterLastLabel("Registrar>Name:", "Registrar\n  URL: x\n\n  Name: Elsewhere\n"), "");
+    EXPECT_EQ(ValueAfterLastLabel("Registrar:>name:", "Registrar:\nname:       Elisa AS\nurl: x\n"), "Elisa AS");
     // A header must be the whole line, and an empty side makes the label a plain one.
-    EXPECT_EQ(ValueAfterLastLabel("Registrar|Name:", "Sponsoring Registrar\n  Name: X\n"), "");
-    EXPECT_EQ(ValueAfterLastLabel("|Name:", "Odd |Name: plain\n"), "plain");
+    EXPECT_EQ(ValueAfterLastLabel("Registrar>Name:", "Sponsoring Registrar\n  Name: X\n"), "");
+    EXPECT_EQ(ValueAfterLastLabel(">Name:", "Odd >Name: plain\n"), "plain");
+}
+
+// Several labels: the first that gives a value wins, whatever its place in the answer; a value
+// without "|" is one label, as every file written before alternatives existed holds.
+TEST(ValueOfFirstLabelTest, TheFirstLabelThatGivesAValueWins)
+{
+    const std::string answer = "Registrar:\nSponsoring Registrar: Old Name Ltd\nRegistrar Name: New Name Ltd\n";
+    const std::pair<const char*, const char*> cases[] = {
+        {"Registrar Name:|Sponsoring Registrar:", "New Name Ltd"},
+        {"Sponsoring Registrar:|Registrar Name:", "Old Name Ltd"},
+        // One label reads the last line that holds it, as before.
+        {"Registrar:", "Old Name Ltd"},
+        {" Holder: | | Registrar Name: ", "New Name Ltd"},
+        {"Holder:|Owner:", ""},
+        {"|", ""},
+        {"Registrar>Name:|Registrar Name:", "New Name Ltd"},
+    };
+    for (const auto& [labels, value] : cases)
+        EXPECT_EQ(ValueOfFirstLabel(labels, answer), value) << labels;
+    const std::vector<std::string_view> texts = SplitTexts(" a | |b|c |");
+    EXPECT_EQ(texts, (std::vector<std::string_view>{"a", "b", "c"}));
+    EXPECT_TRUE(SplitTexts(" | ").empty());
+    EXPECT_EQ(SplitTexts("Registrar: "), std::vector<std::string_view>{"Registrar: "});
 }
 
 TEST(ValueAfterLastLabelTest, LabelsTypedInUtf8ReadLatin1AnswersAndValuesComeBackReadable)
@@ -168,25 +191,6 @@ TEST(ValueAfterLastLabelTest, LabelsTypedInUtf8ReadLatin1AnswersAndValuesComeBac
     EXPECT_EQ(TextInAnswerEncoding("plain", "\xFF"), "plain");
     // A character Latin-1 cannot hold stays as typed and simply does not match.
     EXPECT_EQ(TextInAnswerEncoding("\xE2\x82\xAC", "\xFF"), "\xE2\x82\xAC");
-}
-
-TEST(HoldsDomainLineTest, OnlyALabelledLineWithTheWholeDomainCounts)
-{
-    EXPECT_TRUE(HoldsDomainLine("Domain: beispiel.de\nStatus: connect\n", "beispiel.de"));
-    EXPECT_TRUE(HoldsDomainLine("  domain name:\tBEISPIEL.DE  \r\n", "beispiel.de"));
-    EXPECT_TRUE(HoldsDomainLine("DOMAIN NAME:           google.pl\n", "GOOGLE.PL"));
-    const char* const refusals[] = {
-        "Query limit exceeded for beispiel.de\n",
-        "Domain: beispiel.de.example\n",
-        "Domain: beispiel.de is blocked\n",
-        "% Domain: beispiel.de\n",
-        "you have asked about: beispiel.de\n", // four words
-        "Domain:beispiel.de\n",                // no blank after the colon is no field
-        "Domain 1: beispiel.de\n",
-    };
-    for (const char* text : refusals)
-        EXPECT_FALSE(HoldsDomainLine(text, "beispiel.de")) << text;
-    EXPECT_FALSE(HoldsDomainLine("Domain: \n", ""));
 }
 
 std::string Expiry(const std::string& answer)

@@ -143,6 +143,13 @@ TEST_P(SocksRefusalTest, FailsTheQueryWithAMessageThatSaysWhich)
     EXPECT_FALSE(out.Ok);
     EXPECT_EQ(out.Answer, "untouched");
     EXPECT_NE(out.Error.find(refusal.MessagePart), std::string::npos) << out.Error;
+    // The message says which proxy failed, never with the password.
+    const std::string named = std::string(refusal.Version == TSocksVersion::Socks5   ? "The proxy socks5://"
+                                          : refusal.Version == TSocksVersion::Socks4 ? "The proxy socks4://"
+                                                                                     : "The proxy socks4a://") +
+                              (refusal.WithPassword ? "u@" : "") + "127.0.0.1:" + std::to_string(proxy.Port()) + " ";
+    EXPECT_EQ(out.Error.rfind(named, 0), 0u) << out.Error;
+    EXPECT_EQ(out.Error.find(":p@"), std::string::npos) << out.Error;
     // The WHOIS request never goes to a proxy that did not grant the connection.
     for (const auto& chunk : out.Received)
         EXPECT_EQ(chunk.find("example.com"), std::string::npos);
@@ -166,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                  TSocksVersion::Socks5,
                  true,
                  {{3, Bytes({5, 2})}, {5, Bytes({1, 1})}},
-                 "authentication failed"},
+                 "refused the user name and password"},
         TRefusal{"V5AuthenticationWrongVersion",
                  TSocksVersion::Socks5,
                  true,
@@ -176,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                  TSocksVersion::Socks5,
                  false,
                  {{3, Bytes({5, 0})}, {V5Connect.size(), Bytes({5, 5, 0, 1, 0, 0, 0, 0, 0, 0})}},
-                 "connection refused"},
+                 "refused to connect to 127.0.0.9 port 43 (connection refused)"},
         TRefusal{"V5RulesetRefusal",
                  TSocksVersion::Socks5,
                  false,
@@ -233,7 +240,8 @@ TEST(SocksDialogClientTest, RefusalReachesTheDialogAsAnError)
         client.Lookup("example.com");
         FAIL() << "no error";
     } catch (const TQuarrowError& error) {
-        EXPECT_STREQ(error.what(), "SOCKS proxy accepts none of the offered authentication methods");
+        EXPECT_EQ(std::string(error.what()), "The proxy socks5://127.0.0.1:" + std::to_string(proxy.Port()) +
+                                                 " accepts none of the offered authentication methods");
     }
 }
 
@@ -262,6 +270,40 @@ TEST(SocksLimitsTest, HostWithANulByteIsNotAskedForAsAnotherHost)
     EXPECT_EQ(answer, "untouched");
     EXPECT_EQ(client.LastError(), "Host not found");
     EXPECT_EQ(proxy.Connections(), 0);
+}
+
+// A proxy that takes the connection and then says nothing, or trickles its reply byte by byte:
+// the negotiation as a whole has a deadline, whatever the step.
+TEST(SocksDeadlineTest, AProxyThatNeverCompletesTheNegotiationFailsTheQueryAtItsDeadline)
+{
+    struct TCase
+    {
+        const char* Name;
+        std::vector<TStep> Script;
+    };
+    const std::string half = Bytes({5, 0, 0, 1, 127});
+    const TCase cases[] = {
+        {"silent after the greeting", {{3, ""}, {100, ""}}},
+        {"silent after the method", {{3, Bytes({5, 0})}, {100, ""}}},
+        {"part of the connect reply", {{3, Bytes({5, 0})}, {V5Connect.size(), half}, {100, ""}}},
+    };
+    for (const TCase& c : cases) {
+        TScriptedProxy proxy(c.Script);
+        TzqWhois client;
+        client.Host = "127.0.0.9";
+        client.Proxy.Version = TSocksVersion::Socks5;
+        client.Proxy.Host = "127.0.0.1";
+        client.Proxy.Port = proxy.Port();
+        client.NegotiationTimeoutMs = 200;
+        std::string answer = "untouched";
+        EXPECT_FALSE(client.Query("example.com", answer)) << c.Name;
+        EXPECT_EQ(answer, "untouched") << c.Name;
+        EXPECT_TRUE(client.ProxyFailed()) << c.Name;
+        EXPECT_EQ(client.LastError(), "The proxy socks5://127.0.0.1:" + std::to_string(proxy.Port()) +
+                                          " did not complete the SOCKS negotiation within 200 ms")
+            << c.Name;
+        EXPECT_TRUE(proxy.WaitDone(2000)) << c.Name; // the client closed its end
+    }
 }
 
 TEST(SocksAbandonTest, AbandonWhileTheProxyNeverAnswersTheGreeting)

@@ -89,7 +89,7 @@ TEST(MicrosocksTest, Socks5WithUsernameAndPassword)
                    TSocksAuthentication::UsernamePassword);
     EXPECT_FALSE(result.Ok);
     EXPECT_EQ(result.Answer, "untouched");
-    EXPECT_NE(result.Error.find("authentication failed"), std::string::npos) << result.Error;
+    EXPECT_NE(result.Error.find("refused the user name and password"), std::string::npos) << result.Error;
 
     // The test query never offers authentication: this proxy accepts no other method.
     result = Query(proxy, TSocksVersion::Socks5, whois.Address());
@@ -106,7 +106,7 @@ TEST(MicrosocksTest, UnreachableTargetIsARefusal)
     TFakeWhoisServer placeholder("", 0);
     const TResult result = Query(proxy, TSocksVersion::Socks5, placeholder.Address());
     EXPECT_FALSE(result.Ok);
-    EXPECT_NE(result.Error.find("SOCKS proxy refused the request"), std::string::npos) << result.Error;
+    EXPECT_NE(result.Error.find("refused to connect to"), std::string::npos) << result.Error;
 }
 
 TEST(DanteTest, Socks4AndSocks5)
@@ -148,7 +148,8 @@ TEST(DanteTest, RefusesSocks4A)
     const TResult result = Query(proxy, TSocksVersion::Socks4A, "localhost");
     EXPECT_FALSE(result.Ok);
     EXPECT_EQ(result.Answer, "untouched");
-    EXPECT_EQ(result.Error, "SOCKS proxy refused the request (request rejected or failed)");
+    EXPECT_EQ(result.Error, "The proxy socks4a://127.0.0.1:" + std::to_string(proxy.Port()) +
+                                " refused to connect to localhost port 43 (request rejected or failed)");
     EXPECT_EQ(whois.ConnectionCount(), 0);
 
     TIdWhois dialog;
