@@ -1,7 +1,8 @@
 # Installation in the freedesktop layout and the Debian package built from it.
 #   bin/                                 quarrow, quarrow-cli
-#   share/quarrow/                       shipped server table, date masks, RDAP bootstrap, help pages
+#   share/quarrow/                       shipped server table, date masks, RDAP bootstrap, TLD groups, help pages
 #   share/applications/, share/mime/packages/, share/icons/hicolor/   desktop integration
+#   share/metainfo/                      what software centres show (AppStream)
 #   share/man/man1/                      manual pages
 # The programs find share/quarrow/ from their own folder (see settings/ShippedData), so the package
 # works under any prefix.
@@ -10,10 +11,11 @@ include(GNUInstallDirs)
 set(QUARROW_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/quarrow)
 
 install(TARGETS quarrow quarrow-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES data/mvwhois.ini data/datemask.ini data/rdap-dns.json DESTINATION ${QUARROW_SHARE_DIR})
+install(FILES data/mvwhois.ini data/datemask.ini data/rdap-dns.json data/tld-groups.txt DESTINATION ${QUARROW_SHARE_DIR})
 install(DIRECTORY data/help DESTINATION ${QUARROW_SHARE_DIR})
 
 install(FILES data/quarrow.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/example.quarrow.quarrow.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES data/quarrow-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME quarrow.xml)
 foreach(size 16 22 24 32 48 64 128 256)
     install(FILES data/icons/app/quarrow-${size}.png

@@ -4,8 +4,10 @@
 #include "engine/Folders.h"
 #include "engine/ProcessExit.h"
 #include "gui/QuarrowApplication.h"
+#include "models/WordLists.h"
 #include "project/XMLSaveLoad.h"
 #include "settings/ShippedData.h"
+#include "settings/TldGroups.h"
 
 #include <QStatusBar>
 #include <QString>
@@ -21,8 +23,11 @@ int main(int argc, char* argv[])
     // the configuration file and the first open dialog find them.
     TMainWindowContext context;
     context.Folders = PrepareFolders();
-    const TDataFolderStatus data =
-        TShippedData(context.Folders.ProgramFolder).InstallDefaults(context.Folders.DataFolder);
+    const TShippedData shipped(context.Folders.ProgramFolder);
+    const TDataFolderStatus data = shipped.InstallDefaults(context.Folders.DataFolder);
+    // Groups only help to tick: without them the program starts as ever, and says so once.
+    std::string groupsProblem;
+    TTldGroups groups = TTldGroups::Load(shipped, groupsProblem);
     TXMLSaveLoad xmlStore;
     context.XmlStore = &xmlStore;
     context.CheckOptions.ConfigPath = context.Folders.ConfigPath();
@@ -31,6 +36,7 @@ int main(int argc, char* argv[])
     int status = 0;
     {
         TfMain mainWindow(std::move(context));
+        mainWindow.WordLists().SetTldGroups(std::move(groups));
         mainWindow.show();
         // A file named on the command line (double-clicked in a file manager) opens after the
         // first show has started its untitled project.
@@ -44,6 +50,8 @@ int main(int argc, char* argv[])
         std::string line = data.Message.empty() ? data.Notice : data.Message;
         if (line.empty())
             line = mainWindow.Dispatcher().PaceNotice();
+        if (!groupsProblem.empty())
+            line = line.empty() ? groupsProblem : line + " " + groupsProblem;
         if (!line.empty())
             mainWindow.statusBar()->showMessage(QString::fromStdString(line), 15000);
         status = QApplication::exec();

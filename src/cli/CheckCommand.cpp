@@ -98,7 +98,7 @@ TArgumentReader CheckArguments()
         {"--format", "FORMAT", "tsv, csv or json (default: tsv)"},
         {"--answers", "", "add the WHOIS answers to each record"},
         {"--rdap-only", "", "ask only RDAP servers (the table's https:// entries, else the RDAP bootstrap file)"},
-        {"--whois-only", "", "ask only port-43 WHOIS hosts"},
+        {"--whois-only", "", "ask only port-43 WHOIS hosts, also where RDAP would be asked first"},
         {"--proxy", "URL",
          "check through this SOCKS proxy instead of the configured ones; again for a pool "
          "(socks4://, socks4a://, socks5://[user:pass@]host:port)"},

@@ -5,12 +5,15 @@
 #include "base/QuarrowError.h"
 #include "core/CustomDomainNameGenerator.h"
 #include "core/SplitWords.h"
+#include "engine/Folders.h"
 #include "models/DomainTableModel.h"
 #include "models/IdnaName.h"
 #include "project/ProjectFile.h"
+#include "settings/TldGroups.h"
 
 #include <climits>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -48,13 +51,54 @@ void AppendWords(std::string_view text, std::vector<std::string>& words)
             words.push_back(std::move(word));
 }
 
+// The top-level domains with each "@group" replaced by its members, as the TLD page shows them
+// (internationalised ones in U-labels); a member already listed is not repeated. The groups file
+// is read only when a group is named; without it the groups are empty, said once.
+std::vector<std::string> ExpandGroups(const std::vector<std::string>& words)
+{
+    std::vector<std::string> tlds;
+    std::optional<TTldGroups> groups;
+    auto listed = [&tlds](std::string_view tld) {
+        for (const std::string& each : tlds)
+            if (EqualsIgnoringCase(TrimView(each), tld))
+                return true;
+        return false;
+    };
+    for (const std::string& word : words) {
+        const std::string_view trimmed = TrimView(word);
+        if (!trimmed.starts_with('@')) {
+            tlds.push_back(word);
+            continue;
+        }
+        const std::optional<TTldGroups::TGroup> group = TTldGroups::GroupNamed(trimmed.substr(1));
+        if (!group)
+            throw TUsageError("unknown group \"" + std::string(trimmed) + "\"; the groups are " +
+                              TTldGroups::GroupList());
+        if (!groups) {
+            std::string problem;
+            groups = TTldGroups::Load(TShippedData(ComputeFolders().ProgramFolder), problem);
+            if (!problem.empty())
+                ReportFailure("generate", problem);
+        }
+        for (const std::string& ace : groups->Members(*group)) {
+            const TIdnaName tld = TIdnaName::Of(ace);
+            std::string shown = tld.International && tld.Problem.empty() ? tld.Unicode : ace;
+            if (!listed(shown))
+                tlds.push_back(std::move(shown));
+        }
+    }
+    return tlds;
+}
+
 TGenerateOptions ReadGenerateOptions(const std::vector<std::string>& args)
 {
     TArgumentReader reader({
         {"--prefix", "W,...", "prefixes, each also put before every keyword"},
         {"--keyword", "W,...", "keywords"},
         {"--suffix", "W,...", "suffixes, each also put after every keyword"},
-        {"--tld", "T,...", "top-level domains"},
+        {"--tld", "T|@GROUP,...",
+         "top-level domains; a group of them as @common (the table's hand-set ones), @country-code, @generic, "
+         "@sponsored, @idn (internationalised) or @all"},
         {"--hyphens", "", "join affixes with a hyphen (not one-letter suffixes)"},
         {"--ace", "", "print internationalised names in A-labels (xn--...)"},
         {"--output", "FILE.prj.xml", "write a new project with the names instead of printing them", "-o"},
@@ -71,6 +115,7 @@ TGenerateOptions ReadGenerateOptions(const std::vector<std::string>& args)
         AppendWords(value, options.Suffixes);
     for (const std::string& value : reader.All("--tld"))
         AppendWords(value, options.Tlds);
+    options.Tlds = ExpandGroups(options.Tlds);
     options.UsePrefix = reader.Has("--prefix");
     options.UseSuffix = reader.Has("--suffix");
     options.UseHyphens = reader.Has("--hyphens");

@@ -19,7 +19,7 @@ struct TCommand
 };
 
 const TCommand Commands[] = {
-    {"generate", "[--prefix W,...] [--keyword W,...] [--suffix W,...] --tld T,... [--hyphens] [-o FILE.prj.xml]",
+    {"generate", "[--prefix W,...] [--keyword W,...] [--suffix W,...] --tld T|@GROUP,... [--hyphens] [-o FILE.prj.xml]",
      "print the names made of the words, or write them into a new project", RunGenerateCommand},
     {"check",
      "[--config FILE] [--threads N] [--attempts N] [--pause MS] [--timeout SECONDS]\n"

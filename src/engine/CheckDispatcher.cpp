@@ -104,6 +104,7 @@ TCheckDispatcher::TCheckDispatcher(TDomainTableModel& model, TCheckOptions optio
                : !Options.ConfigPath.empty() ? TPaceFile::PathBeside(Options.ConfigPath)
                                              : std::string();
     Pacing.LoadPace(PacePath, PaceMessage);
+    Pacing.SetLaneCap(Options.ChecksPerLane);
 }
 
 TCheckDispatcher::~TCheckDispatcher()

@@ -49,6 +49,8 @@ struct TCheckOptions
     // The pace file of the data folder (TPaceFile): read at the first pass, written when a pass
     // ends and when the dispatcher goes; empty: what is learnt lasts only as long as the dispatcher.
     std::string PaceFilePath;
+    // WHOIS checks running at once on one host through one way out (THostPacing::MaxChecksPerLane).
+    int ChecksPerLane = 6;
     std::string LockFolder;       // folder of smCounter's lock file; empty: the user's runtime folder
     TTickClock Clock;             // empty: SystemTickCount
     TThreadStarter ThreadStarter; // empty: a detached std::thread per worker

@@ -115,8 +115,7 @@ std::uint64_t THostPacing::DueAt(const TPacingLane& lane, int minIntervalMs) con
     // A host whose connections are all taken waits for a check's end, not for a tick.
     if (HostFull(lane.Host))
         return Never;
-    if (const auto running = LaneRunning.find(lane);
-        running != LaneRunning.end() && running->second >= MaxChecksPerLane)
+    if (const auto running = LaneRunning.find(lane); running != LaneRunning.end() && running->second >= LaneCap)
         return Never;
     const int intervalMs = LaneIntervalMs(lane, minIntervalMs);
     const std::uint64_t rested = RestedUntil ? RestedUntil(lane.Proxy) : 0;

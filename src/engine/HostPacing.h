@@ -40,6 +40,8 @@ public:
     // The ways out by proxy as the learnt pace names them ("direct", "socks5://user@host:port"),
     // and Pause, below which no learnt interval goes.
     void SetWays(std::vector<std::string> ways, int pauseMs);
+    // Another cap than MaxChecksPerLane (tests that need many checks blocked on one host).
+    void SetLaneCap(int checks) { LaneCap = checks; }
     // The interval of a lane: the host's min_interval, or what was learnt when that is longer.
     int LaneIntervalMs(const TPacingLane& lane, int minIntervalMs) const;
     // What was learnt of the lane (0: nothing yet).
@@ -126,5 +128,6 @@ private:
     std::unordered_map<TPacingLane, int, TPacingLaneHash> LaneRunning;
     std::vector<std::string> Ways;
     int PauseMs = 0;
+    int LaneCap = MaxChecksPerLane;
     TLearntPace Pace;
 };

@@ -45,6 +45,7 @@ TJobMaker::TMade TJobMaker::Make(TRowId row, const std::string& caption, const T
     job.NegotiationTimeoutMs = Options.NegotiationTimeoutMs;
     job.ViaRdap = target.Kind == TQueryTarget::TKind::Rdap;
     job.RdapFallback = std::move(target.RdapFallback);
+    job.WhoisFallback = std::move(target.WhoisFallback);
     if (job.ViaRdap || !job.RdapFallback.empty()) {
         if (!RdapClient)
             RdapClient = std::make_shared<TRdapClient>(Options.Rdap);

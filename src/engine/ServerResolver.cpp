@@ -103,12 +103,22 @@ TQueryTarget TServerResolver::TargetFor(std::string_view domain) const
         else if (HasComNetFallback(tld) && (!listed || Preference == TServerPreference::WhoisOnly))
             host = std::string(ConfigKeys::FallbackWhoisHost);
         if (!host.empty()) {
-            TQueryTarget target = Whois(std::move(host));
-            // WHOIS stays first; the RDAP service is there for a WHOIS host that cannot be reached.
+            std::string base;
             std::string ignored;
             if (Preference == TServerPreference::Any)
-                if (std::string base = BootstrapBase(domain, ignored); !base.empty())
-                    target.RdapFallback = Rdap(std::move(base)).Server;
+                base = BootstrapBase(domain, ignored);
+            if (base.empty())
+                return Whois(std::move(host));
+            // A section that every host falls back to is no section of the host's own: only the
+            // host's own strings are known to fit its answers.
+            if (!TIniFile(ConfigPath).SectionExists(host)) {
+                TQueryTarget target = Rdap(std::move(base));
+                target.WhoisFallback = std::move(host);
+                return target;
+            }
+            // WHOIS stays first; the RDAP service is there for a WHOIS host that cannot be reached.
+            TQueryTarget target = Whois(std::move(host));
+            target.RdapFallback = Rdap(std::move(base)).Server;
             return target;
         }
     } else if (tableRdap) {

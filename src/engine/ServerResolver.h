@@ -30,13 +30,19 @@ struct TQueryTarget
     // With Kind Whois: the bootstrap's RDAP base for the name, asked when the WHOIS host cannot be
     // reached (Any only); empty when there is none.
     std::string RdapFallback = {};
+    // With Kind Rdap: the WHOIS host asked when RDAP brings no verdict (Any only: the host has no
+    // section of its own, so RDAP went first); empty when there is none.
+    std::string WhoisFallback = {};
 };
 
 // Section TLD of the server table, which may name a WHOIS host or an RDAP base (a value starting
 // with "https://"), backed by the RDAP bootstrap file for top-level domains the table leaves
 // without a server:
 //   Any       - the table's value; else, for com and net, the registry's WHOIS host; else the
-//               bootstrap's base
+//               bootstrap's base. A WHOIS host without a section of its own in the table, whose
+//               top-level domain has a bootstrap service, gives way to that service: without its
+//               own not-found text and labels its answers can hardly be read, while an RDAP answer
+//               says free or taken by its status. The host is then asked only when RDAP fails.
 //   RdapOnly  - the table's https value, else the bootstrap's base
 //   WhoisOnly - the table's WHOIS host, else, for com and net, the registry's WHOIS host
 // A top-level domain with no server is never sent to the com/net host: that host answers "No

@@ -33,6 +33,8 @@ struct TWhoisJob
     bool ViaRdap = false;
     // With a WHOIS host: the RDAP base asked instead when the host cannot be reached; empty: none.
     std::string RdapFallback;
+    // With ViaRdap: the WHOIS host asked when RDAP brings no verdict; empty: none.
+    std::string WhoisFallback;
     // Set with ViaRdap or RdapFallback: the client that asks, the bound of one RDAP query from
     // when it goes out (redirects included), and the bootstrap's hosts, to which redirects may go.
     std::shared_ptr<TRdapClient> Rdap;

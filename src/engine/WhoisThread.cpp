@@ -231,20 +231,33 @@ void TWhoisThread::DeliverRdap(const TRdapAnswer& answer)
 
 void TWhoisThread::Run()
 {
+    // The WHOIS host asked, and when RDAP was asked first, what came of it for the answers entry.
+    std::string server = Input.WhoisServer;
+    std::string rdapFirst;
     if (Input.ViaRdap && Input.Rdap) {
         TRdapAnswer answer;
-        if (AskRdap(Input.WhoisServer, answer))
+        if (!AskRdap(Input.WhoisServer, answer))
+            return;
+        const std::string why = "The server table has no section for the WHOIS host " + Input.WhoisFallback;
+        if (answer.Verdict != TRdapVerdict::Error || Input.WhoisFallback.empty()) {
+            if (!Input.WhoisFallback.empty())
+                answer.LogText =
+                    why + ", so the RDAP service " + Input.WhoisServer + " was asked.\r\n" + answer.LogText;
             DeliverRdap(answer);
-        return;
+            return;
+        }
+        rdapFirst = why + ", so the RDAP service " + Input.WhoisServer + " was asked first. It gave no verdict:\r\n" +
+                    answer.LogText + "\r\nThe WHOIS host " + Input.WhoisFallback + " was asked instead.\r\n";
+        server = Input.WhoisFallback;
     }
     TzqWhois& whois = State->Whois;
     whois.Proxy = ConfigureProxy(Input.ProxySettings);
     whois.Port = Input.Port;
     whois.ConnectTimeoutMs = Input.ConnectTimeoutMs;
     whois.NegotiationTimeoutMs = Input.NegotiationTimeoutMs;
-    whois.Host = Input.WhoisServer;
+    whois.Host = server;
     TResultReader reader(Input.ConfigPath, Input.DateMasks);
-    const THostStrings& strings = reader.StringsOf(Input.WhoisServer);
+    const THostStrings& strings = reader.StringsOf(server);
     std::string failure;
     const bool answered = QuerySeries(strings, 0, Answer, failure);
     // A WHOIS host that is not there says nothing about the name; the registry's RDAP service may.
@@ -261,8 +274,7 @@ void TWhoisThread::Run()
     std::string referral;
     // The expiry text only decides whether to ask the referral host here; reading the result
     // looks for it once more, a matter of microseconds; the host's strings are not read again.
-    if (answered && FindReferral(Answer, referral) && referral != Input.WhoisServer &&
-        strings.ExpiryText(Answer).empty()) {
+    if (answered && FindReferral(Answer, referral) && referral != server && strings.ExpiryText(Answer).empty()) {
         whois.Host = referral;
         std::string referralFailure;
         // A referral host that hangs, refuses or breaks off leaves the registry's answer to
@@ -276,7 +288,7 @@ void TWhoisThread::Run()
     TWhoisAnswers answers;
     answers.Answer = std::move(Answer);
     answers.ReferralAnswer = std::move(ReferralAnswer);
-    answers.WhoisServer = Input.WhoisServer;
+    answers.WhoisServer = server;
     answers.DomainName = Input.DomainName;
     if (!answered)
         answers.Failure = failure.empty() ? "No answer" : failure;
@@ -290,6 +302,8 @@ void TWhoisThread::Run()
     // of proxies says it.
     if (!answered && !ProxyFailed && !result.LogEntry)
         result.LogEntry = answers.Failure;
+    if (!rdapFirst.empty())
+        result.LogEntry = rdapFirst + result.LogEntry.value_or(std::string());
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 

@@ -7,6 +7,7 @@
 #include "gui/ServerPropertiesDialog.h"
 #include "models/ByteText.h"
 #include "models/IdnaName.h"
+#include "models/ShownRowsModel.h"
 #include "models/TldListModel.h"
 
 #include <QAction>
@@ -103,9 +104,19 @@ QWidget* TfSett::CreateServersPage()
     eWS->installEventFilter(this);
 
     Servers = new TTldListModel(this);
+    ShownServers = new TShownRowsModel(*Servers, this);
+    eFilter = Named<QLineEdit>("eFilter", page);
+    eFilter->setAccessibleName(QStringLiteral("Filter servers"));
+    eFilter->setPlaceholderText(QStringLiteral("Filter by TLD or server"));
+    eFilter->setClearButtonEnabled(true);
+    connect(eFilter, &QLineEdit::textChanged, ShownServers, [this](const QString& typed) {
+        const QString needle = typed.trimmed();
+        ShownServers->SetTest(needle.isEmpty() ? std::function<bool(int)>()
+                                               : [this, needle](int row) { return Servers->Matches(row, needle); });
+    });
     lvTLD = Named<QTableView>("lvTLD", page);
     lvTLD->setAccessibleName(QStringLiteral("Whois servers"));
-    lvTLD->setModel(Servers);
+    lvTLD->setModel(ShownServers);
     lvTLD->horizontalHeader()->hide();
     lvTLD->verticalHeader()->hide();
     lvTLD->horizontalHeader()->setStretchLastSection(true);
@@ -146,6 +157,7 @@ QWidget* TfSett::CreateServersPage()
                                               "servers. "),
                                page));
     layout->addLayout(entry);
+    layout->addWidget(eFilter);
     layout->addWidget(lvTLD, 1);
     return page;
 }
@@ -328,8 +340,10 @@ void TfSett::bOkClick()
     const TSettingsPages pages = Pages();
     if (const int row = FirstUnsavableTldRow(pages.Servers); row >= 0) {
         PageControl->setCurrentIndex(PageWhoisServers);
-        lvTLD->selectRow(row);
-        lvTLD->scrollTo(Servers->index(row, 0));
+        eFilter->clear(); // the row must be in sight
+        const int shown = ShownServers->ShownRow(row);
+        lvTLD->selectRow(shown);
+        lvTLD->scrollTo(ShownServers->index(shown, 0));
         Desktop.Tell(this, QStringLiteral("The TLD \"%1\" in row %2 cannot be saved: a TLD holds no \"=\" and "
                                           "does not start with \";\" or \"[\". Delete the row or add it again.")
                                .arg(TextFromBytes(pages.Servers[static_cast<std::size_t>(row)].Domain))
@@ -392,6 +406,7 @@ void TfSett::sbTLDClick()
     if (const TIdnaName tld = TIdnaName::Of(row.Domain); tld.International && tld.Problem.empty())
         row.Domain = tld.Ace;
     Servers->Append(std::move(row));
+    eFilter->clear(); // the new row must be in sight
     lvTLD->scrollToBottom();
     eTLD->clear();
     eWS->clear();
@@ -400,7 +415,7 @@ void TfSett::sbTLDClick()
 int TfSett::SelectedRow() const
 {
     const QModelIndexList rows = lvTLD->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.constFirst().row();
+    return rows.isEmpty() ? -1 : ShownServers->SourceRow(rows.constFirst().row());
 }
 
 void TfSett::pmWhoisPopup(const QPoint& position)

@@ -18,6 +18,7 @@ class QTimer;
 class QToolButton;
 class TDesktop;
 class TProxyPoolEditor;
+class TShownRowsModel;
 class TTldListModel;
 
 // "Options": the WHOIS host table, the proxy and the preferences. Values are read from the
@@ -72,6 +73,8 @@ private:
     QToolButton* sbTLD = nullptr;
     QTableView* lvTLD = nullptr;
     TTldListModel* Servers = nullptr;
+    QLineEdit* eFilter = nullptr;
+    TShownRowsModel* ShownServers = nullptr;
     QMenu* pmWhois = nullptr;
     QAction* miDelete = nullptr;
     QAction* miProperties = nullptr;

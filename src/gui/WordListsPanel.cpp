@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -29,13 +30,29 @@ struct TPageText
     const char* ButtonName;
     const char* List;
     const char* ListName;
+    const char* TicksName;
 };
 
 const TPageText PageTexts[TWordLists::PageCount] = {
-    {"TabSheet2", "Prefix", "ePref", "New prefix", "sbPref", "Add prefix", "clPref", "Prefixes"},
-    {"TabSheet1", "Keywords", "eWord", "New keyword", "sbWord", "Add keyword", "clWord", "Keywords"},
-    {"TabSheet3", "Suffix", "eSuf", "New suffix", "sbSuf", "Add suffix", "clSuf", "Suffixes"},
-    {"TabSheet4", "TLD", "eDom", "New TLD", "sbDom", "Add TLD", "clDom", "TLDs"},
+    {"TabSheet2", "Prefix", "ePref", "New prefix", "sbPref", "Add prefix", "clPref", "Prefixes", "Ticked prefixes"},
+    {"TabSheet1", "Keywords", "eWord", "New keyword", "sbWord", "Add keyword", "clWord", "Keywords", "Ticked keywords"},
+    {"TabSheet3", "Suffix", "eSuf", "New suffix", "sbSuf", "Add suffix", "clSuf", "Suffixes", "Ticked suffixes"},
+    {"TabSheet4", "TLD", "eDom", "New TLD", "sbDom", "Add TLD", "clDom", "TLDs", "Ticked TLDs"},
+};
+
+struct TGroupText
+{
+    const char* Name;
+    const char* Caption;
+    TTldGroups::TGroup Group;
+};
+
+const TGroupText GroupTexts[] = {
+    {"Common", "Common", TTldGroups::TGroup::Common},
+    {"CountryCodes", "Country codes", TTldGroups::TGroup::CountryCode},
+    {"Generic", "Generic", TTldGroups::TGroup::Generic},
+    {"Sponsored", "Sponsored", TTldGroups::TGroup::Sponsored},
+    {"Internationalised", "Internationalised", TTldGroups::TGroup::Idn},
 };
 
 const char* const AffixListHint = "Use check box to select the words in the list of additional domain names.";
@@ -82,6 +99,8 @@ void TWordListsPanel::BuildPage(int page)
     p.Field->setAccessibleName(QLatin1String(text.FieldName));
     // A pasted list of many thousand words is split whole, not cut at the field's usual limit.
     p.Field->setMaxLength(std::numeric_limits<int>::max());
+    p.Field->setPlaceholderText(QStringLiteral("Type to filter, Enter to add"));
+    p.Field->setAccessibleDescription(QStringLiteral("Filters the list as you type; Enter adds the text"));
     p.Add = new QToolButton(sheet);
     p.Add->setObjectName(QLatin1String(text.Button));
     p.Add->setText(QStringLiteral("+"));
@@ -109,15 +128,26 @@ void TWordListsPanel::BuildPage(int page)
     p.List = new QListView(sheet);
     p.List->setObjectName(QLatin1String(text.List));
     p.List->setAccessibleName(QLatin1String(text.ListName));
-    p.List->setModel(&Lists.List(page));
+    p.List->setModel(&Lists.Shown(page));
     p.List->setSelectionMode(QAbstractItemView::SingleSelection);
     p.List->setUniformItemSizes(true);
     p.List->setContextMenuPolicy(Qt::CustomContextMenu);
     if (page != TWordLists::PageKeywords)
         p.List->setToolTip(QLatin1String(page == TWordLists::PageTld ? TldListHint : AffixListHint));
     layout->addWidget(p.List, 1);
+    p.Ticks = new QLabel(Lists.TickLine(page), sheet);
+    p.Ticks->setObjectName(QStringLiteral("%1Ticks").arg(QLatin1String(text.List)));
+    p.Ticks->setAccessibleName(QLatin1String(text.TicksName));
+    layout->addWidget(p.Ticks);
 
     addTab(sheet, QLatin1String(text.Caption));
+    connect(&Lists, &TWordLists::TicksChanged, p.Ticks, [this, page, label = p.Ticks](int changed) {
+        if (changed == page)
+            label->setText(Lists.TickLine(page));
+    });
+    // The field filters the list as the user types; Enter and the button still add its text.
+    connect(p.Field, &QLineEdit::textChanged, this,
+            [this, page](const QString& typed) { Lists.SetFilter(page, typed); });
 
     connect(p.Field, &QLineEdit::textChanged, p.Add,
             [button = p.Add](const QString& typed) { button->setEnabled(!IsBlankWord(Bytes(typed))); });
@@ -150,6 +180,7 @@ void TWordListsPanel::BuildMenu()
     miMoveto->menuAction()->setObjectName(QStringLiteral("miMovetoAction"));
     MoveTargets = {add(miMoveto, "Prefix1", "Prefix"), add(miMoveto, "KeyWords1", "KeyWords"),
                    add(miMoveto, "Suffix1", "Suffix")};
+    BuildGroupMenus();
 
     connect(miSelectAll, &QAction::triggered, this, [this] { Lists.SetAllChecked(ActivePage(), true); });
     connect(miDeSelectAll, &QAction::triggered, this, [this] { Lists.SetAllChecked(ActivePage(), false); });
@@ -160,10 +191,40 @@ void TWordListsPanel::BuildMenu()
                 [this, target] { Lists.MoveTo(ActivePage(), SelectedRow(ActivePage()), target); });
 }
 
+void TWordListsPanel::BuildGroupMenus()
+{
+    // On the TLD page: tick or untick a whole group, hidden by the filter or not, or what is shown.
+    for (const bool tick : {true, false}) {
+        QMenu* menu = pmWords->addMenu(tick ? QStringLiteral("Tick") : QStringLiteral("Untick"));
+        const QString prefix = tick ? QStringLiteral("miTick") : QStringLiteral("miUntick");
+        menu->setObjectName(prefix + QStringLiteral("Group"));
+        menu->menuAction()->setObjectName(prefix + QStringLiteral("GroupAction"));
+        for (const TGroupText& group : GroupTexts) {
+            QAction* action = menu->addAction(QLatin1String(group.Caption));
+            action->setObjectName(prefix + QLatin1String(group.Name));
+            GroupActions.push_back(action);
+            connect(action, &QAction::triggered, this,
+                    [this, which = group.Group, tick] { Lists.SetGroupChecked(which, tick); });
+        }
+        menu->addSeparator();
+        QAction* shown = menu->addAction(QStringLiteral("Everything shown"));
+        shown->setObjectName(prefix + QStringLiteral("Shown"));
+        connect(shown, &QAction::triggered, this, [this, tick] { Lists.SetShownChecked(TWordLists::PageTld, tick); });
+        if (tick) {
+            QAction* nothing = menu->addAction(QStringLiteral("Nothing"));
+            nothing->setObjectName(QStringLiteral("miTickNothing"));
+            connect(nothing, &QAction::triggered, this, [this] { Lists.SetAllChecked(TWordLists::PageTld, false); });
+            miTickGroup = menu;
+        } else {
+            miUntickGroup = menu;
+        }
+    }
+}
+
 int TWordListsPanel::SelectedRow(int page) const
 {
     const QModelIndexList selected = ListView(page)->selectionModel()->selectedIndexes();
-    return selected.isEmpty() ? -1 : selected.first().row();
+    return selected.isEmpty() ? -1 : Lists.SourceRow(page, selected.first().row());
 }
 
 void TWordListsPanel::AddFromField(int page)
@@ -193,6 +254,13 @@ void TWordListsPanel::UpdateWordsMenu()
     miMoveto->menuAction()->setVisible(state.MoveToVisible);
     for (std::size_t target = 0; target < MoveTargets.size(); ++target)
         MoveTargets[target]->setVisible(state.MoveTargetVisible[target]);
+    const bool tldPage = page == TWordLists::PageTld;
+    for (QMenu* menu : {miTickGroup, miUntickGroup}) {
+        menu->menuAction()->setVisible(tldPage);
+        menu->menuAction()->setEnabled(state.SelectAllEnabled);
+    }
+    for (QAction* action : GroupActions)
+        action->setEnabled(!Lists.TldGroups().Empty());
 }
 
 void TWordListsPanel::SyncSwitches()

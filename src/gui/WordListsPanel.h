@@ -6,9 +6,11 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
@@ -27,12 +29,14 @@ public:
     QLineEdit* Field(int page) const { return Pages.at(static_cast<std::size_t>(page)).Field; }
     QToolButton* AddButton(int page) const { return Pages.at(static_cast<std::size_t>(page)).Add; }
     QListView* ListView(int page) const { return Pages.at(static_cast<std::size_t>(page)).List; }
+    // "N of M ticked" under a page's list.
+    QLabel* TickLabel(int page) const { return Pages.at(static_cast<std::size_t>(page)).Ticks; }
     QCheckBox* UsePrefixBox() const { return cbUsePref; }
     QCheckBox* UseSuffixBox() const { return cbUseSuf; }
     QMenu* WordsMenu() const { return pmWords; }
 
     int ActivePage() const { return currentIndex(); }
-    // The selected entry of a page's list, or -1.
+    // The list's row of the entry selected on a page (whatever the filter shows), or -1.
     int SelectedRow(int page) const;
 
     // The add button of a page: adds the field's words and empties the field. A refused word leaves
@@ -49,10 +53,12 @@ private:
         QLineEdit* Field = nullptr;
         QToolButton* Add = nullptr;
         QListView* List = nullptr;
+        QLabel* Ticks = nullptr;
     };
 
     void BuildPage(int page);
     void BuildMenu();
+    void BuildGroupMenus();
     void SyncSwitches();
 
     TWordLists& Lists;
@@ -67,4 +73,7 @@ private:
     QAction* miDeleteAll = nullptr;
     QMenu* miMoveto = nullptr;
     std::array<QAction*, 3> MoveTargets{}; // Prefix1, KeyWords1, Suffix1
+    QMenu* miTickGroup = nullptr;          // TLD page only
+    QMenu* miUntickGroup = nullptr;
+    std::vector<QAction*> GroupActions; // the named groups of both menus, off without a groups file
 };

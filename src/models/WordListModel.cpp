@@ -109,6 +109,28 @@ void TWordListModel::SetAllChecked(bool checked)
     emit dataChanged(index(0), index(Count() - 1), {Qt::CheckStateRole});
 }
 
+void TWordListModel::SetCheckedWhere(const std::function<bool(int row)>& test, bool checked)
+{
+    int first = Count();
+    int last = -1;
+    for (int row = 0; row < Count(); ++row) {
+        TWordEntry& entry = Items[static_cast<std::size_t>(row)];
+        if (entry.Checked == checked || !test(row))
+            continue;
+        entry.Checked = checked;
+        first = std::min(first, row);
+        last = row;
+    }
+    if (last >= 0)
+        emit dataChanged(index(first), index(last), {Qt::CheckStateRole});
+}
+
+int TWordListModel::TickedCount() const
+{
+    return static_cast<int>(
+        std::count_if(Items.begin(), Items.end(), [](const TWordEntry& entry) { return entry.Checked; }));
+}
+
 std::vector<std::string> TWordListModel::CollectTicked() const
 {
     std::vector<std::string> ticked;

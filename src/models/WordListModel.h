@@ -5,6 +5,7 @@
 
 #include <QAbstractListModel>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,9 @@ public:
     void Clear();
     void SetChecked(int row, bool checked);
     void SetAllChecked(bool checked);
+    // Ticks or unticks every entry whose row the test accepts, with one change notice.
+    void SetCheckedWhere(const std::function<bool(int row)>& test, bool checked);
+    int TickedCount() const;
     // Texts of the ticked entries in list order.
     std::vector<std::string> CollectTicked() const;
 

@@ -8,10 +8,63 @@
 
 TWordLists::TWordLists(QObject* parent) : QObject(parent)
 {
-    for (TWordListModel*& list : Lists) {
-        list = new TWordListModel(this);
+    for (int page = 0; page < PageCount; ++page) {
+        auto* list = new TWordListModel(this);
+        Lists[static_cast<std::size_t>(page)] = list;
+        // Top-level domains are shown in U-labels and kept in A-labels: either form finds them.
+        Filters[static_cast<std::size_t>(page)] = new TWordFilterProxy(*list, page == PageTld, this);
         connect(list, &TWordListModel::CheckChangedByUser, this, &TWordLists::Changed);
+        auto counts = [this, page] { emit TicksChanged(page); };
+        connect(list, &QAbstractItemModel::dataChanged, this, counts);
+        connect(list, &QAbstractItemModel::rowsInserted, this, counts);
+        connect(list, &QAbstractItemModel::rowsRemoved, this, counts);
+        connect(list, &QAbstractItemModel::modelReset, this, counts);
     }
+}
+
+void TWordLists::SetFilter(int page, const QString& typed)
+{
+    if (Shown(page).SetFilterText(typed))
+        emit TicksChanged(page);
+}
+
+QString TWordLists::TickLine(int page) const
+{
+    const TWordListModel& list = List(page);
+    QString line = QStringLiteral("%1 of %2 ticked").arg(list.TickedCount()).arg(list.Count());
+    if (Shown(page).Filtering())
+        line += QStringLiteral(", %1 shown").arg(Shown(page).rowCount());
+    return line;
+}
+
+void TWordLists::SetGroupChecked(TTldGroups::TGroup group, bool checked)
+{
+    TWordListModel& tlds = Tlds();
+    // The page shows internationalised top-level domains in U-labels; the groups know A-labels.
+    tlds.SetCheckedWhere(
+        [&](int row) {
+            const std::string_view text = TrimView(tlds.At(row).Text);
+            if (!TIdnaName::NeedsIdna(text))
+                return Groups.InGroup(text, group);
+            const TIdnaName tld = TIdnaName::Of(text);
+            return tld.Problem.empty() && Groups.InGroup(tld.Ace, group);
+        },
+        checked);
+    emit Changed();
+}
+
+void TWordLists::SetShownChecked(int page, bool checked)
+{
+    const TWordFilterProxy& shown = Shown(page);
+    if (!shown.Filtering()) {
+        SetAllChecked(page, checked);
+        return;
+    }
+    std::vector<bool> visible(static_cast<std::size_t>(List(page).Count()), false);
+    for (int row = 0; row < shown.rowCount(); ++row)
+        visible[static_cast<std::size_t>(shown.SourceRow(row))] = true;
+    List(page).SetCheckedWhere([&](int row) { return visible[static_cast<std::size_t>(row)]; }, checked);
+    emit Changed();
 }
 
 void TWordLists::SetUsePrefix(bool on)

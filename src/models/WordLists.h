@@ -1,9 +1,12 @@
 #pragma once
 
+#include "models/WordFilterProxy.h"
 #include "models/WordListModel.h"
 #include "project/ProjectFile.h"
+#include "settings/TldGroups.h"
 
 #include <QObject>
+#include <QString>
 
 #include <array>
 #include <string>
@@ -45,6 +48,24 @@ public:
     TWordListModel& Keywords() { return List(PageKeywords); }
     TWordListModel& Suffixes() { return List(PageSuffix); }
     TWordListModel& Tlds() { return List(PageTld); }
+    // What a page shows: its list filtered by the text typed into its field.
+    TWordFilterProxy& Shown(int page) { return *Filters.at(static_cast<std::size_t>(page)); }
+    const TWordFilterProxy& Shown(int page) const { return *Filters.at(static_cast<std::size_t>(page)); }
+    // The list's row of a row shown on the page, or -1.
+    int SourceRow(int page, int shownRow) const { return Shown(page).SourceRow(shownRow); }
+    // The text in the page's field changed: the list shows the entries holding it.
+    void SetFilter(int page, const QString& typed);
+    // The line under a page's list: "N of M ticked" (every entry counts, shown or not), with
+    // ", K shown" while the filter hides some.
+    QString TickLine(int page) const;
+
+    // The groups the TLD page's context menu ticks (a missing file leaves them empty).
+    void SetTldGroups(TTldGroups groups) { Groups = std::move(groups); }
+    const TTldGroups& TldGroups() const { return Groups; }
+    // Ticks or unticks every entry of the TLD list in the group, shown or not.
+    void SetGroupChecked(TTldGroups::TGroup group, bool checked);
+    // Ticks or unticks the entries the page shows now.
+    void SetShownChecked(int page, bool checked);
 
     bool UsePrefix() const { return PrefixOn; }
     bool UseSuffix() const { return SuffixOn; }
@@ -85,11 +106,15 @@ public:
 signals:
     // A person changed a list or a switch: the project is modified.
     void Changed();
+    // A page's tick count, entry count or shown count may have changed (see TickLine).
+    void TicksChanged(int page);
     // UsePrefix or UseSuffix changed (by a person, a new project or an opened one).
     void SwitchesChanged();
 
 private:
     std::array<TWordListModel*, PageCount> Lists{};
+    std::array<TWordFilterProxy*, PageCount> Filters{};
+    TTldGroups Groups;
     bool PrefixOn = false;
     bool SuffixOn = false;
 };

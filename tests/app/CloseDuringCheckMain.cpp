@@ -29,6 +29,8 @@ int main(int argc, char** argv)
     TXMLSaveLoad store;
     TMainWindowContext context = FolderWindowContext(folder, store);
     context.CheckOptions.WhoisPort = std::atoi(argv[1]);
+    // Every worker blocked on the one host at once: no cap per host holds them back.
+    context.CheckOptions.ChecksPerLane = 1000;
 
     int status = 0;
     {

@@ -168,7 +168,8 @@ TEST_F(MainWindowTest, WordPagesAddOnEnterAndTheirMenuFollowsThePage)
     EXPECT_TRUE(entry("KeyWords1")->isVisible());
 
     pages.setCurrentIndex(TWordLists::PagePrefix);
-    pages.ListView(TWordLists::PagePrefix)->setCurrentIndex(window.WordLists().Prefixes().index(1));
+    pages.ListView(TWordLists::PagePrefix)
+        ->setCurrentIndex(pages.ListView(TWordLists::PagePrefix)->model()->index(1, 0));
     entry("KeyWords1")->trigger();
     EXPECT_EQ(window.WordLists().Keywords().At(2), (TWordEntry{"b", false}));
     EXPECT_EQ(window.WordLists().Prefixes().Count(), 1);

@@ -67,7 +67,7 @@ TEST(CliMain, EachCommandPrintsItsOwnHelp)
         {"help", "whois"},
         {"export", "--help", "missing.prj.xml"},
     };
-    const std::vector<std::string> options = {"--tld T,...", "--threads N", "--host HOST", "--html OUT"};
+    const std::vector<std::string> options = {"--tld T|@GROUP,...", "--threads N", "--host HOST", "--html OUT"};
     for (std::size_t i = 0; i < asks.size(); ++i) {
         std::vector<std::string> argv = {QUARROW_CLI_PATH};
         argv.insert(argv.end(), asks[i].begin(), asks[i].end());

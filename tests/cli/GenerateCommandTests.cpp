@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -148,4 +150,60 @@ TEST(GenerateCommand, WordsTheWindowWouldRefuseAreBadUsage)
 {
     ExpectUsageError(Generate({"--keyword", "shop,p\xD0\xB0ypal", "--tld", "com"}), "\"p\xD0\xB0ypal\" mixes scripts");
     ExpectUsageError(Generate({"--keyword", "shop", "--suffix", "1שלום", "--tld", "com"}), "\"1שלום\" breaks the rule");
+}
+
+namespace {
+
+// The A-labels of one type in the shipped groups file, in file order.
+std::vector<std::string> ShippedOfType(const std::string& type)
+{
+    std::ifstream in(QUARROW_SOURCE_DATA_DIR "/tld-groups.txt");
+    std::vector<std::string> tlds;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string tld;
+        std::string kind;
+        if (fields >> tld >> kind && tld[0] != ';' && kind == type)
+            tlds.push_back(tld);
+    }
+    return tlds;
+}
+
+} // namespace
+
+TEST(GenerateCommand, GroupsGiveOneNamePerMemberBesidePlainTldsAndAnUnknownOneIsRefused)
+{
+    const std::vector<std::string> countryCodes = ShippedOfType("country-code");
+    ASSERT_GT(countryCodes.size(), 200u);
+    const TProcessResult result = Generate({"--keyword", "lantern", "--tld", "com,@country-code", "--ace"});
+    ASSERT_EQ(result.ExitStatus, 0) << result.Err;
+    std::string expected = "lantern.com\n";
+    for (const std::string& tld : countryCodes)
+        expected += "lantern." + tld + "\n";
+    EXPECT_EQ(result.Out, expected);
+
+    // As typed, internationalised ones come in U-labels; a member named already is not repeated.
+    const TProcessResult common = Generate({"--keyword", "x", "--tld", "de,@COMMON,рф,@idn"});
+    ASSERT_EQ(common.ExitStatus, 0) << common.Err;
+    EXPECT_EQ(common.Out.find("x.de\n"), 0u);
+    EXPECT_EQ(common.Out.find("x.de\n", 1), std::string::npos);
+    EXPECT_NE(common.Out.find("\nx.com\n"), std::string::npos);
+    EXPECT_NE(common.Out.find("\nx.рф\n"), std::string::npos);
+    EXPECT_EQ(common.Out.find("xn--"), std::string::npos);
+
+    ExpectUsageError(Generate({"--keyword", "x", "--tld", "com,@brand"}),
+                     "unknown group \"@brand\"; the groups are @common, @country-code, @generic, @sponsored, @idn, "
+                     "@all");
+}
+
+TEST(GenerateCommand, WithoutAGroupsFileTheGroupsAreEmptyWithOneMessage)
+{
+    TTempDir dir;
+    const std::string program = dir.File("quarrow-cli");
+    std::filesystem::copy_file(QUARROW_CLI_PATH, program);
+    const TProcessResult result = RunProcess({program, "generate", "--keyword", "x", "--tld", "com,@generic,@idn"});
+    EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_EQ(result.Out, "x.com\n");
+    EXPECT_EQ(result.Err, "quarrow-cli: generate: The top-level domain groups are empty: tld-groups.txt is missing.\n");
 }

@@ -27,6 +27,8 @@ int main(int argc, char** argv)
     options.WhoisPort = std::atoi(argv[1]);
     options.ConfigPath = argv[2];
     options.LockFolder = argv[3];
+    // Every worker blocked on the one host at once: no cap per host holds them back.
+    options.ChecksPerLane = 1000;
     auto* dispatcher = new TCheckDispatcher(*model, options);
     TEngineSettings settings;
     settings.ThreadLimit = 100;

@@ -23,9 +23,11 @@ struct TJobRig
 
     static TCheckOptions Options(const TTempDir& dir)
     {
-        dir.Write("rdap-dns.json", R"({"services": [[["boot", "wh"], ["https://rdap.boot.test/"]]]})");
+        dir.Write("rdap-dns.json", R"({"services": [[["boot", "wh", "ns"], ["https://rdap.boot.test/"]]]})");
         TCheckOptions options;
-        options.ConfigPath = dir.Write("mvwhois.ini", "[TLD]\nde=whois.de.test\nwh=whois.wh.test\nemp=\n");
+        options.ConfigPath =
+            dir.Write("mvwhois.ini", "[TLD]\nde=whois.de.test\nwh=whois.wh.test\nns=whois.ns.test\nemp=\n"
+                                     "[whois.wh.test]\nnot_found_strings=No match\n");
         options.WhoisPort = 4343;
         options.ConnectTimeoutMs = 1234;
         options.RdapTimeoutMs = 5678;
@@ -103,8 +105,18 @@ TEST(JobMakerTest, JobsThatMayAskRdapShareOneClientMadeAtTheFirstOfThem)
     EXPECT_EQ(fallback.Job.WhoisServer, "whois.wh.test");
     EXPECT_EQ(fallback.Job.RdapFallback, "https://rdap.boot.test/");
     EXPECT_EQ(fallback.Job.Rdap, rdap.Job.Rdap);
+    EXPECT_EQ(fallback.Job.WhoisFallback, "");
     // The dispatcher owns the pace: the maker leaves the interval alone.
     EXPECT_EQ(fallback.Job.MinIntervalMs, 0);
+
+    // A WHOIS host without a section of its own: RDAP first, the host kept for when RDAP fails.
+    const TJobMaker::TMade first = rig.Make("name.ns");
+    ASSERT_EQ(first.Kind, TKind::Job);
+    EXPECT_TRUE(first.Job.ViaRdap);
+    EXPECT_EQ(first.Job.WhoisServer, "https://rdap.boot.test/");
+    EXPECT_EQ(first.Job.WhoisFallback, "whois.ns.test");
+    EXPECT_EQ(first.Job.RdapFallback, "");
+    EXPECT_EQ(first.Job.Rdap, rdap.Job.Rdap);
 }
 
 } // namespace

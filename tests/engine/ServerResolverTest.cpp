@@ -12,7 +12,7 @@ namespace {
 using TKind = TQueryTarget::TKind;
 
 const std::string Bootstrap = R"({"version": "1.0", "services": [
-    [["com", "info", "rd", "wh"], ["https://rdap.boot.test/v1/"]]]})";
+    [["com", "info", "rd", "wh", "ns"], ["https://rdap.boot.test/v1/"]]]})";
 
 class ServerResolverTest : public ::testing::Test
 {
@@ -23,7 +23,12 @@ protected:
                                                   "rd=https://rdap.table.test/rd\n"
                                                   "both=HTTPS://rdap.both.test/\n"
                                                   "emp=\n"
-                                                  "plain=http://rdap.plain.test/\n");
+                                                  "plain=http://rdap.plain.test/\n"
+                                                  "ns=whois.ns.test\n"
+                                                  "nsnet=whois.ns.test\n"
+                                                  // The hosts with sections of their own.
+                                                  "[WHOIS.wh.test]\n"
+                                                  "[whois.verisign-grs.com]\nnot_found_strings=No match for\n");
     std::string BootstrapPath = Dir.Write("rdap-dns.json", Bootstrap);
 
     TQueryTarget Target(TServerPreference preference, const std::string& name) const
@@ -99,6 +104,35 @@ TEST_F(ServerResolverTest, AWhoisTargetCarriesTheBootstrapServiceOnlyWhenEitherW
     EXPECT_EQ(*replaced, (TRdapHostSet{"rdap.org.test", "b.test"}));
     Dir.Write("rdap-dns.json", "not json");
     EXPECT_EQ(resolver.BootstrapHosts(), nullptr);
+}
+
+// A WHOIS host whose answers the table cannot read (no section of its own) gives way to the
+// TLD's RDAP service, and is kept for when RDAP fails; only where either way may be asked.
+TEST_F(ServerResolverTest, AWhoisHostWithoutASectionOfItsOwnGivesWayToTheRdapService)
+{
+    const TQueryTarget any = Target(TServerPreference::Any, "a.ns");
+    EXPECT_EQ(any.Kind, TKind::Rdap);
+    EXPECT_EQ(any.Server, "https://rdap.boot.test/v1/");
+    EXPECT_EQ(any.WhoisFallback, "whois.ns.test");
+    EXPECT_EQ(any.RdapFallback, "");
+    const TQueryTarget whoisOnly = Target(TServerPreference::WhoisOnly, "a.ns");
+    EXPECT_EQ(whoisOnly.Kind, TKind::Whois);
+    EXPECT_EQ(whoisOnly.Server, "whois.ns.test");
+    const TQueryTarget rdapOnly = Target(TServerPreference::RdapOnly, "a.ns");
+    EXPECT_EQ(rdapOnly.Kind, TKind::Rdap);
+    EXPECT_EQ(rdapOnly.WhoisFallback, "");
+    // Without an RDAP service the host is asked as before.
+    const TQueryTarget noService = Target(TServerPreference::Any, "a.nsnet");
+    EXPECT_EQ(noService.Kind, TKind::Whois);
+    EXPECT_EQ(noService.Server, "whois.ns.test");
+    // A host with a section (its name in any case) stays first; so does the com host's.
+    EXPECT_EQ(Target(TServerPreference::Any, "a.wh").WhoisFallback, "");
+    EXPECT_EQ(Target(TServerPreference::Any, "a.com").Kind, TKind::Whois);
+    // Once the host gets a section of its own, WHOIS goes first again.
+    Dir.Write("mvwhois.ini", "[TLD]\nns=whois.ns.test\n[whois.ns.test]\nnot_found_strings=Free\n");
+    const TQueryTarget withSection = Target(TServerPreference::Any, "a.ns");
+    EXPECT_EQ(withSection.Kind, TKind::Whois);
+    EXPECT_EQ(withSection.RdapFallback, "https://rdap.boot.test/v1/");
 }
 
 TEST_F(ServerResolverTest, NoServerSaysWhyInOneLine)

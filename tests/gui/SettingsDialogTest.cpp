@@ -189,6 +189,39 @@ TEST_F(SettingsDialogTest, DeleteWritesAtOnceAndSurvivesCancel)
     EXPECT_EQ(TIniFile(Path).ReadInteger("Pref", "Pause", 0), 300);
 }
 
+// The filter finds a row by its key, its U-label or its server; Delete removes the row shown
+// selected, and OK saves every row, the hidden ones too.
+TEST_F(SettingsDialogTest, TheServerListFiltersAndDeleteAndOkActOnTheWholeTable)
+{
+    Dir.Write("mvwhois.ini", "[TLD]\ncom=whois.verisign-grs.com\nnet=whois.verisign-grs.com\n"
+                             "xn--p1ai=whois.tcinet.ru\nde=whois.denic.de\n");
+    TfSett dialog(Path, Desktop);
+    auto* filter = Control<QLineEdit>(dialog, "eFilter");
+    EXPECT_EQ(filter->accessibleName(), "Filter servers");
+    const QAbstractItemModel* shown = Control<QTableView>(dialog, "lvTLD")->model();
+    const std::pair<const char*, std::vector<std::string>> cases[] = {{"VERISIGN", {"com", "net"}},
+                                                                      {"рф", {"xn--p1ai"}},
+                                                                      {" de ", {"de"}},
+                                                                      {"zz", {}},
+                                                                      {"", {"com", "net", "xn--p1ai", "de"}}};
+    for (const auto& [typed, keys] : cases) {
+        filter->setText(QString::fromUtf8(typed));
+        std::vector<std::string> seen;
+        for (int row = 0; row < shown->rowCount(); ++row)
+            seen.push_back(shown->index(row, 0).data().toString().toStdString());
+        EXPECT_EQ(seen, keys) << typed;
+    }
+    filter->setText(QStringLiteral("tcinet"));
+    SelectRow(dialog, 0);
+    Desktop.Answer = true;
+    dialog.miDeleteClick();
+    EXPECT_EQ(TIniFile(Path).ReadSection("TLD"), (std::vector<std::string>{"com", "net", "de"}));
+    filter->setText(QStringLiteral("net"));
+    dialog.bOkClick();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(TIniFile(Path).ReadSection("TLD"), (std::vector<std::string>{"com", "net", "de"}));
+}
+
 TEST_F(SettingsDialogTest, AFailedSaveKeepsTheDialogOpenAndWritesNothing)
 {
     const std::string before = "[Proxy]\nServer=old.example\n";

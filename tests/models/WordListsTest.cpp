@@ -169,3 +169,140 @@ TEST_F(WordListsTest, WordsNoRegistryCouldTakeAreRefusedByNameAndChangeNothing)
 }
 
 } // namespace
+
+namespace {
+
+// The shown texts of a page, in order.
+TWords ShownTexts(const TWordLists& lists, int page)
+{
+    TWords texts;
+    const TWordFilterProxy& shown = lists.Shown(page);
+    for (int row = 0; row < shown.rowCount(); ++row)
+        texts.push_back(shown.index(row, 0).data().toString().toStdString());
+    return texts;
+}
+
+const char* const GroupsFile = "; comment\n"
+                               "com generic common\n"
+                               "de country-code common\n"
+                               "fr country-code\n"
+                               "museum sponsored\n"
+                               "xn--p1ai country-code idn\n"
+                               "xn--vermgensberater-ctb generic idn\n";
+
+} // namespace
+
+TEST_F(WordListsTest, TheFieldFiltersByEitherLabelFormAndTicksSurviveIt)
+{
+    QAbstractItemModelTester tester(&Lists.Shown(TWordLists::PageTld),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    Lists.Tlds().SetAll(Unticked({"com", "Berlin", "рф", "vermögensberater", "xn--90ais", "de"}));
+    struct TCase
+    {
+        const char* Typed;
+        TWords Shown;
+    };
+    const TCase cases[] = {
+        {"", {"com", "Berlin", "рф", "vermögensberater", "xn--90ais", "de"}},
+        {"ER", {"Berlin", "vermögensberater"}}, // any case, anywhere in the word
+        {" berl ", {"Berlin"}},                 // blanks around the text do not count
+        {"xn--p1", {"рф"}},                     // a U-label by its A-label
+        {"РФ", {"рф"}},                         // other letters in any case
+        {"бел", {"xn--90ais"}},                 // an A-label by its U-label (бел)
+        {"ctb", {"vermögensberater"}},
+        {"com,de", {"com", "Berlin", "рф", "vermögensberater", "xn--90ais", "de"}}, // a list to add: no filter
+        {"zz", {}},
+    };
+    for (const TCase& test : cases) {
+        Lists.SetFilter(TWordLists::PageTld, QString::fromUtf8(test.Typed));
+        EXPECT_EQ(ShownTexts(Lists, TWordLists::PageTld), test.Shown) << test.Typed;
+    }
+
+    // A tick made on a filtered view reaches the list and stays when the filter changes.
+    Lists.SetFilter(TWordLists::PageTld, QStringLiteral("berl"));
+    QAbstractItemModel& shown = Lists.Shown(TWordLists::PageTld);
+    ASSERT_TRUE(shown.setData(shown.index(0, 0), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(Lists.TickLine(TWordLists::PageTld), "1 of 6 ticked, 1 shown");
+    Lists.SetFilter(TWordLists::PageTld, QStringLiteral("zz"));
+    EXPECT_EQ(Lists.TickLine(TWordLists::PageTld), "1 of 6 ticked, 0 shown");
+    Lists.SetFilter(TWordLists::PageTld, QString());
+    EXPECT_EQ(Lists.Tlds().CollectTicked(), TWords{"Berlin"});
+    EXPECT_EQ(Lists.TickLine(TWordLists::PageTld), "1 of 6 ticked");
+    EXPECT_EQ(Lists.SourceRow(TWordLists::PageTld, 1), 1);
+
+    // A word added while a filter is typed goes into the list as ever.
+    Lists.SetFilter(TWordLists::PageTld, QStringLiteral("ber"));
+    Lists.AddWords(TWordLists::PageTld, "ber");
+    EXPECT_EQ(Lists.Tlds().At(0), (TWordEntry{"ber", true}));
+    EXPECT_EQ(ShownTexts(Lists, TWordLists::PageTld), (TWords{"ber", "Berlin", "vermögensberater"}));
+    EXPECT_EQ(Lists.SourceRow(TWordLists::PageTld, 2), 4);
+}
+
+TEST_F(WordListsTest, GroupsTickTheirMembersShownOrNotAndEverythingShownOnlyTheRowsInSight)
+{
+    std::string problem;
+    Lists.SetTldGroups(TTldGroups::Parse(GroupsFile, problem));
+    ASSERT_EQ(problem, "");
+    Lists.Tlds().SetAll(Unticked({"com", "de", "fr", "museum", "рф", "vermögensberater", "org"}));
+    Lists.SetFilter(TWordLists::PageTld, QStringLiteral("m"));
+
+    const int before = Changes;
+    Lists.SetGroupChecked(TTldGroups::TGroup::CountryCode, true);
+    EXPECT_EQ(Lists.Tlds().CollectTicked(), (TWords{"de", "fr", "рф"}));
+    EXPECT_GT(Changes, before);
+    Lists.SetGroupChecked(TTldGroups::TGroup::Common, true);
+    Lists.SetGroupChecked(TTldGroups::TGroup::Idn, false);
+    EXPECT_EQ(Lists.Tlds().CollectTicked(), (TWords{"com", "de", "fr"}));
+    Lists.SetGroupChecked(TTldGroups::TGroup::Sponsored, true);
+    EXPECT_EQ(Lists.Tlds().CollectTicked(), (TWords{"com", "de", "fr", "museum"}));
+
+    // "m" shows com, museum and vermögensberater: only they change.
+    Lists.SetShownChecked(TWordLists::PageTld, false);
+    EXPECT_EQ(Lists.Tlds().CollectTicked(), (TWords{"de", "fr"}));
+    Lists.SetShownChecked(TWordLists::PageTld, true);
+    EXPECT_EQ(Lists.Tlds().CollectTicked(), (TWords{"com", "de", "fr", "museum", "vermögensberater"}));
+    Lists.SetFilter(TWordLists::PageTld, QString());
+    Lists.SetShownChecked(TWordLists::PageTld, true);
+    EXPECT_EQ(Lists.TickLine(TWordLists::PageTld), "7 of 7 ticked");
+
+    // Without a groups file the groups tick nothing.
+    Lists.SetAllChecked(TWordLists::PageTld, false);
+    Lists.SetTldGroups(TTldGroups{});
+    Lists.SetGroupChecked(TTldGroups::TGroup::All, true);
+    EXPECT_EQ(Lists.Tlds().TickedCount(), 0);
+}
+
+TEST(TldGroupsTest, ReadsTypesAndMarksAndRefusesADamagedFileWhole)
+{
+    std::string problem;
+    const TTldGroups groups = TTldGroups::Parse(GroupsFile, problem);
+    EXPECT_EQ(problem, "");
+    EXPECT_EQ(groups.Members(TTldGroups::TGroup::CountryCode), (TWords{"de", "fr", "xn--p1ai"}));
+    EXPECT_EQ(groups.Members(TTldGroups::TGroup::Generic), (TWords{"com", "xn--vermgensberater-ctb"}));
+    EXPECT_EQ(groups.Members(TTldGroups::TGroup::Idn), (TWords{"xn--p1ai", "xn--vermgensberater-ctb"}));
+    EXPECT_EQ(groups.Members(TTldGroups::TGroup::All).size(), 6u);
+    EXPECT_TRUE(groups.InGroup("XN--P1AI", TTldGroups::TGroup::Idn));
+    EXPECT_FALSE(groups.InGroup("org", TTldGroups::TGroup::All));
+
+    const std::pair<const char*, const char*> damaged[] = {
+        {"com generic\nfr\n", "line 2 is not a top-level domain and its type"},
+        {"com brand\n", "line 1 names the unknown type \"brand\""},
+        {"com generic shiny\n", "line 1 holds the unknown mark \"shiny\""},
+        {"com generic\nCOM generic\n", "line 2 is not a top-level domain and its type"},
+        {"com generic\ncom sponsored\n", "line 2 repeats the top-level domain com"},
+        {"<html>\n", "line 1 is not a top-level domain and its type"},
+        {"; only a comment\n", "the file names no top-level domain"},
+    };
+    for (const auto& [text, why] : damaged) {
+        EXPECT_TRUE(TTldGroups::Parse(text, problem).Empty()) << text;
+        EXPECT_EQ(problem, why) << text;
+    }
+
+    TTempDir dir;
+    EXPECT_TRUE(TTldGroups::Read(dir.File("tld-groups.txt"), problem).Empty());
+    EXPECT_EQ(problem,
+              "The top-level domain groups are empty: the file is missing (" + dir.File("tld-groups.txt") + ").");
+    EXPECT_EQ(TTldGroups::GroupNamed("Country-Code"), TTldGroups::TGroup::CountryCode);
+    EXPECT_EQ(TTldGroups::GroupNamed("brand"), std::nullopt);
+    EXPECT_EQ(TTldGroups::GroupList(), "@common, @country-code, @generic, @sponsored, @idn, @all");
+}

@@ -246,9 +246,10 @@ TEST_F(RdapCheckTest, AWhoisHostThatCannotBeReachedLeavesTheNameToTheRdapService
     rdap.SetResponse(TFakeRdapServer::DomainPath("taken.com"), {200, TakenBody, {}, false, 0});
     TFakeWhoisServer whois("127.0.0.1", 0);
     whois.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "No match for \"X\".\r\n", 0});
-    // Nothing listens on 127.0.0.3: its connections are refused. .org has no RDAP service.
-    Rig.WriteConfig(
-        "[TLD]\ncom=127.0.0.3\norg=127.0.0.3\nnet=127.0.0.1\n[127.0.0.1]\nnot_found_strings=No match for\n");
+    // Nothing listens on 127.0.0.3: its connections are refused. .org has no RDAP service. The host
+    // has a section of its own, so WHOIS goes first.
+    Rig.WriteConfig("[TLD]\ncom=127.0.0.3\norg=127.0.0.3\nnet=127.0.0.1\n[127.0.0.1]\nnot_found_strings=No match "
+                    "for\n[127.0.0.3]\nnot_found_strings=No match for\n");
     Rig.Dir.Write("rdap-dns.json",
                   R"({"version": "1.0", "services": [[["com", "net"], [")" + rdap.BaseUrl() + R"("]]]})");
     Rig.Start(whois.Port(), 10, 2, 1, Options());
@@ -326,6 +327,68 @@ TEST_F(RdapCheckTest, AnRdapQueryThroughAFailedProxyGoesThroughAnother)
               std::string::npos)
         << entry;
     EXPECT_EQ(entry.find("wrong"), std::string::npos) << entry;
+}
+
+// A WHOIS host without a section of its own gives way to the TLD's RDAP service; it is asked only
+// when RDAP brings no verdict, and the answers entry says which was asked. --whois-only and
+// --rdap-only keep to their one way.
+TEST_F(RdapCheckTest, AWhoisHostWithoutASectionOfItsOwnIsAskedOnlyWhenRdapFails)
+{
+    TFakeRdapServer rdap(*Certificates);
+    const auto path = &TFakeRdapServer::DomainPath;
+    rdap.SetResponse(path("taken.com"), {200, TakenBody, {}, false, 0});
+    rdap.SetResponse(path("down.com"), {503, "<html>down</html>", {}, false, 0});
+    TFakeWhoisServer whois("127.0.0.1", 0);
+    whois.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "Domain Name: X\r\nRegistrar: Port Reg\r\n", 0});
+    const std::string config = "[TLD]\ncom=127.0.0.1\n";
+    const std::string bootstrap = R"({"version": "1.0", "services": [[["com"], [")" + rdap.BaseUrl() + R"("]]]})";
+    Rig.WriteConfig(config);
+    Rig.Dir.Write("rdap-dns.json", bootstrap);
+    Rig.Start(whois.Port(), 10, 2, 1, Options());
+    Rig.Generate({"taken.com", "free.com", "down.com"});
+    ASSERT_TRUE(Rig.RunPass(30000));
+
+    const std::string why = "The server table has no section for the WHOIS host 127.0.0.1, so the RDAP service " +
+                            rdap.BaseUrl() + " was asked";
+    EXPECT_EQ(Rig.Slot("taken.com", SlotAvailability), "NO");
+    EXPECT_EQ(Rig.Slot("taken.com", SlotRegistrar), "Régistre <Nord> & Fils");
+    EXPECT_EQ(Rig.Slot("free.com", SlotAvailability), "YES");
+    for (const char* name : {"taken.com", "free.com"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Rig.Answer(name).rfind(why + ".\r\n", 0), 0u) << Rig.Answer(name);
+        EXPECT_EQ(whois.RequestCount(name), 0);
+    }
+    // RDAP used its attempts without a verdict: the WHOIS host's answer is read as well as the table
+    // can, and the entry shows both.
+    EXPECT_EQ(rdap.RequestCount(path("down.com")), 2);
+    EXPECT_EQ(whois.RequestCount("down.com"), 1);
+    const std::string down = Rig.Answer("down.com");
+    EXPECT_EQ(down.rfind(why + " first. It gave no verdict:\r\n", 0), 0u) << down;
+    EXPECT_NE(down.find("503"), std::string::npos) << down;
+    EXPECT_NE(down.find("The WHOIS host 127.0.0.1 was asked instead.\r\nDomain Name: X\r\nRegistrar: Port Reg"),
+              std::string::npos)
+        << down;
+
+    for (const TServerPreference preference : {TServerPreference::WhoisOnly, TServerPreference::RdapOnly}) {
+        const bool whoisOnly = preference == TServerPreference::WhoisOnly;
+        SCOPED_TRACE(whoisOnly ? "--whois-only" : "--rdap-only");
+        const int rdapBefore = rdap.TotalRequests();
+        const int whoisBefore = whois.RequestCount("down.com");
+        TCheckRig rig;
+        rig.WriteConfig(config);
+        rig.Dir.Write("rdap-dns.json", bootstrap);
+        TCheckOptions options = Options();
+        options.ServerPreference = preference;
+        rig.Start(whois.Port(), 10, 1, 1, options);
+        rig.Generate({"down.com"});
+        ASSERT_TRUE(rig.RunPass(30000));
+        EXPECT_EQ(rdap.TotalRequests() - rdapBefore, whoisOnly ? 0 : 1);
+        EXPECT_EQ(whois.RequestCount("down.com") - whoisBefore, whoisOnly ? 1 : 0);
+        EXPECT_EQ(rig.Answer("down.com").find("no section"), std::string::npos) << rig.Answer("down.com");
+        if (!whoisOnly) {
+            EXPECT_EQ(rig.Slot("down.com", SlotAvailability), "RESULT ERROR");
+        }
+    }
 }
 
 TEST_F(RdapCheckTest, ASocks4ProxyGivesAnErrorRowWithoutAnyQuery)

@@ -40,7 +40,7 @@ REGISTRIES = {
     "info": entry("info", ["whois.nic.info"], ["https://rdap.donuts.co/rdap/domain/"]),
     "example": entry("example", ["whois.nic.example"], []),
     "soy": entry("soy", ["whois.nic.google", "whois.nic.soy"], ["https://www.registry.google/rdap/domain/"]),
-    "xn--p1ai": entry("xn--p1ai", ["whois.tcinet.ru"], ["https://rdap.tcinet.ru/domain/"]),
+    "xn--p1ai": entry("xn--p1ai", ["whois.tcinet.ru"], ["https://rdap.tcinet.ru/domain/"], type="cctld"),
     "gr": entry("gr", [], []),
 }
 
@@ -63,11 +63,12 @@ class UpdateRegistriesTest(unittest.TestCase):
         with open(os.path.join(self.data, name), "rb") as handle:
             return handle.read()
 
-    def run_script(self, registries):
+    def run_script(self, registries, *options):
         source = os.path.join(self.data, "whoisservers.json")
         with open(source, "w", encoding="utf-8") as out:
             out.write(registries if isinstance(registries, str) else json.dumps(registries))
-        return subprocess.run([sys.executable, SCRIPT, source, "--data", self.data], capture_output=True, text=True)
+        return subprocess.run([sys.executable, SCRIPT, source, "--data", self.data, *options], capture_output=True,
+                              text=True)
 
     def test_generates_keys_below_the_hand_set_ones_and_keeps_every_host_section(self):
         result = self.run_script(REGISTRIES)
@@ -81,6 +82,7 @@ class UpdateRegistriesTest(unittest.TestCase):
         self.assertIn(b"\nxn--p1ai=whois.tcinet.ru", generated)
         for kept in (b"com=", b"info=", b"gr="):
             self.assertNotIn(b"\n" + kept, generated)
+
         # Host sections, a Latin-1 one included, stay byte for byte.
         self.assertTrue(ini.endswith(INI[INI.index("[whois.verisign-grs.com]"):].encode("latin-1")))
         self.assertIn("kept hand-set info= (IANA names whois.nic.info)", result.stdout)
@@ -91,14 +93,41 @@ class UpdateRegistriesTest(unittest.TestCase):
                                  "soy": "https://www.registry.google/rdap/", "xn--p1ai": "https://rdap.tcinet.ru/"})
         self.assertEqual(bootstrap["version"], "1.0")
 
-        # The same input again changes nothing and says so; a TLD gone from the root zone is named.
+        # Groups: every TLD with a WHOIS host or an RDAP service (not .gr), hand-set ones marked common.
+        groups = [line for line in self.read("tld-groups.txt").decode().splitlines() if not line.startswith(";")]
+        self.assertEqual(groups, ["com generic common", "example generic", "info generic common", "soy generic",
+                                  "xn--p1ai country-code idn"])
+
+        # The same input again changes nothing and says so.
         again = self.run_script(REGISTRIES)
         self.assertIn("3 top-level domains (0 added, 0 removed, 0 changed)", again.stdout)
         self.assertEqual(self.read("mvwhois.ini"), ini)
+
+        # A TLD gone from the root zone is named; losing one of three keys is more than a tenth, which
+        # stops the run unless forced.
         fewer = dict(REGISTRIES)
         del fewer["example"]
-        self.assertIn("  - example: whois.nic.example", self.run_script(fewer).stdout)
+        refused = self.run_script(fewer)
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("would lose 1 of today's 3 top-level domains", refused.stderr)
+        self.assertEqual(self.read("mvwhois.ini"), ini)
+        self.assertIn("  - example: whois.nic.example", self.run_script(fewer, "--force").stdout)
         self.assertNotIn(b"example=", self.read("mvwhois.ini").split(b"[whois.verisign-grs.com]")[0])
+
+    def test_generated_keys_follow_the_hand_set_ones_in_the_order_of_their_a_labels(self):
+        shuffled = {tld: REGISTRIES[tld] for tld in ("xn--p1ai", "soy", "com", "example", "info", "gr")}
+        shuffled["abc"] = entry("abc", ["whois.nic.abc"], [])
+        self.assertEqual(self.run_script(shuffled).returncode, 0)
+        tld_section = self.read("mvwhois.ini").split(b"[TLD]")[1].split(b"\n[")[0]
+        keys = [line.split(b"=")[0] for line in tld_section.split(b"\n") if b"=" in line and not line.startswith(b";")]
+        self.assertEqual(keys, [b"com", b"info", b"abc", b"example", b"soy", b"xn--p1ai"])
+
+    def test_a_plain_http_rdap_base_is_left_out_and_said(self):
+        registries = dict(REGISTRIES, example=entry("example", ["whois.nic.example"], ["http://rdap.example:9000/domain/"]))
+        result = self.run_script(registries)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("left out the RDAP base http://rdap.example:9000/domain/ of example", result.stdout)
+        self.assertNotIn(b"rdap.example", self.read("rdap-dns.json"))
 
     def test_lists_the_keys_that_only_the_fallback_section_reads(self):
         self.write("whoisservers.json", json.dumps(REGISTRIES))
@@ -118,7 +147,19 @@ class UpdateRegistriesTest(unittest.TestCase):
             "host that is no host name": dict(REGISTRIES, com=entry("com", ["whois verisign"], [])),
             "key that is not its tld": dict(REGISTRIES, com=entry("net", [], [])),
             "RDAP base that is no address": dict(REGISTRIES, com=entry("com", [], ["ftp://x/domain/"])),
+            "RDAP base without a host name": dict(REGISTRIES, com=entry("com", [], ["https:///domain/"])),
+            "RDAP base at an address": dict(REGISTRIES, com=entry("com", [], ["https://192.0.2.1/domain/"])),
+            "RDAP base with a newline": dict(REGISTRIES, com=entry("com", [], ["https://rdap.example/\n"])),
+            "key with a final newline": dict(REGISTRIES, **{"zzfoo\n": entry("zzfoo\n", ["whois.nic.zz"], [])}),
+            "host with a final newline": dict(REGISTRIES, com=entry("com", ["whois.verisign-grs.com\n"], [])),
             "list that is not one": dict(REGISTRIES, com=entry("com", "whois.verisign-grs.com", [])),
+            "host that is a number": dict(REGISTRIES, com=entry("com", [43], [])),
+            "tld that is a number": dict(REGISTRIES, com=dict(entry("com", [], []), tld=7)),
+            "time stamp that is a text": dict(REGISTRIES, com=entry("com", [], [], t="yesterday")),
+            "type that is a list": dict(REGISTRIES, com=entry("com", [], [], type=["generic"])),
+            "type IANA does not have": dict(REGISTRIES, com=entry("com", [], [], type="brand")),
+            "no type": dict(REGISTRIES, com={key: value for key, value in entry("com", [], []).items() if key != "type"}),
+            "entries that are not objects": dict(REGISTRIES, com=["com"]),
             "no entries": {},
         }
         for name, registries in broken.items():
@@ -126,8 +167,11 @@ class UpdateRegistriesTest(unittest.TestCase):
                 result = self.run_script(registries)
                 self.assertEqual(result.returncode, 1)
                 self.assertIn("Nothing was changed.", result.stderr)
+                self.assertNotIn("Traceback", result.stderr)
                 self.assertEqual((self.read("mvwhois.ini"), self.read("rdap-dns.json")), before)
+                self.assertFalse(os.path.exists(os.path.join(self.data, "tld-groups.txt")))
         self.assertIn("whoisPort", self.run_script(broken["unknown field"]).stderr)
+        self.assertIn("field t is a text, not a number", self.run_script(broken["time stamp that is a text"]).stderr)
 
 
 if __name__ == "__main__":
