@@ -99,6 +99,7 @@ TEST(JournalReader, ADamagedRecordEndsTheReading)
         {"an upper-case checksum", frame(std::to_string(payload.size()), "ABCDEF12", payload)},
         {"no line break after the payload", "R " + std::to_string(payload.size()) + " " + crc + "\n" + payload + "x"},
         {"garbage instead of a frame", std::string(40, 'z')},
+        {"a short tail that starts no frame", "zzz"},
     };
     for (const TCase& c : cases) {
         const TJournalReader::TContents contents = TJournalReader::Read(JournalOf({records[0]}) + c.Frame);
@@ -108,7 +109,8 @@ TEST(JournalReader, ADamagedRecordEndsTheReading)
     // Fields that do not fill the payload exactly, or hold what no check ends with.
     for (const std::string& body :
          {std::string("5:x.com2:NO0:0:0:"), std::string("5:x.com2:NO0:0:0:0:extra"),
-          std::string("5:x.com5:MAYBE0:0:0:0:"), std::string("0:2:NO0:0:0:0:"), std::string("5:x.com2:NO0:0:0:9:")}) {
+          std::string("5:x.com5:MAYBE0:0:0:0:"), std::string("0:2:NO0:0:0:0:"), std::string("5:x.com2:NO0:0:0:9:"),
+          std::string("5:x.com2:NO0:0:0:1:"), std::string("05:x.com2:NO0:0:0:0:")}) {
         std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(JournalLayout::Crc32(body)));
         const TJournalReader::TContents contents =
             TJournalReader::Read(std::string(JournalLayout::Header) + frame(std::to_string(body.size()), crc, body));

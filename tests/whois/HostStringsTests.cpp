@@ -57,6 +57,8 @@ TEST(HostStringsTest, EachVerdictNeedsItsEvidence)
         // The worker's refusal check sees the same.
         EXPECT_EQ(!afnic.RefusalIn(c.Answer, "a.fr").empty(), c.Kind == TKind::Refusal) << c.Name;
     }
+    // An answer the worker has already screened for refusals is read on its evidence alone.
+    EXPECT_EQ(afnic.Read(TAnswerText(cases[0].Answer), "a.fr", true).Kind, TKind::Free);
 }
 
 // A host takes each key it lacks, or leaves blank, from the fallback section; limit texts of both
