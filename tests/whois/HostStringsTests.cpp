@@ -88,6 +88,10 @@ TEST(HostStringsTest, TheFallbackSectionFillsInKeyByKey)
     EXPECT_TRUE(none.SaysNotFound("Domain not found.\n", "x.example"));
     EXPECT_EQ(none.Limits, "rate limit exceeded");
     EXPECT_EQ(THostStrings::Load(path, "*").Limits, "rate limit exceeded");
+    // Blanks typed into a field of the server's properties are no string of the host's either.
+    THostStrings typed;
+    typed.Registrar = "  ";
+    EXPECT_EQ(THostStrings::Combined(typed, own).Registrar, "Registrar:");
     // Without any section at all every answer needs evidence of its own.
     const std::string empty = dir.Write("empty.ini", "");
     const TAnswerReading reading =
