@@ -45,6 +45,16 @@ TEST(FormatDayNumber, MatchesTheLocaleForTheSameDate)
     EXPECT_EQ(FormatDayNumber(-1), "");
 }
 
+TEST(DayNumberOfShownDate, ReadsBackWhatFormatDayNumberWroteAndNothingElse)
+{
+    for (const int day : {1, DayNumberFromDate(1999, 12, 31), DayNumberFromDate(2026, 2, 28), 2958465})
+        EXPECT_EQ(DayNumberOfShownDate(FormatDayNumber(day)), day) << FormatDayNumber(day);
+    // A project may hold an unreadable expiry between marks, nothing, a time or a date of another
+    // locale; none stands for a day.
+    for (const char* text : {"", "! 2026-03-07 !", "soon", "10:15", "12/31/2026"})
+        EXPECT_EQ(DayNumberOfShownDate(text), 0) << text;
+}
+
 TEST(WithFourDigitYear, WidensShortYearsOnlyOutsideQuotes)
 {
     EXPECT_EQ(WithFourDigitYear("M/d/yy"), "M/d/yyyy");
