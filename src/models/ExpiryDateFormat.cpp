@@ -26,9 +26,9 @@ std::string FormatDayNumber(int dayNumber)
     return locale.toString(qdate, WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat))).toStdString();
 }
 
-int DayNumberOfShownDate(const std::string& shown)
+int DayNumberOfShownDate(const std::string& text)
 {
-    if (shown.empty())
+    if (text.empty())
         return 0;
     // The reader compiles the locale's formats: a loaded project reads a million dates with one.
     thread_local QLocale readerLocale = QLocale::c();
@@ -39,9 +39,15 @@ int DayNumberOfShownDate(const std::string& shown)
         readerLocale = locale;
     }
     double moment = 0;
-    if (!reader->Read(QString::fromStdString(shown), moment) || moment < 1)
+    if (!reader->Read(QString::fromStdString(text), moment) || moment < 1)
         return 0;
     return static_cast<int>(std::floor(moment));
+}
+
+std::string ExportedExpiry(const std::string& cell)
+{
+    const int dayNumber = DayNumberOfShownDate(cell);
+    return dayNumber > 0 ? IsoDateFromDayNumber(dayNumber) : cell;
 }
 
 QString WithFourDigitYear(const QString& format)
