@@ -11,6 +11,7 @@
 #include "engine/DnsDelegationCheck.h"
 #include "engine/Folders.h"
 #include "engine/ProcessExit.h"
+#include "engine/ProjectLock.h"
 #include "engine/ResultJournal.h"
 #include "models/DomainTableModel.h"
 #include "project/JournalRecovery.h"
@@ -78,6 +79,9 @@ struct TCheckRun
     std::vector<int> RecordRows;
     TXMLSaveLoad Store;
     std::optional<TProjectData> Project;
+    // Held from before the journal is read until the program ends, so that no other program
+    // checks the project meanwhile.
+    TProjectLock Lock;
     std::unique_ptr<TCheckDispatcher> Dispatcher;
     // A project's journal, and what one left over brought back.
     std::unique_ptr<TResultJournal> Journal;
@@ -260,6 +264,10 @@ void LoadRows(const TCheckRequest& request, TCheckRun& run)
         }
         if (!run.Project)
             throw TUsageError("\"" + request.ProjectPath + "\": " + WrongXmlFileText);
+        // A journal another program is writing is no journal left over: it is neither applied
+        // nor cut back, and nothing is checked.
+        if (!run.Lock.Take(request.ProjectPath))
+            throw TUsageError(run.Lock.Refusal());
         // The rows this check is for, as the project file has them; --errors-only ticks them.
         std::vector<bool> reported;
         for (TDomainRow& row : run.Project->Rows) {
@@ -498,6 +506,8 @@ int RunCheckCommand(const std::vector<std::string>& args)
     // A failure has said what went wrong in its own one line.
     if (status != ExitUsage)
         WriteSummary(run, elapsed);
+    // The program may end without destructors; another program may check the project from here.
+    run.Lock.Release();
     // Workers the watchdog gave up may still be on their way out of the network.
     return FinishProgram(status, run.Dispatcher->ThreadsLeftAtExit());
 }

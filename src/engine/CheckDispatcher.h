@@ -72,7 +72,9 @@ public:
     // "Check errors again": ticks the rows that read "RESULT ERROR" and passes only them, in view
     // order, with the pacing and back-off of any pass. Returns how many rows the pass holds; with
     // none the pass is over at the next status tick.
-    int CheckErrorsAgain();
+    int CheckErrorsAgain() { return PassRowsReading(TRowResult::Error, false); }
+    // The same over the ticked rows that have no result yet: a check that was cut short goes on.
+    int CheckRowsWithoutResult() { return PassRowsReading(TRowResult::Unchecked, true); }
     void CheckSelected(TRowId row); // "Check selected domain"; NoRowId: nothing selected
     void Stop();                    // "Stop"
 
@@ -189,6 +191,8 @@ private:
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
     void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
 
+    // A pass over the rows that read `result` (only the ticked ones with `tickedOnly`), which it ticks.
+    int PassRowsReading(TRowResult result, bool tickedOnly);
     // Every row's id in the view's order (the model's without one).
     std::vector<TRowId> RowsInViewOrder() const;
     // Starts a pass over PassOrder.
