@@ -357,11 +357,20 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, TCheckRecords& record
     const int recovered = run.Project ? static_cast<int>(run.RecordRows.size()) - passRows : 0;
     int results = 0;
     TCheckProgress progress(passRows, std::chrono::steady_clock::now());
+    // The time left follows the pace each host keeps (the pace file's, then what this run learns).
+    TPaceForecast forecast;
+    for (const int row : run.PassRows)
+        forecast.Add(run.Model.IdAt(row),
+                     TCheckDispatcher::PacedHost(dispatcher.WhoisServerForDomain(run.Model.Caption(row))));
+    progress.SetForecast([&](int, std::optional<double> rate) {
+        return forecast.SecondsLeft([&](const std::string& host) { return dispatcher.HostIntervalsMs(host); }, rate);
+    });
     // Answers are dropped once their records are out (unless a project keeps them), so that a long
     // run against hosts with large answers holds only the answers in flight.
     const bool keepAnswers = run.Project.has_value();
     QObject::connect(&dispatcher, &TCheckDispatcher::ResultApplied, [&, keepAnswers](TRowId id) {
         ++results;
+        forecast.Finished(id);
         if (run.Journal)
             run.Journal->Record(id);
         const int row = run.Model.RowOf(id);

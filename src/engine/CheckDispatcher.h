@@ -5,6 +5,7 @@
 #include "engine/DnsStage.h"
 #include "engine/HostPacing.h"
 #include "engine/JobMaker.h"
+#include "engine/PaceForecast.h"
 #include "engine/ProxyRouter.h"
 #include "engine/RefusedRows.h"
 #include "engine/SyncMutex.h"
@@ -134,6 +135,12 @@ public:
     static constexpr int MaxQueuedPerTick = 1000;
     // What the pace file's reading or writing had to say (a damaged file set aside); empty if nothing.
     const std::string& PaceNotice() const { return PaceMessage; }
+    // The interval of each way out to the host in ms (0: nothing holds that lane back), for a
+    // forecast of the time a pass still needs.
+    std::vector<int> HostIntervalsMs(const std::string& host)
+    {
+        return TPaceForecast::LaneIntervalsMs(Pacing, Router.Count(), host);
+    }
     // The interval learnt for the host through the first way out (0: nothing learnt).
     int LearntIntervalMs(const std::string& host) const { return Pacing.LearntMs(TPacingLane{0, host}); }
 
