@@ -112,7 +112,7 @@ void TProjectController::ForgetJournal()
     FollowProjectFile();
 }
 
-bool TProjectController::CheckStarting()
+bool TProjectController::CheckStarting(bool wholePass)
 {
     if (FileName != QLatin1String(UntitledName)) {
         if (Lock.Take(ToBytes(FileName)))
@@ -120,7 +120,8 @@ bool TProjectController::CheckStarting()
         Prompts.ShowMessage(QString::fromStdString(Lock.Refusal()) + QStringLiteral("\nThe check was not started."));
         return false;
     }
-    if (!Journal || RecoveryPath.empty())
+    // One name's check is not worth a copy of the whole table.
+    if (!wholePass || !Journal || RecoveryPath.empty())
         return true;
     // The rows as they stand now, so that the journal's results have rows to go into.
     TProjectData project;
