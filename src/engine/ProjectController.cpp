@@ -301,7 +301,11 @@ bool TProjectController::SaveAs()
         return false;
     if (!SaveProject(path))
         return false;
+    // The project checked under its old name goes on under the new one, and keeps other programs off.
+    const bool locked = Lock.Held();
     SetProjectFileName(path);
+    if (locked && !Lock.Take(ToBytes(path)))
+        Prompts.ShowMessage(QString::fromStdString(Lock.Refusal()));
     return true;
 }
 
