@@ -112,7 +112,7 @@ void TProjectController::ForgetJournal()
     FollowProjectFile();
 }
 
-bool TProjectController::CheckStarting()
+bool TProjectController::CheckStarting(bool wholePass)
 {
     if (FileName != QLatin1String(UntitledName)) {
         if (Lock.Take(ToBytes(FileName)))
@@ -120,7 +120,8 @@ bool TProjectController::CheckStarting()
         Prompts.ShowMessage(QString::fromStdString(Lock.Refusal()) + QStringLiteral("\nThe check was not started."));
         return false;
     }
-    if (!Journal || RecoveryPath.empty())
+    // One name's check is not worth a copy of the whole table.
+    if (!wholePass || !Journal || RecoveryPath.empty())
         return true;
     // The rows as they stand now, so that the journal's results have rows to go into.
     TProjectData project;
@@ -301,7 +302,11 @@ bool TProjectController::SaveAs()
         return false;
     if (!SaveProject(path))
         return false;
+    // The project checked under its old name goes on under the new one, and keeps other programs off.
+    const bool locked = Lock.Held();
     SetProjectFileName(path);
+    if (locked && !Lock.Take(ToBytes(path)))
+        Prompts.ShowMessage(QString::fromStdString(Lock.Refusal()));
     return true;
 }
 
