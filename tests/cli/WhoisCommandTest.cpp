@@ -47,7 +47,14 @@ protected:
     {
         std::vector<std::string> argv = {QUARROW_CLI_PATH, "whois"};
         argv.insert(argv.end(), args.begin(), args.end());
-        return RunProcess(argv, {{"HOME", Home.Path()}, {"XDG_CONFIG_HOME", Home.Path() + "/config"}});
+        return RunProcess(argv, HomeEnvironment());
+    }
+
+    // The program's data folder lies in the test's own home: a first start there (the copy of the
+    // shipped table, its notices) is never another test's or the user's.
+    std::map<std::string, std::string> HomeEnvironment() const
+    {
+        return {{"HOME", Home.Path()}, {"XDG_CONFIG_HOME", Home.Path() + "/config"}};
     }
 
     // One-line message on standard error, nothing on standard output, exit status 2.
@@ -155,7 +162,8 @@ TEST_F(WhoisCommandTest, HostThatNeverFinishesIsGivenUpAfterTheTimeout)
     // only turns a hang into a failure instead of a stuck test, far beyond any loaded machine.
     Whois.SetReply("hang.com", {TFakeWhoisServer::TBehaviour::NeverClose, "Domain Name: HANG.COM\r\n", 0});
     const TProcessResult result = RunProcess({"/usr/bin/timeout", "90", QUARROW_CLI_PATH, "whois", "--config",
-                                              Config(""), "--host", Whois.Address(), "--timeout", "0.5", "hang.com"});
+                                              Config(""), "--host", Whois.Address(), "--timeout", "0.5", "hang.com"},
+                                             HomeEnvironment());
     ExpectFailure(result, "No complete answer within 0.5 seconds");
 }
 
