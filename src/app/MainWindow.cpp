@@ -9,6 +9,7 @@
 #include "app/MainProjectWorkspace.h"
 #include "app/WindowLayout.h"
 #include "app/WordFileCommands.h"
+#include "engine/EvidenceRereader.h"
 #include "engine/GenerateCommand.h"
 #include "engine/ProjectController.h"
 #include "engine/ResultJournal.h"
@@ -96,6 +97,7 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
     CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };
     // Results are journalled as they arrive, so that a crash during a long check loses none.
     Journal = new TResultJournal(*DomainModel, this);
+    Rereader = new TEvidenceRereader(*DomainModel, ConfigPath(), this);
     connect(CheckDispatcher, &TCheckDispatcher::ResultApplied, Journal, &TResultJournal::Record);
     ProjectCmds->SetJournal(Journal,
                             Env.Folders.DataFolder.empty() ? std::string() : Env.Folders.DataFolder + RecoveryFileName);
@@ -208,6 +210,9 @@ void TfMain::ShowAnswers(int row)
         return;
     }
     const QString why = DomainModel->index(row, 0).data(TDomainTableModel::WhyRole).toString();
+    // The line follows when the reading comes back (DomainDataChanged).
+    if (why.isEmpty())
+        Rereader->Request(row);
     mAns->Show(why, DomainModel->AnswerIndexOf(row) < 0 ? QString() : lvDomains->SortProxy().AnswersText(row));
 }
 

@@ -22,6 +22,7 @@ class QTableView;
 class TAnswersPanel;
 class TCheckCommands;
 class TDialogCommands;
+class TEvidenceRereader;
 class TFilterCommands;
 class TGenerateCommand;
 class TMainProjectWorkspace;
@@ -175,6 +176,8 @@ private:
     TzqListView* lvDomains = nullptr;
     TAnswersPanel* mAns = nullptr;
     TRowId AnswersRow = NoRowId; // the row the answers panel shows
+    // Evidence for the shown row when it was checked in an earlier session.
+    TEvidenceRereader* Rereader = nullptr;
     QComboBox* cbFilter = nullptr;
     QLabel* ShownPanel = nullptr;
     QLabel* ThreadsPanel = nullptr;

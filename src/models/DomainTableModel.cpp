@@ -437,6 +437,13 @@ void TDomainTableModel::SetResult(int row, const TCheckResult& result)
     emit dataChanged(index(row, ColumnAvailability), index(row, lastColumn), roles);
 }
 
+void TDomainTableModel::SetEvidence(int row, const std::string& evidence)
+{
+    Evidences.Set(row, evidence);
+    const QModelIndex cell = index(row, ColumnAvailability);
+    emit dataChanged(cell, cell, {WhyRole});
+}
+
 int TDomainTableModel::ExpiryDay(int row) const
 {
     const TRow& r = At(row);

@@ -89,6 +89,8 @@ public:
     // memory only: the answers entry, the project file and the exports never hold it. Writing slot 0
     // by hand, loading and emptying the table drop it.
     const std::string& Evidence(int row) const { return Evidences.Of(row); }
+    // Evidence found later for the row's verdict (its stored answer read again).
+    void SetEvidence(int row, const std::string& evidence);
     // The row's check runs since `tick` (slot 5), or no longer.
     void MarkStarted(int row, std::uint64_t tick) override;
     void ClearStarted(int row) override;

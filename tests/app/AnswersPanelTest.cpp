@@ -1,5 +1,6 @@
 // The answers panel of the main window: a row checked against a loopback host shows why it reads
-// free or taken on a line of its own above the answers, which stay as the host sent them.
+// free or taken on a line of its own above the answers, which stay as the host sent them; a row
+// loaded from a project shows it once its stored answer has been read again.
 #include "WindowRig.h"
 
 #include "engine/GenerateCommand.h"
@@ -48,7 +49,7 @@ protected:
     }
 };
 
-TEST_F(AnswersPanelTest, FreeAndTakenRowsShowTheEvidenceAboveTheirAnswersAndALoadedRowShowsNone)
+TEST_F(AnswersPanelTest, FreeAndTakenRowsShowTheEvidenceAboveTheirAnswersAndLoadedRowsTheirAnswerReadAgain)
 {
     Server.SetAnswer("free.com", "No match for free.com");
     Server.SetAnswer("taken.com", "Domain Name: taken.com\r\nRegistrar: Example Registrar");
@@ -68,18 +69,24 @@ TEST_F(AnswersPanelTest, FreeAndTakenRowsShowTheEvidenceAboveTheirAnswersAndALoa
     EXPECT_EQ(Select("free.com"),
               QStringList({"Free: The answer holds the not-found text \"No match\".", "No match for free.com", line}));
     EXPECT_EQ(Rig.Window->WhyLine()->accessibleDescription(), Rig.Window->WhyLine()->text());
-    EXPECT_EQ(Select("taken.com"),
-              QStringList({"Taken: The answer holds the registration field \"Registrar: Example Registrar\".",
-                           "Domain Name: taken.com", "Registrar: Example Registrar", line}));
+    const QStringList taken = Select("taken.com");
+    EXPECT_EQ(taken, QStringList({"Taken: The answer holds the registration field \"Registrar: Example Registrar\".",
+                                  "Domain Name: taken.com", "Registrar: Example Registrar", line}));
     // A row without a verdict says why in its entry; the line stays hidden.
     const QStringList odd = Select("odd.com");
     ASSERT_FALSE(odd.isEmpty());
     EXPECT_EQ(odd[0], "");
     EXPECT_TRUE(odd.size() > 1 && odd[1].startsWith("No verdict: ")) << odd.join('|').toStdString();
 
-    // The same rows loaded from a project carry no evidence of this session.
+    // The same rows loaded from a project: the shown row's stored answer is read again, and the line
+    // follows once the reading is back.
     model.SetContents(model.AllRows(), model.AnswerLog());
-    EXPECT_EQ(Select("taken.com"), QStringList({"", "Domain Name: taken.com", "Registrar: Example Registrar", line}));
+    const QStringList loaded = Select("taken.com");
+    EXPECT_EQ(loaded.mid(1), taken.mid(1));
+    QLabel* why = Rig.Window->WhyLine();
+    ASSERT_TRUE(Rig.WaitUntil([&] { return why->isVisible(); }));
+    EXPECT_EQ(why->text(), taken[0]);
+    EXPECT_EQ(Select("odd.com")[0], "");
 }
 
 } // namespace
