@@ -15,11 +15,11 @@ TCheckCommands::TCheckCommands(TCheckDispatcher& dispatcher, TMainActions& actio
       Progress(progress), SelectedRow(std::move(selectedRow))
 {
     connect(Actions.aStartAll, &QAction::triggered, this, [this] {
-        if (!GeneratingNames)
+        if (MayStart())
             Dispatcher.StartAll();
     });
     connect(Actions.aCheckErrors, &QAction::triggered, this, [this] {
-        if (!GeneratingNames && Dispatcher.CheckErrorsEnabled())
+        if (Dispatcher.CheckErrorsEnabled() && MayStart())
             Dispatcher.CheckErrorsAgain();
     });
     connect(Actions.aCheck, &QAction::triggered, this, [this] {
@@ -31,6 +31,12 @@ TCheckCommands::TCheckCommands(TCheckDispatcher& dispatcher, TMainActions& actio
     connect(&Dispatcher, &TCheckDispatcher::Beep, this, [] { QApplication::beep(); });
     connect(&Dispatcher, &TCheckDispatcher::ModifiedSet, this, &TCheckCommands::ModifiedSet);
     Refresh();
+}
+
+void TCheckCommands::ContinueChecks()
+{
+    if (Dispatcher.StartAllEnabled() && MayStart())
+        Dispatcher.CheckRowsWithoutResult();
 }
 
 void TCheckCommands::SetGenerating(bool generating)

@@ -24,7 +24,12 @@ public:
     TCheckCommands(TCheckDispatcher& dispatcher, TMainActions& actions, QLabel* threadsText, QLabel* totalText,
                    QProgressBar* progress, TSelectedRow selectedRow, QObject* parent = nullptr);
 
+    // Asked before "Check domains" and "Check errors again" start a pass; false: the pass does
+    // not start (another program is checking the project).
+    void SetStartGuard(std::function<bool()> guard) { StartGuard = std::move(guard); }
     void SetGenerating(bool generating);
+    // A pass over the ticked rows still without a result, as after a check that was cut short.
+    void ContinueChecks();
     bool Generating() const { return GeneratingNames; }
     // Brings the texts, progress bar and command states up to the dispatcher's state.
     void Refresh();
@@ -34,11 +39,14 @@ signals:
     void ModifiedSet();
 
 private:
+    bool MayStart() const { return !GeneratingNames && (!StartGuard || StartGuard()); }
+
     TCheckDispatcher& Dispatcher;
     TMainActions& Actions;
     QLabel* ThreadsText;
     QLabel* TotalText;
     QProgressBar* Progress;
     TSelectedRow SelectedRow;
+    std::function<bool()> StartGuard;
     bool GeneratingNames = false;
 };
