@@ -23,8 +23,8 @@ TCheckCommands::TCheckCommands(TCheckDispatcher& dispatcher, TMainActions& actio
             Dispatcher.CheckErrorsAgain();
     });
     connect(Actions.aCheck, &QAction::triggered, this, [this] {
-        if (!GeneratingNames)
-            Dispatcher.CheckSelected(SelectedRow());
+        if (const TRowId row = SelectedRow(); row != NoRowId && MayStart(false))
+            Dispatcher.CheckSelected(row);
     });
     connect(Actions.aStop, &QAction::triggered, &Dispatcher, &TCheckDispatcher::Stop);
     connect(&Dispatcher, &TCheckDispatcher::StatusChanged, this, &TCheckCommands::Refresh);

@@ -24,9 +24,10 @@ public:
     TCheckCommands(TCheckDispatcher& dispatcher, TMainActions& actions, QLabel* threadsText, QLabel* totalText,
                    QProgressBar* progress, TSelectedRow selectedRow, QObject* parent = nullptr);
 
-    // Asked before "Check domains" and "Check errors again" start a pass; false: the pass does
-    // not start (another program is checking the project).
-    void SetStartGuard(std::function<bool()> guard) { StartGuard = std::move(guard); }
+    // Asked before "Check domains" and "Check errors again" start a pass (true) and before "Check
+    // selected domain" starts its check (false); false: nothing starts (another program is
+    // checking the project).
+    void SetStartGuard(std::function<bool(bool pass)> guard) { StartGuard = std::move(guard); }
     void SetGenerating(bool generating);
     // A pass over the ticked rows still without a result, as after a check that was cut short.
     void ContinueChecks();
@@ -39,7 +40,7 @@ signals:
     void ModifiedSet();
 
 private:
-    bool MayStart() const { return !GeneratingNames && (!StartGuard || StartGuard()); }
+    bool MayStart(bool pass = true) const { return !GeneratingNames && (!StartGuard || StartGuard(pass)); }
 
     TCheckDispatcher& Dispatcher;
     TMainActions& Actions;
@@ -47,6 +48,6 @@ private:
     QLabel* TotalText;
     QProgressBar* Progress;
     TSelectedRow SelectedRow;
-    std::function<bool()> StartGuard;
+    std::function<bool(bool)> StartGuard;
     bool GeneratingNames = false;
 };

@@ -287,7 +287,7 @@ void TfMain::ConnectCommands()
 
     connect(Lists, &TWordLists::Changed, this, [this] { SetModified(true); });
     connect(CheckCmds, &TCheckCommands::ModifiedSet, this, [this] { SetModified(true); });
-    CheckCmds->SetStartGuard([this] { return ProjectCmds->CheckStarting(); });
+    CheckCmds->SetStartGuard([this](bool pass) { return ProjectCmds->CheckStarting(pass); });
     // Asked while the project is still being opened: the pass starts once it is in the window.
     connect(ProjectCmds, &TProjectController::ContinueRequested, CheckCmds, &TCheckCommands::ContinueChecks,
             Qt::QueuedConnection);

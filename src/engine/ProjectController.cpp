@@ -112,7 +112,7 @@ void TProjectController::ForgetJournal()
     FollowProjectFile();
 }
 
-bool TProjectController::CheckStarting()
+bool TProjectController::CheckStarting(bool wholePass)
 {
     if (FileName != QLatin1String(UntitledName)) {
         if (Lock.Take(ToBytes(FileName)))
@@ -120,7 +120,8 @@ bool TProjectController::CheckStarting()
         Prompts.ShowMessage(QString::fromStdString(Lock.Refusal()) + QStringLiteral("\nThe check was not started."));
         return false;
     }
-    if (!Journal || RecoveryPath.empty())
+    // One name's check is not worth a copy of the whole table.
+    if (!wholePass || !Journal || RecoveryPath.empty())
         return true;
     // The rows as they stand now, so that the journal's results have rows to go into.
     TProjectData project;
@@ -252,15 +253,18 @@ bool TProjectController::OpenPath(const QString& path)
     // The project it replaces is settled; then what a check of this one left is applied, unless
     // another program is checking it and writing that journal now.
     ForgetJournal();
+    // Only a journal needs the look at the lock (which makes and removes a file beside the project).
+    const std::string journalPath = TJournalRecovery::JournalPathOf(ToBytes(path));
     std::int64_t holder = 0;
-    const bool busy =
-        !(Lock.Held() && Lock.ProjectPath() == ToBytes(path)) && TProjectLock::HeldElsewhere(ToBytes(path), &holder);
+    const bool busy = ::access(journalPath.c_str(), F_OK) == 0 &&
+                      !(Lock.Held() && Lock.ProjectPath() == ToBytes(path)) &&
+                      TProjectLock::HeldElsewhere(ToBytes(path), &holder);
     TJournalRecovery::TOutcome recovered;
     if (busy)
         recovered.Message = TProjectLock::BusyText(ToBytes(path), holder) +
                             " Its results are in the project once that check has ended: open it again then.";
     else
-        recovered = TJournalRecovery::Recover(TJournalRecovery::JournalPathOf(ToBytes(path)), *project);
+        recovered = TJournalRecovery::Recover(journalPath, *project);
     const int unfinished = recovered.Applied > 0 ? UnfinishedRows(*project) : 0;
     Workspace.LoadFrom(*project);
     step += 5; // switches and the four word lists
@@ -301,7 +305,11 @@ bool TProjectController::SaveAs()
         return false;
     if (!SaveProject(path))
         return false;
+    // The project checked under its old name goes on under the new one, and keeps other programs off.
+    const bool locked = Lock.Held();
     SetProjectFileName(path);
+    if (locked && !Lock.Take(ToBytes(path)))
+        Prompts.ShowMessage(QString::fromStdString(Lock.Refusal()));
     return true;
 }
 

@@ -68,9 +68,10 @@ public:
 
     // Journals the results from now on; `recoveryPath`: the copy of an unsaved project.
     void SetJournal(TResultJournal* journal, std::string recoveryPath);
-    // "Check domains" or "Check errors again" is about to start: false (and the person told why)
-    // when it must not, because another program is checking the project.
-    bool CheckStarting();
+    // "Check domains" or "Check errors again" (`wholePass`), or "Check selected domain", is about
+    // to start: false (and the person told why) when it must not, because another program is
+    // checking the project.
+    bool CheckStarting(bool wholePass = true);
     // At start-up: offers the recovery copy a run left (Yes restores it as an unsaved project, No
     // throws it away, Cancel keeps it for later). True when it was restored.
     bool OfferRecovery();

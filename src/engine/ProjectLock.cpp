@@ -1,5 +1,7 @@
 #include "engine/ProjectLock.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QString>
 
 namespace {
@@ -12,6 +14,20 @@ std::unique_ptr<QLockFile> LockFileOf(const std::string& projectPath)
     return lock;
 }
 
+// A lock file that names no process is one whose maker ended between making it and writing it:
+// nothing would ever call it stale. Once it is older than the longest such gap can be, it is
+// removed and the lock taken again; until then it may be a lock being made.
+bool TakeOverUnreadable(QLockFile& lock, const std::string& projectPath)
+{
+    if (lock.error() != QLockFile::LockFailedError || lock.getLockInfo(nullptr, nullptr, nullptr))
+        return false;
+    const QFileInfo file(QString::fromStdString(TProjectLock::LockPathOf(projectPath)));
+    if (!file.exists() ||
+        file.lastModified().secsTo(QDateTime::currentDateTime()) < TProjectLock::UnreadableGraceSeconds)
+        return false;
+    return lock.removeStaleLockFile() && lock.tryLock(0);
+}
+
 } // namespace
 
 bool TProjectLock::Take(const std::string& projectPath)
@@ -21,14 +37,14 @@ bool TProjectLock::Take(const std::string& projectPath)
     Release();
     Reason.clear();
     auto lock = LockFileOf(projectPath);
-    if (lock->tryLock(0)) {
+    if (lock->tryLock(0) || TakeOverUnreadable(*lock, projectPath)) {
         Lock = std::move(lock);
         Project = projectPath;
         return true;
     }
     qint64 pid = 0;
-    if (lock->error() == QLockFile::LockFailedError && lock->getLockInfo(&pid, nullptr, nullptr))
-        Reason = BusyText(projectPath, pid);
+    if (lock->error() == QLockFile::LockFailedError)
+        Reason = BusyText(projectPath, lock->getLockInfo(&pid, nullptr, nullptr) ? pid : 0);
     else
         Reason = "The lock file " + LockPathOf(projectPath) + " could not be made, so the project " + projectPath +
                  " is not checked: another program could be checking it at the same time.";
@@ -46,7 +62,7 @@ void TProjectLock::Release()
 bool TProjectLock::HeldElsewhere(const std::string& projectPath, std::int64_t* pid)
 {
     auto lock = LockFileOf(projectPath);
-    if (lock->tryLock(0)) {
+    if (lock->tryLock(0) || TakeOverUnreadable(*lock, projectPath)) {
         lock->unlock();
         return false;
     }
@@ -60,5 +76,6 @@ bool TProjectLock::HeldElsewhere(const std::string& projectPath, std::int64_t* p
 
 std::string TProjectLock::BusyText(const std::string& projectPath, std::int64_t pid)
 {
-    return "The project " + projectPath + " is being checked by another program (pid " + std::to_string(pid) + ").";
+    const std::string text = "The project " + projectPath + " is being checked by another program";
+    return pid > 0 ? text + " (pid " + std::to_string(pid) + ")." : text + ".";
 }

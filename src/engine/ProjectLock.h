@@ -15,6 +15,8 @@ class TProjectLock
 {
 public:
     static constexpr const char* LockSuffix = ".lock";
+    // A lock file that names no process is taken over once it is this old.
+    static constexpr int UnreadableGraceSeconds = 10;
 
     TProjectLock() = default;
     ~TProjectLock() { Release(); }
@@ -35,7 +37,7 @@ public:
 
     // Another running program holds the project's lock; `pid` is set to it when it is known.
     static bool HeldElsewhere(const std::string& projectPath, std::int64_t* pid = nullptr);
-    // The text that tells a person the project is busy.
+    // The text that tells a person the project is busy (pid 0: not known).
     static std::string BusyText(const std::string& projectPath, std::int64_t pid);
 
 private:

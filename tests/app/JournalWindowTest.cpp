@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTableView>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -144,8 +145,21 @@ TEST_F(JournalWindowTest, AProjectAnotherProgramChecksIsNotCheckedByTheWindow)
     EXPECT_EQ(message, "The project " + path + " is being checked by another program (pid " +
                            std::to_string(::getpid()) + ").\nThe check was not started.");
     EXPECT_EQ(Rig.Window->Dispatcher().PassState(), TCheckDispatcher::TPassState::Idle);
+    // Nor one name of it: its result would go into the same journal.
+    Rig.Window->DomainView()->selectRow(2);
+    message.clear();
+    AnswerMessageBox(QMessageBox::Ok, message);
+    Rig.Window->findChild<QAction*>(QStringLiteral("aCheck"))->trigger();
+    EXPECT_NE(message.find("is being checked by another program"), std::string::npos) << message;
+    EXPECT_EQ(Rig.Window->Dispatcher().RunningCount(), 0);
     EXPECT_FALSE(Exists(path + ".journal"));
     EXPECT_TRUE(Server.Requests().empty());
+
+    // Once the other program is done, the window checks the name and takes the lock.
+    other.Release();
+    Rig.Window->findChild<QAction*>(QStringLiteral("aCheck"))->trigger();
+    ASSERT_TRUE(Rig.WaitUntil([this] { return Rig.Window->Model().ResultCount(TRowResult::Available) == 1; }));
+    EXPECT_FALSE(other.Take(path));
 }
 
 } // namespace

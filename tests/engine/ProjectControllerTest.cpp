@@ -488,10 +488,17 @@ TEST_F(ProjectControllerTest, AProjectAnotherProgramChecksIsNotCheckedAndItsJour
     ::unlink(journal.c_str());
     EXPECT_TRUE(Controller.CheckStarting());
     EXPECT_FALSE(other.Take(path));
+    // Saved under another name, the project takes its lock along.
+    const std::string renamed = Dir.File("renamed.prj.xml");
+    Prompts.Files = {renamed};
+    ASSERT_TRUE(Controller.SaveAs());
+    EXPECT_FALSE(other.Take(renamed));
+    ASSERT_TRUE(other.Take(path)) << other.Refusal();
+    other.Release();
     // Until it moves on to another project.
     Prompts.Answers = {TProjectPrompts::No};
     ASSERT_TRUE(Controller.New());
-    EXPECT_TRUE(other.Take(path)) << other.Refusal();
+    EXPECT_TRUE(other.Take(renamed)) << other.Refusal();
 }
 
 TEST(ResultJournal, AJournalThatCannotBeWrittenIsReportedOnceAndTheNextFileIsTried)

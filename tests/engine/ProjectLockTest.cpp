@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,6 +57,24 @@ TEST(ProjectLock, ALockLeftByAProcessThatNoLongerRunsIsTakenOver)
 
     EXPECT_FALSE(TProjectLock::HeldElsewhere(project));
     TProjectLock lock;
+    EXPECT_TRUE(lock.Take(project)) << lock.Refusal();
+}
+
+TEST(ProjectLock, ALockFileThatNamesNoProcessIsTakenOverOnceItIsNoLongerBeingMade)
+{
+    TTempDir dir;
+    const std::string project = dir.File("work.prj.xml");
+    // As a program killed between making the file and writing its pid leaves it.
+    const std::string lockPath = dir.Write("work.prj.xml.lock", "");
+    TProjectLock lock;
+    EXPECT_FALSE(lock.Take(project)) << "it may be a lock being made";
+    EXPECT_EQ(lock.Refusal(), "The project " + project + " is being checked by another program.");
+    EXPECT_TRUE(TProjectLock::HeldElsewhere(project));
+    const timeval old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimes(lockPath.c_str(), old), 0);
+    EXPECT_FALSE(TProjectLock::HeldElsewhere(project));
+    dir.Write("work.prj.xml.lock", "garbage\n");
+    ASSERT_EQ(::utimes(lockPath.c_str(), old), 0);
     EXPECT_TRUE(lock.Take(project)) << lock.Refusal();
 }
 
