@@ -97,7 +97,11 @@ void THostPacing::Refused(std::uint64_t serial)
         return;
     const TPacingLane& lane = check->second.Lane;
     const std::uint64_t now = Now();
-    Pace.Refused(PaceLane(lane), FloorMs(lane.Host), check->second.StartedAt, now);
+    const TLearntPace::TLane learnt = PaceLane(lane);
+    Pace.Refused(learnt, FloorMs(lane.Host), check->second.StartedAt, now);
+    for (std::size_t proxy = 0; proxy < Ways.size(); ++proxy)
+        if (proxy != lane.Proxy)
+            Pace.Teach(learnt, PaceLane(TPacingLane{proxy, lane.Host}), now);
     // The host has just said it had enough: the next query waits a whole interval from here.
     std::uint64_t& last = LastStartAt[lane];
     last = std::max(last, now);
@@ -107,7 +111,7 @@ void THostPacing::Answered(std::uint64_t serial)
 {
     const auto check = Checks.find(serial);
     if (check != Checks.end())
-        Pace.Answered(PaceLane(check->second.Lane), FloorMs(check->second.Lane.Host));
+        Pace.Answered(PaceLane(check->second.Lane), FloorMs(check->second.Lane.Host), check->second.StartedAt);
 }
 
 std::uint64_t THostPacing::DueAt(const TPacingLane& lane, int minIntervalMs) const
