@@ -90,7 +90,7 @@ int THostPacing::LaneIntervalMs(const TPacingLane& lane, int minIntervalMs) cons
     return Pace.IntervalMs(PaceLane(lane), minIntervalMs);
 }
 
-void THostPacing::Refused(std::uint64_t serial)
+void THostPacing::Refused(std::uint64_t serial, int restMs)
 {
     const auto check = Checks.find(serial);
     if (check == Checks.end())
@@ -102,9 +102,13 @@ void THostPacing::Refused(std::uint64_t serial)
     for (std::size_t proxy = 0; proxy < Ways.size(); ++proxy)
         if (proxy != lane.Proxy)
             Pace.Teach(learnt, PaceLane(TPacingLane{proxy, lane.Host}), now);
-    // The host has just said it had enough: the next query waits a whole interval from here.
+    // The host has just said it had enough: the next query waits a whole interval from here, or as
+    // long as it asked.
     std::uint64_t& last = LastStartAt[lane];
     last = std::max(last, now);
+    const int intervalMs = std::max(LaneIntervalMs(lane, IntervalOf(lane.Host)), 0);
+    if (restMs > intervalMs)
+        last = std::max(last, now + static_cast<std::uint64_t>(restMs - intervalMs));
 }
 
 void THostPacing::Answered(std::uint64_t serial)
