@@ -2,8 +2,8 @@
 #include "cli/CliCommands.h"
 
 #include "base/QuarrowError.h"
-#include "models/IdnaName.h"
 #include "models/ReportDateTime.h"
+#include "models/TableExport.h"
 #include "project/HtmlReport.h"
 #include "project/ProjectFile.h"
 #include "project/RecordWriter.h"
@@ -20,8 +20,7 @@ namespace {
 
 void WriteRecords(const std::vector<TDomainRow>& rows, TRecordFormat format)
 {
-    const bool written = TRecordWriter::WriteTable(
-        rows, format, [](const std::string& name) { return TIdnaName::Of(name).Ace; }, WriteOut);
+    const bool written = TRecordWriter::WriteTable(rows, format, RecordTexts(), WriteOut);
     if (!written || std::fflush(stdout) != 0)
         throw TUsageError("cannot write to standard output");
 }

@@ -70,8 +70,7 @@ void TResultCommands::ExportRecordsExecute(TRecordFormat format)
     if (path.isEmpty())
         return;
     try {
-        TRecordWriter::SaveTable(BytesFromText(path), RowsInViewOrder(*model), format,
-                                 [](const std::string& name) { return TIdnaName::Of(name).Ace; });
+        TRecordWriter::SaveTable(BytesFromText(path), RowsInViewOrder(*model), format, RecordTexts());
     } catch (const TQuarrowError& error) {
         Desktop.Tell(Owner, TextFromBytes(error.what()));
     }

@@ -22,6 +22,25 @@ std::string FormatDayNumber(int dayNumber)
     return locale.toString(qdate, WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat))).toStdString();
 }
 
+int DayNumberOfShownDate(const std::string& text)
+{
+    if (text.empty())
+        return 0;
+    const QLocale locale = QLocale::system();
+    const QDate date =
+        locale.toDate(QString::fromStdString(text), WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat)));
+    if (!date.isValid())
+        return 0;
+    const int dayNumber = DayNumberFromDate(date.year(), date.month(), date.day());
+    return dayNumber > 0 ? dayNumber : 0;
+}
+
+std::string ExportedExpiry(const std::string& cell)
+{
+    const int dayNumber = DayNumberOfShownDate(cell);
+    return dayNumber > 0 ? IsoDateFromDayNumber(dayNumber) : cell;
+}
+
 QString WithFourDigitYear(const QString& format)
 {
     QString result;

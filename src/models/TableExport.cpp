@@ -1,6 +1,7 @@
 #include "models/TableExport.h"
 
 #include "models/DomainTableModel.h"
+#include "models/ExpiryDateFormat.h"
 #include "models/IdnaName.h"
 #include "project/HtmlReport.h"
 
@@ -52,4 +53,9 @@ std::string RegistrationTargetFor(const QAbstractItemModel& view, int row, const
     // The shop is handed what registries keep: an internationalised name's A-labels.
     const TIdnaName name = TIdnaName::Of(CellBytes(view, row, TDomainTableModel::ColumnDomain));
     return RegistrationAddress(host, name.Problem.empty() ? name.Ace : name.Typed);
+}
+
+TRecordWriter::TTableTexts RecordTexts()
+{
+    return {[](const std::string& name) { return TIdnaName::Of(name).Ace; }, ExportedExpiry};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/DomainRow.h"
+#include "project/RecordWriter.h"
 
 #include <string>
 #include <vector>
@@ -19,3 +20,6 @@ std::string AvailableDomains(const QAbstractItemModel& view);
 // The registration address for the view's row (an internationalised name in A-labels), or empty when
 // the row is taken already ("NO").
 std::string RegistrationTargetFor(const QAbstractItemModel& view, int row, const std::string& host);
+// What the CSV and JSON exports write beside the stored cells, the same in the window and in
+// quarrow-cli: each name's A-label and each expiry as an ISO date.
+TRecordWriter::TTableTexts RecordTexts();

@@ -75,7 +75,7 @@ std::string_view SlotOf(const TDomainRow& row, std::size_t slot)
 
 } // namespace
 
-bool TRecordWriter::WriteTable(const std::vector<TDomainRow>& rows, TRecordFormat format, const TAceOf& aceOf,
+bool TRecordWriter::WriteTable(const std::vector<TDomainRow>& rows, TRecordFormat format, const TTableTexts& texts,
                                const std::function<bool(std::string_view)>& write)
 {
     TRecordWriter writer(format, {"domain", "checked", "availability", "registrar", "whois_server", "expires", "ace"});
@@ -83,20 +83,21 @@ bool TRecordWriter::WriteTable(const std::vector<TDomainRow>& rows, TRecordForma
         return false;
     for (const TDomainRow& row : rows)
         if (!write(writer.Record({row.Caption, row.Checked, SlotOf(row, SlotAvailability), SlotOf(row, SlotRegistrar),
-                                  SlotOf(row, SlotWhoisServer), SlotOf(row, SlotExpires), aceOf(row.Caption)})))
+                                  SlotOf(row, SlotWhoisServer), texts.ExpiryOf(std::string(SlotOf(row, SlotExpires))),
+                                  texts.AceOf(row.Caption)})))
             return false;
     return write(writer.End());
 }
 
 void TRecordWriter::SaveTable(const std::string& path, const std::vector<TDomainRow>& rows, TRecordFormat format,
-                              const TAceOf& aceOf)
+                              const TTableTexts& texts)
 {
     TAtomicFileWriter file(path);
     // Records are gathered into larger writes: a million rows are a million short records.
     constexpr std::size_t BufferBytes = 1 << 20;
     std::string buffer;
     buffer.reserve(BufferBytes + 4096);
-    WriteTable(rows, format, aceOf, [&](std::string_view piece) {
+    WriteTable(rows, format, texts, [&](std::string_view piece) {
         buffer += piece;
         if (buffer.size() >= BufferBytes) {
             file.Write(buffer);

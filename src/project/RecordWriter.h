@@ -36,19 +36,25 @@ public:
     std::string Record(const std::vector<TRecordField>& fields);
     std::string End() const;
 
+    // What a table's records need that this layer cannot make itself: the name as servers are asked
+    // it ("ace"; empty for a name no server may be asked), and the Expires cell in its exported
+    // form (the window keeps it in the user's date format, exports write it as check does).
+    struct TTableTexts
+    {
+        std::function<std::string(const std::string&)> AceOf;
+        std::function<std::string(const std::string&)> ExpiryOf;
+    };
     // A domain table as the exports give it (quarrow-cli export and the window's File > Export):
-    // one record per row with its name, tick, availability, registrar, WHOIS server and expiry
-    // text, and last "ace": the name as servers are asked it, which `aceOf` makes of the name
-    // (empty for a name no server may be asked). It comes after the older columns so that readers
-    // that go by position keep working. `write` takes each piece in turn; once it returns false
-    // nothing more is written and false is returned.
-    using TAceOf = std::function<std::string(const std::string&)>;
-    static bool WriteTable(const std::vector<TDomainRow>& rows, TRecordFormat format, const TAceOf& aceOf,
+    // one record per row with its name, tick, availability, registrar, WHOIS server and expiry,
+    // and last "ace". It comes after the older columns so that readers that go by position keep
+    // working. `write` takes each piece in turn; once it returns false nothing more is written and
+    // false is returned.
+    static bool WriteTable(const std::vector<TDomainRow>& rows, TRecordFormat format, const TTableTexts& texts,
                            const std::function<bool(std::string_view)>& write);
     // The same into a file, replaced atomically: on failure the old file stays as it was and the
     // thrown TQuarrowError says why.
     static void SaveTable(const std::string& path, const std::vector<TDomainRow>& rows, TRecordFormat format,
-                          const TAceOf& aceOf);
+                          const TTableTexts& texts);
 
 private:
     TRecordFormat Format;

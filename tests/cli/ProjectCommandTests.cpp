@@ -148,6 +148,27 @@ TEST(ProjectCommands, ExportCsvAndJson)
               "\"caf\xC3\xA9\", \"whois_server\": \"\", \"expires\": \"\", \"ace\": \"b.com\"}\n]\n");
 }
 
+// The window keeps an expiry in the user's date format; exports write it as check does, an ISO date.
+// A cell that holds no date in that format (an unreadable expiry between "!" marks, a date written
+// under another locale) goes out as it stands.
+TEST(ProjectCommands, ExportWritesExpiriesAsIsoDatesLikeCheck)
+{
+    TTempDir dir;
+    TProjectData project;
+    project.Rows = {{"a.com", true, {"NO", "", "", "02.01.2030", "0", ""}},
+                    {"b.com", true, {"NO", "", "", "! 2030-13-40 !", "0", ""}},
+                    {"c.com", true, {"NO", "", "", "1/2/2030", "0", ""}},
+                    {"d.com", true, {"NO", "", "", "31.02.2030", "0", ""}}};
+    TXMLSaveLoad store;
+    ASSERT_TRUE(SaveProject(store, dir.File("p.prj.xml"), project));
+    const std::vector<std::string> argv = {QUARROW_CLI_PATH, "export", dir.File("p.prj.xml"), "--csv"};
+    const TProcessResult csv = RunProcess(argv, {{"LC_ALL", "de_DE.UTF-8"}});
+    ASSERT_EQ(csv.ExitStatus, 0) << csv.Err;
+    EXPECT_EQ(csv.Out, "domain,checked,availability,registrar,whois_server,expires,ace\r\n"
+                       "a.com,1,NO,,,2030-01-02,a.com\r\nb.com,1,NO,,,! 2030-13-40 !,b.com\r\n"
+                       "c.com,1,NO,,,1/2/2030,c.com\r\nd.com,1,NO,,,31.02.2030,d.com\r\n");
+}
+
 TEST(ProjectCommands, ExportCarriesBothFormsOfInternationalNames)
 {
     TTempDir dir;

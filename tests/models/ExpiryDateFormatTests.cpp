@@ -45,6 +45,17 @@ TEST(FormatDayNumber, MatchesTheLocaleForTheSameDate)
     EXPECT_EQ(FormatDayNumber(-1), "");
 }
 
+TEST(DayNumberOfShownDate, ReadsBackWhatFormatDayNumberWrote)
+{
+    for (const int day :
+         {1, DayNumberFromDate(2000, 2, 29), DayNumberFromDate(2030, 1, 2), DayNumberFromDate(9999, 12, 31)})
+        EXPECT_EQ(DayNumberOfShownDate(FormatDayNumber(day)), day) << day;
+    for (const char* text : {"", "31.02.2030", "2030-01-02", "! 02.01.2030 !", "02.01.2030 x"})
+        EXPECT_EQ(DayNumberOfShownDate(text), 0) << text;
+    EXPECT_EQ(ExportedExpiry("02.01.2030"), "2030-01-02");
+    EXPECT_EQ(ExportedExpiry("! 02.01.2030 !"), "! 02.01.2030 !");
+}
+
 TEST(WithFourDigitYear, WidensShortYearsOnlyOutsideQuotes)
 {
     EXPECT_EQ(WithFourDigitYear("M/d/yy"), "M/d/yyyy");

@@ -79,20 +79,22 @@ TEST(RecordWriter, TablesTakeShortRowsAndStopAtTheFirstFailedWrite)
     const std::vector<TDomainRow> rows = {{"a.com", true, {"NO", "Reg", "whois.reg.test", "2027-03-14", "0"}},
                                           {"b.com", false, {"YES"}},
                                           {"c.com", true, {}}};
-    // The ace column holds what the caller makes of each name.
-    const auto ace = [](const std::string& name) { return name == "b.com" ? std::string() : "ace-" + name; };
+    // The ace and expires columns hold what the caller makes of each name and expiry.
+    const TRecordWriter::TTableTexts texts = {
+        [](const std::string& name) { return name == "b.com" ? std::string() : "ace-" + name; },
+        [](const std::string& expiry) { return expiry.empty() ? expiry : "day " + expiry; }};
     std::string out;
-    ASSERT_TRUE(TRecordWriter::WriteTable(rows, TRecordFormat::Csv, ace, [&](std::string_view piece) {
+    ASSERT_TRUE(TRecordWriter::WriteTable(rows, TRecordFormat::Csv, texts, [&](std::string_view piece) {
         out += piece;
         return true;
     }));
     EXPECT_EQ(out,
               "domain,checked,availability,registrar,whois_server,expires,ace\r\n"
-              "a.com,1,NO,Reg,whois.reg.test,2027-03-14,ace-a.com\r\nb.com,0,YES,,,,\r\nc.com,1,,,,,ace-c.com\r\n");
+              "a.com,1,NO,Reg,whois.reg.test,day 2027-03-14,ace-a.com\r\nb.com,0,YES,,,,\r\nc.com,1,,,,,ace-c.com\r\n");
 
     int pieces = 0;
     EXPECT_FALSE(
-        TRecordWriter::WriteTable(rows, TRecordFormat::Json, ace, [&](std::string_view) { return ++pieces < 2; }));
+        TRecordWriter::WriteTable(rows, TRecordFormat::Json, texts, [&](std::string_view) { return ++pieces < 2; }));
     EXPECT_EQ(pieces, 2); // the opening and the first record, nothing after the failure
 }
 
