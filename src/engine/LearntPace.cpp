@@ -17,7 +17,9 @@ int TLearntPace::LearntMs(const TLane& lane) const
 void TLearntPace::Refused(const TLane& lane, int floorMs, std::uint64_t startedAt, std::uint64_t now)
 {
     TState& state = Lanes[lane];
-    if (state.Grew && startedAt < state.GrewAt)
+    // A query started at the tick it grew was not sent at the new pace either: that pace lets none
+    // go at once.
+    if (state.Grew && startedAt <= state.GrewAt)
         return;
     const double floor = std::max(floorMs, 0);
     const double from = std::max(state.IntervalMs, floor);
@@ -25,10 +27,10 @@ void TLearntPace::Refused(const TLane& lane, int floorMs, std::uint64_t startedA
     if (state.IntervalMs <= 0) {
         grown = std::max(grown, static_cast<double>(FirstRefusalMs));
         state.Probing = true;
-    } else if (state.Probing) {
-        // Refused at GrewAt and now, the host let through what it answered in between.
-        if (state.Answers > 0 && now > state.GrewAt)
-            grown = std::max(grown, static_cast<double>(now - state.GrewAt) / state.Answers * SettleMargin);
+    } else if (state.Probing && state.Answers > 0 && now > state.GrewAt) {
+        // Refused at GrewAt and now, the host let through what it answered in between. Without an
+        // answer there is nothing to measure, and the pace stays a guess.
+        grown = std::max(grown, static_cast<double>(now - state.GrewAt) / state.Answers * SettleMargin);
         state.Probing = false;
     }
     state.IntervalMs = std::min(grown, static_cast<double>(std::max(LongestMs, floorMs)));
@@ -44,7 +46,7 @@ void TLearntPace::Answered(const TLane& lane, int floorMs, std::uint64_t started
     if (found == Lanes.end() || found->second.IntervalMs <= 0)
         return;
     TState& state = found->second;
-    if (!state.Grew || startedAt >= state.GrewAt)
+    if (!state.Grew || startedAt > state.GrewAt)
         ++state.Answers;
     const double factor = state.Probing ? ProbeShrinkFactor : ShrinkFactor;
     const double shrunk = std::max(state.IntervalMs * factor, static_cast<double>(std::max(floorMs, 0)));

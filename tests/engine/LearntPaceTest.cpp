@@ -32,8 +32,8 @@ TEST(LearntPaceTest, RefusalsGrowAnswersShrinkWithinTheFloorAndTheCeiling)
         {"each further refusal adds a quarter", 5, 3, 0, 391}, // 250 x 1.25 x 1.25 = 390.6
         {"after a first refusal the pace is a guess: answers shrink it faster", 5, 1, 10,
          static_cast<int>(std::ceil(250 * std::pow(TLearntPace::ProbeShrinkFactor, 10)))},
-        {"after a second refusal answers shrink by half a percent each", 5, 2, 10,
-         static_cast<int>(std::ceil(312.5 * std::pow(TLearntPace::ShrinkFactor, 10)))},
+        {"a guess refused again before any answer stays a guess", 5, 2, 10,
+         static_cast<int>(std::ceil(312.5 * std::pow(TLearntPace::ProbeShrinkFactor, 10)))},
         {"answers never shrink below the floor", 200, 1, 1000, 200},
         {"no interval passes the ceiling", 0, 100, 0, TLearntPace::LongestMs},
     };
@@ -56,8 +56,11 @@ TEST(LearntPaceTest, RefusalsOfQueriesSentBeforeTheLastGrowthDoNotCompound)
     for (std::uint64_t started = 100; started < 105; ++started)
         pace.Refused(Lane, 0, started, 110);
     EXPECT_EQ(pace.LearntMs(Lane), 250);
+    // Nor does one started at the tick it grew, which the new pace would not have let go.
+    pace.Refused(Lane, 0, 110, 300);
+    EXPECT_EQ(pace.LearntMs(Lane), 250);
     // A query sent at the grown pace and refused grows it again.
-    pace.Refused(Lane, 0, 110, 400);
+    pace.Refused(Lane, 0, 360, 400);
     EXPECT_EQ(pace.LearntMs(Lane), 313);
     // A floor raised later (min_interval set) still bounds a learnt pace below it.
     EXPECT_EQ(pace.IntervalMs(Lane, 500), 500);
@@ -73,7 +76,7 @@ TEST(LearntPaceTest, TheSecondRefusalSettlesThePaceAtWhatTheHostLetThrough)
     pace.Refused(Lane, 5, 990, 1000);
     pace.Answered(Lane, 5, 995);
     for (int i = 0; i < 20; ++i)
-        pace.Answered(Lane, 5, 1000 + 200 * static_cast<std::uint64_t>(i));
+        pace.Answered(Lane, 5, 1200 + 200 * static_cast<std::uint64_t>(i));
     EXPECT_EQ(pace.LearntMs(Lane), static_cast<int>(std::ceil(250 * std::pow(TLearntPace::ProbeShrinkFactor, 21))));
     pace.Refused(Lane, 5, 4900, 5000);
     EXPECT_EQ(pace.LearntMs(Lane), static_cast<int>(std::ceil(200 * TLearntPace::SettleMargin)));
@@ -82,11 +85,14 @@ TEST(LearntPaceTest, TheSecondRefusalSettlesThePaceAtWhatTheHostLetThrough)
     EXPECT_EQ(pace.LearntMs(Lane), static_cast<int>(std::ceil(220 * TLearntPace::ShrinkFactor)));
     pace.Refused(Lane, 5, 5100, 5200);
     EXPECT_EQ(pace.LearntMs(Lane), static_cast<int>(std::ceil(220 * TLearntPace::ShrinkFactor * 1.25)));
-    // A guess refused before any answer came grows by a quarter, as there is nothing to measure.
+    // A guess refused before any answer came grows by a quarter and stays a guess, as there is
+    // nothing to measure.
     TLearntPace quick;
     quick.Refused(Lane, 5, 0, 10);
     quick.Refused(Lane, 5, 20, 30);
     EXPECT_EQ(quick.LearntMs(Lane), 313);
+    quick.Answered(Lane, 5, 40);
+    EXPECT_EQ(quick.LearntMs(Lane), static_cast<int>(std::ceil(312.5 * TLearntPace::ProbeShrinkFactor)));
 }
 
 // Other ways out to a host take what one of them learnt when they know less; they are never sent
@@ -101,7 +107,8 @@ TEST(LearntPaceTest, AWayOutThatKnowsLessTakesWhatAnotherLearntOfTheSameHost)
     pace.Teach(Lane, Other, 100);
     EXPECT_EQ(pace.LearntMs(Other), 250);
     pace.Refused(Other, 5, 95, 110);
-    EXPECT_EQ(pace.LearntMs(Other), 250) << "sent before it learnt";
+    pace.Refused(Other, 5, 100, 110);
+    EXPECT_EQ(pace.LearntMs(Other), 250) << "sent before it learnt, or as it learnt";
     // Other settles; the first lane, still guessing, takes its pace, and a settled lane keeps its
     // own against a guess.
     pace.Answered(Other, 5, 150);
