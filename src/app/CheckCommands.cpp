@@ -15,22 +15,28 @@ TCheckCommands::TCheckCommands(TCheckDispatcher& dispatcher, TMainActions& actio
       Progress(progress), SelectedRow(std::move(selectedRow))
 {
     connect(Actions.aStartAll, &QAction::triggered, this, [this] {
-        if (!GeneratingNames)
+        if (MayStart())
             Dispatcher.StartAll();
     });
     connect(Actions.aCheckErrors, &QAction::triggered, this, [this] {
-        if (!GeneratingNames && Dispatcher.CheckErrorsEnabled())
+        if (Dispatcher.CheckErrorsEnabled() && MayStart())
             Dispatcher.CheckErrorsAgain();
     });
     connect(Actions.aCheck, &QAction::triggered, this, [this] {
-        if (!GeneratingNames)
-            Dispatcher.CheckSelected(SelectedRow());
+        if (const TRowId row = SelectedRow(); row != NoRowId && MayStart(false))
+            Dispatcher.CheckSelected(row);
     });
     connect(Actions.aStop, &QAction::triggered, &Dispatcher, &TCheckDispatcher::Stop);
     connect(&Dispatcher, &TCheckDispatcher::StatusChanged, this, &TCheckCommands::Refresh);
     connect(&Dispatcher, &TCheckDispatcher::Beep, this, [] { QApplication::beep(); });
     connect(&Dispatcher, &TCheckDispatcher::ModifiedSet, this, &TCheckCommands::ModifiedSet);
     Refresh();
+}
+
+void TCheckCommands::ContinueChecks()
+{
+    if (Dispatcher.StartAllEnabled() && MayStart())
+        Dispatcher.CheckRowsWithoutResult();
 }
 
 void TCheckCommands::SetGenerating(bool generating)

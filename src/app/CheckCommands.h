@@ -24,7 +24,13 @@ public:
     TCheckCommands(TCheckDispatcher& dispatcher, TMainActions& actions, QLabel* threadsText, QLabel* totalText,
                    QProgressBar* progress, TSelectedRow selectedRow, QObject* parent = nullptr);
 
+    // Asked before "Check domains" and "Check errors again" start a pass (true) and before "Check
+    // selected domain" starts its check (false); false: nothing starts (another program is
+    // checking the project).
+    void SetStartGuard(std::function<bool(bool pass)> guard) { StartGuard = std::move(guard); }
     void SetGenerating(bool generating);
+    // A pass over the ticked rows still without a result, as after a check that was cut short.
+    void ContinueChecks();
     bool Generating() const { return GeneratingNames; }
     // Brings the texts, progress bar and command states up to the dispatcher's state.
     void Refresh();
@@ -34,11 +40,14 @@ signals:
     void ModifiedSet();
 
 private:
+    bool MayStart(bool pass = true) const { return !GeneratingNames && (!StartGuard || StartGuard(pass)); }
+
     TCheckDispatcher& Dispatcher;
     TMainActions& Actions;
     QLabel* ThreadsText;
     QLabel* TotalText;
     QProgressBar* Progress;
     TSelectedRow SelectedRow;
+    std::function<bool(bool)> StartGuard;
     bool GeneratingNames = false;
 };

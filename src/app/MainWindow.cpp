@@ -261,10 +261,11 @@ void TfMain::ConnectCommands()
     connect(a.aSaveWas, &QAction::triggered, WordFileCmds, &TWordFileCommands::SaveWordsAs);
 
     connect(Lists, &TWordLists::Changed, this, [this] { SetModified(true); });
-    connect(CheckCmds, &TCheckCommands::ModifiedSet, this, [this] {
-        SetModified(true);
-        ProjectCmds->CheckStarting();
-    });
+    connect(CheckCmds, &TCheckCommands::ModifiedSet, this, [this] { SetModified(true); });
+    CheckCmds->SetStartGuard([this](bool pass) { return ProjectCmds->CheckStarting(pass); });
+    // Asked while the project is still being opened: the pass starts once it is in the window.
+    connect(ProjectCmds, &TProjectController::ContinueRequested, CheckCmds, &TCheckCommands::ContinueChecks,
+            Qt::QueuedConnection);
     connect(GenerateCmd, &TGenerateCommand::BusyChanged, this, &TfMain::SetGenerating);
     connect(GenerateCmd, &TGenerateCommand::Progress, this, [this](int position, int maximum) {
         pb->setRange(0, std::max(maximum, 1));

@@ -11,6 +11,7 @@
 #include "engine/DnsDelegationCheck.h"
 #include "engine/Folders.h"
 #include "engine/ProcessExit.h"
+#include "engine/ProjectLock.h"
 #include "engine/ResultJournal.h"
 #include "models/DomainTableModel.h"
 #include "project/JournalRecovery.h"
@@ -78,6 +79,9 @@ struct TCheckRun
     std::vector<int> RecordRows;
     TXMLSaveLoad Store;
     std::optional<TProjectData> Project;
+    // Held from before the journal is read until the program ends, so that no other program
+    // checks the project meanwhile.
+    TProjectLock Lock;
     std::unique_ptr<TCheckDispatcher> Dispatcher;
     // A project's journal, and what one left over brought back.
     std::unique_ptr<TResultJournal> Journal;
@@ -260,6 +264,10 @@ void LoadRows(const TCheckRequest& request, TCheckRun& run)
         }
         if (!run.Project)
             throw TUsageError("\"" + request.ProjectPath + "\": " + WrongXmlFileText);
+        // A journal another program is writing is no journal left over: it is neither applied
+        // nor cut back, and nothing is checked.
+        if (!run.Lock.Take(request.ProjectPath))
+            throw TUsageError(run.Lock.Refusal());
         // The rows this check is for, as the project file has them; --errors-only ticks them.
         std::vector<bool> reported;
         for (TDomainRow& row : run.Project->Rows) {
@@ -349,11 +357,20 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, TCheckRecords& record
     const int recovered = run.Project ? static_cast<int>(run.RecordRows.size()) - passRows : 0;
     int results = 0;
     TCheckProgress progress(passRows, std::chrono::steady_clock::now());
+    // The time left follows the pace each host keeps (the pace file's, then what this run learns).
+    TPaceForecast forecast;
+    for (const int row : run.PassRows)
+        forecast.Add(run.Model.IdAt(row),
+                     TCheckDispatcher::PacedHost(dispatcher.WhoisServerForDomain(run.Model.Caption(row))));
+    progress.SetForecast([&](int, std::optional<double> rate) {
+        return forecast.SecondsLeft([&](const std::string& host) { return dispatcher.HostIntervalsMs(host); }, rate);
+    });
     // Answers are dropped once their records are out (unless a project keeps them), so that a long
     // run against hosts with large answers holds only the answers in flight.
     const bool keepAnswers = run.Project.has_value();
     QObject::connect(&dispatcher, &TCheckDispatcher::ResultApplied, [&, keepAnswers](TRowId id) {
         ++results;
+        forecast.Finished(id);
         if (run.Journal)
             run.Journal->Record(id);
         const int row = run.Model.RowOf(id);
@@ -498,6 +515,8 @@ int RunCheckCommand(const std::vector<std::string>& args)
     // A failure has said what went wrong in its own one line.
     if (status != ExitUsage)
         WriteSummary(run, elapsed);
+    // The program may end without destructors; another program may check the project from here.
+    run.Lock.Release();
     // Workers the watchdog gave up may still be on their way out of the network.
     return FinishProgram(status, run.Dispatcher->ThreadsLeftAtExit());
 }

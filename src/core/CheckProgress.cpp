@@ -35,10 +35,11 @@ std::optional<double> TCheckProgress::SecondsLeft() const
     const int remaining = Total - Done;
     if (remaining <= 0)
         return 0.0;
+    const std::optional<double> rate = Rate();
     if (Forecast)
-        if (const std::optional<double> forecast = Forecast(remaining))
+        if (const std::optional<double> forecast = Forecast(remaining, rate))
             return forecast;
-    if (const std::optional<double> rate = Rate())
+    if (rate)
         return remaining / *rate;
     return std::nullopt;
 }

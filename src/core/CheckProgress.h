@@ -15,8 +15,9 @@ class TCheckProgress
 {
 public:
     using TClock = std::chrono::steady_clock;
-    // Seconds the given number of names still to check will take; std::nullopt: no forecast.
-    using TForecast = std::function<std::optional<double>(int remaining)>;
+    // Seconds the given number of names still to check will take, given the rate of the last
+    // minute (std::nullopt while there is none); std::nullopt: no forecast.
+    using TForecast = std::function<std::optional<double>(int remaining, std::optional<double> rate)>;
 
     TCheckProgress(int total, TClock::time_point start);
 

@@ -212,14 +212,14 @@ void TCheckDispatcher::StartAll()
     emit StatusChanged();
 }
 
-int TCheckDispatcher::CheckErrorsAgain()
+int TCheckDispatcher::PassRowsReading(TRowResult result, bool tickedOnly)
 {
     const std::vector<TRowId> order = RowsInViewOrder();
     std::vector<int> rows;
     PassOrder.clear();
     for (const TRowId id : order) {
         const int row = Rows.RowOf(id);
-        if (row >= 0 && Rows.ResultOf(row) == TRowResult::Error) {
+        if (row >= 0 && Rows.ResultOf(row) == result && (!tickedOnly || Rows.Checked(row))) {
             PassOrder.push_back(id);
             rows.push_back(row);
         }

@@ -5,6 +5,7 @@
 #include "engine/DnsStage.h"
 #include "engine/HostPacing.h"
 #include "engine/JobMaker.h"
+#include "engine/PaceForecast.h"
 #include "engine/ProxyRouter.h"
 #include "engine/RefusedRows.h"
 #include "engine/SyncMutex.h"
@@ -72,7 +73,9 @@ public:
     // "Check errors again": ticks the rows that read "RESULT ERROR" and passes only them, in view
     // order, with the pacing and back-off of any pass. Returns how many rows the pass holds; with
     // none the pass is over at the next status tick.
-    int CheckErrorsAgain();
+    int CheckErrorsAgain() { return PassRowsReading(TRowResult::Error, false); }
+    // The same over the ticked rows that have no result yet: a check that was cut short goes on.
+    int CheckRowsWithoutResult() { return PassRowsReading(TRowResult::Unchecked, true); }
     void CheckSelected(TRowId row); // "Check selected domain"; NoRowId: nothing selected
     void Stop();                    // "Stop"
 
@@ -132,6 +135,12 @@ public:
     static constexpr int MaxQueuedPerTick = 1000;
     // What the pace file's reading or writing had to say (a damaged file set aside); empty if nothing.
     const std::string& PaceNotice() const { return PaceMessage; }
+    // The interval of each way out to the host in ms (0: nothing holds that lane back), for a
+    // forecast of the time a pass still needs.
+    std::vector<int> HostIntervalsMs(const std::string& host)
+    {
+        return TPaceForecast::LaneIntervalsMs(Pacing, Router.Count(), host);
+    }
     // The interval learnt for the host through the first way out (0: nothing learnt).
     int LearntIntervalMs(const std::string& host) const { return Pacing.LearntMs(TPacingLane{0, host}); }
 
@@ -189,6 +198,8 @@ private:
     void DeliverResult(const std::shared_ptr<TWorkerState>& worker, const TSyncSendResult& result) override;
     void WorkerEnded(const std::shared_ptr<TWorkerState>& worker) override;
 
+    // A pass over the rows that read `result` (only the ticked ones with `tickedOnly`), which it ticks.
+    int PassRowsReading(TRowResult result, bool tickedOnly);
     // Every row's id in the view's order (the model's without one).
     std::vector<TRowId> RowsInViewOrder() const;
     // Starts a pass over PassOrder.

@@ -1,10 +1,12 @@
 #include "engine/ProjectController.h"
 
 #include "base/QuarrowError.h"
+#include "core/RowResult.h"
 #include "engine/ResultJournal.h"
 #include "project/JournalRecovery.h"
 #include "project/ProjectFile.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <unistd.h>
 
@@ -35,6 +37,17 @@ std::string ToBytes(const QString& path)
     return path.toStdString();
 }
 
+// The ticked rows a check would still have to ask.
+int UnfinishedRows(const TProjectData& project)
+{
+    int rows = 0;
+    for (const TDomainRow& row : project.Rows)
+        if (row.Checked && RowResultOf(row.Slots.size() > SlotAvailability ? row.Slots[SlotAvailability]
+                                                                           : std::string()) == TRowResult::Unchecked)
+            ++rows;
+    return rows;
+}
+
 } // namespace
 
 TProjectController::TProjectController(TXMLSaveLoad& store, TDomainSortProxy& table, TProjectWorkspace& workspace,
@@ -58,6 +71,9 @@ void TProjectController::SetModifiedFlag(bool modified)
 void TProjectController::SetProjectFileName(const QString& name)
 {
     FileName = name;
+    // The lock is the checked project's; the window has moved on to another.
+    if (Lock.Held() && Lock.ProjectPath() != ToBytes(name))
+        Lock.Release();
     FollowProjectFile();
     emit CaptionChanged(Caption());
 }
@@ -96,10 +112,17 @@ void TProjectController::ForgetJournal()
     FollowProjectFile();
 }
 
-void TProjectController::CheckStarting()
+bool TProjectController::CheckStarting(bool wholePass)
 {
-    if (!Journal || RecoveryPath.empty() || FileName != QLatin1String(UntitledName))
-        return;
+    if (FileName != QLatin1String(UntitledName)) {
+        if (Lock.Take(ToBytes(FileName)))
+            return true;
+        Prompts.ShowMessage(QString::fromStdString(Lock.Refusal()) + QStringLiteral("\nThe check was not started."));
+        return false;
+    }
+    // One name's check is not worth a copy of the whole table.
+    if (!wholePass || !Journal || RecoveryPath.empty())
+        return true;
     // The rows as they stand now, so that the journal's results have rows to go into.
     TProjectData project;
     Workspace.StoreInto(project);
@@ -110,12 +133,13 @@ void TProjectController::CheckStarting()
         Prompts.ShowMessage(
             QStringLiteral("The unsaved project could not be copied to %1 for recovery.\n%2")
                 .arg(QString::fromStdString(RecoveryPath), QString::fromStdString(copyStore.LastError())));
-        return;
+        return true;
     }
     RecoveryActive = true;
     FollowProjectFile();
     // Results of an earlier check are in the copy now.
     Journal->Discard();
+    return true;
 }
 
 bool TProjectController::OfferRecovery()
@@ -226,10 +250,19 @@ bool TProjectController::OpenPath(const QString& path)
         if (row.Slots.size() > SlotStartTick)
             row.Slots[SlotStartTick].clear();
     Workspace.StopChecks();
-    // The project it replaces is settled; then what a check of this one left is applied.
+    // The project it replaces is settled; then what a check of this one left is applied, unless
+    // another program is checking it and writing that journal now.
     ForgetJournal();
-    const TJournalRecovery::TOutcome recovered =
-        TJournalRecovery::Recover(TJournalRecovery::JournalPathOf(ToBytes(path)), *project);
+    std::int64_t holder = 0;
+    const bool busy =
+        !(Lock.Held() && Lock.ProjectPath() == ToBytes(path)) && TProjectLock::HeldElsewhere(ToBytes(path), &holder);
+    TJournalRecovery::TOutcome recovered;
+    if (busy)
+        recovered.Message = TProjectLock::BusyText(ToBytes(path), holder) +
+                            " Its results are in the project once that check has ended: open it again then.";
+    else
+        recovered = TJournalRecovery::Recover(TJournalRecovery::JournalPathOf(ToBytes(path)), *project);
+    const int unfinished = recovered.Applied > 0 ? UnfinishedRows(*project) : 0;
     Workspace.LoadFrom(*project);
     step += 5; // switches and the four word lists
     Workspace.ShowProgress(step, OpenSteps);
@@ -241,8 +274,17 @@ bool TProjectController::OpenPath(const QString& path)
     // Results applied from the journal are not in the file yet.
     SetModifiedFlag(recovered.Applied > 0);
     Workspace.ShowProgress(++step, OpenSteps);
-    if (!recovered.Message.empty())
-        Prompts.ShowMessage(QString::fromStdString(recovered.Message));
+    const QString told = QString::fromStdString(recovered.Message);
+    if (unfinished > 0) {
+        // The check the journal came from was cut short: the person may pick it up where it ended.
+        const QString rows =
+            unfinished == 1 ? QStringLiteral("the ticked row") : QStringLiteral("the %1 ticked rows").arg(unfinished);
+        if (Prompts.AskYesNoCancel(told + QStringLiteral("\n\nGo on checking %1 without a result?").arg(rows)) ==
+            TProjectPrompts::Yes)
+            emit ContinueRequested();
+    } else if (!told.isEmpty()) {
+        Prompts.ShowMessage(told);
+    }
     return true;
 }
 
@@ -260,7 +302,11 @@ bool TProjectController::SaveAs()
         return false;
     if (!SaveProject(path))
         return false;
+    // The project checked under its old name goes on under the new one, and keeps other programs off.
+    const bool locked = Lock.Held();
     SetProjectFileName(path);
+    if (locked && !Lock.Take(ToBytes(path)))
+        Prompts.ShowMessage(QString::fromStdString(Lock.Refusal()));
     return true;
 }
 

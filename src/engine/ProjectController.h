@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ProjectLock.h"
 #include "engine/ProjectPrompts.h"
 #include "engine/ProjectWorkspace.h"
 #include "models/DomainSortProxy.h"
@@ -27,6 +28,12 @@ class TResultJournal;
 // as each check starts. A journal left by a run that ended during a check is applied when its
 // project is opened (which says so and marks the project modified); the next start offers a
 // recovery copy back. A save, or changes thrown away (New, Open, closing), removes the journal.
+//
+// A check of a saved project takes the project's lock, which the window keeps while the project
+// stays open: another program checking the same project would write the same journal, and the
+// later save would throw the other's results away. Opening a project that another program is
+// checking leaves its journal alone (it is being written, not left over). After a journal was
+// applied, the person is asked whether to go on checking the ticked rows still without a result.
 class TProjectController : public QObject
 {
     Q_OBJECT
@@ -61,8 +68,10 @@ public:
 
     // Journals the results from now on; `recoveryPath`: the copy of an unsaved project.
     void SetJournal(TResultJournal* journal, std::string recoveryPath);
-    // "Check domains" or "Check errors again" is starting.
-    void CheckStarting();
+    // "Check domains" or "Check errors again" (`wholePass`), or "Check selected domain", is about
+    // to start: false (and the person told why) when it must not, because another program is
+    // checking the project.
+    bool CheckStarting(bool wholePass = true);
     // At start-up: offers the recovery copy a run left (Yes restores it as an unsaved project, No
     // throws it away, Cancel keeps it for later). True when it was restored.
     bool OfferRecovery();
@@ -70,6 +79,8 @@ public:
 signals:
     void CaptionChanged(const QString& caption);
     void ModifiedChanged(bool modified);
+    // The person chose to go on checking the ticked rows without a result, after a journal.
+    void ContinueRequested();
 
 private:
     // The unsaved-changes question: false when the command must stop.
@@ -95,4 +106,5 @@ private:
     std::string RecoveryPath;
     // The recovery copy is the current unsaved project's.
     bool RecoveryActive = false;
+    TProjectLock Lock;
 };

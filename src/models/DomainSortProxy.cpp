@@ -5,7 +5,6 @@
 #include "whois/ResponseText.h"
 
 #include <algorithm>
-#include <cmath>
 #include <numeric>
 
 TDomainSortProxy::TDomainSortProxy(TDomainTableModel& model, QObject* parent)
@@ -98,10 +97,10 @@ void TDomainSortProxy::sort(int column, Qt::SortOrder order)
     const int count = columnCount();
     column = count == 0 ? 0 : std::clamp(column, 0, count - 1);
     const TSortDirection direction = order == Qt::AscendingOrder ? sdAscending : sdDescending;
-    if (column == Column && direction == Direction)
+    if (column == Order.Column() && direction == Order.Direction())
         return;
-    Column = column;
-    Direction = direction;
+    Order.SetColumn(column);
+    Order.SetDirection(direction);
     emit SortChanged();
     if (Type != stNone)
         Sort();
@@ -115,9 +114,9 @@ void TDomainSortProxy::SetSortColumn(int column)
     else if (column >= count)
         column = count - 1;
     column = std::max(column, 0);
-    if (column == Column)
+    if (column == Order.Column())
         return;
-    Column = column;
+    Order.SetColumn(column);
     emit SortChanged();
     if (Type != stNone)
         Sort();
@@ -125,9 +124,9 @@ void TDomainSortProxy::SetSortColumn(int column)
 
 void TDomainSortProxy::SetSortDirection(TSortDirection direction)
 {
-    if (direction == Direction)
+    if (direction == Order.Direction())
         return;
-    Direction = direction;
+    Order.SetDirection(direction);
     emit SortChanged();
     if (Type != stNone)
         Sort();
@@ -145,8 +144,8 @@ void TDomainSortProxy::SetSortType(TSortType type)
 
 void TDomainSortProxy::ColClick(int column)
 {
-    if (column == Column)
-        SetSortDirection(Direction == sdAscending ? sdDescending : sdAscending);
+    if (column == Order.Column())
+        SetSortDirection(Order.Direction() == sdAscending ? sdDescending : sdAscending);
     else
         SetSortColumn(column);
 }
@@ -155,9 +154,8 @@ void TDomainSortProxy::Sort()
 {
     if (Sorted.size() < 2)
         return;
-    const TPrepared& prepared = Prepare(Column);
     std::vector<int> order = Sorted;
-    SortRows(order, prepared);
+    Order.Sort(order);
     Reorder(order);
 }
 
@@ -183,154 +181,34 @@ QStringView TDomainSortProxy::CellText(int sourceRow, int column, QString& buffe
     return buffer;
 }
 
-int TDomainSortProxy::SortItemCompare(int sourceRow1, int sourceRow2, TSortParam param) const
+// The values behind ResultRole and ExpiryDayRole, read without a QVariant: a filter over a million
+// rows reads every row's verdict, and through the role that took ten times as long.
+TRowResult TDomainSortProxy::Result(int row) const
 {
-    const int column = SortParamColumn(param);
-    std::string tails;
-    TSortItem items[2];
-    const int rows[2] = {sourceRow1, sourceRow2};
-    for (int i = 0; i < 2; ++i) {
-        const QString text = TextAt(rows[i], column);
-        Reader.Classify(text, items[i]);
-        Reader.AddKey(text, items[i], tails);
-    }
-    return ::SortItemCompare(items[0], items[1], param, tails);
+    return Source.ResultOf(row);
 }
 
-void TDomainSortProxy::TPrepared::Reset()
+int TDomainSortProxy::ExpiryDay(int row) const
 {
-    Items.clear();
-    Items.shrink_to_fit();
-    Tails.clear();
-    Tails.shrink_to_fit();
-    DeadTailBytes = 0;
-    Column = -1;
-    Rescan();
+    return Source.ExpiryDay(row);
 }
 
-void TDomainSortProxy::TPrepared::Rescan()
+void TDomainSortProxy::ReadText(int row, int column, bool moments, TSortItem& item, std::string& tails) const
 {
-    Scanned = KeyScanned = 0;
-    Texts = Numbers = Moments = Both = 0;
-    KeyNeeds = 0;
+    const QStringView text = CellText(row, column, TextBuffer);
+    Reader.Classify(text, item, moments);
+    if (!(item.Kind & (TSortItem::Empty | TSortItem::Number | TSortItem::DateTime)))
+        Reader.AddKey(text, item, tails);
 }
 
-void TDomainSortProxy::ResetItems() const
+void TDomainSortProxy::AddTextKey(int row, int column, TSortItem& item, std::string& tails) const
 {
-    Captions.Reset();
-    Cells.Reset();
+    Reader.AddKey(CellText(row, column, TextBuffer), item, tails);
 }
 
-void TDomainSortProxy::Invalidate(int firstRow, int lastRow, int firstColumn, int lastColumn)
+void TDomainSortProxy::AddWordKey(std::string_view word, TSortItem& item, std::string& tails) const
 {
-    for (TPrepared* prepared : {&Captions, &Cells}) {
-        if (prepared->Column < firstColumn || prepared->Column > lastColumn)
-            continue;
-        const int last = std::min(lastRow, static_cast<int>(prepared->Items.size()) - 1);
-        for (int row = std::max(firstRow, 0); row <= last; ++row) {
-            TSortItem& item = prepared->Items[static_cast<std::size_t>(row)];
-            if (item.Kind & TSortItem::Keyed)
-                prepared->DeadTailBytes += item.TailLength;
-            item.Kind = 0;
-        }
-        prepared->Rescan();
-    }
-}
-
-TDomainSortProxy::TPrepared& TDomainSortProxy::Prepare(int column) const
-{
-    TPrepared& prepared = column == TDomainTableModel::ColumnDomain ? Captions : Cells;
-    if (prepared.Column != column) {
-        prepared.Reset();
-        prepared.Column = column;
-    }
-    std::vector<TSortItem>& items = prepared.Items;
-    const std::size_t rows = static_cast<std::size_t>(Source.RowCount());
-    items.resize(rows);
-    if (prepared.Scanned > rows)
-        prepared.Rescan();
-    QString buffer;
-    for (std::size_t row = prepared.Scanned; row < rows; ++row) {
-        TSortItem& item = items[row];
-        if (!(item.Kind & TSortItem::Classified)) {
-            const QStringView text = CellText(static_cast<int>(row), column, buffer);
-            Reader.Classify(text, item);
-            item.Row = static_cast<std::int32_t>(row);
-            // A plain text meets others in the collation as soon as there is a second non-empty
-            // one: key it while the text is at hand.
-            if (!(item.Kind & (TSortItem::Empty | TSortItem::Number | TSortItem::DateTime)))
-                Reader.AddKey(text, item, prepared.Tails);
-        }
-        switch (item.Kind & (TSortItem::Empty | TSortItem::Number | TSortItem::DateTime)) {
-        case TSortItem::Empty:
-            break;
-        case TSortItem::Number:
-            ++prepared.Numbers;
-            break;
-        case TSortItem::DateTime:
-            ++prepared.Moments;
-            break;
-        case TSortItem::Number | TSortItem::DateTime:
-            ++prepared.Both;
-            break;
-        default:
-            ++prepared.Texts;
-        }
-    }
-    prepared.Scanned = rows;
-    // Two texts meet in the collation unless one is empty, both are numbers or both are moments;
-    // only rows that can meet another that way need a key, which is most of the cost of a sort.
-    const bool numberNeeds = prepared.Texts + prepared.Moments > 0;
-    const bool momentNeeds = prepared.Texts + prepared.Numbers > 0;
-    const bool bothNeeds = prepared.Texts > 0;
-    const unsigned keyNeeds = (numberNeeds ? 1u : 0u) | (momentNeeds ? 2u : 0u) | (bothNeeds ? 4u : 0u);
-    if (keyNeeds != prepared.KeyNeeds) {
-        prepared.KeyNeeds = keyNeeds;
-        prepared.KeyScanned = 0;
-    }
-    if (prepared.DeadTailBytes > prepared.Tails.size() / 2 && prepared.DeadTailBytes > (1u << 20)) {
-        // Keys of changed cells pile up; copy the live ones into a fresh string.
-        std::string live;
-        live.reserve(prepared.Tails.size() - prepared.DeadTailBytes);
-        for (TSortItem& item : items) {
-            if (!(item.Kind & TSortItem::Keyed))
-                continue;
-            const std::size_t offset = live.size();
-            live.append(prepared.Tails, item.TailOffset, item.TailLength);
-            item.TailOffset = static_cast<std::uint32_t>(offset);
-        }
-        prepared.Tails.swap(live);
-        prepared.DeadTailBytes = 0;
-    }
-    if (!numberNeeds && !momentNeeds)
-        return prepared;
-    for (std::size_t row = prepared.KeyScanned; row < rows; ++row) {
-        TSortItem& item = items[row];
-        if (item.Kind & (TSortItem::Keyed | TSortItem::Empty))
-            continue;
-        const bool isNumber = item.Kind & TSortItem::Number;
-        const bool isMoment = item.Kind & TSortItem::DateTime;
-        const bool needs = isNumber ? (isMoment ? bothNeeds : numberNeeds) : momentNeeds;
-        if (needs)
-            Reader.AddKey(TextAt(static_cast<int>(row), column), item, prepared.Tails);
-    }
-    prepared.KeyScanned = rows;
-    return prepared;
-}
-
-void TDomainSortProxy::SortRows(std::vector<int>& rows, const TPrepared& prepared) const
-{
-    std::vector<TSortItem> order;
-    order.reserve(rows.size());
-    for (const int row : rows)
-        order.push_back(prepared.Items[static_cast<std::size_t>(row)]);
-    const TSortParam param = SortParam();
-    const std::string& tails = prepared.Tails;
-    std::stable_sort(order.begin(), order.end(), [&tails, param](const TSortItem& a, const TSortItem& b) {
-        return ::SortItemCompare(a, b, param, tails) < 0;
-    });
-    for (std::size_t i = 0; i < order.size(); ++i)
-        rows[i] = order[i].Row;
+    Reader.AddKey(QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size())), item, tails);
 }
 
 void TDomainSortProxy::RebuildPositions(int fromPosition)
@@ -342,7 +220,7 @@ void TDomainSortProxy::RebuildPositions(int fromPosition)
 
 void TDomainSortProxy::SetFilter(TDomainFilter filter)
 {
-    if (filter == RowFilter)
+    if (filter == Order.Filter())
         return;
     Relayout(Sorted, filter);
 }
@@ -350,17 +228,6 @@ void TDomainSortProxy::SetFilter(TDomainFilter filter)
 std::string TDomainSortProxy::ShownText() const
 {
     return "shown " + std::to_string(ShownCount()) + " of " + std::to_string(TotalCount());
-}
-
-std::vector<int> TDomainSortProxy::ShownPlaces() const
-{
-    std::vector<int> places;
-    if (!Filtered())
-        return places;
-    for (std::size_t position = 0; position < Sorted.size(); ++position)
-        if (Passes(Sorted[position]))
-            places.push_back(static_cast<int>(position));
-    return places;
 }
 
 void TDomainSortProxy::InsertSorted(int position, const std::vector<int>& rows, int rebuildFrom)
@@ -375,7 +242,7 @@ void TDomainSortProxy::InsertSorted(int position, const std::vector<int>& rows, 
     }
     std::vector<int> places;
     for (int i = 0; i < added; ++i)
-        if (Passes(rows[static_cast<std::size_t>(i)]))
+        if (Order.Shows(rows[static_cast<std::size_t>(i)]))
             places.push_back(position + i);
     const auto at = std::lower_bound(Shown.begin(), Shown.end(), position);
     const int shownAt = static_cast<int>(at - Shown.begin());
@@ -400,7 +267,7 @@ void TDomainSortProxy::UpdateShown(int sourceRow)
     const auto at = std::lower_bound(Shown.begin(), Shown.end(), position);
     const int viewRow = static_cast<int>(at - Shown.begin());
     const bool shown = at != Shown.end() && *at == position;
-    if (shown == Passes(sourceRow))
+    if (shown == Order.Shows(sourceRow))
         return;
     if (shown) {
         beginRemoveRows({}, viewRow, viewRow);
@@ -416,14 +283,14 @@ void TDomainSortProxy::UpdateShown(int sourceRow)
 void TDomainSortProxy::Reorder(const std::vector<int>& newOrder)
 {
     if (newOrder != Sorted)
-        Relayout(newOrder, RowFilter);
+        Relayout(newOrder, Order.Filter());
 }
 
 void TDomainSortProxy::Relayout(const std::vector<int>& newOrder, TDomainFilter filter)
 {
     // Rows that come or go are no mere sort.
-    const auto hint = filter == RowFilter && !Filtered() ? QAbstractItemModel::VerticalSortHint
-                                                         : QAbstractItemModel::NoLayoutChangeHint;
+    const auto hint = filter == Order.Filter() && !Filtered() ? QAbstractItemModel::VerticalSortHint
+                                                              : QAbstractItemModel::NoLayoutChangeHint;
     emit layoutAboutToBeChanged({}, hint);
     const QModelIndexList from = persistentIndexList();
     std::vector<int> sourceRows;
@@ -432,9 +299,9 @@ void TDomainSortProxy::Relayout(const std::vector<int>& newOrder, TDomainFilter 
         sourceRows.push_back(SourceRow(index.row()));
     if (&newOrder != &Sorted)
         Sorted = newOrder;
-    RowFilter = filter;
+    Order.SetFilter(filter);
     RebuildPositions(0);
-    Shown = ShownPlaces();
+    Shown = Order.ShownPlaces(Sorted);
     QModelIndexList to;
     to.reserve(from.size());
     for (qsizetype i = 0; i < from.size(); ++i) {
@@ -528,16 +395,18 @@ void TDomainSortProxy::SourceDataChanged(const QModelIndex& topLeft, const QMode
         return;
     const int first = topLeft.row();
     const int last = bottomRight.row();
-    const bool textChanged = roles.isEmpty() || roles.contains(Qt::DisplayRole);
+    const bool textChanged = roles.isEmpty() || roles.contains(Qt::DisplayRole) ||
+                             roles.contains(TDomainTableModel::ResultRole) ||
+                             roles.contains(TDomainTableModel::ExpiryDayRole);
     if (textChanged)
-        Invalidate(first, last, topLeft.column(), bottomRight.column());
+        Order.CellsChanged(first, last, topLeft.column(), bottomRight.column());
     // A new result may show a hidden row or hide a shown one before anything is drawn again.
     if (textChanged && Filtered() && topLeft.column() <= TDomainTableModel::ColumnAvailability &&
         bottomRight.column() >= TDomainTableModel::ColumnAvailability) {
         if (first == last)
             UpdateShown(first);
-        else if (ShownPlaces() != Shown)
-            Relayout(Sorted, RowFilter);
+        else if (Order.ShownPlaces(Sorted) != Shown)
+            Relayout(Sorted, Order.Filter());
     }
     // The domain cell is drawn in the colour of its row's availability, so it is drawn again with it.
     const int left = topLeft.column() <= TDomainTableModel::ColumnAvailability &&
@@ -566,15 +435,7 @@ void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, 
         for (int& row : Sorted)
             if (row >= first)
                 row += added;
-        for (TPrepared* prepared : {&Captions, &Cells}) {
-            std::vector<TSortItem>& items = prepared->Items;
-            if (static_cast<int>(items.size()) < first)
-                continue;
-            items.insert(items.begin() + first, static_cast<std::size_t>(added), TSortItem{});
-            for (std::size_t row = 0; row < items.size(); ++row)
-                items[row].Row = static_cast<std::int32_t>(row);
-            prepared->Rescan();
-        }
+        Order.RowsInserted(first, added);
     }
     std::vector<int> arrived(static_cast<std::size_t>(added));
     std::iota(arrived.begin(), arrived.end(), first);
@@ -584,41 +445,16 @@ void TDomainSortProxy::SourceRowsInserted(const QModelIndex& parent, int first, 
         InsertSorted(before, arrived, renumbered ? 0 : before);
         return;
     }
-    const TPrepared& prepared = Prepare(Column);
-    SortRows(arrived, prepared);
-    const TSortParam param = SortParam();
-    auto less = [&prepared, param](int a, int b) {
-        const auto& items = prepared.Items;
-        return ::SortItemCompare(items[static_cast<std::size_t>(a)], items[static_cast<std::size_t>(b)], param,
-                                 prepared.Tails) < 0;
-    };
+    Order.Sort(arrived);
     if (before == 0 || added == 1) {
         // One place for all of them: after the rows that sort equal, as a stable sort would.
-        const auto at = std::upper_bound(Sorted.begin(), Sorted.end(), arrived.front(), less);
-        const int position = static_cast<int>(at - Sorted.begin());
+        const int position = static_cast<int>(Order.PlaceOf(Sorted, arrived.front()));
         InsertSorted(position, arrived, renumbered ? 0 : position);
         return;
     }
     // Scattered places: show the rows at the end, then move everything into order at once.
     InsertSorted(before, arrived, renumbered ? 0 : before);
-    std::vector<int> merged;
-    merged.reserve(Sorted.size());
-    auto from = Sorted.begin();
-    const auto end = Sorted.begin() + before;
-    if (static_cast<double>(added) * std::log2(static_cast<double>(before)) < before) {
-        // A small batch: each row's place by binary search from the last one's (they arrive
-        // sorted), instead of comparing along the whole table.
-        for (const int row : arrived) {
-            const auto at = std::upper_bound(from, end, row, less);
-            merged.insert(merged.end(), from, at);
-            merged.push_back(row);
-            from = at;
-        }
-        merged.insert(merged.end(), from, end);
-    } else {
-        std::merge(from, end, arrived.begin(), arrived.end(), std::back_inserter(merged), less);
-    }
-    Reorder(merged);
+    Reorder(Order.Merged(Sorted, static_cast<std::size_t>(before), arrived));
 }
 
 void TDomainSortProxy::SourceAboutToReset()
@@ -628,13 +464,13 @@ void TDomainSortProxy::SourceAboutToReset()
 
 void TDomainSortProxy::SourceReset()
 {
-    ResetItems();
+    Order.Clear();
     const std::size_t rows = static_cast<std::size_t>(Source.RowCount());
     Sorted.resize(rows);
     std::iota(Sorted.begin(), Sorted.end(), 0);
     if (SortsOnArrival() && rows > 1)
-        SortRows(Sorted, Prepare(Column));
+        Order.Sort(Sorted);
     SortedPosition.assign(rows, 0);
     RebuildPositions(0);
-    Shown = ShownPlaces();
+    Shown = Order.ShownPlaces(Sorted);
 }

@@ -2,6 +2,8 @@
 
 #include "models/DomainFilter.h"
 #include "models/DomainTableModel.h"
+#include "models/RowOrder.h"
+#include "models/SortCells.h"
 #include "models/SortTextCompare.h"
 #include "models/SortTextReader.h"
 
@@ -11,7 +13,10 @@
 #include <vector>
 
 // The domain table in the order the person sees it: the rows of TDomainTableModel sorted by one
-// column in one direction, every sort through SortItemCompare with the current SortParam.
+// column in one direction, every sort through SortItemCompare with the current SortParam. How rows
+// compare and which a filter shows is TRowOrder's; this proxy tells it what the model holds (the
+// verdict and expiry day from their roles, the texts read for the user's collation) and keeps the
+// views' indexes in step.
 //
 // When rows are sorted: on SetSortColumn or SetSortDirection with a new value unless the sort type
 // is stNone; on SetSortType to stText or stBoth; and while the type is stText or stBoth, new rows
@@ -23,7 +28,7 @@
 // row, shown or not, is kept all the same: it is the one source of row order for the rest of the
 // program (ViewOrder, RowsInViewOrder): the dispatcher's pass order and a saved project's rows
 // both come from it, so a filter never drops a row from a project or a pass.
-class TDomainSortProxy : public QAbstractProxyModel
+class TDomainSortProxy : public QAbstractProxyModel, private TSortCells
 {
     Q_OBJECT
 
@@ -45,10 +50,10 @@ public:
 
     TDomainTableModel& Model() const { return Source; }
 
-    int SortColumn() const { return Column; }
-    TSortDirection SortDirection() const { return Direction; }
+    int SortColumn() const { return Order.Column(); }
+    TSortDirection SortDirection() const { return Order.Direction(); }
     TSortType SortType() const { return Type; }
-    TSortParam SortParam() const { return MakeSortParam(Column, Direction); }
+    TSortParam SortParam() const { return Order.Param(); }
     // Clamped to the columns.
     void SetSortColumn(int column);
     void SetSortDirection(TSortDirection direction);
@@ -60,13 +65,16 @@ public:
     void Sort();
 
     // Two model rows compared by the param's column and direction: -1, 0 or 1.
-    int SortItemCompare(int sourceRow1, int sourceRow2, TSortParam param) const;
+    int SortItemCompare(int sourceRow1, int sourceRow2, TSortParam param) const
+    {
+        return Order.Compare(sourceRow1, sourceRow2, param);
+    }
     bool LessThan(int sourceRow1, int sourceRow2) const
     {
         return SortItemCompare(sourceRow1, sourceRow2, SortParam()) < 0;
     }
 
-    TDomainFilter Filter() const { return RowFilter; }
+    TDomainFilter Filter() const { return Order.Filter(); }
     // Shows only the rows the filter asks for, at once for a whole table (one layout change, the
     // selection kept on the rows that stay).
     void SetFilter(TDomainFilter filter);
@@ -94,42 +102,22 @@ signals:
     void SortChanged();
 
 private:
+    // TSortCells: the model's cells as the order reads them.
+    int RowCount() const override { return Source.RowCount(); }
+    TRowResult Result(int row) const override;
+    int ExpiryDay(int row) const override;
+    void ReadText(int row, int column, bool moments, TSortItem& item, std::string& tails) const override;
+    void AddTextKey(int row, int column, TSortItem& item, std::string& tails) const override;
+    void AddWordKey(std::string_view word, TSortItem& item, std::string& tails) const override;
+
     QString TextAt(int sourceRow, int column) const;
     // The same text as TextAt; a plain ASCII caption is widened into `buffer` instead of going
     // through a QVariant and a string of its own, as a million new rows each need theirs read.
     QStringView CellText(int sourceRow, int column, QString& buffer) const;
-    // Prepared texts of one column, kept between sorts and brought up to date as cells change.
-    struct TPrepared
-    {
-        std::vector<TSortItem> Items; // by model row
-        std::string Tails;
-        std::size_t DeadTailBytes = 0;
-        int Column = -1;
-        // Rows before Scanned are classified and counted below; rows before KeyScanned hold the
-        // keys that KeyNeeds calls for. Rows arriving at the end leave both as they are, so a
-        // table filled in batches is not read again for every batch; a changed cell or a row
-        // inserted within the table starts both over.
-        std::size_t Scanned = 0;
-        std::size_t Texts = 0, Numbers = 0, Moments = 0, Both = 0;
-        std::size_t KeyScanned = 0;
-        unsigned KeyNeeds = 0;
-        void Reset();
-        void Rescan();
-    };
-    // Fills the prepared texts of every row of `column`: what each text reads as, and the
-    // collation keys of the rows that can meet a text comparison.
-    TPrepared& Prepare(int column) const;
-    void Invalidate(int firstRow, int lastRow, int firstColumn, int lastColumn);
-    void ResetItems() const;
-    // Stable sort of model rows by the current param; Prepare must have run.
-    void SortRows(std::vector<int>& rows, const TPrepared& prepared) const;
     // A new order of every row (or the same one) and a new filter in one layout change.
     void Relayout(const std::vector<int>& newOrder, TDomainFilter filter);
     void Reorder(const std::vector<int>& newOrder);
-    bool Filtered() const { return RowFilter != TDomainFilter::All; }
-    bool Passes(int sourceRow) const { return FilterShows(RowFilter, Source.ResultOf(sourceRow)); }
-    // What Shown holds for the sorted order and the filter.
-    std::vector<int> ShownPlaces() const;
+    bool Filtered() const { return Order.Filtered(); }
     // Rows newly in the sorted order at `position`, shown as the filter says; the places of the
     // sorted order from `rebuildFrom` on are counted again.
     void InsertSorted(int position, const std::vector<int>& rows, int rebuildFrom);
@@ -145,18 +133,13 @@ private:
 
     TDomainTableModel& Source;
     TSortTextReader Reader;
-    int Column = 0;
-    TSortDirection Direction = sdAscending;
+    mutable QString TextBuffer;
+    TRowOrder Order{*this};
     TSortType Type = stNone;
 
     // Every model row in sorted order, and each model row's place in it.
     std::vector<int> Sorted;
     std::vector<int> SortedPosition;
-    TDomainFilter RowFilter = TDomainFilter::All;
     // While filtered: the places in Sorted of the shown rows, ascending.
     std::vector<int> Shown;
-
-    // Captions never change, so theirs stay prepared while the table is sorted by another column.
-    mutable TPrepared Captions;
-    mutable TPrepared Cells;
 };

@@ -268,6 +268,15 @@ void TDomainTableModel::StoreSlot(int position, TRow& r, int slot, const std::st
             ExtraOf(r).Texts[SlotAvailability] = text;
         break;
     }
+    case SlotExpires: {
+        // An expiry text from a project file is the cell as a result wrote it: a date in the
+        // user's format, whose day is read back, or an unreadable text between marks. A loaded row
+        // then sorts, and reports its expiry, as the result that wrote it did.
+        const int day = DayNumberOfShownDate(text);
+        const bool marked = text.size() >= 4 && text.starts_with("! ") && text.ends_with(" !");
+        StoreExpiry(r, text, day, day == 0 && marked);
+        break;
+    }
     default:
         if (slot < SlotAnswerIndex) {
             if (text.empty() && !r.Extra)

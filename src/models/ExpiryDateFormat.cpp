@@ -1,9 +1,13 @@
 #include "models/ExpiryDateFormat.h"
 
+#include "models/LocaleDateTimeReader.h"
 #include "whois/ResponseText.h"
 
 #include <QDate>
 #include <QLocale>
+
+#include <cmath>
+#include <memory>
 
 std::string FormatExpiryDate(const std::string& text, const TDateMasks& masks)
 {
@@ -26,13 +30,18 @@ int DayNumberOfShownDate(const std::string& text)
 {
     if (text.empty())
         return 0;
+    // The reader compiles the locale's formats: a loaded project reads a million dates with one.
+    thread_local QLocale readerLocale = QLocale::c();
+    thread_local std::unique_ptr<TLocaleDateTimeReader> reader;
     const QLocale locale = QLocale::system();
-    const QDate date =
-        locale.toDate(QString::fromStdString(text), WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat)));
-    if (!date.isValid())
+    if (!reader || locale != readerLocale) {
+        reader = std::make_unique<TLocaleDateTimeReader>(locale);
+        readerLocale = locale;
+    }
+    double moment = 0;
+    if (!reader->Read(QString::fromStdString(text), moment) || moment < 1)
         return 0;
-    const int dayNumber = DayNumberFromDate(date.year(), date.month(), date.day());
-    return dayNumber > 0 ? dayNumber : 0;
+    return static_cast<int>(std::floor(moment));
 }
 
 std::string ExportedExpiry(const std::string& cell)

@@ -65,6 +65,20 @@ struct TSortItem
     std::uint8_t Kind = 0;
 };
 
+// Stores a collation key (bytes without zeros) in `item`: its head inline, the rest appended to
+// `tails`; marks the item Keyed.
+inline void PutSortKey(const std::uint8_t* key, std::size_t length, TSortItem& item, std::string& tails)
+{
+    item.KeyHead[0] = item.KeyHead[1] = 0;
+    const std::size_t head = std::min<std::size_t>(length, 16);
+    for (std::size_t k = 0; k < head; ++k)
+        item.KeyHead[k / 8] |= static_cast<std::uint64_t>(key[k]) << (8 * (7 - k % 8));
+    item.TailOffset = static_cast<std::uint32_t>(tails.size());
+    item.TailLength = static_cast<std::uint32_t>(length - head);
+    tails.append(reinterpret_cast<const char*>(key) + head, length - head);
+    item.Kind |= TSortItem::Keyed;
+}
+
 namespace SortCompareDetail {
 
 template <typename T> int Sign(T a, T b)

@@ -96,7 +96,7 @@ bool TSortTextReader::ReadNumber(QStringView text, double& value)
     return error == std::errc() && end == number.data() + number.size();
 }
 
-void TSortTextReader::Classify(QStringView text, TSortItem& item) const
+void TSortTextReader::Classify(QStringView text, TSortItem& item, bool moments) const
 {
     item.Kind = TSortItem::Classified;
     if (text.isEmpty()) {
@@ -105,7 +105,7 @@ void TSortTextReader::Classify(QStringView text, TSortItem& item) const
     }
     if (ReadNumber(text, item.NumberValue))
         item.Kind |= TSortItem::Number;
-    if (ReadMoment(text, item.Moment))
+    if (moments && ReadMoment(text, item.Moment))
         item.Kind |= TSortItem::DateTime;
 }
 
@@ -149,14 +149,7 @@ void TSortTextReader::AddKey(QStringView text, TSortItem& item, std::string& tai
             KeyBuffer[length++] = static_cast<std::uint8_t>(0x80 | (v & 0x3F));
         }
     }
-    item.KeyHead[0] = item.KeyHead[1] = 0;
-    const std::size_t head = std::min<std::size_t>(length, 16);
-    for (std::size_t k = 0; k < head; ++k)
-        item.KeyHead[k / 8] |= static_cast<std::uint64_t>(KeyBuffer[k]) << (8 * (7 - k % 8));
-    item.TailOffset = static_cast<std::uint32_t>(tails.size());
-    item.TailLength = static_cast<std::uint32_t>(length - head);
-    tails.append(reinterpret_cast<const char*>(KeyBuffer.data()) + head, length - head);
-    item.Kind |= TSortItem::Keyed;
+    PutSortKey(KeyBuffer.data(), length, item, tails);
 }
 
 int SortTextCompare(const QString& a, const QString& b, const TSortTextReader& reader)

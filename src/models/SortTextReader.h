@@ -24,8 +24,8 @@ public:
     TSortTextReader& operator=(const TSortTextReader&) = delete;
 
     // Sets Kind to Classified with Empty, Number and DateTime as they apply, NumberValue and Moment;
-    // the key is left out.
-    void Classify(QStringView text, TSortItem& item) const;
+    // the key is left out. Without `moments` no text is read as a date or time.
+    void Classify(QStringView text, TSortItem& item, bool moments = true) const;
     // Fills the key: its head in the item, the rest appended to `tails`.
     void AddKey(QStringView text, TSortItem& item, std::string& tails) const;
 

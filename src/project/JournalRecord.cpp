@@ -31,15 +31,8 @@ std::uint32_t JournalLayout::Crc32(std::string_view bytes)
 
 std::string_view JournalLayout::VerdictWord(TRowResult verdict)
 {
-    switch (verdict) {
-    case TRowResult::Available:
-        return "YES";
-    case TRowResult::Registered:
-        return "NO";
-    case TRowResult::Error:
-    case TRowResult::Unchecked:
-    case TRowResult::Other:
-        break;
-    }
-    return "RESULT ERROR";
+    // A journal holds final results only, so a row without a verdict word of its own (never checked,
+    // or a hand-written text) is written as what a check that brought no verdict gives it.
+    const std::string_view word = RowResultText(verdict);
+    return word.empty() ? RowResultText(TRowResult::Error) : word;
 }

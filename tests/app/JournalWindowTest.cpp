@@ -2,17 +2,36 @@
 
 #include "engine/GenerateCommand.h"
 #include "engine/ProjectController.h"
+#include "engine/ProjectLock.h"
+#include "engine/ResultJournal.h"
 #include "models/WordLists.h"
 #include "project/JournalReader.h"
 #include "support/FakeWhoisServer.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTableView>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 namespace {
+
+// Presses `button` of the message box the next command shows, once it is up, and keeps its text.
+void AnswerMessageBox(QMessageBox::StandardButton button, std::string& text)
+{
+    QTimer::singleShot(0, [button, &text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        text = box->text().toStdString();
+        ASSERT_NE(box->button(button), nullptr);
+        box->button(button)->click();
+    });
+}
 
 // The window's checks, journalled as their results arrive.
 class JournalWindowTest : public ::testing::Test
@@ -79,6 +98,68 @@ TEST_F(JournalWindowTest, AnUnsavedProjectsCheckIsJournalledBesideACopyInTheData
     ASSERT_TRUE(Rig.Window->ProjectCommands().New());
     EXPECT_FALSE(Exists(copy));
     EXPECT_FALSE(Exists(copy + ".journal"));
+}
+
+TEST_F(JournalWindowTest, AfterItsJournalTheWindowGoesOnCheckingTheRowsWithoutAResult)
+{
+    const std::string path = Rig.Dir.File("work.prj.xml");
+    ASSERT_TRUE(Rig.Window->ProjectCommands().SaveProject(QString::fromStdString(path)));
+    {
+        // A check of two names that ended with the program: "NO", which this host never says.
+        TDomainTableModel killed;
+        killed.SetContents(Rig.Window->Model().AllRows(), Rig.Window->Model().AnswerLog());
+        TResultJournal journal(killed);
+        journal.SetPath(path + ".journal");
+        for (const int row : {1, 3}) {
+            killed.SetSlot(row, SlotAvailability, "NO");
+            journal.Record(killed.IdAt(row));
+        }
+    }
+    std::string question;
+    AnswerMessageBox(QMessageBox::Yes, question);
+    ASSERT_TRUE(Rig.Window->ProjectCommands().OpenFile(QString::fromStdString(path)));
+    EXPECT_NE(question.find("Go on checking the 3 ticked rows without a result?"), std::string::npos) << question;
+    TDomainTableModel& model = Rig.Window->Model();
+    ASSERT_TRUE(Rig.WaitUntil([&] {
+        return Rig.Window->Dispatcher().PassState() == TCheckDispatcher::TPassState::Idle &&
+               model.ResultCount(TRowResult::Available) == 3;
+    }));
+    EXPECT_EQ(model.ResultCount(TRowResult::Registered), 2);
+    for (int row = 0; row < model.RowCount(); ++row)
+        EXPECT_EQ(Server.RequestCount(model.Caption(row)), row == 1 || row == 3 ? 0 : 1) << model.Caption(row);
+    // The window checked the project: it is not for another program while it stays open.
+    TProjectLock other;
+    EXPECT_FALSE(other.Take(path));
+}
+
+TEST_F(JournalWindowTest, AProjectAnotherProgramChecksIsNotCheckedByTheWindow)
+{
+    const std::string path = Rig.Dir.File("work.prj.xml");
+    ASSERT_TRUE(Rig.Window->ProjectCommands().SaveProject(QString::fromStdString(path)));
+    ASSERT_TRUE(Rig.Window->ProjectCommands().OpenFile(QString::fromStdString(path)));
+    TProjectLock other;
+    ASSERT_TRUE(other.Take(path));
+    std::string message;
+    AnswerMessageBox(QMessageBox::Ok, message);
+    Rig.Window->findChild<QAction*>(QStringLiteral("aStartAll"))->trigger();
+    EXPECT_EQ(message, "The project " + path + " is being checked by another program (pid " +
+                           std::to_string(::getpid()) + ").\nThe check was not started.");
+    EXPECT_EQ(Rig.Window->Dispatcher().PassState(), TCheckDispatcher::TPassState::Idle);
+    // Nor one name of it: its result would go into the same journal.
+    Rig.Window->DomainView()->selectRow(2);
+    message.clear();
+    AnswerMessageBox(QMessageBox::Ok, message);
+    Rig.Window->findChild<QAction*>(QStringLiteral("aCheck"))->trigger();
+    EXPECT_NE(message.find("is being checked by another program"), std::string::npos) << message;
+    EXPECT_EQ(Rig.Window->Dispatcher().RunningCount(), 0);
+    EXPECT_FALSE(Exists(path + ".journal"));
+    EXPECT_TRUE(Server.Requests().empty());
+
+    // Once the other program is done, the window checks the name and takes the lock.
+    other.Release();
+    Rig.Window->findChild<QAction*>(QStringLiteral("aCheck"))->trigger();
+    ASSERT_TRUE(Rig.WaitUntil([this] { return Rig.Window->Model().ResultCount(TRowResult::Available) == 1; }));
+    EXPECT_FALSE(other.Take(path));
 }
 
 } // namespace

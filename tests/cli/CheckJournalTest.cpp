@@ -51,6 +51,7 @@ public:
             throw std::runtime_error("cannot start quarrow-cli");
     }
     ~TRunningCli() { Kill(); }
+    pid_t Id() const { return Pid; }
     TRunningCli(const TRunningCli&) = delete;
     TRunningCli& operator=(const TRunningCli&) = delete;
 
@@ -141,6 +142,29 @@ protected:
         return answered;
     }
 
+    // A project of the test's names, all ticked and none checked.
+    std::string SaveProjectOfNames(const std::string& name) const
+    {
+        TProjectData project;
+        project.Tlds = {{"com", true}};
+        for (int i = 0; i < Names; ++i) {
+            project.Rows.push_back({NameOf(i), true, {"", "", "", "", std::to_string(i), ""}});
+            project.AnswerLog.emplace_back();
+        }
+        TXMLSaveLoad store;
+        const std::string path = Dir.File(name);
+        EXPECT_TRUE(SaveProject(store, path, project));
+        return path;
+    }
+
+    TProcessResult RunCheck(const std::vector<std::string>& rest) const
+    {
+        std::vector<std::string> argv = {QUARROW_CLI_PATH};
+        for (const std::string& arg : CheckArgs(rest))
+            argv.push_back(arg);
+        return RunProcess(argv);
+    }
+
     TTempDir Dir;
     TFakeWhoisServer Registry{"", WhoisPortIfAllowed()};
     std::string ConfigPath;
@@ -148,15 +172,7 @@ protected:
 
 TEST_F(CheckJournalTest, AProjectCheckKilledHalfwayGoesOnWhereItStoppedOnTheNextRun)
 {
-    TProjectData project;
-    project.Tlds = {{"com", true}};
-    for (int i = 0; i < Names; ++i) {
-        project.Rows.push_back({NameOf(i), true, {"", "", "", "", std::to_string(i), ""}});
-        project.AnswerLog.emplace_back();
-    }
-    TXMLSaveLoad store;
-    const std::string path = Dir.File("big.prj.xml");
-    ASSERT_TRUE(SaveProject(store, path, project));
+    const std::string path = SaveProjectOfNames("big.prj.xml");
     const std::string original = FileText(path);
     const std::string journalPath = TJournalRecovery::JournalPathOf(path);
 
@@ -177,12 +193,7 @@ TEST_F(CheckJournalTest, AProjectCheckKilledHalfwayGoesOnWhereItStoppedOnTheNext
     const int askedBefore = static_cast<int>(Registry.Requests().size());
     Registry.ReleaseReplies();
 
-    const TProcessResult rerun = RunProcess([&] {
-        std::vector<std::string> argv = {QUARROW_CLI_PATH};
-        for (const std::string& arg : CheckArgs({"--project", path}))
-            argv.push_back(arg);
-        return argv;
-    }());
+    const TProcessResult rerun = RunCheck({"--project", path});
     ASSERT_EQ(rerun.ExitStatus, 0) << rerun.Err;
     EXPECT_THAT(rerun.Err, HasSubstr("left " + std::to_string(journalled.size()) + " results in \"" + journalPath +
                                      "\"; they were applied."));
@@ -252,6 +263,32 @@ TEST_F(CheckJournalTest, RecordsWrittenToAFileSurviveAKill)
         EXPECT_TRUE(seen.insert(name).second) << name << " twice";
     }
     Registry.ReleaseReplies();
+}
+
+TEST_F(CheckJournalTest, ASecondProgramDoesNotCheckAProjectThatIsBeingChecked)
+{
+    const std::string path = SaveProjectOfNames("busy.prj.xml");
+    Registry.HoldReplies();
+    {
+        TRunningCli first(CheckArgs({"--project", path}), "/dev/null", Dir.File("first.tsv"));
+        // Asking means the project is locked: the lock comes before its journal is read.
+        ASSERT_TRUE(WaitUntil([&] { return !Registry.Requests().empty(); }));
+        const TProcessResult second = RunCheck({"--project", path});
+        EXPECT_EQ(second.ExitStatus, 2);
+        EXPECT_THAT(second.Err, HasSubstr("The project " + path + " is being checked by another program (pid " +
+                                          std::to_string(first.Id()) + ")."));
+        EXPECT_TRUE(second.Out.empty());
+        for (int i = 0; i < Names; ++i)
+            EXPECT_LE(Registry.RequestCount(NameOf(i)), 1) << NameOf(i);
+        first.Kill();
+    }
+    Registry.ReleaseReplies();
+    // The killed program's lock is left behind, and blocks nothing.
+    EXPECT_EQ(::access((path + ".lock").c_str(), F_OK), 0);
+    const TProcessResult rerun = RunCheck({"--project", path});
+    EXPECT_EQ(rerun.ExitStatus, 0) << rerun.Err;
+    EXPECT_EQ(LineCount(rerun.Out), static_cast<std::size_t>(Names));
+    EXPECT_NE(::access((path + ".lock").c_str(), F_OK), 0);
 }
 
 } // namespace

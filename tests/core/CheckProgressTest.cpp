@@ -42,13 +42,17 @@ TEST(CheckProgress, AForecastThatKnowsBetterIsAskedFirst)
     const TClock::time_point start{};
     TCheckProgress progress(100, start);
     int askedFor = -1;
-    progress.SetForecast([&](int remaining) -> std::optional<double> {
+    std::optional<double> rateGiven;
+    progress.SetForecast([&](int remaining, std::optional<double> rate) -> std::optional<double> {
         askedFor = remaining;
+        rateGiven = rate;
         return remaining > 50 ? std::optional<double>(7200.0) : std::nullopt;
     });
     progress.Update(10, start + 2s);
     EXPECT_EQ(progress.Text(), ", 5.0/s, about 2 h 00 min left");
     EXPECT_EQ(askedFor, 90);
+    ASSERT_TRUE(rateGiven);
+    EXPECT_DOUBLE_EQ(*rateGiven, 5.0);
     // Without a forecast, the rate so far.
     progress.Update(60, start + 12s);
     EXPECT_EQ(progress.Text(), ", 5.0/s, about 8 s left");

@@ -318,13 +318,19 @@ TEST_F(ProjectControllerTest, ASavedProjectsCheckIsJournalledBesideItAndAppliedW
     const std::string path = Dir.File("work.prj.xml");
     const std::string journalPath = path + ".journal";
     ASSERT_TRUE(Controller.SaveProject(QString::fromStdString(path)));
-    Prompts.Files = {path};
-    ASSERT_TRUE(Controller.Open());
-    Controller.CheckStarting();
-    EXPECT_FALSE(Exists(recovery)) << "a saved project needs no copy";
-    DeliverResult(Model, journal, RowNamed(Model, "myshop.com"), "YES", "No match for myshop.com");
-    DeliverResult(Model, journal, RowNamed(Model, "shop.com"), "RESULT ERROR", "gave up after 41 s");
-    EXPECT_TRUE(Exists(journalPath));
+    {
+        // The run that checks it: it holds the project's lock until it ends.
+        TNextRun first(recovery);
+        first.Prompts.Files = {path};
+        ASSERT_TRUE(first.Controller.Open());
+        ASSERT_TRUE(first.Controller.CheckStarting());
+        EXPECT_FALSE(Exists(recovery)) << "a saved project needs no copy";
+        DeliverResult(first.Model, first.Journal, RowNamed(first.Model, "myshop.com"), "YES",
+                      "No match for myshop.com");
+        DeliverResult(first.Model, first.Journal, RowNamed(first.Model, "shop.com"), "RESULT ERROR",
+                      "gave up after 41 s");
+        EXPECT_TRUE(Exists(journalPath));
+    }
 
     // The program ends here without a save: the next start opens the project with the results.
     {
@@ -422,6 +428,77 @@ TEST_F(ProjectControllerTest, AJournalThatIsNoJournalIsSetAsideAndTheProjectOpen
     EXPECT_NE(next.Prompts.Messages[0].find("could not be read (it is no check journal)"), std::string::npos);
     EXPECT_EQ(Dir.Read("work.prj.xml.journal.unreadable"), "garbage\n");
     EXPECT_FALSE(Exists(path + ".journal"));
+}
+
+TEST_F(ProjectControllerTest, AfterAJournalTheRestOfTheTickedRowsIsOfferedToBeChecked)
+{
+    TProjectData project;
+    const std::pair<const char*, bool> rows[] = {{"a.com", true}, {"b.com", true}, {"c.com", false}, {"d.com", true}};
+    for (const auto& [name, ticked] : rows) {
+        project.Rows.push_back({name, ticked, {"", "", "", "", std::to_string(project.AnswerLog.size()), ""}});
+        project.AnswerLog.emplace_back();
+    }
+    const std::string path = Dir.File("work.prj.xml");
+    ASSERT_TRUE(SaveProject(Store, path, project));
+    {
+        TNextRun killed(Dir.File("recovery.prj.xml"));
+        ASSERT_TRUE(killed.Controller.OpenFile(QString::fromStdString(path)));
+        ASSERT_TRUE(killed.Controller.CheckStarting());
+        DeliverResult(killed.Model, killed.Journal, RowNamed(killed.Model, "b.com"), "NO", "Registrar: B");
+    }
+    // a.com and d.com are left (c.com is not ticked). No goes on without a check, Yes asks for one.
+    for (const TProjectPrompts::TAnswer answer : {TProjectPrompts::No, TProjectPrompts::Yes}) {
+        TNextRun next(Dir.File("recovery.prj.xml"));
+        QSignalSpy continued(&next.Controller, &TProjectController::ContinueRequested);
+        next.Prompts.Answers = {answer};
+        ASSERT_TRUE(next.Controller.OpenFile(QString::fromStdString(path)));
+        ASSERT_EQ(next.Prompts.Questions.size(), 1u);
+        EXPECT_EQ(next.Prompts.Questions[0], "A check that did not finish left 1 result in \"" + path +
+                                                 ".journal\"; they were applied.\n\nGo on checking the 2 ticked rows "
+                                                 "without a result?");
+        EXPECT_TRUE(next.Prompts.Messages.empty());
+        EXPECT_EQ(continued.count(), answer == TProjectPrompts::Yes ? 1 : 0);
+        EXPECT_EQ(next.Model.Slot(RowNamed(next.Model, "b.com"), SlotAvailability), "NO");
+    }
+}
+
+TEST_F(ProjectControllerTest, AProjectAnotherProgramChecksIsNotCheckedAndItsJournalIsLeftAlone)
+{
+    FillProject();
+    const std::string path = Dir.File("work.prj.xml");
+    ASSERT_TRUE(Controller.SaveProject(QString::fromStdString(path)));
+    TProjectLock other;
+    ASSERT_TRUE(other.Take(path));
+    const std::string busy =
+        "The project " + path + " is being checked by another program (pid " + std::to_string(::getpid()) + ").";
+    // What the other program has journalled so far is being written, not left over.
+    const std::string journal = Dir.Write("work.prj.xml.journal", "written by the other program");
+
+    ASSERT_TRUE(Controller.OpenFile(QString::fromStdString(path)));
+    ASSERT_EQ(Prompts.Messages.size(), 1u);
+    EXPECT_EQ(Prompts.Messages[0].rfind(busy, 0), 0u) << Prompts.Messages[0];
+    EXPECT_EQ(Dir.Read("work.prj.xml.journal"), "written by the other program");
+    EXPECT_FALSE(Controller.Modified());
+    EXPECT_FALSE(Controller.CheckStarting());
+    ASSERT_EQ(Prompts.Messages.size(), 2u);
+    EXPECT_EQ(Prompts.Messages[1], busy + "\nThe check was not started.");
+
+    // Once the other program is done, this one checks the project and keeps it from others.
+    other.Release();
+    ::unlink(journal.c_str());
+    EXPECT_TRUE(Controller.CheckStarting());
+    EXPECT_FALSE(other.Take(path));
+    // Saved under another name, the project takes its lock along.
+    const std::string renamed = Dir.File("renamed.prj.xml");
+    Prompts.Files = {renamed};
+    ASSERT_TRUE(Controller.SaveAs());
+    EXPECT_FALSE(other.Take(renamed));
+    ASSERT_TRUE(other.Take(path)) << other.Refusal();
+    other.Release();
+    // Until it moves on to another project.
+    Prompts.Answers = {TProjectPrompts::No};
+    ASSERT_TRUE(Controller.New());
+    EXPECT_TRUE(other.Take(renamed)) << other.Refusal();
 }
 
 TEST(ResultJournal, AJournalThatCannotBeWrittenIsReportedOnceAndTheNextFileIsTried)

@@ -1,5 +1,7 @@
 #include "models/DomainSortProxy.h"
 
+#include "core/ExpiryDate.h"
+
 #include <QAbstractItemModelTester>
 #include <QPersistentModelIndex>
 #include <QSignalSpy>
@@ -61,6 +63,35 @@ TEST_F(DomainSortProxyTest, ShortRowsSortAsEmptyTextsLastAscendingFirstDescendin
     Proxy.SetSortDirection(sdDescending);
     EXPECT_EQ(Column(0), (std::vector<std::string>{"short.com", "blank.com", "late.com", "early.com", "odd.com"}));
     EXPECT_EQ(Proxy.SortItemCompare(0, 3, Proxy.SortParam()), 0);
+}
+
+TEST_F(DomainSortProxyTest, LoadedRowsSortByExpiryAsTheResultsThatWroteThemDid)
+{
+    // Shown as text, these dates would order the other way round ("1/2/2031" before "3/4/1999").
+    const std::vector<TExpiryResult> expiries = {
+        {DayNumberFromDate(2031, 1, 2)},  {DayNumberFromDate(2026, 12, 30)}, {0, true, "soon"}, {},
+        {DayNumberFromDate(2027, 11, 5)}, {DayNumberFromDate(1999, 3, 4)}};
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < expiries.size(); ++i)
+        names.push_back("n" + std::to_string(i) + ".com");
+    Model.AppendGenerated(names);
+    for (std::size_t i = 0; i < expiries.size(); ++i)
+        Model.SetResult(static_cast<int>(i), {TRowResult::Registered, {}, {}, {}, expiries[i]});
+    Proxy.SetSortType(stBoth);
+    Proxy.SetSortColumn(TDomainTableModel::ColumnExpires);
+    Proxy.Sort();
+    const std::vector<std::string> given = Column(0);
+    EXPECT_EQ(given, (std::vector<std::string>{"n2.com", "n5.com", "n1.com", "n4.com", "n0.com", "n3.com"}));
+
+    // Saved and loaded again: the same days, the same order, both ways.
+    Model.SetContents(Model.AllRows(), {});
+    EXPECT_EQ(Column(0), given);
+    for (std::size_t i = 0; i < expiries.size(); ++i) {
+        EXPECT_EQ(Model.ExpiryDay(static_cast<int>(i)), expiries[i].Day) << i;
+        EXPECT_EQ(Model.ExpiryUnreadable(static_cast<int>(i)), expiries[i].Unreadable) << i;
+    }
+    Proxy.SetSortDirection(sdDescending);
+    EXPECT_EQ(Column(0), std::vector<std::string>(given.rbegin(), given.rend()));
 }
 
 TEST_F(DomainSortProxyTest, NewRowsTakeTheirSortedPlaceOnlyWhileCaptionsSort)

@@ -50,7 +50,10 @@ TEST(DayNumberOfShownDate, ReadsBackWhatFormatDayNumberWrote)
     for (const int day :
          {1, DayNumberFromDate(2000, 2, 29), DayNumberFromDate(2030, 1, 2), DayNumberFromDate(9999, 12, 31)})
         EXPECT_EQ(DayNumberOfShownDate(FormatDayNumber(day)), day) << day;
-    for (const char* text : {"", "31.02.2030", "2030-01-02", "! 02.01.2030 !", "02.01.2030 x"})
+    // A project may also hold an unreadable expiry between marks, nothing, a time or a date of
+    // another locale; none stands for a day.
+    for (const char* text :
+         {"", "31.02.2030", "2030-01-02", "! 02.01.2030 !", "02.01.2030 x", "soon", "10:15", "12/31/2026"})
         EXPECT_EQ(DayNumberOfShownDate(text), 0) << text;
     EXPECT_EQ(ExportedExpiry("02.01.2030"), "2030-01-02");
     EXPECT_EQ(ExportedExpiry("! 02.01.2030 !"), "! 02.01.2030 !");
