@@ -2,15 +2,15 @@
 
 #include "core/CustomDomainNameGenerator.h"
 #include "engine/CheckDispatcher.h"
+#include "gui/AnswersPanel.h"
 #include "models/WordLists.h"
 #include "project/ProjectFile.h"
 
-#include <QListWidget>
 #include <QProgressBar>
 #include <QTabWidget>
 
 TMainProjectWorkspace::TMainProjectWorkspace(TWordLists& lists, QTabWidget& pages, TCheckDispatcher& dispatcher,
-                                             QListWidget& answers, QProgressBar& progress, std::string configPath,
+                                             TAnswersPanel& answers, QProgressBar& progress, std::string configPath,
                                              TCustomDomainNameGenerator& generator, std::function<bool()> useHyphens)
     : Lists(lists), Pages(pages), Dispatcher(dispatcher), Answers(answers), Progress(progress),
       ConfigPath(std::move(configPath)), Generator(generator), UseHyphens(std::move(useHyphens))
@@ -45,7 +45,7 @@ void TMainProjectWorkspace::StopChecks()
 
 void TMainProjectWorkspace::ClearAnswers()
 {
-    Answers.clear();
+    Answers.Clear();
 }
 
 void TMainProjectWorkspace::ShowProgress(int position, int maximum)

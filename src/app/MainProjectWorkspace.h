@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-class QListWidget;
 class QProgressBar;
 class QTabWidget;
+class TAnswersPanel;
 class TCheckDispatcher;
 class TCustomDomainNameGenerator;
 class TWordLists;
@@ -17,7 +17,7 @@ class TWordLists;
 class TMainProjectWorkspace : public TProjectWorkspace
 {
 public:
-    TMainProjectWorkspace(TWordLists& lists, QTabWidget& pages, TCheckDispatcher& dispatcher, QListWidget& answers,
+    TMainProjectWorkspace(TWordLists& lists, QTabWidget& pages, TCheckDispatcher& dispatcher, TAnswersPanel& answers,
                           QProgressBar& progress, std::string configPath, TCustomDomainNameGenerator& generator,
                           std::function<bool()> useHyphens);
 
@@ -32,7 +32,7 @@ private:
     TWordLists& Lists;
     QTabWidget& Pages;
     TCheckDispatcher& Dispatcher;
-    QListWidget& Answers;
+    TAnswersPanel& Answers;
     QProgressBar& Progress;
     std::string ConfigPath;
     // Its hyphen switch is the project's: set on open, saved as it is (the generator that made the

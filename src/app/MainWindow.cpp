@@ -9,9 +9,11 @@
 #include "app/MainProjectWorkspace.h"
 #include "app/WindowLayout.h"
 #include "app/WordFileCommands.h"
+#include "engine/EvidenceRereader.h"
 #include "engine/GenerateCommand.h"
 #include "engine/ProjectController.h"
 #include "engine/ResultJournal.h"
+#include "gui/AnswersPanel.h"
 #include "gui/HelpOpener.h"
 #include "gui/ProjectDialogs.h"
 #include "gui/StatusPanel.h"
@@ -95,6 +97,7 @@ TfMain::TfMain(TMainWindowContext context, QWidget* parent) : QMainWindow(parent
     CloseQuestion = [this] { return ProjectCmds->CloseQuery(); };
     // Results are journalled as they arrive, so that a crash during a long check loses none.
     Journal = new TResultJournal(*DomainModel, this);
+    Rereader = new TEvidenceRereader(*DomainModel, ConfigPath(), this);
     connect(CheckDispatcher, &TCheckDispatcher::ResultApplied, Journal, &TResultJournal::Record);
     ProjectCmds->SetJournal(Journal,
                             Env.Folders.DataFolder.empty() ? std::string() : Env.Folders.DataFolder + RecoveryFileName);
@@ -159,10 +162,7 @@ void TfMain::CreateControls()
     pTop->setMinimumHeight(202);
     pTop->setSizes({DesignLeftPanelWidth, DesignClientWidth - DesignLeftPanelWidth - SplitterWidth});
 
-    mAns = new QListWidget(this);
-    mAns->setObjectName(QStringLiteral("mAns"));
-    mAns->setAccessibleName(QStringLiteral("Answers"));
-    mAns->setUniformItemSizes(true);
+    mAns = new TAnswersPanel(this);
     pBottom = Panel("pBottom", mAns, this);
 
     Splitter2Host = new QSplitter(Qt::Vertical, this);
@@ -199,14 +199,39 @@ QTableView* TfMain::DomainView() const
 
 void TfMain::lvDomainsClick()
 {
-    mAns->clear();
-    const int row = lvDomains->SelectedSourceRow();
-    if (row < 0 || DomainModel->AnswerIndexOf(row) < 0)
+    ShowAnswers(lvDomains->SelectedSourceRow());
+}
+
+void TfMain::ShowAnswers(int row)
+{
+    AnswersRow = DomainModel->IdAt(row);
+    if (row < 0) {
+        mAns->Clear();
         return;
-    // An entry with no text shows no lines, not one blank one.
-    const QString answers = lvDomains->SortProxy().AnswersText(row);
-    if (!answers.isEmpty())
-        mAns->addItems(answers.split(QLatin1Char('\n')));
+    }
+    const QString why = DomainModel->index(row, 0).data(TDomainTableModel::WhyRole).toString();
+    // The line follows when the reading comes back (DomainDataChanged).
+    if (why.isEmpty())
+        Rereader->Request(row);
+    mAns->Show(why, DomainModel->AnswerIndexOf(row) < 0 ? QString() : lvDomains->SortProxy().AnswersText(row));
+}
+
+void TfMain::DomainDataChanged(const QModelIndex& first, const QModelIndex& last, const QList<int>& roles)
+{
+    const int row = DomainModel->RowOf(AnswersRow);
+    if (row < first.row() || row > last.row() || (!roles.isEmpty() && !roles.contains(TDomainTableModel::WhyRole)))
+        return;
+    ShowAnswers(row);
+}
+
+QListWidget* TfMain::AnswersPanel() const
+{
+    return mAns->Answers();
+}
+
+QLabel* TfMain::WhyLine() const
+{
+    return mAns->WhyLine();
 }
 
 void TfMain::CreateStatusBar()
@@ -278,7 +303,11 @@ void TfMain::ConnectCommands()
             close();
         }
     });
-    connect(DomainModel, &QAbstractItemModel::modelReset, mAns, &QListWidget::clear);
+    connect(DomainModel, &QAbstractItemModel::modelReset, mAns, [this] {
+        AnswersRow = NoRowId;
+        mAns->Clear();
+    });
+    connect(DomainModel, &QAbstractItemModel::dataChanged, this, &TfMain::DomainDataChanged);
 
     // A pass walks the rows in the order the person sees them when it starts.
     CheckDispatcher->SetViewOrder([this] { return lvDomains->SortProxy().ViewOrder(); });

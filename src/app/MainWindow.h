@@ -19,8 +19,10 @@ class QMenu;
 class QProgressBar;
 class QSplitter;
 class QTableView;
+class TAnswersPanel;
 class TCheckCommands;
 class TDialogCommands;
+class TEvidenceRereader;
 class TFilterCommands;
 class TGenerateCommand;
 class TMainProjectWorkspace;
@@ -79,7 +81,10 @@ public:
     TzqListView* DomainList() const { return lvDomains; }
     // New, Open, Save, Save as and the unsaved-changes question.
     TProjectController& ProjectCommands() { return *ProjectCmds; }
-    QListWidget* AnswersPanel() const { return mAns; }
+    // The answers panel's list of the selected row's answers entry, and the line above it on why
+    // the row holds its verdict.
+    QListWidget* AnswersPanel() const;
+    QLabel* WhyLine() const;
     QProgressBar* ProgressBar() const { return pb; }
     TzqStatusPanel* StatusPanel() const { return sp; }
     // The View menu's filter and the box above the table.
@@ -141,6 +146,10 @@ private:
     TzqListView* CreateDomainView(QWidget* parent);
     // The row a click left selected shows its own answers; no row, no answers.
     void lvDomainsClick();
+    // The row's answers and the line on its verdict; no row (-1), none.
+    void ShowAnswers(int row);
+    // A result, or evidence read afresh, for the row the answers panel shows shows it anew.
+    void DomainDataChanged(const QModelIndex& first, const QModelIndex& last, const QList<int>& roles);
     void ConnectCommands();
     void FormShow();
     void SetGenerating(bool generating);
@@ -165,7 +174,10 @@ private:
     QWidget* pBottom = nullptr;
     TWordListsPanel* pcwords = nullptr;
     TzqListView* lvDomains = nullptr;
-    QListWidget* mAns = nullptr;
+    TAnswersPanel* mAns = nullptr;
+    TRowId AnswersRow = NoRowId; // the row the answers panel shows
+    // Evidence for the shown row when it was checked in an earlier session.
+    TEvidenceRereader* Rereader = nullptr;
     QComboBox* cbFilter = nullptr;
     QLabel* ShownPanel = nullptr;
     QLabel* ThreadsPanel = nullptr;

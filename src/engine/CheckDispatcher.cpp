@@ -560,7 +560,8 @@ void TCheckDispatcher::ApplyDnsVerdict(std::uint64_t generation, const TDnsVerdi
         log += "  " + server + "\r\n";
     log += "No WHOIS query was made.";
     // Registrar and expiry date are emptied, as DNS names neither; the WHOIS server is left alone.
-    Rows.SetResult(row, {TRowResult::Registered, std::move(log), "", std::nullopt, TExpiryResult{}});
+    Rows.SetResult(row, {TRowResult::Registered, std::move(log), "", std::nullopt, TExpiryResult{},
+                         "The name is delegated in DNS"});
     emit ResultApplied(verdict.Row);
 }
 

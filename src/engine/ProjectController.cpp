@@ -253,15 +253,18 @@ bool TProjectController::OpenPath(const QString& path)
     // The project it replaces is settled; then what a check of this one left is applied, unless
     // another program is checking it and writing that journal now.
     ForgetJournal();
+    // Only a journal needs the look at the lock (which makes and removes a file beside the project).
+    const std::string journalPath = TJournalRecovery::JournalPathOf(ToBytes(path));
     std::int64_t holder = 0;
-    const bool busy =
-        !(Lock.Held() && Lock.ProjectPath() == ToBytes(path)) && TProjectLock::HeldElsewhere(ToBytes(path), &holder);
+    const bool busy = ::access(journalPath.c_str(), F_OK) == 0 &&
+                      !(Lock.Held() && Lock.ProjectPath() == ToBytes(path)) &&
+                      TProjectLock::HeldElsewhere(ToBytes(path), &holder);
     TJournalRecovery::TOutcome recovered;
     if (busy)
         recovered.Message = TProjectLock::BusyText(ToBytes(path), holder) +
                             " Its results are in the project once that check has ended: open it again then.";
     else
-        recovered = TJournalRecovery::Recover(TJournalRecovery::JournalPathOf(ToBytes(path)), *project);
+        recovered = TJournalRecovery::Recover(journalPath, *project);
     const int unfinished = recovered.Applied > 0 ? UnfinishedRows(*project) : 0;
     Workspace.LoadFrom(*project);
     step += 5; // switches and the four word lists

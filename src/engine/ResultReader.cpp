@@ -25,6 +25,19 @@ bool Blank(std::string_view text)
     return TrimView(text).empty();
 }
 
+// The lines LogEntry ends an answer with: a referral answer follows the first, none the second.
+const std::string ReferralLine = "\r\n" + std::string(69, '=') + "\r\n";
+const std::string EndLine = "\r\n" + std::string(69, '-');
+
+// First lines of the entries of RDAP answers (ReadRdap, and the worker's notes on why RDAP was
+// asked), which end as a port-43 answer does.
+bool RdapEntry(std::string_view entry)
+{
+    const std::string_view first = entry.substr(0, entry.find('\n'));
+    return first.starts_with("{") || first.starts_with("HTTP status ") || first.starts_with("RDAP error") ||
+           first.find("the RDAP service ") != std::string_view::npos;
+}
+
 } // namespace
 
 TResultReader::TResultReader(std::string configPath, std::shared_ptr<const TDateMasks> masks)
@@ -51,6 +64,30 @@ std::string TResultReader::LogEntry(const std::string& answer, const std::string
         entry += "\r\n" + std::string(69, '-');
     }
     return entry;
+}
+
+std::string_view TResultReader::StoredAnswer(std::string_view entry)
+{
+    // A refusal's or no verdict's entry begins with why; it gave no verdict to explain.
+    if (entry.starts_with("No verdict: ") || RdapEntry(entry))
+        return {};
+    if (const std::size_t referral = entry.find(ReferralLine); referral != std::string_view::npos)
+        return entry.substr(0, referral);
+    if (entry.ends_with(EndLine))
+        return entry.substr(0, entry.size() - EndLine.size());
+    return {};
+}
+
+std::string TResultReader::EvidenceOfStored(const std::string& host, const std::string& entry,
+                                            const std::string& domain, TRowResult verdict)
+{
+    const std::string_view answer = StoredAnswer(entry);
+    if (Blank(answer))
+        return {};
+    const TAnswerReading reading = StringsOf(host).Read(TAnswerText(answer), domain);
+    const bool agrees = (reading.Kind == TAnswerReading::TKind::Free && verdict == TRowResult::Available) ||
+                        (reading.Kind == TAnswerReading::TKind::Taken && verdict == TRowResult::Registered);
+    return agrees ? reading.Evidence : std::string();
 }
 
 TSyncSendResult TResultReader::ReadWhois(const TWhoisAnswers& answers)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ExpiryDate.h"
+#include "core/RowResult.h"
 #include "engine/SyncSendResult.h"
 #include "rdap/RdapAnswer.h"
 #include "whois/HostStrings.h"
@@ -9,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // The answers of one port-43 check as the worker received them.
 struct TWhoisAnswers
@@ -49,6 +51,15 @@ public:
     // sending oversized answers cannot make the log grow by a megabyte a name.
     static std::string LogEntry(const std::string& answer, const std::string& referralAnswer);
     static constexpr std::size_t MaxStoredAnswerBytes = 256 * 1024;
+    // The registry host's answer in an entry LogEntry wrote for a port-43 check that gave a
+    // verdict; empty for any other entry: an RDAP answer, a DNS delegation, a refusal, no verdict,
+    // or an entry in another layout. A view into `entry`.
+    static std::string_view StoredAnswer(std::string_view entry);
+    // What today's strings of `host` make of the answer stored in `entry` for `domain` (in
+    // A-labels): the reading's evidence when it gives `verdict`, else empty. For a row whose check
+    // ran in an earlier session and left no evidence of its own.
+    std::string EvidenceOfStored(const std::string& host, const std::string& entry, const std::string& domain,
+                                 TRowResult verdict);
 
 private:
     std::string ConfigPath;

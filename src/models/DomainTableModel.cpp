@@ -2,6 +2,7 @@
 
 #include "base/Utf8.h"
 #include "models/ExpiryDateFormat.h"
+#include "whois/HostStrings.h"
 
 #include <algorithm>
 #include <bit>
@@ -14,6 +15,15 @@ QString ToDisplay(const std::string& bytes)
     if (IsValidUtf8(bytes))
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// The line the answers panel shows on why a free or taken row reads so.
+QString WhyLine(TRowResult result, const std::string& evidence)
+{
+    if (evidence.empty() || (result != TRowResult::Available && result != TRowResult::Registered))
+        return {};
+    using TKind = TAnswerReading::TKind;
+    return ToDisplay(TAnswerReading{result == TRowResult::Available ? TKind::Free : TKind::Taken, evidence}.Line());
 }
 
 } // namespace
@@ -67,6 +77,8 @@ QVariant TDomainTableModel::data(const QModelIndex& index, int role) const
         return {};
     case ResultRole:
         return static_cast<int>(ResultOf(row));
+    case WhyRole:
+        return WhyLine(ResultOf(row), Evidence(row));
     default:
         return {};
     }
@@ -225,6 +237,9 @@ void TDomainTableModel::SetSlot(int row, int slot, const std::string& text)
     if (slot < 0 || slot > 255)
         return;
     StoreSlot(row, At(row), slot, text);
+    // A verdict written by hand was not read from any answer.
+    if (slot == SlotAvailability)
+        Evidences.Set(row, {});
     EmitSlotChanged(row, slot);
 }
 
@@ -351,7 +366,7 @@ void TDomainTableModel::EmitSlotChanged(int row, int slot)
     if (slot == SlotExpires)
         emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole, ExpiryDayRole});
     else if (slot == SlotAvailability)
-        emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole, ResultRole});
+        emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole, ResultRole, WhyRole});
     else
         emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, RawTextRole});
 }
@@ -409,6 +424,7 @@ void TDomainTableModel::SetResult(int row, const TCheckResult& result)
         StoreAnswer(row, *result.LogEntry);
     TRow& r = At(row);
     StoreResult(r, result.Verdict);
+    Evidences.Set(row, result.Evidence);
     int lastColumn = ColumnAvailability;
     if (result.Registrar) {
         StoreSlot(row, r, SlotRegistrar, *result.Registrar);
@@ -424,10 +440,17 @@ void TDomainTableModel::SetResult(int row, const TCheckResult& result)
                     expiry->Unreadable);
         lastColumn = ColumnExpires;
     }
-    QList<int> roles{Qt::DisplayRole, Qt::ToolTipRole, RawTextRole, ResultRole};
+    QList<int> roles{Qt::DisplayRole, Qt::ToolTipRole, RawTextRole, ResultRole, WhyRole};
     if (lastColumn == ColumnExpires)
         roles.append(ExpiryDayRole);
     emit dataChanged(index(row, ColumnAvailability), index(row, lastColumn), roles);
+}
+
+void TDomainTableModel::SetEvidence(int row, const std::string& evidence)
+{
+    Evidences.Set(row, evidence);
+    const QModelIndex cell = index(row, ColumnAvailability);
+    emit dataChanged(cell, cell, {WhyRole});
 }
 
 int TDomainTableModel::ExpiryDay(int row) const
@@ -478,6 +501,7 @@ void TDomainTableModel::Reset()
     Arena.shrink_to_fit();
     Answers.clear();
     Answers.shrink_to_fit();
+    Evidences.Clear();
     RunningBits.clear();
     RunningRows = 0;
     ResultCounts = {};
@@ -619,7 +643,8 @@ std::size_t TDomainTableModel::MemoryUsage() const
 {
     auto heap = [](const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; };
     std::size_t total = Rows.capacity() * sizeof(TRow) + Ticks.capacity() * sizeof(TNumericSlot) + Arena.capacity() +
-                        Answers.capacity() * sizeof(std::string) + RunningBits.capacity() * sizeof(std::uint64_t);
+                        Answers.capacity() * sizeof(std::string) + RunningBits.capacity() * sizeof(std::uint64_t) +
+                        Evidences.MemoryUsage();
     for (const std::string& answer : Answers)
         total += heap(answer);
     for (const TNumericSlot& tick : Ticks)

@@ -4,6 +4,7 @@
 #include "core/DomainRow.h"
 #include "core/RowId.h"
 #include "models/NumericSlot.h"
+#include "models/RowEvidence.h"
 
 #include <QAbstractTableModel>
 
@@ -44,7 +45,10 @@ public:
         RowIdRole = Qt::UserRole + 1, // quint32 row id
         RawTextRole,                  // QByteArray with the cell's bytes, for sorting and copying
         ExpiryDayRole,                // Expires column: int day number of the expiry date (0: none)
-        ResultRole                    // any column: the row's TRowResult, as int
+        ResultRole,                   // any column: the row's TRowResult, as int
+        // Any column: why the row holds its verdict, as one line ("Free: ...", "Taken: ..."); empty
+        // when the row is not free or taken, or no check of this session left its evidence.
+        WhyRole
     };
 
     explicit TDomainTableModel(QObject* parent = nullptr);
@@ -77,10 +81,16 @@ public:
     TRowResult ResultOf(int row) const override { return static_cast<TRowResult>(At(row).Result); }
     int ResultCount(TRowResult result) const override { return ResultCounts[static_cast<std::size_t>(result)]; }
 
-    // A check's result written into the row: its check is over (slot 5 emptied), the verdict, and
-    // the answers entry, registrar, server and expiry date where the result has them (the others
-    // keep what they held). One change notice for the cells written.
+    // A check's result written into the row: its check is over (slot 5 emptied), the verdict, its
+    // evidence, and the answers entry, registrar, server and expiry date where the result has them
+    // (the others keep what they held). One change notice for the cells written.
     void SetResult(int row, const TCheckResult& result) override;
+    // What decided the row's verdict, as the last result gave it (TCheckResult::Evidence). Kept in
+    // memory only: the answers entry, the project file and the exports never hold it. Writing slot 0
+    // by hand, loading and emptying the table drop it.
+    const std::string& Evidence(int row) const { return Evidences.Of(row); }
+    // Evidence found later for the row's verdict (its stored answer read again).
+    void SetEvidence(int row, const std::string& evidence);
     // The row's check runs since `tick` (slot 5), or no longer.
     void MarkStarted(int row, std::uint64_t tick) override;
     void ClearStarted(int row) override;
@@ -171,6 +181,7 @@ private:
     std::vector<TNumericSlot> Ticks;
     std::string Arena;
     std::vector<std::string> Answers;
+    TRowEvidence Evidences;
     std::vector<std::uint64_t> RunningBits;
     int RunningRows = 0;
     std::array<int, RowResultCount> ResultCounts{};

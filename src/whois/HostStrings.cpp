@@ -118,6 +118,21 @@ std::string THostStrings::RegistrationIn(const TAnswerText& answer) const
     return RegistrationFieldIn(answer.Raw());
 }
 
+std::string TAnswerReading::Line() const
+{
+    switch (Kind) {
+    case TKind::Refusal:
+        return Evidence + ": a check would ask again.";
+    case TKind::Free:
+        return "Free: " + Evidence + ".";
+    case TKind::Taken:
+        return "Taken: " + Evidence + ".";
+    case TKind::Unknown:
+        break;
+    }
+    return "No verdict: " + Evidence + ".";
+}
+
 TAnswerReading THostStrings::Read(const TAnswerText& answer, std::string_view domain, bool screened) const
 {
     using TKind = TAnswerReading::TKind;

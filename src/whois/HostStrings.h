@@ -19,6 +19,11 @@ struct TAnswerReading
     // One line without a final full stop: the refusal's reason, the text or field that was found,
     // or why the answer gives no verdict.
     std::string Evidence;
+
+    // The reading as one sentence, for the answers panel and the server dialog's test area:
+    // "Free: <evidence>.", "Taken: <evidence>.", "No verdict: <evidence>." or, for a refusal,
+    // "<evidence>: a check would ask again.".
+    std::string Line() const;
 };
 
 // The response strings that the configuration file keeps for one WHOIS host, read together with

@@ -50,18 +50,7 @@ std::string TServerStrings::Verdict(const std::string& answer, const std::string
                                     const TServerStrings& fallback) const
 {
     const THostStrings host = THostStrings::Combined(AsHostStrings(*this), AsHostStrings(fallback));
-    const TAnswerReading reading = host.Read(TAnswerText(answer), domain);
-    switch (reading.Kind) {
-    case TAnswerReading::TKind::Refusal:
-        return reading.Evidence + ": a check would ask again.";
-    case TAnswerReading::TKind::Free:
-        return "Free: " + reading.Evidence + ".";
-    case TAnswerReading::TKind::Taken:
-        return "Taken: " + reading.Evidence + ".";
-    case TAnswerReading::TKind::Unknown:
-        break;
-    }
-    return "No verdict: " + reading.Evidence + ".";
+    return host.Read(TAnswerText(answer), domain).Line();
 }
 
 std::string TServerStrings::Verdict(const std::string& answer, const std::string& domain) const

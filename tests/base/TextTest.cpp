@@ -56,13 +56,14 @@ TEST(NumberText, WholeTextMustBeTheNumber)
 
 TEST(Utf8, OnlyWellFormedUtf8Passes)
 {
-    for (const char* good : {"", "plain", "\xC3\xA4", "\xE2\x82\xAC", "\xED\x9F\xBF", "\xEE\x80\x80",
+    for (const char* good : {"", "plain", "\xC3\xA4", "\xE0\xA0\x80", "\xE2\x82\xAC", "\xED\x9F\xBF", "\xEE\x80\x80",
                              "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"})
         EXPECT_TRUE(IsValidUtf8(good)) << good;
     const char* bad[] = {
         "\xC0\xAF",         // overlong "/"
         "\xC1\xBF",         // overlong, two bytes
         "\xE0\x80\xAF",     // overlong, three bytes
+        "\xE0\x9F\xBF",     // overlong U+07FF, the last that two bytes hold
         "\xF0\x80\x80\xAF", // overlong, four bytes
         "\xED\xA0\x80",     // high surrogate
         "\xED\xBF\xBF",     // low surrogate
@@ -75,6 +76,9 @@ TEST(Utf8, OnlyWellFormedUtf8Passes)
     };
     for (const char* text : bad)
         EXPECT_FALSE(IsValidUtf8(text)) << text;
+    // Cut short where the bytes after the end would complete the sequence.
+    EXPECT_FALSE(IsValidUtf8(std::string_view("\xE2\x82\xAC", 2)));
+    EXPECT_FALSE(IsValidUtf8(std::string_view("\xC3\xA4", 1)));
 }
 
 TEST(Utf8, Latin1BytesOfUtf8TextUpToU00FF)

@@ -208,6 +208,7 @@ TEST_F(CheckJournalTest, AProjectCheckKilledHalfwayGoesOnWhereItStoppedOnTheNext
     ASSERT_TRUE(saved.has_value());
     ASSERT_EQ(saved->Rows.size(), static_cast<std::size_t>(Names));
     int askedTwice = 0;
+    int askedInAll = 0;
     for (int i = 0; i < Names; ++i) {
         const TDomainRow& row = saved->Rows[static_cast<std::size_t>(i)];
         ASSERT_EQ(row.Caption, NameOf(i));
@@ -223,10 +224,13 @@ TEST_F(CheckJournalTest, AProjectCheckKilledHalfwayGoesOnWhereItStoppedOnTheNext
         else
             EXPECT_GE(asked, 1) << row.Caption;
         askedTwice += asked > 1 ? 1 : 0;
+        askedInAll += asked;
     }
-    // Only the names asked and not answered when the check was killed: at most one per thread.
+    // Only the names asked and not answered when the check was killed: at most one per thread, and
+    // none of them more than twice. (The host's own count of connections may hold one more: a
+    // connection the kill cut before its request line was whole names no domain.)
     EXPECT_LE(askedTwice, 8);
-    EXPECT_EQ(static_cast<int>(Registry.Requests().size()), Names + askedTwice);
+    EXPECT_EQ(askedInAll, Names + askedTwice);
     EXPECT_GT(static_cast<int>(Registry.Requests().size()), askedBefore);
 }
 

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 
 // quarrow-cli whois against fake WHOIS hosts on port 43 of loopback addresses of their own,
@@ -151,13 +150,13 @@ TEST_F(WhoisCommandTest, DeadProxyOrHostIsAOneLineMessageAndStatus2)
 
 TEST_F(WhoisCommandTest, HostThatNeverFinishesIsGivenUpAfterTheTimeout)
 {
+    // The host never ends its answer, so only the command's own deadline can end the query: the
+    // message says it did. How long that took is the machine's business, not the test's; `timeout`
+    // only turns a hang into a failure instead of a stuck test, far beyond any loaded machine.
     Whois.SetReply("hang.com", {TFakeWhoisServer::TBehaviour::NeverClose, "Domain Name: HANG.COM\r\n", 0});
-    const auto started = std::chrono::steady_clock::now();
-    // `timeout` turns a hang into a failure instead of a stuck test.
-    const TProcessResult result = RunProcess({"/usr/bin/timeout", "20", QUARROW_CLI_PATH, "whois", "--config",
+    const TProcessResult result = RunProcess({"/usr/bin/timeout", "90", QUARROW_CLI_PATH, "whois", "--config",
                                               Config(""), "--host", Whois.Address(), "--timeout", "0.5", "hang.com"});
     ExpectFailure(result, "No complete answer within 0.5 seconds");
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
 }
 
 TEST_F(WhoisCommandTest, BadUsage)

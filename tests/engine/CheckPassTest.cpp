@@ -526,6 +526,8 @@ TEST(CheckDispatcherTest, StopDropsTheWaitingRowsAndPacedHostsAreNamedByTheirHos
     EXPECT_EQ(TCheckDispatcher::PacedHost("whois.nic.example"), "whois.nic.example");
     EXPECT_EQ(TCheckDispatcher::PacedHost("HTTPS://user@RDAP.Example.test:8443/com/v1/"), "rdap.example.test");
     EXPECT_EQ(TCheckDispatcher::PacedHost("https://rdap.example.test"), "rdap.example.test");
+    EXPECT_EQ(TCheckDispatcher::PacedHost("https://[::1]:8443/rdap/"), "[::1]");
+    EXPECT_EQ(TCheckDispatcher::PacedHost("https://[::1]/rdap/"), "[::1]");
 }
 
 } // namespace

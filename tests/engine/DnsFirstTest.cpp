@@ -185,6 +185,12 @@ std::string HostileReply(const std::string& query)
     if (name == "alias.com")
         return S::ReplyTo(query, 0x8180,
                           {S::Record("alias.com", 5, S::WireName("target.com")), ns("target.com", "ns1.target.net")});
+    if (name == "rootowner.com")
+        return S::ReplyTo(query, 0x8180, {ns("", "a.root.example")});
+    if (name == "chaos.com")
+        return S::ReplyTo(query, 0x8180, {S::Record("chaos.com", 2, S::WireName("ns1.chaos.net"), 3)});
+    if (name == "otheralias.com")
+        return S::ReplyTo(query, 0x8180, {S::Record("else.com", 5, S::WireName("target.com"))});
     if (name == "mixed.com")
         return S::ReplyTo(query, 0x8180, {ns("com", "a.gtld.example"), ns("MIXED.com", "ns1.mixed.net")});
     return S::ReplyTo(query, 0x8183, {});
@@ -202,7 +208,10 @@ TEST(DnsDelegationCheckTest, OnlyNsRecordsOfTheNameAskedInAResponseMakeADelegati
                              {"tld.com", "another name (com)"},
                              {"noqr.com", "no reply"},
                              {"root.com", "only the root"},
-                             {"alias.com", "alias (CNAME)"}};
+                             {"alias.com", "alias (CNAME)"},
+                             {"rootowner.com", "another name (.)"},
+                             {"chaos.com", "no NS records"},
+                             {"otheralias.com", "no NS records"}};
     std::vector<std::string> names = {"mixed.com"};
     for (const TCase& c : hostile)
         names.push_back(c.Name);

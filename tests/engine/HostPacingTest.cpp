@@ -66,6 +66,12 @@ TEST(HostPacingTest, ALaneIsDueOneIntervalAfterItsLastStartAndAfterItsProxysRest
     EXPECT_EQ(rig.Pacing.DueAt(Lane("fast.test"), 0), 20000u);
     rig.Rests[0] = 10100;
     EXPECT_EQ(rig.Pacing.DueAt(Lane("slow.test"), 500), 10500u);
+    // A refused check makes its lane wait the grown interval (500 x 1.25) from the refusal, not
+    // from the check's start.
+    rig.Pacing.Started(2, Lane("slow.test"), false);
+    rig.Now = 10600;
+    rig.Pacing.Refused(2);
+    EXPECT_EQ(rig.Pacing.DueAt(Lane("slow.test"), 500), 11225u);
 }
 
 // A host limits each source address alike: the first refusal through one proxy starts the other
@@ -132,7 +138,7 @@ TEST(HostPacingTest, WaitingRowsLeaveWhenTheirLaneIsDueInTheOrderTheyWerePassed)
     EXPECT_EQ(rig.Pacing.NextDueTick(), Never);
 }
 
-TEST(HostPacingTest, AnRdapHostIsFullWhileItsSlotsAreTakenAndItsRowsWaitForAnEndNotATick)
+TEST(HostPacingTest, AFullRdapHostOrWhoisLaneWaitsForAnEndNotATick)
 {
     TPacingRig rig;
     const TPacingLane rdap = Lane("rdap.test");
@@ -160,6 +166,17 @@ TEST(HostPacingTest, AnRdapHostIsFullWhileItsSlotsAreTakenAndItsRowsWaitForAnEnd
     EXPECT_TRUE(rig.Pacing.HostFull("rdap.test"));
     rig.Pacing.Release(200);
     EXPECT_EQ(rig.Pacing.TakeDue()->first, 50u);
+
+    // A WHOIS lane holds MaxChecksPerLane checks; other ways out to the host are not held by them.
+    const TPacingLane whois = Lane("whois.test");
+    for (std::uint64_t serial = 301; serial < 301 + THostPacing::MaxChecksPerLane - 1; ++serial)
+        rig.Pacing.Started(serial, whois, false);
+    EXPECT_NE(rig.Pacing.DueAt(whois, 0), Never);
+    rig.Pacing.Started(300, whois, false);
+    EXPECT_EQ(rig.Pacing.DueAt(whois, 0), Never);
+    EXPECT_NE(rig.Pacing.DueAt(Lane("whois.test", 1), 0), Never);
+    rig.Pacing.Release(300);
+    EXPECT_NE(rig.Pacing.DueAt(whois, 0), Never);
 }
 
 } // namespace

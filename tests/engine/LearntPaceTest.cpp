@@ -160,6 +160,7 @@ TEST(PaceFileTest, AFileThatDoesNotParseIsSetAsideWithAMessage)
         "quarrow-pace\t1\nhost\tdirect\n",         // a field short
         "quarrow-pace\t1\nhost\tdirect\t25O\n",    // not a number
         "quarrow-pace\t1\nhost\tdirect\t-3\n",     // not an interval
+        "quarrow-pace\t1\nhost\tdirect\t0\n",      // nothing learnt is never written
         "quarrow-pace\t1\n\tdirect\t250\n",        // no host
         "quarrow-pace\t1\nhost\tdirect\t250\tx\n", // a field too many
     };

@@ -154,6 +154,7 @@ TEST(IdnaNameTest, AOwnTableAgreesWithIcuAndQt)
         {"मराठी१२.in", "xn--d2b1ag0dl8uh.in"},               // Devanagari digits
         {"αβγ.gr", "xn--mxacd.gr"},                          // Greek
         {"مثال.com", "xn--mgbh0fb.com"},                     // Arabic, right-to-left
+        {"col·lecció.cat", "xn--collecci-ioa91d.cat"},       // a middle dot between two l (contextual)
     };
     for (const TCase& c : cases) {
         const TIdnaName name = TIdnaName::Of(c.Typed);

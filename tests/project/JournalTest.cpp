@@ -42,6 +42,19 @@ TEST(JournalReader, ReadsBackWhatWasWritten)
     // The verdict is written as the cell's word.
     EXPECT_THAT(bytes, HasSubstr("5:a.com3:YES"));
     EXPECT_THAT(bytes, HasSubstr("5:c.com12:RESULT ERROR"));
+
+    // Records whose checksums hold every hex digit between them read back too.
+    std::vector<TJournalRecord> more;
+    std::string digits;
+    for (int i = 0; digits.size() < 16 && i < 1000; ++i) {
+        more.push_back({"n" + std::to_string(i) + ".com", TRowResult::Available, "", "", "", ""});
+        const std::string frame = TJournalWriter::Encode(more.back());
+        for (const char c : frame.substr(frame.find(' ', 2) + 1, 8))
+            if (digits.find(c) == std::string::npos)
+                digits += c;
+    }
+    ASSERT_EQ(digits.size(), 16u);
+    EXPECT_EQ(TJournalReader::Read(JournalOf(more)).Records, more);
 }
 
 // A check killed while it wrote: whatever byte the file ends at, the records before it are read
@@ -99,6 +112,7 @@ TEST(JournalReader, ADamagedRecordEndsTheReading)
         {"an upper-case checksum", frame(std::to_string(payload.size()), "ABCDEF12", payload)},
         {"no line break after the payload", "R " + std::to_string(payload.size()) + " " + crc + "\n" + payload + "x"},
         {"garbage instead of a frame", std::string(40, 'z')},
+        {"a short tail that starts no frame", "zzz"},
     };
     for (const TCase& c : cases) {
         const TJournalReader::TContents contents = TJournalReader::Read(JournalOf({records[0]}) + c.Frame);
@@ -108,7 +122,8 @@ TEST(JournalReader, ADamagedRecordEndsTheReading)
     // Fields that do not fill the payload exactly, or hold what no check ends with.
     for (const std::string& body :
          {std::string("5:x.com2:NO0:0:0:"), std::string("5:x.com2:NO0:0:0:0:extra"),
-          std::string("5:x.com5:MAYBE0:0:0:0:"), std::string("0:2:NO0:0:0:0:"), std::string("5:x.com2:NO0:0:0:9:")}) {
+          std::string("5:x.com5:MAYBE0:0:0:0:"), std::string("0:2:NO0:0:0:0:"), std::string("5:x.com2:NO0:0:0:9:"),
+          std::string("5:x.com2:NO0:0:0:1:"), std::string("05:x.com2:NO0:0:0:0:")}) {
         std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(JournalLayout::Crc32(body)));
         const TJournalReader::TContents contents =
             TJournalReader::Read(std::string(JournalLayout::Header) + frame(std::to_string(body.size()), crc, body));

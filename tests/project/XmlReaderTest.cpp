@@ -67,7 +67,7 @@ TEST(XmlReader, DecodesEntitiesAndCharacterReferences)
 TEST(XmlReader, AcceptsCommentsCDataAttributesAndDocumentType)
 {
     const TXmlDocument doc = TXmlReader::Parse(
-        "\xEF\xBB\xBF<?xml version=\"1.0\"?><!-- c --><!DOCTYPE QRW [<!ELEMENT QRW ANY>]>\n"
+        "\xEF\xBB\xBF<?xml version=\"1.0\"?><!-- c-> --><!DOCTYPE QRW [<!ELEMENT QRW ANY>]>\n"
         "<QRW a=\"1>/\" b='x'><A>x<!-- gone -->y</A><B><![CDATA[<&amp;>]]></B><C q=\"v\"/><?pi?></QRW><!-- end -->\n");
     EXPECT_EQ(doc.Value(Path(doc, {"A"})), "xy");
     EXPECT_EQ(doc.Value(Path(doc, {"B"})), "<&amp;>");

@@ -127,6 +127,8 @@ TEST(RdapAnswer, MissingOrOddPartsLeaveTheirFieldsEmptyButTheNameTaken)
          "", "", 0, "2027-02-30T00:00:00Z"},
         {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"14 Sep 2028"}]})", "", "", 0,
          "14 Sep 2028"},
+        {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"1899-12-31"}]})", "", "", 0,
+         "1899-12-31"},
         // Digits only: "%d"-style reading would take "2x" for day 2 and " 2" for February.
         {R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"2027-02-2x"}]})", "", "", 0,
          "2027-02-2x"},

@@ -36,6 +36,10 @@ TEST(RdapBootstrap, LongestWholeLabelMatchGivesTheHttpsBase)
     EXPECT_EQ(bootstrap.BaseFor("com."), "https://rdap.registry.test/v1/");
     EXPECT_EQ(bootstrap.BaseFor(""), "");
     EXPECT_EQ(bootstrap.EntryCount(), 5u);
+    // The shortest https address there is still counts; "https://" alone does not.
+    TRdapBootstrap shortest;
+    ASSERT_TRUE(shortest.Parse(R"({"services": [[["x"], ["https://", "https://a"]]]})")) << shortest.Problem();
+    EXPECT_EQ(shortest.BaseFor("n.x"), "https://a/");
 }
 
 TEST(RdapBootstrap, FilesThatAreNoBootstrapFileAreRefusedWithTheReasonAndKeepTheOldEntries)
@@ -57,6 +61,8 @@ TEST(RdapBootstrap, FilesThatAreNoBootstrapFileAreRefusedWithTheReasonAndKeepThe
         {R"({"services": [[["com"]]]})", "Service 1 "},
         {R"({"services": []})", "no top-level domain with an https address"},
         {R"({"services": [[["com"], ["http://x.test/"]]]})", "no top-level domain with an https address"},
+        {R"({"services": [[["a_b", ".com", "com."], ["https://x.test/"]]]})",
+         "no top-level domain with an https address"},
         {std::string(100000, '[') + std::string(100000, ']'), "not JSON"},
         {std::string(TRdapBootstrap::MaxFileBytes + 1, ' '), "too large"},
     };

@@ -57,6 +57,22 @@ TEST(ServerTableUpgradeTest, TheUsersFileGainsWhatItLacksAndKeepsEveryValueItHol
     EXPECT_EQ(newer.Message().rfind("The server table gained 1 top-level domain and response strings for 1 host", 0),
               0u);
     EXPECT_EQ(file.ReadString("whois.nic.berlin", "min_interval", "?"), "500");
+
+    // A section the shipped table names twice, in two cases, counts once; the keys of a section too
+    // long for its key list are still the user's when they are beyond that list (listed last).
+    std::string mine = "[whois.long.test]\n";
+    std::string theirs = mine;
+    for (int i = 0; i < 2000; ++i) {
+        mine += "key" + std::to_string(11999 - i) + "=mine\n";
+        theirs += "key" + std::to_string(10000 + i) + "=shipped\n";
+    }
+    ASSERT_GT(2000 * (std::string("key10000").size() + 1), TIniFile::MaxSectionListBytes);
+    const std::string longUser = dir.Write("long.ini", mine);
+    const std::string twice = dir.Write("twice.ini", "[TLD]\nio=whois.nic.io\n[tld]\nio=whois.nic.io\n" + theirs);
+    const TServerTableGain longGain = TServerTableUpgrade(longUser, twice).Run();
+    EXPECT_EQ(longGain.TopLevelDomains, 1);
+    EXPECT_EQ(longGain.Hosts, 0);
+    EXPECT_EQ(TIniFile(longUser).ReadString("whois.long.test", "key10000", "?"), "mine");
 }
 
 TEST(ServerTableUpgradeTest, TheShippedTableReachesAFileOfAnEarlierVersion)

@@ -137,10 +137,17 @@ std::string TScriptedDnsServer::WireName(const std::string& dotted)
     return wire + '\0';
 }
 
-std::string TScriptedDnsServer::Record(const std::string& owner, int type, const std::string& data)
+std::string TScriptedDnsServer::Record(const std::string& owner, int type, const std::string& data, int klass)
 {
     std::string record = WireName(owner);
-    record += {static_cast<char>(type >> 8), static_cast<char>(type & 0xFF), 0, 1, 0, 0, 0x0E, 0x10};
+    record += {static_cast<char>(type >> 8),
+               static_cast<char>(type & 0xFF),
+               static_cast<char>(klass >> 8),
+               static_cast<char>(klass & 0xFF),
+               0,
+               0,
+               0x0E,
+               0x10};
     record += static_cast<char>(data.size() >> 8);
     record += static_cast<char>(data.size() & 0xFF);
     return record + data;

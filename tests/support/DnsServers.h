@@ -52,8 +52,8 @@ public:
     static std::string QuestionName(const std::string& query);
     // A name in the wire's label form.
     static std::string WireName(const std::string& dotted);
-    // A resource record of class IN with a TTL of an hour.
-    static std::string Record(const std::string& owner, int type, const std::string& data);
+    // A resource record of class `klass` (1: IN) with a TTL of an hour.
+    static std::string Record(const std::string& owner, int type, const std::string& data, int klass = 1);
     // A reply to `query`: its id and question, the header `flags` and these answer records.
     static std::string ReplyTo(const std::string& query, int flags, const std::vector<std::string>& answers);
 

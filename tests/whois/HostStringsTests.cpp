@@ -57,6 +57,8 @@ TEST(HostStringsTest, EachVerdictNeedsItsEvidence)
         // The worker's refusal check sees the same.
         EXPECT_EQ(!afnic.RefusalIn(c.Answer, "a.fr").empty(), c.Kind == TKind::Refusal) << c.Name;
     }
+    // An answer the worker has already screened for refusals is read on its evidence alone.
+    EXPECT_EQ(afnic.Read(TAnswerText(cases[0].Answer), "a.fr", true).Kind, TKind::Free);
 }
 
 // A host takes each key it lacks, or leaves blank, from the fallback section; limit texts of both
@@ -86,6 +88,10 @@ TEST(HostStringsTest, TheFallbackSectionFillsInKeyByKey)
     EXPECT_TRUE(none.SaysNotFound("Domain not found.\n", "x.example"));
     EXPECT_EQ(none.Limits, "rate limit exceeded");
     EXPECT_EQ(THostStrings::Load(path, "*").Limits, "rate limit exceeded");
+    // Blanks typed into a field of the server's properties are no string of the host's either.
+    THostStrings typed;
+    typed.Registrar = "  ";
+    EXPECT_EQ(THostStrings::Combined(typed, own).Registrar, "Registrar:");
     // Without any section at all every answer needs evidence of its own.
     const std::string empty = dir.Write("empty.ini", "");
     const TAnswerReading reading =

@@ -8,7 +8,10 @@ namespace {
 // answers repeat the queried name and a state, which must never count.
 TEST(RegistrationFieldTest, FieldsOnlyRegisteredNamesHave)
 {
-    const std::pair<const char*, const char*> cases[] = {
+    // A label may be padded with blanks up to 48 bytes.
+    const std::string padded = "Registrar" + std::string(39, ' ') + ": Example Ltd";
+    const std::string overlong = "Registrar" + std::string(40, ' ') + ": Example Ltd";
+    const std::pair<std::string, std::string> cases[] = {
         {"Domain Name: x.com\r\nRegistrar: Example Ltd\r\n", "Registrar: Example Ltd"},
         {"domain: x.ru\nnserver: ns1.example.net.\n", "nserver: ns1.example.net."},
         {"expires............: 17.7.2026 22:16:55\n", "expires............: 17.7.2026 22:16:55"},
@@ -17,6 +20,8 @@ TEST(RegistrationFieldTest, FieldsOnlyRegisteredNamesHave)
         {"    Registrar:\n        Fernbrook Hosting Ltd [Tag = FERNBROOK]\n",
          "Registrar: / Fernbrook Hosting Ltd [Tag = FERNBROOK]"},
         {"Holder of domain name:\nExample Inc.\n", "Holder of domain name: / Example Inc."},
+        {"Holder of domain name:\n\xC3\x89tude Dupont SA\n", "Holder of domain name: / \xC3\x89tude Dupont SA"},
+        {padded + "\n", padded},
         {"Domain: x.de\nStatus: connect\n", "Status: connect"},
         {"Domain Status: clientTransferProhibited https://icann.org/epp\n",
          "Domain Status: clientTransferProhibited https://icann.org/epp"},
@@ -32,6 +37,8 @@ TEST(RegistrationFieldTest, FieldsOnlyRegisteredNamesHave)
         // no value, a value that says none, a header over the next field or a comment
         {"Registrar:\nRegistrar URL: https://example.net\n", ""},
         {"Registrar: n/a\nCreated: -\n", ""},
+        {"Registrar: N/A\nCreated: None\n", ""},
+        {overlong + "\n", ""},
         {"Name servers:\n% none listed\n", ""},
         {"% Registrar: Example Ltd\n", ""},
         {"This registry holds no registrar: Example Ltd would be one\n", ""},
