@@ -58,11 +58,7 @@ void PacedPass(const std::string& folder)
     }
     TDomainTableModel model;
     model.AppendGenerated(names);
-    TCheckOptions options;
-    options.ConfigPath = config;
-    options.WhoisPort = paced->Port();
-    options.LockFolder = folder;
-    TCheckDispatcher dispatcher(model, options);
+    TCheckDispatcher dispatcher(model, PassBenchOptions(config, paced->Port(), folder));
     dispatcher.LoadSettings(PassBenchSettings(PauseMs));
     const qint64 passOver = TimePass(dispatcher).PassOverMs;
 
@@ -102,11 +98,7 @@ void ManyWaitingRows(const std::string& folder)
         names.push_back("waiting" + std::to_string(i) + ".com");
     TDomainTableModel model;
     model.AppendGenerated(names);
-    TCheckOptions options;
-    options.ConfigPath = config;
-    options.WhoisPort = host.Port();
-    options.LockFolder = folder;
-    TCheckDispatcher dispatcher(model, options);
+    TCheckDispatcher dispatcher(model, PassBenchOptions(config, host.Port(), folder));
     dispatcher.LoadSettings(PassBenchSettings(PauseMs));
     TCheckDispatcherProbe probe(dispatcher);
 

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <string>
+
 // The settings every pass benchmark runs with: the given Pause, 50 threads, one attempt.
 inline TEngineSettings PassBenchSettings(int pauseMs)
 {
@@ -14,6 +16,17 @@ inline TEngineSettings PassBenchSettings(int pauseMs)
     settings.ThreadLimit = 50;
     settings.Attempts = 1;
     return settings;
+}
+
+// The options every pass benchmark's dispatcher runs with: its configuration file, the WHOIS port
+// of its loopback hosts, and a folder of its own for the lock.
+inline TCheckOptions PassBenchOptions(const std::string& configPath, int whoisPort, const std::string& folder)
+{
+    TCheckOptions options;
+    options.ConfigPath = configPath;
+    options.WhoisPort = whoisPort;
+    options.LockFolder = folder;
+    return options;
 }
 
 struct TPassTiming

@@ -1,10 +1,10 @@
 // A pool of proxies: 40 names on one loopback host with min_interval 150 ms, checked through one
 // microsocks and then through three. The host limits each source address, so three ways out
 // should take about a third of the time.
+#include "BenchProxies.h"
 #include "PassTiming.h"
 #include "engine/CheckDispatcher.h"
 #include "models/DomainTableModel.h"
-#include "settings/ProxyUrl.h"
 #include "support/FakeWhoisServer.h"
 #include "support/SocksDaemons.h"
 #include "support/TempDir.h"
@@ -41,21 +41,9 @@ TPassFigures PassThrough(const std::vector<TMicrosocksServer*>& proxies, TFakeWh
         names.push_back((i % 2 == 0 ? "free" : "taken") + std::to_string(i) + ".com");
     TDomainTableModel model;
     model.AppendGenerated(names);
-    TCheckOptions options;
-    options.ConfigPath = config;
-    options.WhoisPort = host.Port();
-    options.LockFolder = folder;
-    TCheckDispatcher dispatcher(model, options);
+    TCheckDispatcher dispatcher(model, PassBenchOptions(config, host.Port(), folder));
     TEngineSettings settings = PassBenchSettings(PauseMs);
-    for (TMicrosocksServer* proxy : proxies) {
-        std::string error;
-        const TProxySettings parsed =
-            ParseProxyUrl("socks5://127.0.0.1:" + std::to_string(proxy->Port()), error).value();
-        if (proxy == proxies.front())
-            settings.Proxy = parsed;
-        else
-            settings.FurtherProxies.push_back(parsed);
-    }
+    BenchProxies::Use(settings, proxies);
     dispatcher.LoadSettings(settings);
     TPassFigures figures;
     figures.PassOverMs = TimePass(dispatcher).PassOverMs;
@@ -73,11 +61,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     TTempDir dir;
     TMicrosocksServer first, second, third;
-    for (TMicrosocksServer* proxy : {&first, &second, &third})
-        if (!proxy->Started()) {
-            std::printf("microsocks did not start: %s\n", proxy->Failure().c_str());
-            return 1;
-        }
+    if (!BenchProxies::Started({&first, &second, &third}))
+        return 1;
     TFakeWhoisServer host("127.0.0.1", 0);
     host.SetDefaultReply({TFakeWhoisServer::TBehaviour::Answer, "Registrar: Bench Registrar\r\n", 0});
     for (int i = 0; i < Names; i += 2) {

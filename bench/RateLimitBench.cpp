@@ -10,12 +10,12 @@
 //
 // Every run starts without a pace file unless --warm is given: then each configuration runs twice
 // and the second starts at the pace the first left in the pace file.
+#include "BenchProxies.h"
 #include "PassTiming.h"
 #include "RateLimitedWhoisHost.h"
 #include "engine/CheckDispatcher.h"
 #include "engine/PaceFile.h"
 #include "models/DomainTableModel.h"
-#include "settings/ProxyUrl.h"
 #include "support/SocksDaemons.h"
 #include "support/TempDir.h"
 
@@ -85,23 +85,12 @@ TRun Run(TRateLimitedWhoisHost& host, const std::vector<TMicrosocksServer*>& pro
     const std::vector<std::string> names = Names(count, blocks);
     TDomainTableModel model;
     model.AppendGenerated(names);
-    TCheckOptions options;
-    options.ConfigPath = config;
+    TCheckOptions options = PassBenchOptions(config, host.Port(), folder);
     options.PaceFilePath = folder + "/" + TPaceFile::FileName;
-    options.WhoisPort = host.Port();
-    options.LockFolder = folder;
     TEngineSettings settings = PassBenchSettings(PauseMs);
     settings.ThreadLimit = Threads;
     settings.Attempts = 5;
-    for (TMicrosocksServer* proxy : proxies) {
-        std::string error;
-        const TProxySettings parsed =
-            ParseProxyUrl("socks5://127.0.0.1:" + std::to_string(proxy->Port()), error).value();
-        if (proxy == proxies.front())
-            settings.Proxy = parsed;
-        else
-            settings.FurtherProxies.push_back(parsed);
-    }
+    BenchProxies::Use(settings, proxies);
     host.ResetCounts();
     TRun run;
     {
@@ -169,11 +158,8 @@ int main(int argc, char** argv)
         return 1;
     }
     TMicrosocksServer first("", "", "127.0.0.101"), second("", "", "127.0.0.102"), third("", "", "127.0.0.103");
-    for (TMicrosocksServer* proxy : {&first, &second, &third})
-        if (!proxy->Started()) {
-            std::printf("microsocks did not start: %s\n", proxy->Failure().c_str());
-            return 1;
-        }
+    if (!BenchProxies::Started({&first, &second, &third}))
+        return 1;
     std::printf("%d names over %d loopback hosts at %.0f queries a second per source address, no min_interval, "
                 "Pause %d ms, %d threads\n",
                 count, Hosts, Rate, PauseMs, Threads);

@@ -84,7 +84,7 @@ void BM_ReadResultWithLargeConfig(benchmark::State& state)
         benchmark::DoNotOptimize(reader.StringsOf(config.Host));
         result = reader.ReadWhois(answers);
     }
-    if (result.Registrar != "Harbourlight Registrar, LLC" || result.ExpiryDay == 0)
+    if (result.Registrar != "Harbourlight Registrar, LLC" || !result.Expiry || result.Expiry->Day == 0)
         state.SkipWithError("answer not read");
 }
 // 0: a quiet file; 1: a file never kept.

@@ -414,9 +414,10 @@ void TCheckDispatcher::MoveRowsOff(std::size_t proxy)
     }
 }
 
-bool TCheckDispatcher::PutBackRefused(const std::shared_ptr<TWorkerState>& worker, std::string& giveUp)
+bool TCheckDispatcher::PutBackRefused(const std::shared_ptr<TWorkerState>& worker, int retryAfterMs,
+                                      std::string& giveUp)
 {
-    Pacing.Refused(worker->Serial);
+    Pacing.Refused(worker->Serial, retryAfterMs);
     const int row = Rows.RowOf(worker->Row);
     if (StopFlag || row < 0)
         return false;
@@ -425,7 +426,8 @@ bool TCheckDispatcher::PutBackRefused(const std::shared_ptr<TWorkerState>& worke
     const int interval = Pacing.IntervalOf(host);
     const std::size_t proxy = ChooseProxy(id, host, interval).value_or(worker->Proxy);
     // Where a name's time is bounded (the command line), refusals do not stretch it.
-    const std::uint64_t wait = static_cast<std::uint64_t>(Pacing.LaneIntervalMs(TPacingLane{proxy, host}, interval));
+    const int delay = std::max(Pacing.LaneIntervalMs(TPacingLane{proxy, host}, interval), retryAfterMs);
+    const std::uint64_t wait = static_cast<std::uint64_t>(delay);
     const std::uint64_t bound = Options.MaxReplacements >= 0 ? WatchdogBudgetMs() : 0;
     if (const std::optional<std::string> line = Refusals.Refused(id, TickCount(), wait, bound)) {
         giveUp = *line;
@@ -435,7 +437,6 @@ bool TCheckDispatcher::PutBackRefused(const std::shared_ptr<TWorkerState>& worke
     Rows.ClearStarted(row);
     if (State == TPassState::Idle) {
         // "Check selected domain": no pass drains the queues, so the row has a timer of its own.
-        const int delay = Pacing.LaneIntervalMs(TPacingLane{proxy, host}, interval);
         QTimer::singleShot(delay, this, [this, id, proxy, generation = IdleRetries] {
             if (generation == IdleRetries && State == TPassState::Idle && Rows.RowOf(id) >= 0)
                 StartCheck(id, proxy);
@@ -575,7 +576,7 @@ void TCheckDispatcher::DeliverResult(const std::shared_ptr<TWorkerState>& worker
     if (worker->Abandoned.load())
         return;
     std::string giveUp;
-    if (result.Refused && PutBackRefused(worker, giveUp))
+    if (result.Refused && PutBackRefused(worker, result.RetryAfterMs, giveUp))
         return;
     if (!result.Refused) {
         Refusals.Forget(result.RowIndex);

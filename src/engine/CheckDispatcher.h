@@ -190,7 +190,7 @@ private:
     // A refused check: its row goes back to the head of a queue of its host, behind the host's
     // back-off; false when the row has been refused too often, or the pass was stopped, and
     // `result` is to be applied (`giveUp` then heads its entry).
-    bool PutBackRefused(const std::shared_ptr<TWorkerState>& worker, std::string& giveUp);
+    bool PutBackRefused(const std::shared_ptr<TWorkerState>& worker, int retryAfterMs, std::string& giveUp);
 
     // A row whose name no registry would take, or whose top-level domain has no known server,
     // gets "RESULT ERROR" without a query; `logText` goes into its answers entry.

@@ -90,24 +90,32 @@ int THostPacing::LaneIntervalMs(const TPacingLane& lane, int minIntervalMs) cons
     return Pace.IntervalMs(PaceLane(lane), minIntervalMs);
 }
 
-void THostPacing::Refused(std::uint64_t serial)
+void THostPacing::Refused(std::uint64_t serial, int restMs)
 {
     const auto check = Checks.find(serial);
     if (check == Checks.end())
         return;
     const TPacingLane& lane = check->second.Lane;
     const std::uint64_t now = Now();
-    Pace.Refused(PaceLane(lane), FloorMs(lane.Host), check->second.StartedAt, now);
-    // The host has just said it had enough: the next query waits a whole interval from here.
+    const TLearntPace::TLane learnt = PaceLane(lane);
+    Pace.Refused(learnt, FloorMs(lane.Host), check->second.StartedAt, now);
+    for (std::size_t proxy = 0; proxy < Ways.size(); ++proxy)
+        if (proxy != lane.Proxy)
+            Pace.Teach(learnt, PaceLane(TPacingLane{proxy, lane.Host}), now);
+    // The host has just said it had enough: the next query waits a whole interval from here, or as
+    // long as it asked.
     std::uint64_t& last = LastStartAt[lane];
     last = std::max(last, now);
+    const int intervalMs = std::max(LaneIntervalMs(lane, IntervalOf(lane.Host)), 0);
+    if (restMs > intervalMs)
+        last = std::max(last, now + static_cast<std::uint64_t>(restMs - intervalMs));
 }
 
 void THostPacing::Answered(std::uint64_t serial)
 {
     const auto check = Checks.find(serial);
     if (check != Checks.end())
-        Pace.Answered(PaceLane(check->second.Lane), FloorMs(check->second.Lane.Host));
+        Pace.Answered(PaceLane(check->second.Lane), FloorMs(check->second.Lane.Host), check->second.StartedAt);
 }
 
 std::uint64_t THostPacing::DueAt(const TPacingLane& lane, int minIntervalMs) const

@@ -53,8 +53,9 @@ public:
     void LoadPace(const std::string& path, std::string& message);
     void SavePace(const std::string& path, std::string& message);
     // The check with this serial was refused: the lane's interval grows, and its next query waits
-    // that long from now. Or it brought an answer about its name: the interval shrinks a little.
-    void Refused(std::uint64_t serial);
+    // that long from now, or `restMs` when the host asked for longer (an RDAP Retry-After). Or it
+    // brought an answer about its name: the interval shrinks a little.
+    void Refused(std::uint64_t serial, int restMs = 0);
     void Answered(std::uint64_t serial);
 
     // The host whose queries a target (a WHOIS host, or an RDAP base address) paces: the target

@@ -10,6 +10,10 @@
 // from their refusals. A refusal makes it longer by GrowFactor, every answer shorter by
 // ShrinkFactor, so that the pace settles just under the host's limit; it never goes below the
 // floor the caller gives (the host's min_interval, and Pause, which spaces every start anyway).
+// The first refusal of a lane only says that the host limits it, not how far: from there the pace
+// is a guess, so answers shrink it by ProbeShrinkFactor until the next refusal, and that one sets
+// it from what the host let through in between (it refused at both ends, so its allowance over the
+// time between is what it answered), with SettleMargin to spare.
 // No Qt: the dispatcher keeps one, the pace file stores it between runs.
 class TLearntPace
 {
@@ -25,6 +29,8 @@ public:
 
     static constexpr double GrowFactor = 1.25;
     static constexpr double ShrinkFactor = 0.995;
+    static constexpr double ProbeShrinkFactor = 0.98;
+    static constexpr double SettleMargin = 1.1;
     // A lane without a learnt pace that is refused starts at this interval (4 queries a second,
     // the default Pause) rather than growing from a few milliseconds: from Pause 5 ms it would
     // take 17 refusals to reach a limit of 5 a second, and a registry may ban an address that
@@ -42,8 +48,13 @@ public:
     // were already under way when the interval last grew were sent at the old pace: their refusals
     // say nothing new and do not make it grow again.
     void Refused(const TLane& lane, int floorMs, std::uint64_t startedAt, std::uint64_t now);
-    // A query of the lane brought an answer.
-    void Answered(const TLane& lane, int floorMs);
+    // A query of the lane started at tick `startedAt` brought an answer.
+    void Answered(const TLane& lane, int floorMs, std::uint64_t startedAt);
+    // Another way out to the same host (the host limits each source address alike): `to` takes
+    // what `from` has learnt when it knows less, nothing or only a guess where `from` has settled,
+    // so that it is not refused once more to find out the same. Its queries under way were sent at
+    // the old pace and do not make it grow.
+    void Teach(const TLane& from, const TLane& to, std::uint64_t now);
 
     // The learnt intervals in ms, for the pace file; Set puts one back (a value of 0 or less
     // forgets the lane).
@@ -60,6 +71,10 @@ private:
         double IntervalMs = 0;
         std::uint64_t GrewAt = 0;
         bool Grew = false;
+        // Since a first refusal, until the next: the interval is a guess.
+        bool Probing = false;
+        // Answers to queries started since GrewAt.
+        int Answers = 0;
     };
     std::map<TLane, TState> Lanes;
     bool Dirty = false;

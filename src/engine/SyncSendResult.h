@@ -20,4 +20,7 @@ struct TSyncSendResult : TCheckResult
     // no verdict, and no attempt used up; the dispatcher asks again after the host's back-off.
     // LogEntry holds what the host sent, for the row's entry if it keeps refusing.
     bool Refused = false;
+    // With Refused: how long the host asked to be left alone (an RDAP Retry-After), in ms; -1: it
+    // did not say.
+    int RetryAfterMs = -1;
 };

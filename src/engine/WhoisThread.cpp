@@ -1,6 +1,7 @@
 #include "engine/WhoisThread.h"
 
 #include "base/AsciiText.h"
+#include "engine/LearntPace.h"
 #include "engine/ResultReader.h"
 #include "rdap/RdapAnswer.h"
 #include "whois/HostStrings.h"
@@ -174,10 +175,10 @@ bool TWhoisThread::QuerySeries(const THostStrings& strings, int timeBoundMs, std
 bool TWhoisThread::AskRdap(const std::string& base, TRdapAnswer& answer)
 {
     const std::string url = TRdapClient::DomainUrl(base, Input.DomainName);
-    // Throttling (429), outages (5xx) and time-outs use up the attempts like failed port-43
-    // queries, the first two after the same back-off as a refused port-43 answer; an answer that
-    // is no RDAP answer, a refused redirect or a bad certificate would only come again.
-    int backOffMs = FirstBackOffMs;
+    // Time-outs and dropped connections use up the attempts like failed port-43 connections, asked
+    // again at once. Throttling (429) and outages (5xx) are the host's refusals: the check ends, and
+    // the dispatcher asks again behind the host's back-off with no worker held and no attempt used.
+    // An answer that is no RDAP answer, a refused redirect or a bad certificate would only come again.
     for (int attempt = 1;; ++attempt) {
         const TRdapFetch fetch = Input.Rdap->Get(url, ConfigureProxy(Input.ProxySettings), Input.RdapTimeoutMs,
                                                  State->Rdap, Input.RdapHosts);
@@ -198,25 +199,22 @@ bool TWhoisThread::AskRdap(const std::string& base, TRdapAnswer& answer)
             if (answer.Verdict == TRdapVerdict::Error)
                 answer.LogText = "RDAP query " + url + ": " + answer.LogText;
         }
-        if (answer.Verdict != TRdapVerdict::Error || !fetch.Retryable || attempt >= Input.Attempts)
+        if (answer.Verdict != TRdapVerdict::Error || !fetch.Retryable)
             return true;
-        // A wait the server asks for is kept when it is no longer than the longest back-off; a
-        // longer one is not worth holding a worker for, and asking sooner would only be refused.
-        if (fetch.RetryAfterMs > LastBackOffMs) {
-            answer.LogText += " The server asks for " + std::to_string((fetch.RetryAfterMs + 999LL) / 1000) +
-                              " s before the next query; it was not asked again.";
+        if (fetch.HttpStatus != 0) {
+            // A wait longer than the longest learnt interval is not worth keeping the row for, and
+            // asking sooner would only be refused.
+            if (fetch.RetryAfterMs > TLearntPace::LongestMs)
+                answer.LogText += " The server asks for " + std::to_string((fetch.RetryAfterMs + 999LL) / 1000) +
+                                  " s before the next query; it was not asked again.";
+            else if (Input.RefusalEndsCheck) {
+                Refused = true;
+                RetryAfterMs = fetch.RetryAfterMs;
+            }
             return true;
         }
-        // A retry keeps to the host's min_interval as well.
-        const int waitMs = std::max({fetch.HttpStatus != 0 ? backOffMs : 0, fetch.RetryAfterMs, Input.MinIntervalMs});
-        if (waitMs > 0) {
-            if (Input.BackOff)
-                Input.BackOff(waitMs);
-            else if (!State->Whois.Pause(waitMs))
-                return !State->Abandoned.load();
-        }
-        if (fetch.HttpStatus != 0)
-            backOffMs = std::min(backOffMs * 2, LastBackOffMs);
+        if (attempt >= Input.Attempts)
+            return true;
     }
 }
 
@@ -226,6 +224,8 @@ void TWhoisThread::DeliverRdap(const TRdapAnswer& answer)
     result.RowIndex = Input.RowIndex;
     result.ProxyFailed = ProxyFailed;
     result.ProxyFailure = ProxyFailure;
+    result.Refused = Refused;
+    result.RetryAfterMs = RetryAfterMs;
     Synchronize([&](TWorkerSink& sink) { sink.DeliverResult(State, result); });
 }
 
@@ -239,6 +239,10 @@ void TWhoisThread::Run()
         if (!AskRdap(Input.WhoisServer, answer))
             return;
         const std::string why = "The server table has no section for the WHOIS host " + Input.WhoisFallback;
+        // A host that throttles or is down has a WHOIS host beside it to ask at once; without one
+        // the row waits for the RDAP host in its queue.
+        if (Refused && !Input.WhoisFallback.empty())
+            Refused = false;
         if (answer.Verdict != TRdapVerdict::Error || Input.WhoisFallback.empty()) {
             if (!Input.WhoisFallback.empty())
                 answer.LogText =

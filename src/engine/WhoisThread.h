@@ -12,8 +12,8 @@
 
 // One check of one domain name on its own thread: query the WHOIS server of the name's top-level
 // domain, or ask its RDAP base over HTTPS, up to Attempts times, until an answer comes that is
-// neither a refusal nor cut short (with RefusalEndsCheck such an answer ends the check at once, as
-// a refused result the dispatcher queues again);
+// neither a refusal nor cut short (with RefusalEndsCheck such an answer, or an RDAP 429 or 5xx,
+// ends the check at once, as a refused result the dispatcher queues again);
 // follow a "Whois Server:" referral (within its own time bound) when the first answer shows no
 // expiry date, read the answers (TResultReader: each host's strings read once), hand what they say
 // to the main thread and wait there until it is applied, then send the end notice. The worker reads nothing of the main
@@ -46,8 +46,10 @@ private:
     // A query ended because the proxy failed (FailOverProxy jobs only), and how.
     bool ProxyFailed = false;
     std::string ProxyFailure;
-    // The first series ended on an answer that is no answer (RefusalEndsCheck jobs only).
+    // The first series ended on an answer that is no answer, or the RDAP host throttled or was
+    // down (RefusalEndsCheck jobs only); with the wait an RDAP host asked for (-1: none).
     bool Refused = false;
+    int RetryAfterMs = -1;
     // Asks the RDAP service at `base` about the name; false when the worker was abandoned.
     bool AskRdap(const std::string& base, TRdapAnswer& answer);
     // Hands an RDAP answer over to the main thread.

@@ -74,6 +74,28 @@ TEST(HostPacingTest, ALaneIsDueOneIntervalAfterItsLastStartAndAfterItsProxysRest
     EXPECT_EQ(rig.Pacing.DueAt(Lane("slow.test"), 500), 11225u);
 }
 
+// A host limits each source address alike: the first refusal through one proxy starts the other
+// proxies to that host at the pace it taught (the refused one waits it out from the refusal, the
+// others from their last start) and leaves other hosts be.
+TEST(HostPacingTest, ARefusalThroughOneProxyTeachesTheOthersToTheSameHost)
+{
+    TPacingRig rig;
+    rig.Pacing.SetWays({"direct", "socks5://127.0.0.1:1080", "socks5://127.0.0.1:1081"}, 5);
+    for (std::uint64_t serial = 1; serial <= 3; ++serial)
+        rig.Pacing.Started(serial, Lane("busy.test", serial - 1), false);
+    rig.Pacing.Started(4, Lane("calm.test", 1), false);
+    rig.Now += 20;
+    rig.Pacing.Refused(1);
+    for (std::size_t proxy = 0; proxy < 3; ++proxy)
+        EXPECT_EQ(rig.Pacing.LaneIntervalMs(Lane("busy.test", proxy), 0), TLearntPace::FirstRefusalMs) << proxy;
+    EXPECT_EQ(rig.Pacing.DueAt(Lane("busy.test"), 0), rig.Now + TLearntPace::FirstRefusalMs);
+    EXPECT_EQ(rig.Pacing.DueAt(Lane("busy.test", 2), 0), rig.Now - 20 + TLearntPace::FirstRefusalMs);
+    EXPECT_EQ(rig.Pacing.LaneIntervalMs(Lane("calm.test", 1), 0), 0);
+    // The second proxy's query, sent before, is refused too: no further growth anywhere.
+    rig.Pacing.Refused(2);
+    EXPECT_EQ(rig.Pacing.LaneIntervalMs(Lane("busy.test", 1), 0), TLearntPace::FirstRefusalMs);
+}
+
 TEST(HostPacingTest, ARowPassedNowQueuesBehindTheRowsWaitingInItsLane)
 {
     TPacingRig rig;

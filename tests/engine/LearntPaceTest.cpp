@@ -30,8 +30,10 @@ TEST(LearntPaceTest, RefusalsGrowAnswersShrinkWithinTheFloorAndTheCeiling)
         {"a first refusal starts at the first guess", 5, 1, 0, TLearntPace::FirstRefusalMs},
         {"a floor above the first guess grows from the floor", 1000, 1, 0, 1250},
         {"each further refusal adds a quarter", 5, 3, 0, 391}, // 250 x 1.25 x 1.25 = 390.6
-        {"answers shrink by half a percent each", 5, 1, 10,
-         static_cast<int>(std::ceil(250 * std::pow(TLearntPace::ShrinkFactor, 10)))},
+        {"after a first refusal the pace is a guess: answers shrink it faster", 5, 1, 10,
+         static_cast<int>(std::ceil(250 * std::pow(TLearntPace::ProbeShrinkFactor, 10)))},
+        {"a guess refused again before any answer stays a guess", 5, 2, 10,
+         static_cast<int>(std::ceil(312.5 * std::pow(TLearntPace::ProbeShrinkFactor, 10)))},
         {"answers never shrink below the floor", 200, 1, 1000, 200},
         {"no interval passes the ceiling", 0, 100, 0, TLearntPace::LongestMs},
     };
@@ -41,7 +43,7 @@ TEST(LearntPaceTest, RefusalsGrowAnswersShrinkWithinTheFloorAndTheCeiling)
         for (int i = 0; i < c.Refusals; ++i, tick += 10)
             pace.Refused(Lane, c.FloorMs, tick, tick + 5);
         for (int i = 0; i < c.Answers; ++i)
-            pace.Answered(Lane, c.FloorMs);
+            pace.Answered(Lane, c.FloorMs, tick);
         EXPECT_EQ(pace.IntervalMs(Lane, c.FloorMs), c.Expected) << c.Name;
         EXPECT_EQ(pace.IntervalMs(Other, c.FloorMs), std::max(c.FloorMs, 0)) << c.Name << ": another way out";
     }
@@ -54,12 +56,73 @@ TEST(LearntPaceTest, RefusalsOfQueriesSentBeforeTheLastGrowthDoNotCompound)
     for (std::uint64_t started = 100; started < 105; ++started)
         pace.Refused(Lane, 0, started, 110);
     EXPECT_EQ(pace.LearntMs(Lane), 250);
+    // Nor does one started at the tick it grew, which the new pace would not have let go.
+    pace.Refused(Lane, 0, 110, 300);
+    EXPECT_EQ(pace.LearntMs(Lane), 250);
     // A query sent at the grown pace and refused grows it again.
-    pace.Refused(Lane, 0, 110, 400);
+    pace.Refused(Lane, 0, 360, 400);
     EXPECT_EQ(pace.LearntMs(Lane), 313);
     // A floor raised later (min_interval set) still bounds a learnt pace below it.
     EXPECT_EQ(pace.IntervalMs(Lane, 500), 500);
     EXPECT_TRUE(pace.Changed());
+}
+
+// The refusal that ends the guess sets the pace from what the host let through since the first:
+// 20 answers in 4 s is 200 ms a query, kept with SettleMargin to spare, however far the guess had
+// shrunk meanwhile. Answers to queries sent before the first refusal are not the host's allowance.
+TEST(LearntPaceTest, TheSecondRefusalSettlesThePaceAtWhatTheHostLetThrough)
+{
+    TLearntPace pace;
+    pace.Refused(Lane, 5, 990, 1000);
+    pace.Answered(Lane, 5, 995);
+    for (int i = 0; i < 20; ++i)
+        pace.Answered(Lane, 5, 1200 + 200 * static_cast<std::uint64_t>(i));
+    EXPECT_EQ(pace.LearntMs(Lane), static_cast<int>(std::ceil(250 * std::pow(TLearntPace::ProbeShrinkFactor, 21))));
+    pace.Refused(Lane, 5, 4900, 5000);
+    EXPECT_EQ(pace.LearntMs(Lane), static_cast<int>(std::ceil(200 * TLearntPace::SettleMargin)));
+    // Settled: answers shrink it slowly, and a refusal only grows it by a quarter.
+    pace.Answered(Lane, 5, 5000);
+    EXPECT_EQ(pace.LearntMs(Lane), static_cast<int>(std::ceil(220 * TLearntPace::ShrinkFactor)));
+    pace.Refused(Lane, 5, 5100, 5200);
+    EXPECT_EQ(pace.LearntMs(Lane), static_cast<int>(std::ceil(220 * TLearntPace::ShrinkFactor * 1.25)));
+    // A guess refused before any answer came grows by a quarter and stays a guess, as there is
+    // nothing to measure.
+    TLearntPace quick;
+    quick.Refused(Lane, 5, 0, 10);
+    quick.Refused(Lane, 5, 20, 30);
+    EXPECT_EQ(quick.LearntMs(Lane), 313);
+    quick.Answered(Lane, 5, 40);
+    EXPECT_EQ(quick.LearntMs(Lane), static_cast<int>(std::ceil(312.5 * TLearntPace::ProbeShrinkFactor)));
+}
+
+// Other ways out to a host take what one of them learnt when they know less; they are never sent
+// back to a guess, and their queries under way when they learnt do not make them grow.
+TEST(LearntPaceTest, AWayOutThatKnowsLessTakesWhatAnotherLearntOfTheSameHost)
+{
+    const TLearntPace::TLane third{"socks5://127.0.0.1:1081", "whois.example"};
+    TLearntPace pace;
+    pace.Teach(Lane, Other, 100);
+    EXPECT_EQ(pace.LearntMs(Other), 0) << "nothing to teach";
+    pace.Refused(Lane, 5, 90, 100);
+    pace.Teach(Lane, Other, 100);
+    EXPECT_EQ(pace.LearntMs(Other), 250);
+    pace.Refused(Other, 5, 95, 110);
+    pace.Refused(Other, 5, 100, 110);
+    EXPECT_EQ(pace.LearntMs(Other), 250) << "sent before it learnt, or as it learnt";
+    // Other settles; the first lane, still guessing, takes its pace, and a settled lane keeps its
+    // own against a guess.
+    pace.Answered(Other, 5, 150);
+    pace.Refused(Other, 5, 300, 600);
+    const int settled = pace.LearntMs(Other);
+    EXPECT_EQ(settled, static_cast<int>(std::ceil(500 * TLearntPace::SettleMargin)));
+    pace.Teach(Other, Lane, 600);
+    EXPECT_EQ(pace.LearntMs(Lane), settled);
+    pace.Set(third, 400); // from the pace file: settled
+    pace.Refused(Lane, 5, 700, 800);
+    pace.Teach(Lane, third, 800);
+    pace.Teach(Lane, Other, 800);
+    EXPECT_EQ(pace.LearntMs(third), 400);
+    EXPECT_EQ(pace.LearntMs(Other), settled);
 }
 
 TEST(PaceFileTest, WhatIsSavedIsLoadedAgainAndAFirstRefusalThenOnlyGrowsIt)

@@ -27,13 +27,33 @@ TProxySettings Socks5(int port, const std::string& user = "", const std::string&
     return ParseProxyUrl(url + "127.0.0.1:" + std::to_string(port), error).value();
 }
 
-void UsePool(TCheckRig& rig, const std::vector<TProxySettings>& pool, int threads)
+// A dispatcher whose checks go through a pool of proxies, on a clock the test holds (it stands
+// still unless the test moves Now), with the standard configuration unless the test sets another.
+struct TPoolRig
 {
-    TEngineSettings settings = rig.Dispatcher->Settings();
-    settings.ThreadLimit = threads;
-    settings.Proxy = pool.front();
-    settings.FurtherProxies.assign(pool.begin() + 1, pool.end());
-    rig.Dispatcher->LoadSettings(settings);
+    TCheckRig Rig;
+    std::uint64_t Now = 70000;
+    std::string Config = StandardConfig();
+
+    void Start(int whoisPort, const std::vector<TProxySettings>& pool, int threads = 1, int attempts = 3, int pause = 1,
+               TCheckOptions options = {})
+    {
+        Rig.WriteConfig(Config);
+        options.Clock = [this] { return Now; };
+        Rig.Start(whoisPort, threads, attempts, pause, options);
+        TEngineSettings settings = Rig.Dispatcher->Settings();
+        settings.ThreadLimit = threads;
+        settings.Proxy = pool.front();
+        settings.FurtherProxies.assign(pool.begin() + 1, pool.end());
+        Rig.Dispatcher->LoadSettings(settings);
+    }
+};
+
+TCheckOptions NegotiationTimeout(int ms)
+{
+    TCheckOptions options;
+    options.NegotiationTimeoutMs = ms;
+    return options;
 }
 
 std::string Through(int port)
@@ -62,15 +82,11 @@ TEST(ProxyPoolCheckTest, EachProxyHasItsOwnPaceToAHost)
     ASSERT_TRUE(second.Started()) << second.Failure();
     TFakeWhoisServer server("127.0.0.1", 0);
     server.HoldReplies();
-    std::string config = StandardConfig();
-    config.insert(config.find("[127.0.0.1]\n") + 12, "min_interval=1000\n");
-    TCheckRig rig;
-    rig.WriteConfig(config);
-    std::uint64_t now = 50000;
-    TCheckOptions options;
-    options.Clock = [&now] { return now; };
-    rig.Start(server.Port(), 10, 1, TCheckRig::ManualTicks, options);
-    UsePool(rig, {Socks5(first.Port()), Socks5(second.Port())}, 10);
+    TPoolRig pool;
+    pool.Config.insert(pool.Config.find("[127.0.0.1]\n") + 12, "min_interval=1000\n");
+    pool.Start(server.Port(), {Socks5(first.Port()), Socks5(second.Port())}, 10, 1, TCheckRig::ManualTicks);
+    TCheckRig& rig = pool.Rig;
+    std::uint64_t& now = pool.Now;
     const std::vector<std::string> names = {"a1.com", "a2.com", "a3.com", "a4.com", "a5.com"};
     rig.Generate(names);
     AnswerFree(server, names);
@@ -123,13 +139,9 @@ TEST(ProxyPoolCheckTest, AFailedProxyRestsAndItsRowIsAskedThroughAnother)
     TMicrosocksServer working;
     ASSERT_TRUE(working.Started()) << working.Failure();
     TFakeWhoisServer server("127.0.0.1", 0);
-    TCheckRig rig;
-    rig.WriteConfig(StandardConfig());
-    std::uint64_t now = 70000;
-    TCheckOptions options;
-    options.Clock = [&now] { return now; };
-    rig.Start(server.Port(), 1, 3, 1, options);
-    UsePool(rig, {Socks5(refusing.Port()), Socks5(working.Port())}, 1);
+    TPoolRig pool;
+    pool.Start(server.Port(), {Socks5(refusing.Port()), Socks5(working.Port())});
+    TCheckRig& rig = pool.Rig;
     rig.Generate({"b1.com", "b2.com", "b3.com"});
     AnswerFree(server, {"b1.com", "b2.com", "b3.com"});
     ASSERT_TRUE(rig.RunPass());
@@ -141,7 +153,7 @@ TEST(ProxyPoolCheckTest, AFailedProxyRestsAndItsRowIsAskedThroughAnother)
     // One connection only: the failure ended the check at once instead of using up its attempts,
     // and the resting proxy got no further rows.
     EXPECT_EQ(refusing.Connections(), 1);
-    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), now + TCheckDispatcher::FirstRestMs);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), pool.Now + TCheckDispatcher::FirstRestMs);
     EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(1), 0u);
     const std::string first = rig.Answer("b1.com");
     const std::string refused = "The proxy socks5://127.0.0.1:" + std::to_string(refusing.Port()) + " accepts none";
@@ -158,10 +170,9 @@ TEST(ProxyPoolCheckTest, ANameReadsResultErrorOnlyWhenEveryProxyFailedForIt)
     ASSERT_TRUE(guarded.Started()) << guarded.Failure();
     TReservedPort dead;
     TFakeWhoisServer server("127.0.0.1", 0);
-    TCheckRig rig;
-    rig.WriteConfig(StandardConfig());
-    rig.Start(server.Port(), 4, 2, 1);
-    UsePool(rig, {Socks5(guarded.Port(), "quarrow", "badpass"), Socks5(dead.Port())}, 4);
+    TPoolRig pool;
+    pool.Start(server.Port(), {Socks5(guarded.Port(), "quarrow", "badpass"), Socks5(dead.Port())}, 4, 2);
+    TCheckRig& rig = pool.Rig;
     rig.Generate({"c1.com"});
     ASSERT_TRUE(rig.RunPass());
 
@@ -186,14 +197,9 @@ TEST(ProxyPoolCheckTest, ABlackHoleProxyRestsAtItsNegotiationDeadline)
     TMicrosocksServer working;
     ASSERT_TRUE(working.Started()) << working.Failure();
     TFakeWhoisServer server("127.0.0.1", 0);
-    TCheckRig rig;
-    rig.WriteConfig(StandardConfig());
-    std::uint64_t now = 70000;
-    TCheckOptions options;
-    options.Clock = [&now] { return now; };
-    options.NegotiationTimeoutMs = 300;
-    rig.Start(server.Port(), 1, 3, 1, options);
-    UsePool(rig, {Socks5(blackHole.Port()), Socks5(working.Port())}, 1);
+    TPoolRig pool;
+    pool.Start(server.Port(), {Socks5(blackHole.Port()), Socks5(working.Port())}, 1, 3, 1, NegotiationTimeout(300));
+    TCheckRig& rig = pool.Rig;
     const std::vector<std::string> names = {"h1.com", "h2.com", "h3.com", "h4.com"};
     rig.Generate(names);
     AnswerFree(server, names);
@@ -204,7 +210,7 @@ TEST(ProxyPoolCheckTest, ABlackHoleProxyRestsAtItsNegotiationDeadline)
         EXPECT_EQ(server.RequestCount(name), 1) << name;
     }
     EXPECT_EQ(blackHole.Connections(), 1);
-    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), now + TCheckDispatcher::FirstRestMs);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), pool.Now + TCheckDispatcher::FirstRestMs);
     EXPECT_TRUE(Holds(rig.Answer("h1.com"), "The proxy socks5://127.0.0.1:" + std::to_string(blackHole.Port()) +
                                                 " did not complete the SOCKS negotiation within 300 ms"))
         << rig.Answer("h1.com");
@@ -227,21 +233,16 @@ TEST(ProxyPoolCheckTest, AReferralThroughAFailedProxyGoesThroughAnother)
     hosts.First->SetAnswer("r.com", referred);
     hosts.Second->SetAnswer("r.com", "   Sponsoring Registrar: Reg\r\n"
                                      "   Registrar Registration Expiration Date: 2031-05-06\r\n");
-    TCheckRig rig;
-    rig.WriteConfig(StandardConfig());
-    std::uint64_t now = 70000;
-    TCheckOptions options;
-    options.Clock = [&now] { return now; };
-    options.NegotiationTimeoutMs = 300;
-    rig.Start(hosts.First->Port(), 1, 3, 1, options);
-    UsePool(rig, {Socks5(once.Port()), Socks5(working.Port())}, 1);
+    TPoolRig pool;
+    pool.Start(hosts.First->Port(), {Socks5(once.Port()), Socks5(working.Port())}, 1, 3, 1, NegotiationTimeout(300));
+    TCheckRig& rig = pool.Rig;
     rig.Generate({"r.com"});
     ASSERT_TRUE(rig.RunPass(20000));
 
     EXPECT_EQ(rig.Slot("r.com", SlotAvailability), "NO");
     EXPECT_EQ(rig.Slot("r.com", SlotRegistrar), "Reg");
     EXPECT_EQ(hosts.Second->RequestCount("r.com"), 1);
-    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), now + TCheckDispatcher::FirstRestMs);
+    EXPECT_EQ(rig.Dispatcher->ProxyRestsUntil(0), pool.Now + TCheckDispatcher::FirstRestMs);
     const std::string entry = rig.Answer("r.com");
     EXPECT_TRUE(Holds(entry, "The proxy socks5://127.0.0.1:" + std::to_string(once.Port()) +
                                  " did not complete the SOCKS negotiation"))
@@ -260,12 +261,9 @@ TEST(ProxyPoolCheckTest, AReferralToAHostThatIsDownRestsNoProxy)
     TFakeWhoisServer server("127.0.0.1", 0);
     // Nothing listens on 127.0.0.3: the proxy's connection there is refused.
     server.SetAnswer("d.com", "   Registrar: Reg\r\n   Whois Server: 127.0.0.3\r\n");
-    TCheckRig rig;
-    rig.WriteConfig(StandardConfig());
-    TCheckOptions options;
-    options.Clock = [] { return std::uint64_t{70000}; };
-    rig.Start(server.Port(), 1, 3, 1, options);
-    UsePool(rig, {Socks5(first.Port()), Socks5(second.Port())}, 1);
+    TPoolRig pool;
+    pool.Start(server.Port(), {Socks5(first.Port()), Socks5(second.Port())});
+    TCheckRig& rig = pool.Rig;
     rig.Generate({"d.com"});
     ASSERT_TRUE(rig.RunPass(20000));
 

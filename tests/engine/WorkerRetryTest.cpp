@@ -1,5 +1,6 @@
 #include "CheckDispatcherProbe.h"
 #include "CheckRig.h"
+#include "DrivenPass.h"
 #include "engine/LearntPace.h"
 #include "engine/PaceFile.h"
 
@@ -35,60 +36,6 @@ std::string Free(const std::string& domain)
 }
 
 const std::string Taken = "   Domain Name: X.COM\r\n   Registrar: Reg\r\n";
-
-// A pass driven by hand on the test's clock: each step waits for the running checks to end, then
-// moves the clock on to when the pacing timer would fire (if it is set) and ticks. Time passes
-// only here, so a back-off costs the test nothing but a step.
-struct TDrivenPass
-{
-    TCheckRig& Rig;
-    std::uint64_t& Now;
-    // The clock at each start of a check, in order.
-    std::vector<std::uint64_t> Starts;
-
-    bool Run(int steps = 500)
-    {
-        TCheckDispatcherProbe probe(*Rig.Dispatcher);
-        Rig.Finished = false;
-        Rig.Dispatcher->StartAll();
-        for (int step = 0; step < steps; ++step) {
-            if (!Rig.WaitUntil([&] { return Rig.Dispatcher->RunningCount() == 0; }))
-                return false;
-            probe.StatusTick();
-            if (Rig.Finished)
-                return true;
-            // A tick first; the clock moves on to the next waiting row only when the tick
-            // started nothing (every row passed, or every waiting host not yet due).
-            if (!Tick(probe) && probe.PacingTimerDelay() > 0) {
-                Now += static_cast<std::uint64_t>(probe.PacingTimerDelay());
-                Tick(probe);
-            }
-        }
-        return false;
-    }
-
-    bool Tick(TCheckDispatcherProbe& probe)
-    {
-        const int before = Rig.Dispatcher->RunningCount();
-        probe.DispatcherTick();
-        for (int started = before; started < Rig.Dispatcher->RunningCount(); ++started)
-            Starts.push_back(Now);
-        return Rig.Dispatcher->RunningCount() > before;
-    }
-};
-
-// Starts `rig` on the host at `port` with hand-driven ticks and `now` as its clock.
-void StartDriven(TCheckRig& rig, int port, const std::string& config, int threads, int attempts, std::uint64_t& now,
-                 const std::vector<std::string>& names)
-{
-    rig.WriteConfig(config);
-    TCheckOptions options;
-    options.Clock = [&now] { return now; };
-    rig.Start(port, threads, attempts, TCheckRig::ManualTicks, options);
-    // Ticks come from the test; the pace keeps above a Pause of 5 ms, as in a real pass.
-    TCheckDispatcherProbe(*rig.Dispatcher).SetPacingPause(5);
-    rig.Generate(names);
-}
 
 // A refused answer says nothing about the name: the row goes back to its host's queue and is
 // asked again once the host's learnt pace allows, without using up an attempt, and a row the host
