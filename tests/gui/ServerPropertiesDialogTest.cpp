@@ -198,9 +198,12 @@ TEST_F(ServerPropertiesTest, AHangingHostLeavesTheWindowLiveAndCancelEndsTheQuer
     EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 5; }, 5000)); // the event loop keeps running
     EXPECT_TRUE(dialog.QueryRunning());
 
+    // The host never ends its answer and the query has no read bound of its own, so a Cancel that
+    // waited for the query would never return: the bound only turns that into a failure, far
+    // beyond any loaded machine.
     const auto started = std::chrono::steady_clock::now();
     Control<QPushButton>(dialog, "bCancelQuery")->click();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(100));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
     EXPECT_FALSE(dialog.QueryRunning());
     EXPECT_TRUE(Control<QToolButton>(dialog, "SpeedButton2")->isEnabled());
     // The abandoned connection is closed by the client, not left to the host.

@@ -316,6 +316,8 @@ TEST(SocksAbandonTest, AbandonWhileTheProxyNeverAnswersTheGreeting)
     client.Proxy.Version = TSocksVersion::Socks5;
     client.Proxy.Host = "127.0.0.1";
     client.Proxy.Port = proxy.Port();
+    // Only Abandon can end the wait well before the negotiation's own bound.
+    client.NegotiationTimeoutMs = 120000;
     std::string answer = "untouched";
     bool ok = true;
     std::thread worker([&] { ok = client.Query("example.com", answer); });
@@ -323,7 +325,7 @@ TEST(SocksAbandonTest, AbandonWhileTheProxyNeverAnswersTheGreeting)
     const auto start = std::chrono::steady_clock::now();
     client.Abandon();
     worker.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_FALSE(ok);
     EXPECT_EQ(answer, "untouched");
     EXPECT_EQ(client.LastError(), "Query abandoned");

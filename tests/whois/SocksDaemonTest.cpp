@@ -202,7 +202,9 @@ TEST(SshDynamicForwardTest, AbandonWhileTheHostBehindTheProxyHangs)
     client.Abandon();
     worker.join();
     ASSERT_TRUE(arrived);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    // The host never closes and the client has no read bound: only Abandon ends the query, and
+    // the bound only turns a hang into a failure, far beyond any loaded machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_FALSE(ok);
     EXPECT_EQ(answer, "untouched");
 }

@@ -232,7 +232,7 @@ TEST_F(ZqWhoisUnansweredConnect, TimesOut)
     EXPECT_FALSE(Client.Query("example.com", Answer));
     const long long elapsed = MsSince(start);
     EXPECT_GE(elapsed, 350);
-    EXPECT_LT(elapsed, 3000);
+    EXPECT_LT(elapsed, 30000); // the system's own connect bound is about two minutes
     EXPECT_EQ(Answer, "untouched");
     EXPECT_NE(Client.LastError().find(" could not be reached: Connection timed out"), std::string::npos)
         << Client.LastError();
@@ -241,13 +241,15 @@ TEST_F(ZqWhoisUnansweredConnect, TimesOut)
 
 TEST_F(ZqWhoisUnansweredConnect, AbandonEndsTheWait)
 {
+    // Only Abandon can end the wait well before the connect's own bound.
+    Client.ConnectTimeoutMs = 120000;
     bool result = true;
     std::thread worker([&] { result = Client.Query("example.com", Answer); });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const auto start = TClock::now();
     Client.Abandon();
     worker.join();
-    EXPECT_LT(MsSince(start), 300);
+    EXPECT_LT(MsSince(start), 30000);
     EXPECT_FALSE(result);
     EXPECT_EQ(Answer, "untouched");
     EXPECT_EQ(Client.LastError(), "Query abandoned");
@@ -272,7 +274,7 @@ TEST_F(ZqWhoisUnansweredConnect, SignalsDoNotStretchTheBound)
         finished.store(true);
     });
     // Every interrupted wait must go on with what is left of the bound, not start it afresh.
-    while (!finished.load() && MsSince(start) < 3000) {
+    while (!finished.load() && MsSince(start) < 30000) {
         ::pthread_kill(worker.native_handle(), SIGUSR1);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -282,7 +284,7 @@ TEST_F(ZqWhoisUnansweredConnect, SignalsDoNotStretchTheBound)
     EXPECT_FALSE(result);
     EXPECT_NE(Client.LastError().find(" could not be reached: Connection timed out"), std::string::npos)
         << Client.LastError();
-    EXPECT_LT(elapsed, 2000);
+    EXPECT_LT(elapsed, 15000); // a bound started afresh on each signal would last the whole 30 s
 }
 
 TEST(ZqWhoisFailures, EmptyHostFailsWithoutAnyTraffic)
