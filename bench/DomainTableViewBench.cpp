@@ -10,6 +10,8 @@
 #include "BenchProject.h"
 #include "engine/ProjectController.h"
 #include "gui/ZqListView.h"
+#include "models/DomainSortProxy.h"
+#include "models/DomainTableModel.h"
 #include "models/ExpiryDateFormat.h"
 
 #include <QApplication>

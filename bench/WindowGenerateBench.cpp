@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "engine/GenerateCommand.h"
 #include "gui/QuarrowApplication.h"
+#include "models/DomainTableModel.h"
 #include "models/WordLists.h"
 #include "project/XMLSaveLoad.h"
 #include "support/FolderWindowContext.h"

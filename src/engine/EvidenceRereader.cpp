@@ -2,6 +2,7 @@
 
 #include "engine/ResultReader.h"
 #include "engine/ServerResolver.h"
+#include "models/DomainTableModel.h"
 #include "models/IdnaName.h"
 
 #include <QCoreApplication>

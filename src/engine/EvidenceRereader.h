@@ -1,13 +1,15 @@
 #pragma once
 
 #include "core/RowId.h"
-#include "models/DomainTableModel.h"
+#include "core/RowResult.h"
 
 #include <QObject>
 
 #include <memory>
 #include <set>
 #include <string>
+
+class TDomainTableModel;
 
 // Evidence for rows whose check ran in an earlier session (loaded from a project or a journal):
 // the stored answer is read again with today's strings of the name's WHOIS host, off the GUI thread

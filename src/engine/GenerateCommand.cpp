@@ -1,5 +1,8 @@
 #include "engine/GenerateCommand.h"
 
+#include "models/DomainTableModel.h"
+#include "models/WordLists.h"
+
 #include <QTimer>
 
 #include <algorithm>

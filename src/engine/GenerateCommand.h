@@ -1,11 +1,12 @@
 #pragma once
 
 #include "core/CustomDomainNameGenerator.h"
-#include "models/DomainTableModel.h"
-#include "models/WordLists.h"
 
 #include <QElapsedTimer>
 #include <QObject>
+
+class TDomainTableModel;
+class TWordLists;
 
 // "Generate domain names": empties the table and the answers log, runs the generator on the
 // ticked words and fills the table with one ticked row per name. Run only starts the work: the

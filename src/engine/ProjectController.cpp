@@ -3,6 +3,7 @@
 #include "base/QuarrowError.h"
 #include "core/RowResult.h"
 #include "engine/ResultJournal.h"
+#include "models/DomainSortProxy.h"
 #include "project/JournalRecovery.h"
 #include "project/ProjectFile.h"
 

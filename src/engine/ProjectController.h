@@ -3,7 +3,6 @@
 #include "engine/ProjectLock.h"
 #include "engine/ProjectPrompts.h"
 #include "engine/ProjectWorkspace.h"
-#include "models/DomainSortProxy.h"
 #include "project/XMLSaveLoad.h"
 
 #include <QObject>
@@ -13,6 +12,8 @@
 #include <string>
 
 class TResultJournal;
+
+class TDomainSortProxy;
 
 // The life of a project in the main window: New, Open, Save and Save as, the unsaved-changes
 // question before New, Open and closing, the project's name in the caption, and the Modified flag.

@@ -1,5 +1,7 @@
 #include "engine/ResultJournal.h"
 
+#include "models/DomainTableModel.h"
+
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "models/DomainTableModel.h"
+#include "core/RowId.h"
 #include "project/JournalRecord.h"
 #include "project/JournalWriter.h"
 
@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include <string>
+
+class TDomainTableModel;
 
 // The check journal of a running check: each result, as it reaches its row, is appended to the
 // journal file (written at once, synced within half a second), so that a check that is killed

@@ -1,4 +1,5 @@
 // Rows loaded from a project get the evidence of their stored answer, read again off the GUI
+#include "models/DomainTableModel.h"
 // thread with today's strings of the name's host, only where that reading agrees with the verdict.
 #include "engine/EvidenceRereader.h"
 #include "engine/ResultReader.h"

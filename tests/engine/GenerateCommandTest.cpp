@@ -1,4 +1,6 @@
 #include "engine/GenerateCommand.h"
+#include "models/DomainTableModel.h"
+#include "models/WordLists.h"
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>

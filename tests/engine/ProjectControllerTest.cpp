@@ -1,5 +1,6 @@
 #include "engine/ProjectController.h"
 #include "engine/ResultJournal.h"
+#include "models/DomainSortProxy.h"
 #include "project/JournalReader.h"
 #include "project/ProjectFile.h"
 #include "support/TempDir.h"
