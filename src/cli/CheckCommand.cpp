@@ -359,6 +359,7 @@ void RunPass(const TCheckRequest& request, TCheckRun& run, TCheckRecords& record
     TCheckProgress progress(passRows, std::chrono::steady_clock::now());
     // The time left follows the pace each host keeps (the pace file's, then what this run learns).
     TPaceForecast forecast;
+    forecast.SetStartSpacingMs(settings.Pause);
     for (const int row : run.PassRows)
         forecast.Add(run.Model.IdAt(row),
                      TCheckDispatcher::PacedHost(dispatcher.WhoisServerForDomain(run.Model.Caption(row))));

@@ -46,8 +46,8 @@ std::optional<double> TPaceForecast::SecondsLeft(const TIntervals& intervals, st
     if (!paced)
         return std::nullopt;
     if (unpaced > 0 && observedRate && *observedRate > 0)
-        return std::max(*paced, unpaced / *observedRate);
-    return paced;
+        paced = std::max(*paced, unpaced / *observedRate);
+    return std::max(*paced, Remaining() * (StartSpacingMs / 1000.0));
 }
 
 std::vector<int> TPaceForecast::LaneIntervalsMs(THostPacing& pacing, std::size_t ways, const std::string& host)

@@ -33,6 +33,9 @@ public:
     // The row's result is final (a row not added, or finished already, is left alone).
     void Finished(TRowId row);
     int Remaining() const { return static_cast<int>(HostOfRow.size()); }
+    // The dispatcher starts at most one check per `Pause` ms, whatever the hosts allow: the rows
+    // left cannot be done sooner than their number times that. 0: no such bound.
+    void SetStartSpacingMs(int ms) { StartSpacingMs = ms; }
 
     // Seconds until the last host has had its rows; `observedRate`: results a second lately.
     std::optional<double> SecondsLeft(const TIntervals& intervals, std::optional<double> observedRate) const;
@@ -46,4 +49,5 @@ private:
     // Rows left by host index.
     std::vector<int> Left;
     std::unordered_map<TRowId, std::size_t> HostOfRow;
+    int StartSpacingMs = 0;
 };

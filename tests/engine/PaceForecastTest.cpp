@@ -44,6 +44,11 @@ TEST(PaceForecast, TheSlowestHostsRowsAtItsPaceSharedByItsWaysOut)
     EXPECT_DOUBLE_EQ(*forecast.SecondsLeft(intervals, std::nullopt), 12.5);
     // A host that has learnt a slower pace since counts at that pace.
     EXPECT_DOUBLE_EQ(*forecast.SecondsLeft(Known({{"a.test", {1000}}, {"b.test", {500, 500}}}), std::nullopt), 50.0);
+    // The dispatcher's one start per Pause bounds the whole pass: 101 rows at 250 ms outlast both.
+    forecast.SetStartSpacingMs(250);
+    EXPECT_DOUBLE_EQ(*forecast.SecondsLeft(intervals, std::nullopt), 25.25);
+    forecast.SetStartSpacingMs(100);
+    EXPECT_DOUBLE_EQ(*forecast.SecondsLeft(intervals, std::nullopt), 12.5);
 }
 
 TEST(PaceForecast, RowsOfHostsWithoutAPaceGoAtTheObservedRate)
