@@ -492,10 +492,11 @@ TEST(CheckDispatcherTest, AWaitingRowStartsWhenItsHostIsDueAndASlotIsFree)
     probe.PacingTick();
     EXPECT_EQ(rig.Slot("a3.com", SlotStartTick), "");
 
-    // The first answers end their workers; a3 starts on that, without a dispatcher tick.
+    // The first answers end their workers; a3 starts on that, without a dispatcher tick. Its host
+    // sees the query; a3's start tick is no witness, as its own answer may clear it again before
+    // the test looks.
     server.ReleaseReplies();
-    ASSERT_TRUE(rig.WaitUntil([&] { return !rig.Slot("a3.com", SlotStartTick).empty(); }));
-    EXPECT_EQ(rig.Slot("a3.com", SlotStartTick), std::to_string(now));
+    ASSERT_TRUE(rig.WaitUntil([&] { return server.RequestCount("a3.com") == 1; }));
     EXPECT_EQ(rig.Dispatcher->WaitingCount(), 0);
     probe.DispatcherTick();
     ASSERT_TRUE(rig.WaitUntil([&] { return rig.Finished; }));
